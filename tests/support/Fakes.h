@@ -1,0 +1,110 @@
+// Scripted stand-ins for the platform services: they return queued answers and record every
+// message, dialog and request, so tests can check what a user would have seen.
+#pragma once
+
+#include <QDialog>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "Services.h"
+
+namespace fakes {
+
+class MessageBox final : public platform::IMessageBox {
+ public:
+  struct Shown {
+    QString text;
+    platform::MessageButtons buttons;
+    QString title;
+  };
+
+  // Answers in order; without one, the box answers with its cancelling button (OK for an OK box).
+  std::deque<platform::MessageResult> answers;
+  std::vector<Shown> shown;
+
+  platform::MessageResult Show(const QString& text, platform::MessageButtons buttons, const QString& title) override {
+    shown.push_back({text, buttons, title});
+    if (!answers.empty()) {
+      const platform::MessageResult answer = answers.front();
+      answers.pop_front();
+      return answer;
+    }
+    switch (buttons) {
+      case platform::MessageButtons::kOk:
+        return platform::MessageResult::kOk;
+      case platform::MessageButtons::kYesNo:
+        return platform::MessageResult::kNo;
+      default:
+        return platform::MessageResult::kCancel;
+    }
+  }
+};
+
+class FileDialog final : public platform::IFileDialog {
+ public:
+  struct Request {
+    bool save;
+    platform::FileDialogSettings settings;  // as the dialog was given them
+  };
+
+  // Chosen paths in order; std::nullopt (or no answer left) is Cancel.
+  std::deque<std::optional<QString>> answers;
+  std::vector<Request> requests;
+
+  std::optional<QString> ShowOpen(platform::FileDialogSettings& settings) override { return Answer(settings, false); }
+  std::optional<QString> ShowSave(platform::FileDialogSettings& settings) override { return Answer(settings, true); }
+
+ private:
+  std::optional<QString> Answer(platform::FileDialogSettings& settings, bool save) {
+    requests.push_back({save, settings});
+    std::optional<QString> answer;
+    if (!answers.empty()) {
+      answer = answers.front();
+      answers.pop_front();
+    }
+    if (!answer) {
+      if (settings.cancelError) {
+        return std::nullopt;
+      }
+      answer = QString();
+    }
+    settings.fileName = *answer;
+    return answer;
+  }
+};
+
+// Runs the queued script on each dialog instead of a modal loop; a dialog without script is
+// closed at once as if by its window's close button.
+class ModalRunner final : public platform::IModalRunner {
+ public:
+  std::deque<std::function<void(QDialog&)>> scripts;
+  std::vector<QString> shown;  // object names of the dialogs, in order
+
+  void ShowModal(QDialog& dialog) override {
+    shown.push_back(dialog.objectName());
+    if (!scripts.empty()) {
+      const std::function<void(QDialog&)> script = scripts.front();
+      scripts.pop_front();
+      script(dialog);
+    }
+  }
+};
+
+class Application final : public platform::IApplication {
+ public:
+  int quitCalls = 0;
+  void Quit() override { ++quitCalls; }
+};
+
+struct Services {
+  MessageBox messageBox;
+  FileDialog fileDialog;
+  ModalRunner modal;
+  Application application;
+
+  platform::Services Get() { return platform::Services{messageBox, fileDialog, modal, application}; }
+};
+
+}  // namespace fakes

@@ -1,0 +1,391 @@
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QMenuBar>
+#include <QSaveFile>
+
+#include "Files.h"
+#include "ResponseFile.h"
+#include "Twips.h"
+#include "Window.h"
+#include "numbers.h"
+
+namespace viewer {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Vostrel");
+const QString kSaveAsTitle = QStringLiteral("Vostrel - SaveAs");
+const QString kNoFile = QStringLiteral("File: none");
+const QString kImpedanceFilter = QStringLiteral("Impedance Data (*.zma;*.zda)|*.zma;*.zda");
+const QString kResponseFilter = QStringLiteral("Frequency Response Data (*.frd)|*.frd");
+
+QAction* NewAction(QMenu* menu, const char* name, const QString& caption) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  return action;
+}
+
+QAction* NewSeparator(QMenu* menu, const char* name) {
+  QAction* action = menu->addSeparator();
+  action->setObjectName(QString::fromLatin1(name));
+  return action;
+}
+
+QMenu* NewMenu(QMenuBar* bar, const char* name, const QString& caption) {
+  QMenu* menu = bar->addMenu(caption);
+  menu->setObjectName(QString::fromLatin1(name));
+  menu->menuAction()->setObjectName(QString::fromLatin1(name));
+  return menu;
+}
+
+QMenu* NewSubMenu(QMenu* parent, const char* name, const QString& caption) {
+  QMenu* menu = parent->addMenu(caption);
+  menu->setObjectName(QString::fromLatin1(name));
+  menu->menuAction()->setObjectName(QString::fromLatin1(name));
+  return menu;
+}
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+}  // namespace
+
+frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, QWidget* parent)
+    : QMainWindow(parent),
+      StatusBar(Named(new platform::StatusBar({1}, this), "StatusBar")),
+      pctFrame(Named(new platform::PictureBox(new QWidget(this)), "pctFrame")),
+      pctGraph(Named(new platform::PictureBox(pctFrame), "pctGraph")),
+      HMeasureGraph(Named(new platform::PictureBox(pctFrame), "HMeasureGraph")),
+      VMeasureGraph(Named(new platform::PictureBox(pctFrame), "VMeasureGraph")),
+      HScrollGraph(Named(new platform::ScrollBar(Qt::Horizontal, pctFrame), "HScrollGraph")),
+      VScrollGraph(Named(new platform::ScrollBar(Qt::Vertical, pctFrame), "VScrollGraph")),
+      mnuFile(NewMenu(menuBar(), "mnuFile", QStringLiteral("File"))),
+      mnuOpen(NewSubMenu(mnuFile, "mnuOpen", QStringLiteral("Open"))),
+      mnuOpenSpl(NewAction(mnuOpen, "mnuOpenSpl", QStringLiteral("Frequency Response Data File"))),
+      mnuOpenImpedance(NewAction(mnuOpen, "mnuOpenImpedance", QStringLiteral("Impedance Data File"))),
+      mnuClose(NewAction(mnuFile, "mnuClose", QStringLiteral("Close"))),
+      mnuSeparator1(NewSeparator(mnuFile, "mnuSeparator1")),
+      mnuSave(NewAction(mnuFile, "mnuSave", QStringLiteral("Save"))),
+      mnuSaveAs(NewAction(mnuFile, "mnuSaveAs", QStringLiteral("Save As..."))),
+      mnuSeparator2(NewSeparator(mnuFile, "mnuSeparator2")),
+      mnuExit(NewAction(mnuFile, "mnuExit", QStringLiteral("Exit"))),
+      mnuTools(NewMenu(menuBar(), "mnuTools", QStringLiteral("Tools"))),
+      mnuNormalize(NewAction(mnuTools, "mnuNormalize", QStringLiteral("Normalize Data..."))),
+      mnuMagnidude(NewAction(mnuTools, "mnuMagnidude", QStringLiteral("Adjust Magnitude..."))),
+      mnuHelp(NewMenu(menuBar(), "mnuHelp", QStringLiteral("Help"))),
+      mnuAbout(NewAction(mnuHelp, "mnuAbout", QStringLiteral("About"))),
+      g_(globals),
+      services_(services) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(kTitle);
+  setStatusBar(StatusBar);
+
+  QWidget* client = pctFrame->parentWidget();
+  client->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client);
+  client->installEventFilter(this);
+
+  // Stacking inside the frame, from the bottom: the surface, then the rulers and the scroll bars,
+  // then the two corner squares.
+  pctCorner[0] = Named(new platform::PictureBox(pctFrame), "pctCorner0");
+  pctCorner[1] = Named(new platform::PictureBox(pctFrame), "pctCorner1");
+  pctCorner[1]->SetBackColor(palette().color(QPalette::Button));
+  pctGraph->lower();
+  for (platform::PictureBox* corner : pctCorner) {
+    corner->raise();
+    corner->setFocusPolicy(Qt::NoFocus);
+  }
+  pctFrame->setFocusPolicy(Qt::NoFocus);
+  HMeasureGraph->setFocusPolicy(Qt::NoFocus);
+  VMeasureGraph->setFocusPolicy(Qt::NoFocus);
+  pctFrame->SetBackColor(palette().color(QPalette::Window));
+
+  connect(mnuOpenSpl, &QAction::triggered, this, &frmMain::mnuOpenSpl_Click);
+  connect(mnuOpenImpedance, &QAction::triggered, this, &frmMain::mnuOpenImpedance_Click);
+  connect(mnuClose, &QAction::triggered, this, &frmMain::mnuClose_Click);
+  connect(mnuSave, &QAction::triggered, this, &frmMain::mnuSave_Click);
+  connect(mnuSaveAs, &QAction::triggered, this, &frmMain::mnuSaveAs_Click);
+  connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+  HScrollGraph->SetChangeHandler([this] { HScrollGraph_Change(); });
+  HScrollGraph->SetScrollHandler([this] { HScrollGraph_Scroll(); });
+  VScrollGraph->SetChangeHandler([this] { VScrollGraph_Change(); });
+  VScrollGraph->SetScrollHandler([this] { VScrollGraph_Scroll(); });
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) {
+    Form_Resize();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) {
+    Form_Resize();
+  }
+}
+
+void frmMain::Form_Load() {
+  try {
+    g_.dataLoaded = false;
+    g_.dataNormalized = false;
+    g_.dataAdjusted = false;
+    mnuSaveAs->setEnabled(false);
+    mnuSave->setEnabled(false);
+    g_.fieldSeparator = " ";
+    g_.colorLoaded = QColor(0, 0, 255);
+    g_.colorAdjusted = QColor(255, 0, 0);
+    g_.colorNormalized = QColor(255, 0, 255);
+    g_.colorGraphBack = QColor(224, 224, 216);
+    g_.colorRulerBack = QColor(0, 0, 0);
+    g_.colorRulerText = QColor(255, 255, 255);
+    g_.colorGrid = QColor(0, 128, 0);
+    g_.colorNegativeLabel = QColor(255, 128, 0);
+    mnuTools->menuAction()->setEnabled(false);
+    StatusBar->SetPanelText(1, kNoFile);
+    g_.rulerSize = 270;
+    g_.normStartFreq = 1;
+    g_.normStopFreq = 50000;
+    g_.normPoints = 1000;
+    g_.normPointRange = 0;
+    g_.normDistribution = 1;
+
+    platform::ShowMaximized(*this);
+    QCoreApplication::processEvents();
+
+    Form_Resize();
+    g_.graphSize = platform::RoundToInt32(pctFrame->Width() * 1.5);
+    pctGraph->SetBackColor(g_.colorGraphBack);
+    pctGraph->Move(0, 0, g_.graphSize, g_.graphSize);
+    HMeasureGraph->Move(0, 0, g_.graphSize, g_.rulerSize);
+    HMeasureGraph->SetBackColor(g_.colorRulerBack);
+    HMeasureGraph->SetForeColor(g_.colorRulerText);
+    VMeasureGraph->Move(0, 0, g_.rulerSize, g_.graphSize);
+    VMeasureGraph->SetBackColor(g_.colorRulerBack);
+    VMeasureGraph->SetForeColor(g_.colorRulerText);
+    g_.graphBottomValue = -48;
+    g_.graphTopValue = 120;
+    pctCorner[0]->SetBackColor(g_.colorRulerBack);
+  } catch (const std::exception&) {
+    // The window stays as far as it was set up.
+  }
+}
+
+void frmMain::Form_Resize() {
+  if (isMinimized()) {
+    return;
+  }
+  try {
+    const QSize outer = platform::OuterSizeTwips(*this);
+    const int width = outer.width() - 360;
+    const int height = outer.height() - 1110;
+    const bool resized = width != pctFrame->Width() || height != pctFrame->Height();
+    pctFrame->Move(120, 120, width, height);
+    if (resized) {
+      pctFrame_Resize();
+    }
+  } catch (const std::exception&) {
+    // A window too small for the frame: the frame keeps its placement.
+  }
+}
+
+void frmMain::pctFrame_Resize() {
+  try {
+    const int w = pctFrame->Width();
+    const int h = pctFrame->Height();
+    const int r = g_.rulerSize;
+    g_.graphSize = platform::RoundToInt32(w * 1.5);
+    HScrollGraph->Move(r, h - r, w - 2 * r, r - 15);
+    VScrollGraph->Move(w - r, r, r - 15, h - 2 * r);
+    pctCorner[0]->Move(0, 0, r, r);
+    pctCorner[1]->Move(w - r, h - r, r, r);
+
+    const int hMax = platform::CheckedNarrow<int>(static_cast<long long>(g_.graphSize) - w + r);
+    HScrollGraph->SetMin(-r);
+    HScrollGraph->SetMax(hMax);
+    HScrollGraph->SetLargeChange(platform::RoundToInt32(HScrollGraph->Max() / 5.0));
+    HScrollGraph->SetSmallChange(platform::RoundToInt32(HScrollGraph->Max() / 10.0));
+    const int vMax = platform::CheckedNarrow<int>(static_cast<long long>(g_.graphSize) - h + r);
+    VScrollGraph->SetMin(-r);
+    VScrollGraph->SetMax(vMax);
+    VScrollGraph->SetLargeChange(platform::RoundToInt32(VScrollGraph->Max() / 8.0));
+    VScrollGraph->SetSmallChange(platform::RoundToInt32(VScrollGraph->Max() / 16.0));
+
+    // The surface and the rulers follow the graph's size, so a widened window is not cut off.
+    pctGraph->Move(pctGraph->Left(), pctGraph->Top(), g_.graphSize, g_.graphSize);
+    HMeasureGraph->Move(HMeasureGraph->Left(), 0, g_.graphSize, r);
+    VMeasureGraph->Move(0, VMeasureGraph->Top(), r, g_.graphSize);
+  } catch (const std::exception&) {
+    pctGraph->Cls();
+  }
+}
+
+void frmMain::HScrollGraph_Change() {
+  try {
+    const int value = HScrollGraph->Value();
+    pctGraph->Move(-value, pctGraph->Top());
+    HMeasureGraph->Move(-value, 0);
+    if (pctGraph->isVisible()) {
+      pctGraph->setFocus();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::VScrollGraph_Change() {
+  try {
+    const int value = VScrollGraph->Value();
+    pctGraph->Move(pctGraph->Left(), -value);
+    VMeasureGraph->Move(0, -value);
+    if (pctGraph->isVisible()) {
+      pctGraph->setFocus();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::HScrollGraph_Scroll() { HScrollGraph_Change(); }
+
+void frmMain::VScrollGraph_Scroll() { VScrollGraph_Change(); }
+
+std::unique_ptr<std::ifstream> frmMain::ChooseAndOpenDataFile() {
+  StatusBar->SetPanelText(1, kNoFile);
+  dlgFile.cancelError = true;
+  if (g_.dataIsImpedance != 0) {
+    dlgFile.title = QStringLiteral("Open Impedance Data File");
+    dlgFile.fileName = QStringLiteral("speaker.zda");
+    dlgFile.defaultExt = QStringLiteral("zma");
+    dlgFile.filter = kImpedanceFilter;
+  } else {
+    dlgFile.title = QStringLiteral("Open Frequency Response Data File");
+    dlgFile.fileName = QStringLiteral("speaker.frd");
+    dlgFile.defaultExt = QStringLiteral("frd");
+    dlgFile.filter = kResponseFilter;
+  }
+  dlgFile.filterIndex = 1;
+
+  const std::optional<QString> path = services_.fileDialog.ShowOpen(dlgFile);
+  if (!path || path->isEmpty()) {
+    StatusBar->SetPanelText(1, kNoFile);
+    return nullptr;
+  }
+  auto file = std::make_unique<std::ifstream>(platform::NativePath(*path), std::ios::in | std::ios::binary);
+  if (!file->is_open()) {
+    StatusBar->SetPanelText(1, kNoFile);
+    return nullptr;
+  }
+  StatusBar->SetPanelText(1, QStringLiteral("File: ") + *path);
+  return file;
+}
+
+void frmMain::OpenDataFile(int impedance) {
+  try {
+    g_.dataIsImpedance = impedance;
+    std::unique_ptr<std::ifstream> file = ChooseAndOpenDataFile();
+    if (!file) {
+      return;
+    }
+    g_.dataLoaded = data::ReadResponseFile(*file, g_.loadedData);
+    g_.dataNormalized = false;
+    g_.dataAdjusted = false;
+    g_.adjustedData.Clear();
+    g_.normalizedData.Clear();
+    mnuSaveAs->setEnabled(false);
+    mnuSave->setEnabled(false);
+    file.reset();
+    if (g_.dataLoaded) {
+      mnuTools->menuAction()->setEnabled(impedance == 0);
+      pctGraph->Cls();
+    } else {
+      services_.messageBox.Show(QStringLiteral("Cannot read data from specified file."), platform::MessageButtons::kOk,
+                                kTitle);
+      StatusBar->SetPanelText(1, kNoFile);
+    }
+  } catch (const std::exception&) {
+    // The command ends here; the window goes on.
+  }
+}
+
+void frmMain::mnuOpenSpl_Click() { OpenDataFile(0); }
+
+void frmMain::mnuOpenImpedance_Click() { OpenDataFile(1); }
+
+void frmMain::mnuClose_Click() {
+  try {
+    g_.loadedData.Clear();
+    g_.adjustedData.Clear();
+    g_.normalizedData.Clear();
+    g_.dataLoaded = false;
+    g_.dataNormalized = false;
+    g_.dataAdjusted = false;
+    mnuSaveAs->setEnabled(false);
+    mnuSave->setEnabled(false);
+    pctGraph->Cls();
+    mnuTools->menuAction()->setEnabled(false);
+    StatusBar->SetPanelText(1, kNoFile);
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::mnuSave_Click() { dlgFile.cancelError = true; }
+
+void frmMain::mnuSaveAs_Click() {
+  try {
+    dlgFile.cancelError = true;
+    if (g_.dataIsImpedance != 0) {
+      dlgFile.title = QStringLiteral("Save Impedance Data As");
+      dlgFile.fileName = QStringLiteral("speaker.zda");
+      dlgFile.filter = kImpedanceFilter;
+      dlgFile.defaultExt = QStringLiteral("zda");
+    } else {
+      dlgFile.title = QStringLiteral("Save Frequency Data As");
+      dlgFile.fileName = QStringLiteral("speaker.frd");
+      dlgFile.filter = kResponseFilter;
+      dlgFile.defaultExt = QStringLiteral("frd");
+    }
+    const std::optional<QString> path = services_.fileDialog.ShowSave(dlgFile);
+    if (!path || path->isEmpty()) {
+      return;
+    }
+
+    QFile existing(*path);
+    if (existing.open(QIODevice::ReadOnly)) {
+      existing.close();
+      if (services_.messageBox.Show(QStringLiteral("The specified file exists. Do you want to overwrite it?"),
+                                    platform::MessageButtons::kYesNo, kSaveAsTitle) != platform::MessageResult::kYes) {
+        return;
+      }
+    }
+
+    // Written to a temporary file that replaces the target only when complete, so a failure
+    // leaves an existing file as it was.
+    QSaveFile target(*path);
+    if (!target.open(QIODevice::WriteOnly)) {
+      services_.messageBox.Show(QStringLiteral("The specified file cannot be opened."),
+                                platform::MessageButtons::kOkCancel, kSaveAsTitle);
+      return;
+    }
+    // After Adjust Magnitude alone, the adjusted curve is the processed data the user sees.
+    const data::ResponseSet& source = !g_.dataNormalized && g_.dataAdjusted ? g_.adjustedData : g_.normalizedData;
+    const std::string text = data::FormatResponseFile(source, g_.fieldSeparator);
+    const bool written =
+        target.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
+    if (!written || !target.commit()) {
+      target.cancelWriting();
+      services_.messageBox.Show(QStringLiteral("The data could not be written to the specified file."),
+                                platform::MessageButtons::kOk, kSaveAsTitle);
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::mnuExit_Click() { services_.application.Quit(); }
+
+}  // namespace viewer

@@ -1,0 +1,85 @@
+// The viewer's main window: the menu bar with the file commands, the tools and the About box, the
+// graph frame with its drawing surface, rulers and scroll bars, and a one-panel status bar that
+// names the open file.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <fstream>
+#include <memory>
+
+#include "GlobalVariables.h"
+#include "PictureBox.h"
+#include "ScrollBar.h"
+#include "Services.h"
+#include "StatusBar.h"
+
+class QAction;
+class QMenu;
+
+namespace viewer {
+
+class frmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  frmMain(GlobalVariables& globals, const platform::Services& services, QWidget* parent = nullptr);
+
+  // Start-up: gives the globals their start values, shows the window maximized and lays out the
+  // graph frame.
+  void Form_Load();
+
+  void Form_Resize();
+  void pctFrame_Resize();
+  void HScrollGraph_Change();
+  void VScrollGraph_Change();
+  void HScrollGraph_Scroll();
+  void VScrollGraph_Scroll();
+
+  void mnuOpenSpl_Click();
+  void mnuOpenImpedance_Click();
+  void mnuClose_Click();
+  void mnuSave_Click();
+  void mnuSaveAs_Click();
+  void mnuExit_Click();
+
+  // Controls, each with its name as objectName.
+  platform::StatusBar* const StatusBar;
+  platform::PictureBox* const pctFrame;
+  platform::PictureBox* const pctGraph;
+  platform::PictureBox* const HMeasureGraph;
+  platform::PictureBox* const VMeasureGraph;
+  platform::ScrollBar* const HScrollGraph;
+  platform::ScrollBar* const VScrollGraph;
+  std::array<platform::PictureBox*, 2> pctCorner{};
+  platform::FileDialogSettings dlgFile;
+
+  QMenu* const mnuFile;
+  QMenu* const mnuOpen;
+  QAction* const mnuOpenSpl;
+  QAction* const mnuOpenImpedance;
+  QAction* const mnuClose;
+  QAction* const mnuSeparator1;
+  QAction* const mnuSave;
+  QAction* const mnuSaveAs;
+  QAction* const mnuSeparator2;
+  QAction* const mnuExit;
+  QMenu* const mnuTools;
+  QAction* const mnuNormalize;
+  QAction* const mnuMagnidude;
+  QMenu* const mnuHelp;
+  QAction* const mnuAbout;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void OpenDataFile(int impedance);
+  std::unique_ptr<std::ifstream> ChooseAndOpenDataFile();
+
+  GlobalVariables& g_;
+  platform::Services services_;
+};
+
+}  // namespace viewer
