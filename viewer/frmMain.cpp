@@ -366,8 +366,10 @@ void frmMain::mnuSaveAs_Click() {
 
     // Written to a temporary file that replaces the target only when complete, so a failure
     // leaves an existing file as it was.
+    // Unbuffered, because a buffered flush that writes only part of the data (a full disk) does
+    // not make commit() fail; write() itself reports the short count.
     QSaveFile target(*path);
-    if (!target.open(QIODevice::WriteOnly)) {
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
       services_.messageBox.Show(QStringLiteral("The specified file cannot be opened."),
                                 platform::MessageButtons::kOkCancel, kSaveAsTitle);
       return;

@@ -1,0 +1,458 @@
+// The viewer's main window through its handlers and the scripted platform fakes: start-up, the
+// menu states, the open and save dialogs, and every failure of the file commands.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QtTest>
+#include <csignal>
+#include <memory>
+
+#include "Fakes.h"
+#include "ResponseFile.h"
+#include "frmMain.h"
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#endif
+
+using platform::MessageButtons;
+using platform::MessageResult;
+
+namespace {
+
+const QString kFixtures = QStringLiteral(FIXTURES_DIR "/");
+
+struct Viewer {
+  viewer::GlobalVariables g;
+  fakes::Services services;
+  std::unique_ptr<viewer::frmMain> window;
+
+  Viewer() {
+    window = std::make_unique<viewer::frmMain>(g, services.Get());
+    window->Form_Load();
+  }
+  QString Status() const { return window->StatusBar->PanelText(1); }
+  bool ToolsEnabled() const { return window->mnuTools->menuAction()->isEnabled(); }
+
+  void Open(bool impedance, const std::optional<QString>& path) {
+    services.fileDialog.answers.push_back(path);
+    impedance ? window->mnuOpenImpedance_Click() : window->mnuOpenSpl_Click();
+  }
+  void SaveAs(const std::optional<QString>& path) {
+    services.fileDialog.answers.push_back(path);
+    window->mnuSaveAs_Click();
+  }
+};
+
+data::ResponseSet SetOf(std::initializer_list<std::array<double, 3>> points) {
+  data::ResponseSet set;
+  for (const auto& p : points) {
+    set.Resize(set.LastIndex() + 1);
+    set[set.LastIndex()].value = {p[0], p[1], p[2], 0};
+  }
+  return set;
+}
+
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+}  // namespace
+
+class tst_frmmain : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startUp() {
+    Viewer v;
+    viewer::frmMain& w = *v.window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vostrel"));
+    QVERIFY(w.isMaximized());
+    QCOMPARE(v.Status(), QStringLiteral("File: none"));
+    QVERIFY(!v.g.dataLoaded && !v.g.dataNormalized && !v.g.dataAdjusted);
+    QCOMPARE(v.g.fieldSeparator, std::string(" "));
+    QCOMPARE(v.g.rulerSize, 270);
+    QCOMPARE(v.g.normStartFreq, 1.0);
+    QCOMPARE(v.g.normStopFreq, 50000.0);
+    QCOMPARE(v.g.normPoints, 1000);
+    QCOMPARE(v.g.normPointRange, 0);
+    QCOMPARE(v.g.normDistribution, 1);
+    QCOMPARE(v.g.graphBottomValue, -48.0);
+    QCOMPARE(v.g.graphTopValue, 120.0);
+    QCOMPARE(v.g.colorGraphBack, QColor(224, 224, 216));
+    QCOMPARE(v.g.colorNegativeLabel, QColor(255, 128, 0));
+
+    // The frame fills the window with 120-twip margins; the graph is 1.5 times its width.
+    QCOMPARE(w.pctFrame->Left(), 120);
+    QCOMPARE(w.pctFrame->Top(), 120);
+    QCOMPARE(w.pctFrame->Width(), w.centralWidget()->width() * 15 - 240);
+    QCOMPARE(w.pctFrame->Height(), w.centralWidget()->height() * 15 - 240);
+    QCOMPARE(v.g.graphSize, qRound(w.pctFrame->Width() * 1.5));
+    QCOMPARE(w.pctGraph->Width(), v.g.graphSize);
+    QCOMPARE(w.pctGraph->BackColor(), QColor(224, 224, 216));
+    QCOMPARE(w.HMeasureGraph->Height(), 270);
+    QCOMPARE(w.VMeasureGraph->Width(), 270);
+    QCOMPARE(w.HMeasureGraph->BackColor(), QColor(0, 0, 0));
+    QCOMPARE(w.VMeasureGraph->ForeColor(), QColor(255, 255, 255));
+    QCOMPARE(w.pctCorner[0]->BackColor(), QColor(0, 0, 0));
+    QVERIFY(w.pctGraph->Operations().empty());
+
+    for (const char* name :
+         {"StatusBar", "pctFrame", "pctGraph", "HMeasureGraph", "VMeasureGraph", "HScrollGraph", "VScrollGraph"}) {
+      QVERIFY2(w.findChild<QWidget*>(QLatin1String(name)) != nullptr, name);
+    }
+  }
+
+  void menuTree() {
+    Viewer v;
+    viewer::frmMain& w = *v.window;
+    struct Item {
+      const char* name;
+      const char* caption;  // nullptr for a separator
+      bool enabled;
+    };
+    const auto check = [](const QList<QAction*>& actions, const std::vector<Item>& items) {
+      QCOMPARE(actions.size(), qsizetype(items.size()));
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        const QAction* a = actions[qsizetype(i)];
+        QCOMPARE(a->objectName(), QLatin1String(items[i].name));
+        QCOMPARE(a->isSeparator(), items[i].caption == nullptr);
+        if (items[i].caption != nullptr) {
+          QCOMPARE(a->text(), QLatin1String(items[i].caption));
+          QCOMPARE(a->isEnabled(), items[i].enabled);
+        }
+      }
+    };
+    check(w.menuBar()->actions(), {{"mnuFile", "File", true}, {"mnuTools", "Tools", false}, {"mnuHelp", "Help", true}});
+    check(w.mnuFile->actions(), {{"mnuOpen", "Open", true},
+                                 {"mnuClose", "Close", true},
+                                 {"mnuSeparator1", nullptr, true},
+                                 {"mnuSave", "Save", false},
+                                 {"mnuSaveAs", "Save As...", false},
+                                 {"mnuSeparator2", nullptr, true},
+                                 {"mnuExit", "Exit", true}});
+    check(w.mnuOpen->actions(),
+          {{"mnuOpenSpl", "Frequency Response Data File", true}, {"mnuOpenImpedance", "Impedance Data File", true}});
+    check(w.mnuTools->actions(),
+          {{"mnuNormalize", "Normalize Data...", true}, {"mnuMagnidude", "Adjust Magnitude...", true}});
+    check(w.mnuHelp->actions(), {{"mnuAbout", "About", true}});
+  }
+
+  // Menu states and status bar after a sequence of commands. Steps: "spl:<file>" and "zma:<file>"
+  // open a fixture ("-" cancels the dialog, "?" names a file that does not exist), "close".
+  void menuStates_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("tools");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("start") << QStringList{} << false << "File: none" << false;
+    QTest::newRow("response file read") << QStringList{"spl:woofer-24ppo.frd"} << true << "File: <path>" << true;
+    QTest::newRow("impedance file read") << QStringList{"zma:woofer-48ppo.zma"} << false << "File: <path>" << true;
+    QTest::newRow("impedance after response disables Tools")
+        << QStringList{"spl:woofer-24ppo.frd", "zma:midrange-2col.zda"} << false << "File: <path>" << true;
+    QTest::newRow("response after impedance enables Tools")
+        << QStringList{"zma:woofer-48ppo.zma", "spl:tweeter-tab-2col.frd"} << true << "File: <path>" << true;
+    QTest::newRow("cancelled open keeps data and Tools")
+        << QStringList{"spl:woofer-24ppo.frd", "zma:-"} << true << "File: none" << true;
+    QTest::newRow("missing file keeps data and Tools")
+        << QStringList{"spl:woofer-24ppo.frd", "spl:?"} << true << "File: none" << true;
+    QTest::newRow("failed read keeps Tools")
+        << QStringList{"spl:woofer-24ppo.frd", "spl:nineteen-points.frd"} << true << "File: none" << false;
+    QTest::newRow("failed read at start") << QStringList{"spl:decimal-comma.frd"} << false << "File: none" << false;
+    QTest::newRow("close") << QStringList{"spl:woofer-24ppo.frd", "close"} << false << "File: none" << false;
+  }
+  void menuStates() {
+    QFETCH(QStringList, steps);
+    QFETCH(bool, tools);
+    QFETCH(QString, status);
+    QFETCH(bool, loaded);
+    Viewer v;
+    QString lastPath;
+    for (const QString& step : steps) {
+      if (step == QLatin1String("close")) {
+        v.window->mnuClose_Click();
+        continue;
+      }
+      const QString file = step.mid(4);
+      std::optional<QString> path;
+      if (file == QLatin1String("?")) {
+        path = kFixtures + QStringLiteral("no-such-file.frd");
+      } else if (file != QLatin1String("-")) {
+        path = kFixtures + file;
+      }
+      if (path) {
+        lastPath = *path;
+      }
+      v.Open(step.startsWith(QLatin1String("zma")), path);
+    }
+    QCOMPARE(v.ToolsEnabled(), tools);
+    QVERIFY(!v.window->mnuSaveAs->isEnabled());
+    QVERIFY(!v.window->mnuSave->isEnabled());
+    QCOMPARE(v.Status(), QString(status).replace(QLatin1String("<path>"), lastPath));
+    QCOMPARE(v.g.dataLoaded, loaded);
+  }
+
+  void openDialogSettings_data() {
+    QTest::addColumn<bool>("impedance");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("defaultExt");
+    QTest::newRow("response") << false << "Open Frequency Response Data File"
+                              << "speaker.frd"
+                              << "Frequency Response Data (*.frd)|*.frd"
+                              << "frd";
+    QTest::newRow("impedance") << true << "Open Impedance Data File"
+                               << "speaker.zda"
+                               << "Impedance Data (*.zma;*.zda)|*.zma;*.zda"
+                               << "zma";
+  }
+  void openDialogSettings() {
+    QFETCH(bool, impedance);
+    QFETCH(QString, title);
+    QFETCH(QString, fileName);
+    QFETCH(QString, filter);
+    QFETCH(QString, defaultExt);
+    Viewer v;
+    // The proposed name is set anew each time, whatever the last dialog returned.
+    v.Open(impedance, kFixtures + QStringLiteral("woofer-24ppo.frd"));
+    v.Open(impedance, std::nullopt);
+    QCOMPARE(v.services.fileDialog.requests.size(), std::size_t(2));
+    for (const fakes::FileDialog::Request& r : v.services.fileDialog.requests) {
+      QVERIFY(!r.save);
+      QVERIFY(r.settings.cancelError);
+      QCOMPARE(r.settings.title, title);
+      QCOMPARE(r.settings.fileName, fileName);
+      QCOMPARE(r.settings.filter, filter);
+      QCOMPARE(r.settings.defaultExt, defaultExt);
+      QCOMPARE(r.settings.filterIndex, 1);
+    }
+    QCOMPARE(v.g.dataIsImpedance, impedance ? 1 : 0);
+    QVERIFY(v.services.messageBox.shown.empty());
+  }
+
+  void saveDialogSettings_data() {
+    QTest::addColumn<bool>("impedance");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("defaultExt");
+    QTest::newRow("response") << false << "Save Frequency Data As"
+                              << "speaker.frd"
+                              << "Frequency Response Data (*.frd)|*.frd"
+                              << "frd";
+    QTest::newRow("impedance") << true << "Save Impedance Data As"
+                               << "speaker.zda"
+                               << "Impedance Data (*.zma;*.zda)|*.zma;*.zda"
+                               << "zda";
+  }
+  void saveDialogSettings() {
+    QFETCH(bool, impedance);
+    QFETCH(QString, title);
+    QFETCH(QString, fileName);
+    QFETCH(QString, filter);
+    QFETCH(QString, defaultExt);
+    Viewer v;
+    v.g.dataIsImpedance = impedance ? 1 : 0;
+    v.SaveAs(std::nullopt);
+    QCOMPARE(v.services.fileDialog.requests.size(), std::size_t(1));
+    const fakes::FileDialog::Request& r = v.services.fileDialog.requests.front();
+    QVERIFY(r.save);
+    QVERIFY(r.settings.cancelError);
+    QCOMPARE(r.settings.title, title);
+    QCOMPARE(r.settings.fileName, fileName);
+    QCOMPARE(r.settings.filter, filter);
+    QCOMPARE(r.settings.defaultExt, defaultExt);
+    QVERIFY(v.services.messageBox.shown.empty());  // a cancelled save says nothing
+  }
+
+  // Cancelling "Impedance Data File" over response data switches the kind at once: the data stay,
+  // but Save As now offers the impedance texts.
+  void cancelledOpenChangesKind() {
+    Viewer v;
+    v.Open(false, kFixtures + QStringLiteral("woofer-24ppo.frd"));
+    v.Open(true, std::nullopt);
+    QCOMPARE(v.g.dataIsImpedance, 1);
+    QVERIFY(v.g.dataLoaded);
+    QCOMPARE(v.g.loadedData.PointCount(), 288);
+    v.SaveAs(std::nullopt);
+    QCOMPARE(v.services.fileDialog.requests.back().settings.title, QStringLiteral("Save Impedance Data As"));
+    // Close leaves the kind as it was.
+    v.window->mnuClose_Click();
+    QCOMPARE(v.g.dataIsImpedance, 1);
+    QCOMPARE(v.g.loadedData.LastIndex(), 1);
+    QCOMPARE(v.g.loadedData.Minima(), data::ResponsePoint{});
+  }
+
+  void unreadableFile() {
+    Viewer v;
+    v.Open(false, kFixtures + QStringLiteral("woofer-24ppo.frd"));
+    v.g.dataNormalized = true;
+    v.g.normalizedData = SetOf({{1, 2, 3}});
+    v.window->mnuSaveAs->setEnabled(true);
+    v.Open(false, kFixtures + QStringLiteral("nineteen-points.frd"));
+    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(1));
+    const fakes::MessageBox::Shown& m = v.services.messageBox.shown.front();
+    QCOMPARE(m.text, QStringLiteral("Cannot read data from specified file."));
+    QCOMPARE(m.title, QStringLiteral("Vostrel"));
+    QCOMPARE(m.buttons, MessageButtons::kOk);
+    QCOMPARE(v.Status(), QStringLiteral("File: none"));
+    QVERIFY(!v.g.dataLoaded);
+    QVERIFY(!v.g.dataNormalized);
+    QCOMPARE(v.g.normalizedData.LastIndex(), 1);
+    QCOMPARE(v.g.loadedData.PointCount(), 19);  // what was read stays
+    QVERIFY(!v.window->mnuSaveAs->isEnabled());
+  }
+
+  void exitQuitsAtOnce() {
+    Viewer v;
+    v.window->mnuExit_Click();
+    QCOMPARE(v.services.application.quitCalls, 1);
+    QVERIFY(v.services.messageBox.shown.empty());
+  }
+
+  // What Save As writes: the normalized points, or the adjusted ones after Adjust Magnitude alone.
+  void saveAsWrites_data() {
+    QTest::addColumn<bool>("normalized");
+    QTest::addColumn<bool>("adjusted");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("normalized") << true << false << QByteArray("20 85.3123 0\r\n30 -1.5 0\r\n");
+    QTest::newRow("normalized and adjusted") << true << true << QByteArray("20 85.3123 0\r\n30 -1.5 0\r\n");
+    QTest::newRow("adjusted alone") << false << true << QByteArray("40 80.1235 -12.5\r\n");
+    QTest::newRow("neither: empty file") << false << false << QByteArray();
+  }
+  void saveAsWrites() {
+    QFETCH(bool, normalized);
+    QFETCH(bool, adjusted);
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    Viewer v;
+    v.g.normalizedData = normalized ? SetOf({{20, 85.312349, 0}, {30, -1.5, 0}}) : data::ResponseSet{};
+    v.g.adjustedData = SetOf({{40, 80.12345, -12.5}});
+    v.g.dataNormalized = normalized;
+    v.g.dataAdjusted = adjusted;
+    const QString path = dir.filePath(QStringLiteral("out.frd"));
+    v.SaveAs(path);
+    QCOMPARE(Contents(path), bytes);
+    QVERIFY(v.services.messageBox.shown.empty());
+    QCOMPARE(v.Status(), QStringLiteral("File: none"));
+  }
+
+  // Every way Save As can end early, and what it leaves on disk.
+  void saveAsFailures_data() {
+    QTest::addColumn<QString>("target");  // "existing", "new" or "missing-dir"
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QList<MessageResult>>("answers");
+    QTest::addColumn<QStringList>("messages");  // text|title|buttons
+    QTest::addColumn<bool>("written");
+    const QString overwrite =
+        QStringLiteral("The specified file exists. Do you want to overwrite it?|Vostrel - SaveAs|YesNo");
+    const QString cannotOpen = QStringLiteral("The specified file cannot be opened.|Vostrel - SaveAs|OkCancel");
+    QTest::newRow("dialog cancelled") << "existing" << true << QList<MessageResult>{} << QStringList{} << false;
+    QTest::newRow("overwrite answered No")
+        << "existing" << false << QList<MessageResult>{MessageResult::kNo} << QStringList{overwrite} << false;
+    QTest::newRow("overwrite answered Yes")
+        << "existing" << false << QList<MessageResult>{MessageResult::kYes} << QStringList{overwrite} << true;
+    QTest::newRow("new file asks nothing") << "new" << false << QList<MessageResult>{} << QStringList{} << true;
+    QTest::newRow("cannot be created, OK")
+        << "missing-dir" << false << QList<MessageResult>{MessageResult::kOk} << QStringList{cannotOpen} << false;
+    QTest::newRow("cannot be created, Cancel")
+        << "missing-dir" << false << QList<MessageResult>{MessageResult::kCancel} << QStringList{cannotOpen} << false;
+  }
+  void saveAsFailures() {
+    QFETCH(QString, target);
+    QFETCH(bool, cancel);
+    QFETCH(QList<MessageResult>, answers);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, written);
+    QTemporaryDir dir;
+    Viewer v;
+    v.g.normalizedData = SetOf({{20, 85.312349, 0}});
+    v.g.dataNormalized = true;
+    const QByteArray old("old contents\r\n");
+    QString path = dir.filePath(QStringLiteral("out.frd"));
+    if (target == QLatin1String("existing")) {
+      WriteFile(path, old);
+    } else if (target == QLatin1String("missing-dir")) {
+      path = dir.filePath(QStringLiteral("missing/out.frd"));
+    }
+    v.services.messageBox.answers.assign(answers.begin(), answers.end());
+    v.SaveAs(cancel ? std::nullopt : std::optional<QString>(path));
+
+    QStringList shown;
+    for (const fakes::MessageBox::Shown& m : v.services.messageBox.shown) {
+      const char* buttons = m.buttons == MessageButtons::kYesNo      ? "YesNo"
+                            : m.buttons == MessageButtons::kOkCancel ? "OkCancel"
+                                                                     : "Ok";
+      shown << m.text + QLatin1Char('|') + m.title + QLatin1Char('|') + QLatin1String(buttons);
+    }
+    QCOMPARE(shown, messages);
+    if (written) {
+      QCOMPARE(Contents(path), QByteArray("20 85.3123 0\r\n"));
+    } else if (target == QLatin1String("existing")) {
+      QCOMPARE(Contents(path), old);
+    } else {
+      QVERIFY(!QFile::exists(path));
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), target == QLatin1String("existing") || written ? 1 : 0);
+  }
+
+  // A write that fails on the way (here: the process may not write files beyond 16 bytes) leaves
+  // the existing file untouched and says so.
+  void saveAsWriteFailure() {
+#ifdef Q_OS_LINUX
+    QTemporaryDir dir;
+    Viewer v;
+    v.g.normalizedData = SetOf({{20, 85.312349, 0}, {30, 85, 0}, { 40, 85, 0 }});
+    v.g.dataNormalized = true;
+    const QString path = dir.filePath(QStringLiteral("out.frd"));
+    const QByteArray old("old\r\n");
+    WriteFile(path, old);
+    v.services.messageBox.answers = {MessageResult::kYes};
+
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = 16;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    v.SaveAs(path);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(2));
+    const fakes::MessageBox::Shown& m = v.services.messageBox.shown.back();
+    QCOMPARE(m.text, QStringLiteral("The data could not be written to the specified file."));
+    QCOMPARE(m.title, QStringLiteral("Vostrel - SaveAs"));
+    QCOMPARE(m.buttons, MessageButtons::kOk);
+    QCOMPARE(Contents(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary left
+#else
+    QSKIP("needs a file size limit");
+#endif
+  }
+
+  // Save As onto the file the viewer has open asks like any existing file.
+  void saveAsOntoOpenFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("open.frd"));
+    QVERIFY(QFile::copy(kFixtures + QStringLiteral("woofer-24ppo.frd"), path));
+    Viewer v;
+    v.Open(false, path);
+    v.SaveAs(path);
+    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(1));
+    QCOMPARE(v.services.messageBox.shown.front().text,
+             QStringLiteral("The specified file exists. Do you want to overwrite it?"));
+    QCOMPARE(Contents(path).size(), QFileInfo(kFixtures + QStringLiteral("woofer-24ppo.frd")).size());
+  }
+};
+
+QTEST_MAIN(tst_frmmain)
+#include "tst_frmmain.moc"
