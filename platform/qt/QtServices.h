@@ -33,14 +33,33 @@ class QtApplication final : public IApplication {
 // replaced, e.g. "Impedance Data (*.zma *.zda)".
 QStringList QtNameFilters(const QString& filter);
 
+// On Windows the registry itself. Elsewhere a stand-in that knows one value: under the key
+// "SOFTWARE\Microsoft\Shared Tools\MSINFO" the value "PATH" holds the path of a system
+// information program found on this machine, if there is one.
+class QtRegistry final : public IRegistry {
+ public:
+  bool OpenKey(std::uint32_t root, const std::string& keyName, std::uint32_t access, Key& key) override;
+  bool QueryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+                  std::uint32_t& size) override;
+  void CloseKey(Key key) override;
+};
+
+class QtProgramStarter final : public IProgramStarter {
+ public:
+  bool FileExists(const QString& path) override;
+  bool Start(const QString& path) override;
+};
+
 // One object of each, for a program's main.cpp.
 struct QtServices {
   QtMessageBox messageBox;
   QtFileDialog fileDialog;
   QtModalRunner modal;
   QtApplication application;
+  QtRegistry registry;
+  QtProgramStarter programs;
 
-  Services Get() { return Services{messageBox, fileDialog, modal, application}; }
+  Services Get() { return Services{messageBox, fileDialog, modal, application, registry, programs}; }
 };
 
 }  // namespace platform

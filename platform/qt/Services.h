@@ -1,10 +1,13 @@
 // What the programs ask of the platform beyond plain widgets, each behind a small interface: the
-// message box, the file-name dialogs, showing a modal dialog and ending the program. main.cpp
+// message box, the file-name dialogs, showing a modal dialog, ending the program, and for the
+// About box the registry-like store of settings and starting a program. main.cpp
 // hands the Qt implementations (QtServices.h) to the windows; tests hand scripted fakes.
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <optional>
+#include <string>
 
 class QDialog;
 class QWidget;
@@ -56,12 +59,43 @@ class IApplication {
   virtual void Quit() = 0;
 };
 
+// A registry-like store of named values under keys, read the way the registry functions of
+// Windows read it: open a key, query a value into a caller's buffer, close the key.
+class IRegistry {
+ public:
+  using Key = std::uintptr_t;
+  static constexpr std::uint32_t kLocalMachine = 0x80000002u;  // HKEY_LOCAL_MACHINE
+  static constexpr std::uint32_t kTypeString = 1;              // REG_SZ
+  static constexpr std::uint32_t kTypeNumber = 4;              // REG_DWORD
+
+  virtual ~IRegistry() = default;
+  // Opens `keyName` under the predefined `root` with the `access` mask; false when it cannot.
+  virtual bool OpenKey(std::uint32_t root, const std::string& keyName, std::uint32_t access, Key& key) = 0;
+  // Copies the value's bytes into `buffer` of `size` bytes and sets `type` and `size` (the number
+  // of bytes copied, a string's terminating NUL included when it is stored). False when the value
+  // is missing or longer than the buffer.
+  virtual bool QueryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+                          std::uint32_t& size) = 0;
+  virtual void CloseKey(Key key) = 0;
+};
+
+// Files and programs: whether a file exists, and starting a program in a normal, focused window.
+class IProgramStarter {
+ public:
+  virtual ~IProgramStarter() = default;
+  virtual bool FileExists(const QString& path) = 0;
+  // False when the program could not be started.
+  virtual bool Start(const QString& path) = 0;
+};
+
 // The platform services a program's windows use.
 struct Services {
   IMessageBox& messageBox;
   IFileDialog& fileDialog;
   IModalRunner& modal;
   IApplication& application;
+  IRegistry& registry;
+  IProgramStarter& programs;
 };
 
 }  // namespace platform

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <QDialog>
+#include <algorithm>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "Services.h"
@@ -98,13 +102,73 @@ class Application final : public platform::IApplication {
   void Quit() override { ++quitCalls; }
 };
 
+// A registry holding the values a test puts in it: key path -> value name -> (type, bytes).
+class Registry final : public platform::IRegistry {
+ public:
+  struct Value {
+    std::uint32_t type;
+    std::string bytes;
+  };
+  std::map<std::string, std::map<std::string, Value>> keys;
+  std::vector<std::string> opened;  // key paths, in order
+  int openKeys = 0;                 // keys opened and not closed yet
+
+  bool OpenKey(std::uint32_t root, const std::string& keyName, std::uint32_t /*access*/, Key& key) override {
+    opened.push_back(keyName);
+    const auto it = keys.find(keyName);
+    if (root != kLocalMachine || it == keys.end()) {
+      return false;
+    }
+    key = reinterpret_cast<Key>(&it->second);
+    ++openKeys;
+    return true;
+  }
+  bool QueryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+                  std::uint32_t& size) override {
+    const auto& values = *reinterpret_cast<const std::map<std::string, Value>*>(key);
+    const auto it = values.find(valueName);
+    if (it == values.end() || it->second.bytes.size() > size) {
+      return false;
+    }
+    type = it->second.type;
+    std::copy(it->second.bytes.begin(), it->second.bytes.end(), buffer);
+    size = static_cast<std::uint32_t>(it->second.bytes.size());
+    return true;
+  }
+  void CloseKey(Key key) override {
+    if (key != 0) {
+      --openKeys;
+    }
+  }
+};
+
+class ProgramStarter final : public platform::IProgramStarter {
+ public:
+  std::set<QString> files;     // paths that exist
+  std::set<QString> programs;  // paths that start
+  std::vector<QString> started;
+
+  bool FileExists(const QString& path) override { return files.count(path) != 0; }
+  bool Start(const QString& path) override {
+    if (programs.count(path) == 0) {
+      return false;
+    }
+    started.push_back(path);
+    return true;
+  }
+};
+
 struct Services {
   MessageBox messageBox;
   FileDialog fileDialog;
   ModalRunner modal;
   Application application;
+  Registry registry;
+  ProgramStarter programs;
 
-  platform::Services Get() { return platform::Services{messageBox, fileDialog, modal, application}; }
+  platform::Services Get() {
+    return platform::Services{messageBox, fileDialog, modal, application, registry, programs};
+  }
 };
 
 }  // namespace fakes
