@@ -8,7 +8,6 @@
 
 #include "Files.h"
 #include "ResponseFile.h"
-#include "Twips.h"
 #include "Window.h"
 #include "numbers.h"
 
@@ -105,6 +104,13 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
   HMeasureGraph->setFocusPolicy(Qt::NoFocus);
   VMeasureGraph->setFocusPolicy(Qt::NoFocus);
   pctFrame->SetBackColor(palette().color(QPalette::Window));
+  // The frequency ruler keeps no drawing of its own: it is drawn anew on each paint.
+  HMeasureGraph->SetAutoRedraw(false);
+  HMeasureGraph->SetPaintHandler([this] { HMeasureGraph_Paint(); });
+  QFont rulerFont = HMeasureGraph->font();
+  rulerFont.setPointSizeF(8);
+  HMeasureGraph->setFont(rulerFont);
+  VMeasureGraph->setFont(rulerFont);
 
   connect(mnuOpenSpl, &QAction::triggered, this, &frmMain::mnuOpenSpl_Click);
   connect(mnuOpenImpedance, &QAction::triggered, this, &frmMain::mnuOpenImpedance_Click);
@@ -178,83 +184,6 @@ void frmMain::Form_Load() {
   }
 }
 
-void frmMain::Form_Resize() {
-  if (isMinimized()) {
-    return;
-  }
-  try {
-    const QSize outer = platform::OuterSizeTwips(*this);
-    const int width = outer.width() - 360;
-    const int height = outer.height() - 1110;
-    const bool resized = width != pctFrame->Width() || height != pctFrame->Height();
-    pctFrame->Move(120, 120, width, height);
-    if (resized) {
-      pctFrame_Resize();
-    }
-  } catch (const std::exception&) {
-    // A window too small for the frame: the frame keeps its placement.
-  }
-}
-
-void frmMain::pctFrame_Resize() {
-  try {
-    const int w = pctFrame->Width();
-    const int h = pctFrame->Height();
-    const int r = g_.rulerSize;
-    g_.graphSize = platform::RoundToInt32(w * 1.5);
-    HScrollGraph->Move(r, h - r, w - 2 * r, r - 15);
-    VScrollGraph->Move(w - r, r, r - 15, h - 2 * r);
-    pctCorner[0]->Move(0, 0, r, r);
-    pctCorner[1]->Move(w - r, h - r, r, r);
-
-    const int hMax = platform::CheckedNarrow<int>(static_cast<long long>(g_.graphSize) - w + r);
-    HScrollGraph->SetMin(-r);
-    HScrollGraph->SetMax(hMax);
-    HScrollGraph->SetLargeChange(platform::RoundToInt32(HScrollGraph->Max() / 5.0));
-    HScrollGraph->SetSmallChange(platform::RoundToInt32(HScrollGraph->Max() / 10.0));
-    const int vMax = platform::CheckedNarrow<int>(static_cast<long long>(g_.graphSize) - h + r);
-    VScrollGraph->SetMin(-r);
-    VScrollGraph->SetMax(vMax);
-    VScrollGraph->SetLargeChange(platform::RoundToInt32(VScrollGraph->Max() / 8.0));
-    VScrollGraph->SetSmallChange(platform::RoundToInt32(VScrollGraph->Max() / 16.0));
-
-    // The surface and the rulers follow the graph's size, so a widened window is not cut off.
-    pctGraph->Move(pctGraph->Left(), pctGraph->Top(), g_.graphSize, g_.graphSize);
-    HMeasureGraph->Move(HMeasureGraph->Left(), 0, g_.graphSize, r);
-    VMeasureGraph->Move(0, VMeasureGraph->Top(), r, g_.graphSize);
-  } catch (const std::exception&) {
-    pctGraph->Cls();
-  }
-}
-
-void frmMain::HScrollGraph_Change() {
-  try {
-    const int value = HScrollGraph->Value();
-    pctGraph->Move(-value, pctGraph->Top());
-    HMeasureGraph->Move(-value, 0);
-    if (pctGraph->isVisible()) {
-      pctGraph->setFocus();
-    }
-  } catch (const std::exception&) {
-  }
-}
-
-void frmMain::VScrollGraph_Change() {
-  try {
-    const int value = VScrollGraph->Value();
-    pctGraph->Move(pctGraph->Left(), -value);
-    VMeasureGraph->Move(0, -value);
-    if (pctGraph->isVisible()) {
-      pctGraph->setFocus();
-    }
-  } catch (const std::exception&) {
-  }
-}
-
-void frmMain::HScrollGraph_Scroll() { HScrollGraph_Change(); }
-
-void frmMain::VScrollGraph_Scroll() { VScrollGraph_Change(); }
-
 std::unique_ptr<std::ifstream> frmMain::ChooseAndOpenDataFile() {
   StatusBar->SetPanelText(1, kNoFile);
   dlgFile.cancelError = true;
@@ -303,6 +232,8 @@ void frmMain::OpenDataFile(int impedance) {
     if (g_.dataLoaded) {
       mnuTools->menuAction()->setEnabled(impedance == 0);
       pctGraph->Cls();
+      DrawGrid();
+      PlotResponse(g_.loadedData, g_.colorLoaded);
     } else {
       services_.messageBox.Show(QStringLiteral("Cannot read data from specified file."), platform::MessageButtons::kOk,
                                 kTitle);

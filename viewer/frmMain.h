@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "GlobalVariables.h"
+#include "GraphScale.h"
 #include "PictureBox.h"
 #include "ScrollBar.h"
 #include "Services.h"
@@ -35,6 +36,7 @@ class frmMain : public QMainWindow {
   void VScrollGraph_Change();
   void HScrollGraph_Scroll();
   void VScrollGraph_Scroll();
+  void HMeasureGraph_Paint();
 
   void mnuOpenSpl_Click();
   void mnuOpenImpedance_Click();
@@ -77,6 +79,17 @@ class frmMain : public QMainWindow {
  private:
   void OpenDataFile(int impedance);
   std::unique_ptr<std::ifstream> ChooseAndOpenDataFile();
+
+  // The graph: RedrawGraph draws every valid set over the grid; PlotResponse draws one set and
+  // centres the view on it. They throw platform::OverflowError when a position does not fit.
+  void RedrawGraph();
+  void CenterGraphOnData(const data::ResponseSet& set);
+  void DrawGrid();
+  void PlotResponse(const data::ResponseSet& set, const QColor& color);
+  void DrawFrequencyRuler();
+  void DrawDbRuler();
+  void DrawOhmRuler();
+  void DrawLevelRuler(const std::vector<LevelLine>& lines);
 
   GlobalVariables& g_;
   platform::Services services_;

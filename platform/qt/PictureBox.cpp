@@ -45,6 +45,7 @@ void PictureBox::SetBackColor(const QColor& color) {
 
 void PictureBox::Cls() {
   ops_.clear();
+  texts_.clear();
   currentX_ = 0;
   currentY_ = 0;
   if (!painting_) {
@@ -53,12 +54,7 @@ void PictureBox::Cls() {
 }
 
 void PictureBox::Line(float x1, float y1, float x2, float y2, const QColor& color) {
-  DrawOp op;
-  op.kind = DrawOp::Kind::kLine;
-  op.from = QPointF(x1, y1);
-  op.to = QPointF(x2, y2);
-  op.color = color;
-  ops_.push_back(op);
+  ops_.push_back(DrawOp{DrawOp::Kind::kLine, x1, y1, x2, y2, color.rgb(), -1});
   currentX_ = x2;
   currentY_ = y2;
   if (!painting_) {
@@ -67,15 +63,10 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, const QColor& colo
 }
 
 void PictureBox::Print(const QString& text) {
-  DrawOp op;
-  op.kind = DrawOp::Kind::kText;
-  op.from = QPointF(currentX_, currentY_);
-  op.color = foreColor_;
-  op.text = text;
-  op.fontSize = fontSize_;
-  op.opaque = !fontTransparent_;
-  op.background = backColor_;
-  ops_.push_back(op);
+  texts_.push_back(TextOp{text, fontSize_, !fontTransparent_, backColor_.rgb()});
+  const auto x = static_cast<float>(currentX_);
+  const auto y = static_cast<float>(currentY_);
+  ops_.push_back(DrawOp{DrawOp::Kind::kText, x, y, x, y, foreColor_.rgb(), static_cast<int>(texts_.size()) - 1});
   if (!painting_) {
     update();
   }
@@ -97,31 +88,32 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   painter.fillRect(exposed, backColor_);
   const QRectF visible = QRectF(exposed).adjusted(-1, -1, 1, 1);
   for (const DrawOp& op : ops_) {
-    const QPointF from(PaintPixel(op.from.x()), PaintPixel(op.from.y()));
+    const QPointF from(PaintPixel(op.x1), PaintPixel(op.y1));
     if (op.kind == DrawOp::Kind::kLine) {
-      const QPointF to(PaintPixel(op.to.x()), PaintPixel(op.to.y()));
+      const QPointF to(PaintPixel(op.x2), PaintPixel(op.y2));
       if (!QRectF(from, to).normalized().adjusted(-1, -1, 1, 1).intersects(visible)) {
         continue;
       }
-      painter.setPen(QPen(op.color, 0));
+      painter.setPen(QPen(QColor(op.color), 0));
       painter.drawLine(QLineF(from, to));
       continue;
     }
+    const TextOp& text = texts_[static_cast<std::size_t>(op.textIndex)];
     QFont font = this->font();
-    if (op.fontSize > 0) {
-      font.setPointSizeF(op.fontSize);
+    if (text.fontSize > 0) {
+      font.setPointSizeF(text.fontSize);
     }
     painter.setFont(font);
     const QFontMetricsF metrics(font);
-    const QRectF cell(from, QSizeF(metrics.horizontalAdvance(op.text), metrics.height()));
+    const QRectF cell(from, QSizeF(metrics.horizontalAdvance(text.text), metrics.height()));
     if (!cell.intersects(visible)) {
       continue;
     }
-    if (op.opaque) {
-      painter.fillRect(cell, op.background);
+    if (text.opaque) {
+      painter.fillRect(cell, QColor(text.background));
     }
-    painter.setPen(op.color);
-    painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, op.text);
+    painter.setPen(QColor(op.color));
+    painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text.text);
   }
 }
 

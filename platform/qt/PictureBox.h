@@ -7,24 +7,32 @@
 #pragma once
 
 #include <QColor>
-#include <QPointF>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
 namespace platform {
 
+// One recorded drawing operation, in the surface's twips. Kept small: a curve of a million points
+// is a million of them.
 struct DrawOp {
-  enum class Kind { kLine, kText };
+  enum class Kind : std::uint8_t { kLine, kText };
   Kind kind = Kind::kLine;
-  QPointF from;  // line start, or the text cell's top-left corner
-  QPointF to;    // line end
-  QColor color;  // line colour, or text colour
+  float x1 = 0;  // line start, or the text cell's top-left corner
+  float y1 = 0;
+  float x2 = 0;  // line end
+  float y2 = 0;
+  QRgb color = 0;      // line or text colour
+  int textIndex = -1;  // the text's entry in Texts(), for a text
+};
+
+struct TextOp {
   QString text;
   double fontSize = 0;  // points; 0 for the surface's default font
-  bool opaque = false;  // text cell filled with `background`
-  QColor background;
+  bool opaque = false;  // cell filled with `background`
+  QRgb background = 0;
 };
 
 class PictureBox : public QWidget {
@@ -71,6 +79,7 @@ class PictureBox : public QWidget {
   void Print(const QString& text);
 
   const std::vector<DrawOp>& Operations() const { return ops_; }
+  const std::vector<TextOp>& Texts() const { return texts_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -90,6 +99,7 @@ class PictureBox : public QWidget {
   bool painting_ = false;
   std::function<void()> paintHandler_;
   std::vector<DrawOp> ops_;
+  std::vector<TextOp> texts_;
 };
 
 }  // namespace platform

@@ -1,0 +1,474 @@
+// The viewer's graph: frame layout and scroll ranges, the grid, the curves and the rulers as
+// recorded drawing, centring on the data, scrolling, and the pixels a user finally sees.
+#include <QImage>
+#include <QtTest>
+#include <memory>
+
+#include "Fakes.h"
+#include "GlobalVariables.h"
+#include "GraphScale.h"
+#include "frmMain.h"
+#include "numbers.h"
+
+using platform::DrawOp;
+
+namespace {
+
+const QString kFixtures = QStringLiteral(FIXTURES_DIR "/");
+
+struct Viewer {
+  viewer::GlobalVariables g;
+  fakes::Services services;
+  std::unique_ptr<viewer::frmMain> window;
+
+  Viewer() {
+    window = std::make_unique<viewer::frmMain>(g, services.Get());
+    window->Form_Load();
+  }
+  // Gives the frame a size in twips and runs its layout, as a resize of the window would.
+  void Frame(int width, int height) {
+    window->pctFrame->Move(120, 120, width, height);
+    window->pctFrame_Resize();
+  }
+  void Open(const QString& file, bool impedance = false) {
+    services.fileDialog.answers.push_back(kFixtures + file);
+    impedance ? window->mnuOpenImpedance_Click() : window->mnuOpenSpl_Click();
+    QVERIFY(g.dataLoaded);
+  }
+};
+
+data::ResponseSet SetOf(std::initializer_list<std::array<double, 2>> points) {
+  data::ResponseSet set;
+  set.ResetSummary(99999, -99999);
+  for (const auto& p : points) {
+    set.Resize(set.LastIndex() + 1);
+    set[set.LastIndex()].value = {p[0], p[1], 0, 0};
+    set.IncludeInSummary(set[set.LastIndex()]);
+  }
+  return set;
+}
+
+std::vector<DrawOp> Lines(const platform::PictureBox& box, QRgb color) {
+  std::vector<DrawOp> result;
+  for (const DrawOp& op : box.Operations()) {
+    if (op.kind == DrawOp::Kind::kLine && op.color == color) {
+      result.push_back(op);
+    }
+  }
+  return result;
+}
+
+struct Label {
+  float x;
+  float y;
+  QString text;
+  QRgb color;
+  double fontSize;
+  bool opaque;
+};
+
+std::vector<Label> Labels(const platform::PictureBox& box) {
+  std::vector<Label> result;
+  for (const DrawOp& op : box.Operations()) {
+    if (op.kind == DrawOp::Kind::kText) {
+      const platform::TextOp& t = box.Texts()[std::size_t(op.textIndex)];
+      result.push_back({op.x1, op.y1, t.text, op.color, t.fontSize, t.opaque});
+    }
+  }
+  return result;
+}
+
+const QRgb kGrid = qRgb(0, 128, 0);
+const QRgb kBlue = qRgb(0, 0, 255);
+const QRgb kRed = qRgb(255, 0, 0);
+const QRgb kMagenta = qRgb(255, 0, 255);
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kOrange = qRgb(255, 128, 0);
+
+}  // namespace
+
+class tst_graph : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void safeLog10_data() {
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("0.1 is above the guard") << 0.1 << -0.9999999999999998;
+    QTest::newRow("0.0999") << 0.0999 << -10.0;
+    QTest::newRow("0") << 0.0 << -10.0;
+    QTest::newRow("negative") << -3.0 << -10.0;
+    QTest::newRow("1") << 1.0 << 0.0;
+    QTest::newRow("100000") << 100000.0 << 5.0;
+    QTest::newRow("1000, not log10's 3") << 1000.0 << 2.9999999999999996;
+  }
+  void safeLog10() {
+    QFETCH(double, x);
+    QFETCH(double, expected);
+    QCOMPARE(viewer::GlobalVariables::SafeLog10(x), expected);
+  }
+
+  // Scroll ranges follow the frame; the surface and the rulers take the graph's size, beyond the
+  // 21845-twip frames where 16-bit positions would stop.
+  void frameLayout_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("graphSize");
+    QTest::addColumn<QList<int>>("horizontal");  // min, max, large, small
+    QTest::addColumn<QList<int>>("vertical");
+    QTest::newRow("1000 wide") << 1000 << 800 << 1500 << QList<int>{-270, 770, 154, 77}
+                               << QList<int>{-270, 970, 121, 61};
+    QTest::newRow("1001 wide rounds to even")
+        << 1001 << 800 << 1502 << QList<int>{-270, 771, 154, 77} << QList<int>{-270, 972, 122, 61};
+    QTest::newRow("1920-pixel screen") << 28560 << 14700 << 42840 << QList<int>{-270, 14550, 2910, 1455}
+                                       << QList<int>{-270, 28410, 3551, 1776};
+    QTest::newRow("3840-pixel screen") << 57360 << 31020 << 86040 << QList<int>{-270, 28950, 5790, 2895}
+                                       << QList<int>{-270, 55290, 6911, 3456};
+  }
+  void frameLayout() {
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, graphSize);
+    QFETCH(QList<int>, horizontal);
+    QFETCH(QList<int>, vertical);
+    Viewer v;
+    v.Frame(width, height);
+    viewer::frmMain& w = *v.window;
+    QCOMPARE(v.g.graphSize, graphSize);
+    QCOMPARE((QList<int>{w.HScrollGraph->Min(), w.HScrollGraph->Max(), w.HScrollGraph->LargeChange(),
+                         w.HScrollGraph->SmallChange()}),
+             horizontal);
+    QCOMPARE((QList<int>{w.VScrollGraph->Min(), w.VScrollGraph->Max(), w.VScrollGraph->LargeChange(),
+                         w.VScrollGraph->SmallChange()}),
+             vertical);
+    // The full graph is reachable: Max + bar length - Min = graphSize.
+    QCOMPARE(w.HScrollGraph->Max() + w.HScrollGraph->Width() - w.HScrollGraph->Min(), graphSize);
+    QCOMPARE(w.VScrollGraph->Max() + w.VScrollGraph->Height() - w.VScrollGraph->Min(), graphSize);
+    QCOMPARE(
+        (QList<int>{w.HScrollGraph->Left(), w.HScrollGraph->Top(), w.HScrollGraph->Width(), w.HScrollGraph->Height()}),
+        (QList<int>{270, height - 270, width - 540, 255}));
+    QCOMPARE(
+        (QList<int>{w.VScrollGraph->Left(), w.VScrollGraph->Top(), w.VScrollGraph->Width(), w.VScrollGraph->Height()}),
+        (QList<int>{width - 270, 270, 255, height - 540}));
+    QCOMPARE((QList<int>{w.pctCorner[1]->Left(), w.pctCorner[1]->Top(), w.pctCorner[1]->Width()}),
+             (QList<int>{width - 270, height - 270, 270}));
+    QCOMPARE(w.pctGraph->Width(), graphSize);
+    QCOMPARE(w.pctGraph->Height(), graphSize);
+    QCOMPARE(w.HMeasureGraph->Width(), graphSize);
+    QCOMPARE(w.VMeasureGraph->Height(), graphSize);
+  }
+
+  // The grid and the whole curve are drawn at every size, the largest screens included.
+  void drawsAtEverySize_data() {
+    QTest::addColumn<int>("width");
+    QTest::newRow("small") << 6000;
+    QTest::newRow("1920-pixel screen") << 28560;
+    QTest::newRow("3840-pixel screen") << 57360;
+  }
+  void drawsAtEverySize() {
+    QFETCH(int, width);
+    Viewer v;
+    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.Frame(width, width / 2);
+    const int size = v.g.graphSize;
+    QCOMPARE(Lines(*v.window->pctGraph, kBlue).size(), std::size_t(287));
+    const std::vector<DrawOp> grid = Lines(*v.window->pctGraph, kGrid);
+    QCOMPARE(grid.size(), std::size_t(46 + 57));
+    QCOMPARE(grid[45].x1, float(size));  // 100 kHz at the right edge
+    QCOMPARE(grid.back().y1 < 1, true);  // the last level line reaches the top
+    QCOMPARE(Labels(*v.window->VMeasureGraph).size(), std::size_t(57));
+    QCOMPARE(Labels(*v.window->HMeasureGraph).size(), std::size_t(25));
+  }
+
+  // With graphSize 20000: 1 Hz at 0, 10 Hz at 4000, 1 kHz at 12000, 100 kHz at 20000.
+  void verticalGrid() {
+    Viewer v;
+    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.Frame(13333, 9000);
+    QCOMPARE(v.g.graphSize, 20000);
+    const std::vector<DrawOp>& ops = v.window->pctGraph->Operations();
+    QVERIFY(ops.size() > 46);
+    const auto& freqs = viewer::GridFrequencies();
+    QCOMPARE(freqs.size(), std::size_t(46));
+    const viewer::GraphMapping mapping(20000, 120, -48);
+    for (std::size_t i = 0; i < 46; ++i) {
+      const DrawOp& op = ops[i];
+      QCOMPARE(op.color, kGrid);
+      QCOMPARE(op.x1, op.x2);
+      QCOMPARE(op.x1, float(mapping.X(freqs[i])));
+      QCOMPARE(op.y1, 20000.0f);
+      QCOMPARE(op.y2, 0.0f);
+    }
+    QCOMPARE(ops[0].x1, 0.0f);
+    QCOMPARE(ops[9].x1, 4000.0f);    // 10 Hz
+    QCOMPARE(ops[27].x1, 12000.0f);  // 1 kHz
+    QCOMPARE(ops[45].x1, 20000.0f);  // 100 kHz
+    QCOMPARE(mapping.Y(0), 14286);
+  }
+
+  // No segment leaves a point whose x is 0 or less; every other point joins the one before it.
+  void polylineRule_data() {
+    QTest::addColumn<QList<double>>("frequencies");
+    QTest::addColumn<int>("segments");
+    QTest::newRow("below and at 1 Hz start no segment") << QList<double>{0.5, 1, 2, 10} << 1;
+    QTest::newRow("starting at 1 Hz") << QList<double>{1, 10, 100} << 1;
+    QTest::newRow("single point") << QList<double>{100} << 0;
+    QTest::newRow("no point") << QList<double>{} << 0;
+    QTest::newRow("above 100 kHz still drawn") << QList<double>{50000, 200000} << 1;
+    QTest::newRow("40000 points, beyond 16-bit indices") << QList<double>{-40000} << 39999;
+  }
+  void polylineRule() {
+    QFETCH(QList<double>, frequencies);
+    QFETCH(int, segments);
+    Viewer v;
+    data::ResponseSet set = SetOf({});
+    if (frequencies.size() == 1 && frequencies[0] < 0) {
+      const int n = -int(frequencies[0]);
+      for (int i = 0; i < n; ++i) {
+        set.Resize(set.LastIndex() + 1);
+        set[set.LastIndex()].value = {10 + i * 0.5, 80, 0, 0};
+      }
+    } else {
+      for (const double f : frequencies) {
+        set.Resize(set.LastIndex() + 1);
+        set[set.LastIndex()].value = {f, 60, 0, 0};
+      }
+    }
+    v.g.normalizedData = set;
+    v.g.dataNormalized = true;
+    v.Frame(13333, 9000);
+    const std::vector<DrawOp> lines = Lines(*v.window->pctGraph, kMagenta);
+    QCOMPARE(int(lines.size()), segments);
+    for (const DrawOp& op : lines) {
+      QVERIFY(op.x2 > 0);       // the earlier point
+      QVERIFY(op.x1 >= op.x2);  // drawn from the later point to the earlier one
+    }
+  }
+
+  void curvesInOrder() {
+    Viewer v;
+    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.g.normalizedData = SetOf({{100, 80}, {200, 81}});
+    v.g.adjustedData = SetOf({{100, 70}, {200, 71}, {300, 72}});
+    v.g.dataNormalized = true;
+    v.g.dataAdjusted = true;
+    v.Frame(13333, 9000);
+    QList<QRgb> order;
+    for (const DrawOp& op : v.window->pctGraph->Operations()) {
+      if (op.color != kGrid && (order.isEmpty() || order.back() != op.color)) {
+        order << op.color;
+      }
+    }
+    QCOMPARE(order, (QList<QRgb>{kMagenta, kRed, kBlue}));
+    QCOMPARE(Lines(*v.window->pctGraph, kRed).size(), std::size_t(2));
+  }
+
+  void frequencyRuler() {
+    Viewer v;
+    v.Frame(13333, 9000);
+    v.window->HMeasureGraph_Paint();  // drawn without any file open
+    const platform::PictureBox& ruler = *v.window->HMeasureGraph;
+    const std::vector<DrawOp> ticks = Lines(ruler, kWhite);
+    QCOMPARE(ticks.size(), std::size_t(46));
+    const viewer::GraphMapping mapping(20000, 120, -48);
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+      const float x = float(mapping.X(viewer::GridFrequencies()[i]));
+      QCOMPARE(ticks[i].x1, x);
+      QCOMPARE(ticks[i].x2, x);
+      QCOMPARE(ticks[i].y1, 270.0f);
+      QCOMPARE(ticks[i].y2, 210.0f);
+    }
+    const std::vector<Label> labels = Labels(ruler);
+    QStringList texts;
+    for (const Label& l : labels) {
+      texts << l.text;
+      QCOMPARE(l.y, 30.0f);
+      QCOMPARE(l.color, kWhite);
+      QVERIFY(l.opaque);
+    }
+    QCOMPARE(texts, (QStringList{" 1",  " 2",   " 4",   " 6",   " 8",   " 10",  " 20", " 40", " 60",
+                                 " 80", " 100", " 200", " 400", " 600", " 800", " 1k", " 2k", " 4k",
+                                 " 6k", " 8k",  " 10k", " 20k", " 40k", " 60k", " 80k"}));
+    QCOMPARE(labels[0].x, -120.0f);              // the 1 Hz label starts left of the ruler
+    QCOMPARE(labels[15].x, float(12000 - 120));  // 1k
+  }
+
+  // graphSize 16800 makes S = 100: -48 at 16800, 0 at 12000, 120 at 0.
+  void levelRulers_data() {
+    QTest::addColumn<bool>("impedance");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("negatives");
+    QTest::newRow("decibels") << false << 57 << 3 << 16;
+    QTest::newRow("ohms") << true << 43 << 4 << 12;
+  }
+  void levelRulers() {
+    QFETCH(bool, impedance);
+    QFETCH(int, lines);
+    QFETCH(int, step);
+    QFETCH(int, negatives);
+    Viewer v;
+    v.Open(impedance ? QStringLiteral("woofer-48ppo.zma") : QStringLiteral("woofer-24ppo.frd"), impedance);
+    v.Frame(11200, 9000);
+    QCOMPARE(v.g.graphSize, 16800);
+    const platform::PictureBox& ruler = *v.window->VMeasureGraph;
+    const std::vector<Label> labels = Labels(ruler);
+    const std::vector<DrawOp> grid = Lines(*v.window->pctGraph, kGrid);
+    QCOMPARE(int(labels.size()), lines);
+    QCOMPARE(int(grid.size()), 46 + lines);
+    int negative = 0;
+    for (int i = 0; i < lines; ++i) {
+      const double value = -48 + i * step;
+      const float y = float(16800 - (value + 48) * 100);
+      const DrawOp& line = grid[std::size_t(46 + i)];
+      QCOMPARE(line.y1, y);
+      QCOMPARE(line.x1, 0.0f);
+      QCOMPARE(line.x2, 16800.0f);
+      const Label& label = labels[std::size_t(i)];
+      QCOMPARE(label.text, viewer::LabelText(value));
+      QCOMPARE(label.y, y - 120);
+      QCOMPARE(label.x, value > 99 ? -60.0f : 0.0f);
+      QCOMPARE(label.color, value < 0 ? kOrange : kWhite);
+      QCOMPARE(label.fontSize, 6.0);
+      QVERIFY(label.opaque);
+      negative += value < 0 ? 1 : 0;
+    }
+    QCOMPARE(negative, negatives);
+    QCOMPARE(labels.front().text, QStringLiteral("-48"));
+    QCOMPARE(labels.back().text, QStringLiteral(" 120"));
+    QCOMPARE(labels.back().y, -120.0f);
+    QCOMPARE(Lines(ruler, kWhite).size(), std::size_t(lines));  // one tick per line
+  }
+
+  void centring_data() {
+    QTest::addColumn<QList<double>>("points");  // f, m pairs; empty: the woofer fixture
+    QTest::addColumn<int>("horizontal");
+    QTest::addColumn<int>("vertical");
+    QTest::newRow("woofer fixture") << QList<double>{} << 4534 << 1938;
+    // Vertically: Hv / 2 + Max - round(20000 x (middle + 48) / 168) = 4230 + 11270 - y.
+    QTest::newRow("below 0.1 Hz goes to Min") << QList<double>{0.05, 60, 1000, 60} << -270 << 2643;
+    QTest::newRow("empty set centres on its summary rows") << QList<double>{-1} << -270 << 9786;
+  }
+  void centring() {
+    QFETCH(QList<double>, points);
+    QFETCH(int, horizontal);
+    QFETCH(int, vertical);
+    Viewer v;
+    v.Frame(13333, 9000);
+    if (points.isEmpty()) {
+      v.Open(QStringLiteral("woofer-24ppo.frd"));
+    } else {
+      data::ResponseSet set;  // the empty set: summary rows of 0
+      if (points.size() > 1) {
+        set = SetOf({{points[0], points[1]}, {points[2], points[3]}});
+      }
+      v.g.normalizedData = set;
+      v.g.dataNormalized = true;
+      v.window->pctFrame_Resize();
+    }
+    QCOMPARE(v.window->HScrollGraph->Value(), horizontal);
+    QCOMPARE(v.window->VScrollGraph->Value(), vertical);
+    // The surface and its rulers follow the scroll values.
+    QCOMPARE(v.window->pctGraph->Left(), -horizontal);
+    QCOMPARE(v.window->pctGraph->Top(), -vertical);
+    QCOMPARE(v.window->HMeasureGraph->Left(), -horizontal);
+    QCOMPARE(v.window->VMeasureGraph->Top(), -vertical);
+  }
+
+  void scrollingMovesWithoutRedrawing() {
+    Viewer v;
+    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.Frame(13333, 9000);
+    const std::size_t graphOps = v.window->pctGraph->Operations().size();
+    const std::size_t rulerOps = v.window->VMeasureGraph->Operations().size();
+    v.window->HScrollGraph->SetValue(1000);
+    v.window->VScrollGraph->SetValue(-270);
+    QCOMPARE(v.window->pctGraph->Left(), -1000);
+    QCOMPARE(v.window->pctGraph->Top(), 270);
+    QCOMPARE(v.window->HMeasureGraph->Left(), -1000);
+    QCOMPARE(v.window->HMeasureGraph->Top(), 0);
+    QCOMPARE(v.window->VMeasureGraph->Left(), 0);
+    QCOMPARE(v.window->VMeasureGraph->Top(), 270);
+    QCOMPARE(v.window->pctGraph->Operations().size(), graphOps);
+    QCOMPARE(v.window->VMeasureGraph->Operations().size(), rulerOps);
+  }
+
+  // A frame smaller than two ruler bands, or a value too far off the scale, ends the layout on
+  // its failure path: the surface is cleared, nothing crashes.
+  void layoutFailures_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<double>("magnitude");
+    QTest::newRow("frame narrower than two rulers") << 500 << 60.0;
+    QTest::newRow("position beyond 32 bits") << 13333 << 1e300;
+  }
+  void layoutFailures() {
+    QFETCH(int, width);
+    QFETCH(double, magnitude);
+    Viewer v;
+    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.g.normalizedData = SetOf({{100, 60}, {200, magnitude}});
+    v.g.dataNormalized = true;
+    v.Frame(width, 9000);
+    QVERIFY(v.window->pctGraph->Operations().empty());
+  }
+
+  void minimizedWindowUntouched() {
+    Viewer v;
+    const int width = v.window->pctFrame->Width();
+    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    const std::size_t ops = v.window->pctGraph->Operations().size();
+    v.window->setWindowState(Qt::WindowMinimized);
+    v.window->centralWidget()->resize(300, 200);
+    v.window->Form_Resize();
+    QCOMPARE(v.window->pctFrame->Width(), width);
+    QCOMPARE(v.window->pctGraph->Operations().size(), ops);
+  }
+
+  // The pixels: the curve in blue where the mapping puts the points, the grid in green.
+  void renderedFrame() {
+    Viewer v;
+    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.Frame(9000, 6000);
+    viewer::frmMain& w = *v.window;
+    const QImage image = w.pctFrame->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const double scale = image.width() / double(w.pctFrame->width());  // device pixels per pixel
+    const viewer::GraphMapping mapping(v.g.graphSize, 120, -48);
+    const auto at = [&](double xTwips, double yTwips) {
+      using platform::RoundToInt32;
+      return QPoint(RoundToInt32((w.pctGraph->x() + RoundToInt32(xTwips / 15.0)) * scale),
+                    RoundToInt32((w.pctGraph->y() + RoundToInt32(yTwips / 15.0)) * scale));
+    };
+    const int margin = platform::RoundToInt32(19 * scale);
+    const QRect inside(margin, margin, platform::RoundToInt32(562 * scale), platform::RoundToInt32(362 * scale));
+    int checked = 0;
+    for (int i = 2; i <= v.g.loadedData.LastIndex(); i += 10) {
+      const QPoint p =
+          at(mapping.X(v.g.loadedData[i][data::kFrequency]), mapping.Y(v.g.loadedData[i][data::kMagnitude]));
+      if (!inside.contains(p)) {
+        continue;
+      }
+      bool blue = false;
+      for (int dx = -1; dx <= 1 && !blue; ++dx) {
+        for (int dy = -1; dy <= 1 && !blue; ++dy) {
+          blue = image.pixel(p + QPoint(dx, dy)) == kBlue;
+        }
+      }
+      QVERIFY2(blue, qPrintable(QStringLiteral("no blue near point %1").arg(i)));
+      ++checked;
+    }
+    QVERIFY(checked > 5);
+
+    // The 1 kHz grid line: green all down the visible column, but where the curve crosses it.
+    const int column = at(mapping.X(1000), 0).x();
+    QVERIFY(inside.left() < column && column < inside.right());
+    int green = 0;
+    for (int y = inside.top(); y < inside.bottom(); ++y) {
+      green += image.pixel(column, y) == kGrid ? 1 : 0;
+    }
+    QVERIFY(green > inside.height() * 9 / 10);
+    QCOMPARE(image.pixel(column + platform::RoundToInt32(3 * scale), inside.top() + 3), qRgb(224, 224, 216));
+  }
+};
+
+QTEST_MAIN(tst_graph)
+#include "tst_graph.moc"

@@ -1,0 +1,228 @@
+// frmMain's graph: the frame layout, scrolling, and drawing the grid, the rulers and the curves.
+#include <QSize>
+#include <cmath>
+
+#include "GraphScale.h"
+#include "Window.h"
+#include "frmMain.h"
+#include "numbers.h"
+
+namespace viewer {
+
+void frmMain::Form_Resize() {
+  if (isMinimized()) {
+    return;
+  }
+  try {
+    const QSize outer = platform::OuterSizeTwips(*this);
+    const int width = outer.width() - 360;
+    const int height = outer.height() - 1110;
+    const bool resized = width != pctFrame->Width() || height != pctFrame->Height();
+    pctFrame->Move(120, 120, width, height);
+    if (resized) {
+      pctFrame_Resize();
+    }
+  } catch (const std::exception&) {
+    // A window too small for the frame: the frame keeps its placement.
+  }
+}
+
+void frmMain::pctFrame_Resize() {
+  try {
+    const int w = pctFrame->Width();
+    const int h = pctFrame->Height();
+    const int r = g_.rulerSize;
+    g_.graphSize = platform::RoundToInt32(w * 1.5);
+    HScrollGraph->Move(r, h - r, w - 2 * r, r - 15);
+    VScrollGraph->Move(w - r, r, r - 15, h - 2 * r);
+    pctCorner[0]->Move(0, 0, r, r);
+    pctCorner[1]->Move(w - r, h - r, r, r);
+
+    const int hMax = platform::CheckedNarrow<int>(static_cast<long long>(g_.graphSize) - w + r);
+    HScrollGraph->SetMin(-r);
+    HScrollGraph->SetMax(hMax);
+    HScrollGraph->SetLargeChange(platform::RoundToInt32(HScrollGraph->Max() / 5.0));
+    HScrollGraph->SetSmallChange(platform::RoundToInt32(HScrollGraph->Max() / 10.0));
+    const int vMax = platform::CheckedNarrow<int>(static_cast<long long>(g_.graphSize) - h + r);
+    VScrollGraph->SetMin(-r);
+    VScrollGraph->SetMax(vMax);
+    VScrollGraph->SetLargeChange(platform::RoundToInt32(VScrollGraph->Max() / 8.0));
+    VScrollGraph->SetSmallChange(platform::RoundToInt32(VScrollGraph->Max() / 16.0));
+
+    // The surface and the rulers follow the graph's size, so a widened window is not cut off.
+    pctGraph->Move(pctGraph->Left(), pctGraph->Top(), g_.graphSize, g_.graphSize);
+    HMeasureGraph->Move(HMeasureGraph->Left(), 0, g_.graphSize, r);
+    VMeasureGraph->Move(0, VMeasureGraph->Top(), r, g_.graphSize);
+
+    RedrawGraph();
+  } catch (const std::exception&) {
+    pctGraph->Cls();
+  }
+}
+
+void frmMain::HScrollGraph_Change() {
+  try {
+    const int value = HScrollGraph->Value();
+    pctGraph->Move(-value, pctGraph->Top());
+    HMeasureGraph->Move(-value, 0);
+    if (pctGraph->isVisible()) {
+      pctGraph->setFocus();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::VScrollGraph_Change() {
+  try {
+    const int value = VScrollGraph->Value();
+    pctGraph->Move(pctGraph->Left(), -value);
+    VMeasureGraph->Move(0, -value);
+    if (pctGraph->isVisible()) {
+      pctGraph->setFocus();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::HScrollGraph_Scroll() { HScrollGraph_Change(); }
+
+void frmMain::VScrollGraph_Scroll() { VScrollGraph_Change(); }
+
+void frmMain::RedrawGraph() {
+  HMeasureGraph->Move(pctGraph->Left(), 0);
+  VMeasureGraph->Move(0, pctGraph->Top());
+  pctGraph->Cls();
+  if (g_.dataLoaded) {
+    DrawGrid();
+  }
+  if (g_.dataNormalized) {
+    PlotResponse(g_.normalizedData, g_.colorNormalized);
+  }
+  if (g_.dataAdjusted) {
+    PlotResponse(g_.adjustedData, g_.colorAdjusted);
+  }
+  if (g_.dataLoaded) {
+    PlotResponse(g_.loadedData, g_.colorLoaded);
+  }
+}
+
+void frmMain::DrawGrid() {
+  pctGraph->Cls();
+  HMeasureGraph->Cls();
+  VMeasureGraph->Cls();
+  const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
+  const auto size = static_cast<float>(g_.graphSize);
+  for (const int f : GridFrequencies()) {
+    const auto x = static_cast<float>(mapping.X(f));
+    pctGraph->Line(x, size, x, 0, g_.colorGrid);
+  }
+  DrawFrequencyRuler();
+  if (g_.dataIsImpedance == 0) {
+    DrawDbRuler();
+  } else {
+    DrawOhmRuler();
+  }
+}
+
+void frmMain::PlotResponse(const data::ResponseSet& set, const QColor& color) {
+  const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
+  int px = -1;
+  int py = -1;
+  for (int i = data::ResponseSet::kFirstPoint; i <= set.LastIndex(); ++i) {
+    const int x = mapping.X(set[i][data::kFrequency]);
+    const int y = mapping.Y(set[i][data::kMagnitude]);
+    // No segment leaves a point at or left of 1 Hz, the first point included.
+    if (px > 0) {
+      pctGraph->Line(static_cast<float>(x), static_cast<float>(y), static_cast<float>(px), static_cast<float>(py),
+                     color);
+    }
+    px = x;
+    py = y;
+  }
+  CenterGraphOnData(set);
+}
+
+void frmMain::CenterGraphOnData(const data::ResponseSet& set) {
+  using platform::RoundToInt32;
+  const auto place = [](platform::ScrollBar& bar, int value) {
+    if (value > bar.Max()) {
+      bar.SetValue(bar.Max());
+    } else if (value < bar.Min()) {
+      bar.SetValue(bar.Min());
+    } else {
+      bar.SetValue(value);
+    }
+  };
+
+  // Horizontal: the mean of the logarithms of the lowest and highest frequency.
+  const auto wh = static_cast<float>(HScrollGraph->Width());
+  const int hSpan = RoundToInt32(HScrollGraph->Max() + double{wh} - HScrollGraph->Min());
+  const double m = (GlobalVariables::SafeLog10(set.Maxima()[data::kFrequency]) +
+                    GlobalVariables::SafeLog10(set.Minima()[data::kFrequency])) /
+                   2;
+  const int x = RoundToInt32(hSpan * (m / 5));
+  place(*HScrollGraph, RoundToInt32(HScrollGraph->Min() - double{wh} / 2 + x));
+
+  // Vertical: the middle of the magnitudes, as a height above the graph's bottom edge.
+  const auto hv = static_cast<float>(VScrollGraph->Height());
+  const int vSpan = RoundToInt32(VScrollGraph->Max() + double{hv} - VScrollGraph->Min());
+  const int range = RoundToInt32(g_.graphTopValue - g_.graphBottomValue);
+  const double middle = (set.Maxima()[data::kMagnitude] + set.Minima()[data::kMagnitude]) / 2;
+  const int y = RoundToInt32(vSpan * ((middle - g_.graphBottomValue) / range));
+  place(*VScrollGraph, RoundToInt32(double{hv} / 2 + VScrollGraph->Max() - y));
+}
+
+void frmMain::HMeasureGraph_Paint() {
+  try {
+    DrawFrequencyRuler();
+  } catch (const std::exception&) {
+    // The ruler shows what was drawn before the failure.
+  }
+}
+
+void frmMain::DrawFrequencyRuler() {
+  platform::PictureBox& ruler = *HMeasureGraph;
+  ruler.Cls();
+  ruler.SetFontTransparent(false);
+  const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
+  const auto r = static_cast<float>(g_.rulerSize);
+  for (const int f : GridFrequencies()) {
+    const int x = mapping.X(f);
+    ruler.Line(static_cast<float>(x), r, static_cast<float>(x), r - 60);
+    ruler.SetCurrentX(x - 120);
+    ruler.SetCurrentY(30);
+    if (const std::optional<QString> label = FrequencyLabel(f)) {
+      ruler.Print(*label);
+    }
+  }
+}
+
+void frmMain::DrawLevelRuler(const std::vector<LevelLine>& lines) {
+  platform::PictureBox& ruler = *VMeasureGraph;
+  ruler.SetFontSize(6);
+  ruler.SetFontTransparent(false);
+  const auto size = static_cast<float>(g_.graphSize);
+  const auto r = static_cast<float>(g_.rulerSize);
+  for (const LevelLine& line : lines) {
+    const auto y = static_cast<float>(line.y);
+    pctGraph->Line(0, y, size, y, g_.colorGrid);
+    ruler.Line(r - 60, y, r, y, g_.colorRulerText);
+    // Three-digit labels start further left.
+    ruler.SetCurrentX(line.value > 99 ? -60 : 0);
+    ruler.SetCurrentY(line.y - 120);
+    ruler.SetForeColor(line.value < 0 ? g_.colorNegativeLabel : g_.colorRulerText);
+    ruler.Print(LabelText(line.value));
+  }
+}
+
+void frmMain::DrawDbRuler() {
+  const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
+  DrawLevelRuler(DecibelLines(mapping, g_.graphSize, g_.graphBottomValue));
+}
+
+void frmMain::DrawOhmRuler() {
+  const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
+  DrawLevelRuler(OhmLines(mapping, g_.graphBottomValue, g_.graphTopValue));
+}
+
+}  // namespace viewer
