@@ -1,6 +1,8 @@
 // The viewer's main window through its handlers and the scripted platform fakes: start-up, the
 // menu states, the open and save dialogs, and every failure of the file commands.
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
@@ -9,7 +11,9 @@
 
 #include "Fakes.h"
 #include "ResponseFile.h"
+#include "frmMagnitude.h"
 #include "frmMain.h"
+#include "frmNormalize.h"
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
@@ -309,6 +313,81 @@ class tst_frmmain : public QObject {
     QCOMPARE(v.g.normalizedData.LastIndex(), 1);
     QCOMPARE(v.g.loadedData.PointCount(), 19);  // what was read stays
     QVERIFY(!v.window->mnuSaveAs->isEnabled());
+  }
+
+  // The Tools commands through the dialogs' own buttons: Save As becomes enabled when a tool has
+  // produced data (after this run or an earlier one), the graph shows each curve in its colour,
+  // and Save As writes the normalized points, or the adjusted ones after Adjust Magnitude alone.
+  void toolsThenSaveAs_data() {
+    QTest::addColumn<QStringList>("steps");  // "normalize" / "adjust <text>", then ":ok" or ":cancel"
+    QTest::addColumn<bool>("saveAs");
+    QTest::addColumn<QList<QRgb>>("curves");
+    QTest::addColumn<QByteArray>("firstLine");
+    QTest::newRow("normalize") << QStringList{"normalize:ok"} << true << QList<QRgb>{0xffff00ff, 0xff0000ff}
+                               << QByteArray("20 72.934 0");
+    QTest::newRow("normalize cancelled") << QStringList{"normalize:cancel"} << false << QList<QRgb>{0xff0000ff}
+                                         << QByteArray();
+    QTest::newRow("cancel after an earlier run") << QStringList{"normalize:ok", "normalize:cancel"} << true
+                                                 << QList<QRgb>{0xffff00ff, 0xff0000ff} << QByteArray("20 72.934 0");
+    QTest::newRow("adjust alone") << QStringList{"adjust -6.5:ok"} << true << QList<QRgb>{0xffff0000, 0xff0000ff}
+                                  << QByteArray("20 66.434 143.0649");
+    QTest::newRow("adjust the normalized data")
+        << QStringList{"normalize:ok", "adjust 3 dB:ok"} << true << QList<QRgb>{0xffff00ff, 0xffff0000, 0xff0000ff}
+        << QByteArray("20 72.934 0");
+  }
+  void toolsThenSaveAs() {
+    QFETCH(QStringList, steps);
+    QFETCH(bool, saveAs);
+    QFETCH(QList<QRgb>, curves);
+    QFETCH(QByteArray, firstLine);
+    Viewer v;
+    v.Open(false, kFixtures + QStringLiteral("comma-delimited-96ppo.frd"));
+    v.g.normStartFreq = 20;
+    v.g.normStopFreq = 20000;
+    for (const QString& step : steps) {
+      const bool ok = step.endsWith(QLatin1String(":ok"));
+      const QString text = step.section(QLatin1Char(':'), 0, 0);
+      v.services.modal.scripts.push_back([ok, text](QDialog& dialog) {
+        if (auto* magnitude = qobject_cast<viewer::frmMagnitude*>(&dialog)) {
+          magnitude->edtDecibels->setText(text.mid(7));
+          ok ? magnitude->cmdOK_Click() : magnitude->cmdCancel_Click();
+        } else if (auto* normalize = qobject_cast<viewer::frmNormalize*>(&dialog)) {
+          ok ? normalize->cmdOK_Click() : normalize->cmdCancel_Click();
+        }
+      });
+      text.startsWith(QLatin1String("adjust")) ? v.window->mnuMagnidude->trigger() : v.window->mnuNormalize->trigger();
+    }
+    QVERIFY(v.services.messageBox.shown.empty());
+    QCOMPARE(v.window->mnuSaveAs->isEnabled(), saveAs);
+    QList<QRgb> drawn;
+    for (const platform::DrawOp& op : v.window->pctGraph->Operations()) {
+      if (op.color != qRgb(0, 128, 0) && (drawn.isEmpty() || drawn.back() != op.color)) {
+        drawn << op.color;
+      }
+    }
+    QCOMPARE(drawn, curves);
+    if (saveAs) {
+      QTemporaryDir dir;
+      const QString path = dir.filePath(QStringLiteral("tool.frd"));
+      v.SaveAs(path);
+      QCOMPARE(Contents(path).split('\r').first(), firstLine);
+    }
+  }
+
+  // Help > About shows the shared About box, filled with the viewer's texts, without owner.
+  void aboutBox() {
+    Viewer v;
+    QStringList seen;
+    v.services.modal.scripts.push_back([&seen](QDialog& dialog) {
+      seen << dialog.windowTitle() << dialog.findChild<QLabel*>(QStringLiteral("lblTitle"))->text()
+           << dialog.findChild<QLabel*>(QStringLiteral("lblVersion"))->text()
+           << dialog.findChild<QLabel*>(QStringLiteral("lblDescription"))->text()
+           << (dialog.parentWidget() == nullptr ? QStringLiteral("no owner") : QStringLiteral("owner"));
+    });
+    v.window->mnuAbout->trigger();
+    QCOMPARE(v.services.modal.shown, std::vector<QString>{QStringLiteral("frmAbout")});
+    QCOMPARE(seen, (QStringList{"About Vostrel", "Vostrel", "Version 1.0.1",
+                                "Sound Pressure Level and Impedance graph view utility.", "no owner"}));
   }
 
   void exitQuitsAtOnce() {

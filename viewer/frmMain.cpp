@@ -8,7 +8,10 @@
 
 #include "Files.h"
 #include "ResponseFile.h"
+#include "ViewerInfo.h"
 #include "Window.h"
+#include "frmMagnitude.h"
+#include "frmNormalize.h"
 #include "numbers.h"
 
 namespace viewer {
@@ -118,6 +121,9 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
   connect(mnuSave, &QAction::triggered, this, &frmMain::mnuSave_Click);
   connect(mnuSaveAs, &QAction::triggered, this, &frmMain::mnuSaveAs_Click);
   connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+  connect(mnuNormalize, &QAction::triggered, this, &frmMain::mnuNormalize_Click);
+  connect(mnuMagnidude, &QAction::triggered, this, &frmMain::mnuMagnidude_Click);
+  connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
   HScrollGraph->SetChangeHandler([this] { HScrollGraph_Change(); });
   HScrollGraph->SetScrollHandler([this] { HScrollGraph_Scroll(); });
   VScrollGraph->SetChangeHandler([this] { VScrollGraph_Change(); });
@@ -145,7 +151,7 @@ void frmMain::Form_Load() {
     g_.dataAdjusted = false;
     mnuSaveAs->setEnabled(false);
     mnuSave->setEnabled(false);
-    g_.fieldSeparator = " ";
+    g_.fieldSeparator.assign(1, ' ');  // one blank (a literal trips a false -Wrestrict in GCC 12 -O2)
     g_.colorLoaded = QColor(0, 0, 255);
     g_.colorAdjusted = QColor(255, 0, 0);
     g_.colorNormalized = QColor(255, 0, 255);
@@ -320,5 +326,39 @@ void frmMain::mnuSaveAs_Click() {
 }
 
 void frmMain::mnuExit_Click() { services_.application.Quit(); }
+
+void frmMain::mnuNormalize_Click() {
+  try {
+    frmNormalize dialog(g_, services_.messageBox, this);
+    services_.modal.ShowModal(dialog);
+    // Also after Cancel, when an earlier run left normalized data.
+    if (g_.dataNormalized) {
+      mnuSaveAs->setEnabled(true);
+      RedrawGraph();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::mnuMagnidude_Click() {
+  try {
+    frmMagnitude dialog(g_, services_.messageBox, this);
+    services_.modal.ShowModal(dialog);
+    if (g_.dataAdjusted) {
+      mnuSaveAs->setEnabled(true);
+      RedrawGraph();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::mnuAbout_Click() {
+  try {
+    // Modal, without owner.
+    about::frmAbout box(ViewerInfo(), services_.messageBox, services_.registry, services_.programs);
+    services_.modal.ShowModal(box);
+  } catch (const std::exception&) {
+  }
+}
 
 }  // namespace viewer

@@ -44,6 +44,9 @@ class frmMain : public QMainWindow {
   void mnuSave_Click();
   void mnuSaveAs_Click();
   void mnuExit_Click();
+  void mnuNormalize_Click();
+  void mnuMagnidude_Click();
+  void mnuAbout_Click();
 
   // Controls, each with its name as objectName.
   platform::StatusBar* const StatusBar;

@@ -3,12 +3,14 @@
 
 #include "GlobalVariables.h"
 #include "QtServices.h"
+#include "ViewerInfo.h"
 #include "frmMain.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Vostrel"));
-  QApplication::setApplicationVersion(QStringLiteral("1.0.1"));
+  const about::AppInfo info = viewer::ViewerInfo();
+  QApplication::setApplicationName(info.title);
+  QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(info.major).arg(info.minor).arg(info.revision));
 
   viewer::GlobalVariables globals;
   platform::QtServices services;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -56,10 +57,11 @@ QStringList QtNameFilters(const QString& filter) {
   return result;
 }
 
-namespace {
-
-std::optional<QString> RunFileDialog(FileDialogSettings& settings, bool save) {
+std::optional<QString> QtFileDialog::Run(FileDialogSettings& settings, bool save) {
   QFileDialog dialog(QApplication::activeWindow(), settings.title);
+  if (!lastFolder_.isEmpty()) {
+    dialog.setDirectory(lastFolder_);
+  }
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   // The commands ask the overwrite question themselves.
@@ -80,14 +82,13 @@ std::optional<QString> RunFileDialog(FileDialogSettings& settings, bool save) {
     return QString();
   }
   settings.fileName = dialog.selectedFiles().constFirst();
+  lastFolder_ = QFileInfo(settings.fileName).absolutePath();
   return settings.fileName;
 }
 
-}  // namespace
+std::optional<QString> QtFileDialog::ShowOpen(FileDialogSettings& settings) { return Run(settings, false); }
 
-std::optional<QString> QtFileDialog::ShowOpen(FileDialogSettings& settings) { return RunFileDialog(settings, false); }
-
-std::optional<QString> QtFileDialog::ShowSave(FileDialogSettings& settings) { return RunFileDialog(settings, true); }
+std::optional<QString> QtFileDialog::ShowSave(FileDialogSettings& settings) { return Run(settings, true); }
 
 void QtModalRunner::ShowModal(QDialog& dialog) { dialog.exec(); }
 

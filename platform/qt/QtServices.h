@@ -12,10 +12,16 @@ class QtMessageBox final : public IMessageBox {
   MessageResult Show(const QString& text, MessageButtons buttons, const QString& title) override;
 };
 
+// Each dialog starts in the folder of the last file chosen, as the platform's own dialogs do.
 class QtFileDialog final : public IFileDialog {
  public:
   std::optional<QString> ShowOpen(FileDialogSettings& settings) override;
   std::optional<QString> ShowSave(FileDialogSettings& settings) override;
+
+ private:
+  std::optional<QString> Run(FileDialogSettings& settings, bool save);
+
+  QString lastFolder_;
 };
 
 class QtModalRunner final : public IModalRunner {

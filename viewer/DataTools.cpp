@@ -1,0 +1,195 @@
+#include "DataTools.h"
+
+#include <cmath>
+#include <utility>
+
+#include "GlobalVariables.h"
+#include "numbers.h"
+
+namespace viewer {
+
+namespace {
+
+using data::kFrequency;
+using data::kMagnitude;
+using data::ResponsePoint;
+using data::ResponseSet;
+
+double Log(double x) { return GlobalVariables::SafeLog10(x); }
+
+// Collects the points of a re-sampled set. The set starts with bounds 0..3 (two summary rows
+// holding the sentinels, and two rows of zeros that the first point replaces) and grows by one
+// point for each grid frequency at which the source has a value.
+class GridBuilder {
+ public:
+  explicit GridBuilder(const ResponseSet& source) : source_(source) {
+    result_.Resize(3);
+    result_.ResetSummary(kToolMinimaStart, kToolMaximaStart);
+  }
+
+  // Appends the point for grid frequency f if the source has a value there; returns whether it
+  // did. The point's frequency is f + 0.00004 rounded to 4 decimals (halves to even), its phase 0.
+  bool Try(double f) {
+    const std::optional<double> magnitude = InterpolateMagnitude(source_, f, cursor_);
+    if (!magnitude) {
+      return false;
+    }
+    result_.Resize(next_);
+    ResponsePoint& point = result_[next_];
+    point[kFrequency] = platform::RoundToDecimals(f + 0.00004, 4);
+    point[kMagnitude] = *magnitude;
+    point[data::kPhase] = 0;
+    result_.IncludeInSummary(point);
+    ++next_;
+    return true;
+  }
+
+  ResponseSet Take() { return std::move(result_); }
+
+ private:
+  const ResponseSet& source_;
+  ResponseSet result_;
+  int next_ = ResponseSet::kFirstPoint;
+  std::int32_t cursor_ = ResponseSet::kFirstPoint;
+};
+
+}  // namespace
+
+double PerDecadeStep(double f, int points) {
+  double upperEdge = 10;
+  if (f >= 10000) {
+    upperEdge = 100000;
+  } else if (f >= 1000) {
+    upperEdge = 10000;
+  } else if (f >= 100) {
+    upperEdge = 1000;
+  } else if (f >= 10) {
+    upperEdge = 100;
+  }
+  return upperEdge / points;
+}
+
+data::ResponseSet NormalizeLinear(const data::ResponseSet& source, const NormalizeSettings& settings) {
+  GridBuilder grid(source);
+  double f = settings.startFreq;
+  double step = (settings.stopFreq - settings.startFreq) / settings.points;
+  int appended = 0;
+  while (f <= settings.stopFreq && (settings.perDecade || appended < settings.points)) {
+    if (grid.Try(f)) {
+      ++appended;
+    }
+    if (settings.perDecade) {
+      step = PerDecadeStep(f, settings.points);
+    }
+    const double next = f + step;
+    // Equal start and stop frequencies give a step of 0: the grid is that one frequency.
+    if (!(next > f)) {
+      break;
+    }
+    f = next;
+  }
+  return grid.Take();
+}
+
+data::ResponseSet NormalizeLog(const data::ResponseSet& source, const NormalizeSettings& settings) {
+  GridBuilder grid(source);
+  double f = settings.startFreq;
+  const double d =
+      settings.perDecade ? 1.0 / settings.points : Log(settings.stopFreq / settings.startFreq) / settings.points;
+  while (f <= settings.stopFreq) {
+    grid.Try(f);
+    const double next = std::pow(10.0, Log(f) + d);
+    // Equal start and stop frequencies give d = 0 over the entire range: the grid is that one
+    // frequency.
+    if (!(next > f)) {
+      break;
+    }
+    f = next;
+  }
+  return grid.Take();
+}
+
+std::optional<double> InterpolateMagnitude(const data::ResponseSet& source, double f, std::int32_t& cursor) {
+  if (!(f >= 1 && f <= 100000)) {
+    return std::nullopt;
+  }
+  const double lf = Log(f);
+  if (cursor < ResponseSet::kFirstPoint) {
+    cursor = ResponseSet::kFirstPoint;
+  }
+  const int last = source.LastIndex();
+  if (last < ResponseSet::kFirstPoint) {
+    return std::nullopt;  // a set without points
+  }
+
+  double xa = 0;
+  double ya = 0;
+  double xb = 0;
+  double yb = 0;
+  if (f < source.Minima()[kFrequency]) {
+    // Below the source: from 0 at 1 Hz (10 Hz) up to the first point.
+    const ResponsePoint& first = source[ResponseSet::kFirstPoint];
+    if (first[kMagnitude] < 0) {
+      return std::nullopt;
+    }
+    xa = source.Minima()[kFrequency] < 10 ? 0 : 1;
+    xb = Log(first[kFrequency]);
+    yb = first[kMagnitude];
+  } else if (f > source.Maxima()[kFrequency]) {
+    // Above the source: from the last point down to 0 at 100 kHz (10 kHz).
+    const ResponsePoint& lastPoint = source[last];
+    if (lastPoint[kMagnitude] < 0) {
+      return std::nullopt;
+    }
+    xa = Log(lastPoint[kFrequency]);
+    ya = lastPoint[kMagnitude];
+    xb = source.Maxima()[kFrequency] > 10000 ? 5 : 4;
+  } else {
+    // Inside: the first pair from the cursor on that encloses f. A point's partner is the next
+    // point of a higher frequency (or the last point), so that runs of equal frequencies are
+    // stepped over without reading past the end of the set.
+    bool enclosed = false;
+    for (std::int32_t i = cursor; i < last; ++i) {
+      xa = Log(source[i][kFrequency]);
+      int j = i + 1;
+      while (Log(source[j][kFrequency]) <= xa && j < last) {
+        ++j;
+      }
+      xb = Log(source[j][kFrequency]);
+      if (xa <= lf && lf <= xb) {
+        ya = source[i][kMagnitude];
+        yb = source[j][kMagnitude];
+        cursor = i;
+        enclosed = true;
+        break;
+      }
+    }
+    // No enclosing pair (the source's first points out of order, or a cursor already past f):
+    // there is no value to give.
+    if (!enclosed) {
+      return std::nullopt;
+    }
+  }
+
+  if (!(xb > xa)) {
+    return std::nullopt;
+  }
+  return (lf - xa) / (xb - xa) * (yb - ya) + ya;
+}
+
+data::ResponseSet AdjustMagnitude(double offset, const data::ResponseSet& source) {
+  const int last = source.LastIndex();
+  ResponseSet result;
+  result.Resize(last);
+  result.ResetSummary(kToolMinimaStart, kToolMaximaStart);
+  for (int i = ResponseSet::kFirstPoint; i <= last; ++i) {
+    ResponsePoint& point = result[i];
+    point[kFrequency] = source[i][kFrequency];
+    point[kMagnitude] = source[i][kMagnitude] + offset;
+    point[data::kPhase] = source[i][data::kPhase];
+    result.IncludeInSummary(point);
+  }
+  return result;
+}
+
+}  // namespace viewer
