@@ -1,4 +1,5 @@
 #include "frmAbout.h"
+#include "Widgets.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -15,6 +16,8 @@
 namespace about {
 
 namespace {
+
+using platform::Named;
 
 using platform::IRegistry;
 
@@ -40,12 +43,6 @@ class KeyCloser {
   IRegistry& registry_;
   IRegistry::Key key_;
 };
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 // One line of an etched separator, drawn in the palette's colour `role`.
 QFrame* NewLine(QWidget* parent, QPalette::ColorRole role) {

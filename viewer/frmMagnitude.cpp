@@ -1,4 +1,5 @@
 #include "frmMagnitude.h"
+#include "Widgets.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,14 +16,10 @@ namespace viewer {
 
 namespace {
 
+using platform::Named;
+
 const QString kTitle = QStringLiteral("Vostrel - Adjust Magnitude");
 const QString kOutOfRange = QStringLiteral("The number of decibels is too large.");
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 }  // namespace
 
@@ -94,12 +91,7 @@ void frmMagnitude::cmdCancel_Click() { reject(); }
 
 void frmMagnitude::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  // The wrapped explanations take more lines as the dialog narrows: keep the height they need
-  // at the current width, so that no text is ever cut off.
-  const int needed = layout()->totalHeightForWidth(width());
-  if (needed > 0 && needed != minimumHeight()) {
-    setMinimumHeight(needed);
-  }
+  platform::KeepHeightForWidth(*this);
 }
 
 }  // namespace viewer

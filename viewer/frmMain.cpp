@@ -1,4 +1,5 @@
 #include "frmMain.h"
+#include "Widgets.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -17,6 +18,8 @@
 namespace viewer {
 
 namespace {
+
+using platform::Named;
 
 const QString kTitle = QStringLiteral("Vostrel");
 const QString kSaveAsTitle = QStringLiteral("Vostrel - SaveAs");
@@ -48,12 +51,6 @@ QMenu* NewSubMenu(QMenu* parent, const char* name, const QString& caption) {
   menu->setObjectName(QString::fromLatin1(name));
   menu->menuAction()->setObjectName(QString::fromLatin1(name));
   return menu;
-}
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
 }
 
 }  // namespace

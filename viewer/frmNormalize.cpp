@@ -1,4 +1,5 @@
 #include "frmNormalize.h"
+#include "Widgets.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -21,17 +22,13 @@ namespace viewer {
 
 namespace {
 
+using platform::Named;
+
 const QString kTitle = QStringLiteral("Vostrel - Normalize Data");
 const QString kPointsEntireRange =
     QStringLiteral("The number of interval points must be an even multiple of 2, in the range of 10 - 10000");
 const QString kPointsPerDecade =
     QStringLiteral("The number of interval points must be an even multiple of 2, in the range of 10 - 2000");
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QLabel* NewLabel(const char* name, const QString& text, QWidget* parent) {
   auto* label = Named(new QLabel(text, parent), name);
@@ -227,12 +224,7 @@ void frmNormalize::cmdCancel_Click() { reject(); }
 
 void frmNormalize::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  // The wrapped explanations take more lines as the dialog narrows: keep the height they need
-  // at the current width, so that no text is ever cut off.
-  const int needed = layout()->totalHeightForWidth(width());
-  if (needed > 0 && needed != minimumHeight()) {
-    setMinimumHeight(needed);
-  }
+  platform::KeepHeightForWidth(*this);
 }
 
 }  // namespace viewer
