@@ -9,8 +9,8 @@
 #include <csignal>
 #include <memory>
 
-#include "Fakes.h"
 #include "ResponseFile.h"
+#include "ViewerFixture.h"
 #include "frmMagnitude.h"
 #include "frmMain.h"
 #include "frmNormalize.h"
@@ -24,38 +24,9 @@ using platform::MessageResult;
 
 namespace {
 
-const QString kFixtures = QStringLiteral(FIXTURES_DIR "/");
-
-struct Viewer {
-  viewer::GlobalVariables g;
-  fakes::Services services;
-  std::unique_ptr<viewer::frmMain> window;
-
-  Viewer() {
-    window = std::make_unique<viewer::frmMain>(g, services.Get());
-    window->Form_Load();
-  }
-  QString Status() const { return window->StatusBar->PanelText(1); }
-  bool ToolsEnabled() const { return window->mnuTools->menuAction()->isEnabled(); }
-
-  void Open(bool impedance, const std::optional<QString>& path) {
-    services.fileDialog.answers.push_back(path);
-    impedance ? window->mnuOpenImpedance_Click() : window->mnuOpenSpl_Click();
-  }
-  void SaveAs(const std::optional<QString>& path) {
-    services.fileDialog.answers.push_back(path);
-    window->mnuSaveAs_Click();
-  }
-};
-
-data::ResponseSet SetOf(std::initializer_list<std::array<double, 3>> points) {
-  data::ResponseSet set;
-  for (const auto& p : points) {
-    set.Resize(set.LastIndex() + 1);
-    set[set.LastIndex()].value = {p[0], p[1], p[2], 0};
-  }
-  return set;
-}
+using fakes::kFixtures;
+using fakes::SetOf;
+using fakes::Viewer;
 
 QByteArray Contents(const QString& path) {
   QFile file(path);
@@ -81,37 +52,18 @@ class tst_frmmain : public QObject {
     QVERIFY(w.isMaximized());
     QCOMPARE(v.Status(), QStringLiteral("File: none"));
     QVERIFY(!v.g.dataLoaded && !v.g.dataNormalized && !v.g.dataAdjusted);
-    QCOMPARE(v.g.fieldSeparator, std::string(" "));
-    QCOMPARE(v.g.rulerSize, 270);
-    QCOMPARE(v.g.normStartFreq, 1.0);
-    QCOMPARE(v.g.normStopFreq, 50000.0);
-    QCOMPARE(v.g.normPoints, 1000);
-    QCOMPARE(v.g.normPointRange, 0);
-    QCOMPARE(v.g.normDistribution, 1);
-    QCOMPARE(v.g.graphBottomValue, -48.0);
-    QCOMPARE(v.g.graphTopValue, 120.0);
-    QCOMPARE(v.g.colorGraphBack, QColor(224, 224, 216));
-    QCOMPARE(v.g.colorNegativeLabel, QColor(255, 128, 0));
-
-    // The frame fills the window with 120-twip margins; the graph is 1.5 times its width.
-    QCOMPARE(w.pctFrame->Left(), 120);
-    QCOMPARE(w.pctFrame->Top(), 120);
-    QCOMPARE(w.pctFrame->Width(), w.centralWidget()->width() * 15 - 240);
-    QCOMPARE(w.pctFrame->Height(), w.centralWidget()->height() * 15 - 240);
+    QCOMPARE(
+        (QList<double>{v.g.normStartFreq, v.g.normStopFreq, double(v.g.normPoints), double(v.g.normPointRange),
+                       double(v.g.normDistribution), double(v.g.rulerSize), v.g.graphBottomValue, v.g.graphTopValue}),
+        (QList<double>{1, 50000, 1000, 0, 1, 270, -48, 120}));
+    // The frame fills the window with 120-twip margins; the graph is 1.5 times its width, empty.
+    QCOMPARE((QList<int>{w.pctFrame->Left(), w.pctFrame->Top(), w.pctFrame->Width(), w.pctFrame->Height()}),
+             (QList<int>{120, 120, w.centralWidget()->width() * 15 - 240, w.centralWidget()->height() * 15 - 240}));
     QCOMPARE(v.g.graphSize, qRound(w.pctFrame->Width() * 1.5));
-    QCOMPARE(w.pctGraph->Width(), v.g.graphSize);
+    QCOMPARE((QList<int>{w.pctGraph->Width(), w.HMeasureGraph->Height(), w.VMeasureGraph->Width()}),
+             (QList<int>{v.g.graphSize, 270, 270}));
     QCOMPARE(w.pctGraph->BackColor(), QColor(224, 224, 216));
-    QCOMPARE(w.HMeasureGraph->Height(), 270);
-    QCOMPARE(w.VMeasureGraph->Width(), 270);
-    QCOMPARE(w.HMeasureGraph->BackColor(), QColor(0, 0, 0));
-    QCOMPARE(w.VMeasureGraph->ForeColor(), QColor(255, 255, 255));
-    QCOMPARE(w.pctCorner[0]->BackColor(), QColor(0, 0, 0));
     QVERIFY(w.pctGraph->Operations().empty());
-
-    for (const char* name :
-         {"StatusBar", "pctFrame", "pctGraph", "HMeasureGraph", "VMeasureGraph", "HScrollGraph", "VScrollGraph"}) {
-      QVERIFY2(w.findChild<QWidget*>(QLatin1String(name)) != nullptr, name);
-    }
   }
 
   void menuTree() {
@@ -196,85 +148,48 @@ class tst_frmmain : public QObject {
       }
       v.Open(step.startsWith(QLatin1String("zma")), path);
     }
-    QCOMPARE(v.ToolsEnabled(), tools);
+    QCOMPARE(v.window->mnuTools->menuAction()->isEnabled(), tools);
     QVERIFY(!v.window->mnuSaveAs->isEnabled());
     QVERIFY(!v.window->mnuSave->isEnabled());
     QCOMPARE(v.Status(), QString(status).replace(QLatin1String("<path>"), lastPath));
     QCOMPARE(v.g.dataLoaded, loaded);
   }
 
-  void openDialogSettings_data() {
+  // The dialogs' texts for each kind; the proposed name is set anew each time, whatever the last
+  // dialog returned.
+  void dialogSettings_data() {
+    QTest::addColumn<bool>("save");
     QTest::addColumn<bool>("impedance");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QString>("defaultExt");
-    QTest::newRow("response") << false << "Open Frequency Response Data File"
-                              << "speaker.frd"
-                              << "Frequency Response Data (*.frd)|*.frd"
-                              << "frd";
-    QTest::newRow("impedance") << true << "Open Impedance Data File"
-                               << "speaker.zda"
-                               << "Impedance Data (*.zma;*.zda)|*.zma;*.zda"
-                               << "zma";
+    QTest::addColumn<QStringList>("expected");  // title, proposed name, filter, default extension
+    const QString response = QStringLiteral("Frequency Response Data (*.frd)|*.frd");
+    const QString impedance = QStringLiteral("Impedance Data (*.zma;*.zda)|*.zma;*.zda");
+    QTest::newRow("open response") << false << false
+                                   << QStringList{"Open Frequency Response Data File", "speaker.frd", response, "frd"};
+    QTest::newRow("open impedance") << false << true
+                                    << QStringList{"Open Impedance Data File", "speaker.zda", impedance, "zma"};
+    QTest::newRow("save response") << true << false
+                                   << QStringList{"Save Frequency Data As", "speaker.frd", response, "frd"};
+    QTest::newRow("save impedance") << true << true
+                                    << QStringList{"Save Impedance Data As", "speaker.zda", impedance, "zda"};
   }
-  void openDialogSettings() {
+  void dialogSettings() {
+    QFETCH(bool, save);
     QFETCH(bool, impedance);
-    QFETCH(QString, title);
-    QFETCH(QString, fileName);
-    QFETCH(QString, filter);
-    QFETCH(QString, defaultExt);
-    Viewer v;
-    // The proposed name is set anew each time, whatever the last dialog returned.
-    v.Open(impedance, kFixtures + QStringLiteral("woofer-24ppo.frd"));
-    v.Open(impedance, std::nullopt);
-    QCOMPARE(v.services.fileDialog.requests.size(), std::size_t(2));
-    for (const fakes::FileDialog::Request& r : v.services.fileDialog.requests) {
-      QVERIFY(!r.save);
-      QVERIFY(r.settings.cancelError);
-      QCOMPARE(r.settings.title, title);
-      QCOMPARE(r.settings.fileName, fileName);
-      QCOMPARE(r.settings.filter, filter);
-      QCOMPARE(r.settings.defaultExt, defaultExt);
-      QCOMPARE(r.settings.filterIndex, 1);
-    }
-    QCOMPARE(v.g.dataIsImpedance, impedance ? 1 : 0);
-    QVERIFY(v.services.messageBox.shown.empty());
-  }
-
-  void saveDialogSettings_data() {
-    QTest::addColumn<bool>("impedance");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QString>("defaultExt");
-    QTest::newRow("response") << false << "Save Frequency Data As"
-                              << "speaker.frd"
-                              << "Frequency Response Data (*.frd)|*.frd"
-                              << "frd";
-    QTest::newRow("impedance") << true << "Save Impedance Data As"
-                               << "speaker.zda"
-                               << "Impedance Data (*.zma;*.zda)|*.zma;*.zda"
-                               << "zda";
-  }
-  void saveDialogSettings() {
-    QFETCH(bool, impedance);
-    QFETCH(QString, title);
-    QFETCH(QString, fileName);
-    QFETCH(QString, filter);
-    QFETCH(QString, defaultExt);
+    QFETCH(QStringList, expected);
     Viewer v;
     v.g.dataIsImpedance = impedance ? 1 : 0;
-    v.SaveAs(std::nullopt);
-    QCOMPARE(v.services.fileDialog.requests.size(), std::size_t(1));
-    const fakes::FileDialog::Request& r = v.services.fileDialog.requests.front();
-    QVERIFY(r.save);
-    QVERIFY(r.settings.cancelError);
-    QCOMPARE(r.settings.title, title);
-    QCOMPARE(r.settings.fileName, fileName);
-    QCOMPARE(r.settings.filter, filter);
-    QCOMPARE(r.settings.defaultExt, defaultExt);
-    QVERIFY(v.services.messageBox.shown.empty());  // a cancelled save says nothing
+    for (int i = 0; i < 2; ++i) {
+      save ? v.SaveAs(std::nullopt) : v.Open(impedance, kFixtures + QStringLiteral("no-such-file.frd"));
+    }
+    QCOMPARE(v.services.fileDialog.requests.size(), std::size_t(2));
+    for (const fakes::FileDialog::Request& r : v.services.fileDialog.requests) {
+      QCOMPARE(r.save, save);
+      QVERIFY(r.settings.cancelError);
+      QCOMPARE((QStringList{r.settings.title, r.settings.fileName, r.settings.filter, r.settings.defaultExt}),
+               expected);
+      QCOMPARE(r.settings.filterIndex, 1);
+    }
+    QVERIFY(v.services.messageBox.shown.empty());  // neither Cancel nor a missing file says anything
   }
 
   // Cancelling "Impedance Data File" over response data switches the kind at once: the data stay,

@@ -2,59 +2,23 @@
 // recorded drawing, centring on the data, scrolling, and the pixels a user finally sees.
 #include <QImage>
 #include <QtTest>
-#include <memory>
 
-#include "Fakes.h"
-#include "GlobalVariables.h"
 #include "GraphScale.h"
-#include "frmMain.h"
+#include "ViewerFixture.h"
 #include "numbers.h"
 
+using fakes::SetOf;
+using fakes::Viewer;
 using platform::DrawOp;
 
 namespace {
 
-const QString kFixtures = QStringLiteral(FIXTURES_DIR "/");
-
-struct Viewer {
-  viewer::GlobalVariables g;
-  fakes::Services services;
-  std::unique_ptr<viewer::frmMain> window;
-
-  Viewer() {
-    window = std::make_unique<viewer::frmMain>(g, services.Get());
-    window->Form_Load();
-  }
-  // Gives the frame a size in twips and runs its layout, as a resize of the window would.
-  void Frame(int width, int height) {
-    window->pctFrame->Move(120, 120, width, height);
-    window->pctFrame_Resize();
-  }
-  void Open(const QString& file, bool impedance = false) {
-    services.fileDialog.answers.push_back(kFixtures + file);
-    impedance ? window->mnuOpenImpedance_Click() : window->mnuOpenSpl_Click();
-    QVERIFY(g.dataLoaded);
-  }
-};
-
-data::ResponseSet SetOf(std::initializer_list<std::array<double, 2>> points) {
-  data::ResponseSet set;
-  set.ResetSummary(99999, -99999);
-  for (const auto& p : points) {
-    set.Resize(set.LastIndex() + 1);
-    set[set.LastIndex()].value = {p[0], p[1], 0, 0};
-    set.IncludeInSummary(set[set.LastIndex()]);
-  }
-  return set;
-}
+const QString kWoofer = fakes::kFixtures + QStringLiteral("woofer-24ppo.frd");
 
 std::vector<DrawOp> Lines(const platform::PictureBox& box, QRgb color) {
   std::vector<DrawOp> result;
-  for (const DrawOp& op : box.Operations()) {
-    if (op.kind == DrawOp::Kind::kLine && op.color == color) {
-      result.push_back(op);
-    }
-  }
+  std::copy_if(box.Operations().begin(), box.Operations().end(), std::back_inserter(result),
+               [color](const DrawOp& op) { return op.kind == DrawOp::Kind::kLine && op.color == color; });
   return result;
 }
 
@@ -76,6 +40,17 @@ std::vector<Label> Labels(const platform::PictureBox& box) {
     }
   }
   return result;
+}
+
+// The colours of the curves in drawing order, each run of one colour counted once.
+QList<QRgb> CurveOrder(const platform::PictureBox& box) {
+  QList<QRgb> order;
+  for (const DrawOp& op : box.Operations()) {
+    if (op.color != qRgb(0, 128, 0) && (order.isEmpty() || order.back() != op.color)) {
+      order << op.color;
+    }
+  }
+  return order;
 }
 
 const QRgb kGrid = qRgb(0, 128, 0);
@@ -108,102 +83,63 @@ class tst_graph : public QObject {
     QCOMPARE(viewer::GlobalVariables::SafeLog10(x), expected);
   }
 
-  // Scroll ranges follow the frame; the surface and the rulers take the graph's size, beyond the
-  // 21845-twip frames where 16-bit positions would stop.
+  // Scroll ranges follow the frame; the surface and the rulers take the graph's size, and the
+  // whole graph is drawn, also beyond the 21845-twip frames where 16-bit positions would stop.
   void frameLayout_data() {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("graphSize");
-    QTest::addColumn<QList<int>>("horizontal");  // min, max, large, small
-    QTest::addColumn<QList<int>>("vertical");
-    QTest::newRow("1000 wide") << 1000 << 800 << 1500 << QList<int>{-270, 770, 154, 77}
-                               << QList<int>{-270, 970, 121, 61};
+    QTest::addColumn<QList<int>>("ranges");  // horizontal min, max, large, small; vertical the same
+    QTest::newRow("1000 wide") << 1000 << 800 << 1500 << QList<int>{-270, 770, 154, 77, -270, 970, 121, 61};
     QTest::newRow("1001 wide rounds to even")
-        << 1001 << 800 << 1502 << QList<int>{-270, 771, 154, 77} << QList<int>{-270, 972, 122, 61};
-    QTest::newRow("1920-pixel screen") << 28560 << 14700 << 42840 << QList<int>{-270, 14550, 2910, 1455}
-                                       << QList<int>{-270, 28410, 3551, 1776};
-    QTest::newRow("3840-pixel screen") << 57360 << 31020 << 86040 << QList<int>{-270, 28950, 5790, 2895}
-                                       << QList<int>{-270, 55290, 6911, 3456};
+        << 1001 << 800 << 1502 << QList<int>{-270, 771, 154, 77, -270, 972, 122, 61};
+    QTest::newRow("1920-pixel screen") << 28560 << 14700 << 42840
+                                       << QList<int>{-270, 14550, 2910, 1455, -270, 28410, 3551, 1776};
+    QTest::newRow("3840-pixel screen") << 57360 << 31020 << 86040
+                                       << QList<int>{-270, 28950, 5790, 2895, -270, 55290, 6911, 3456};
   }
   void frameLayout() {
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, graphSize);
-    QFETCH(QList<int>, horizontal);
-    QFETCH(QList<int>, vertical);
+    QFETCH(QList<int>, ranges);
     Viewer v;
+    v.Open(false, kWoofer);
     v.Frame(width, height);
-    viewer::frmMain& w = *v.window;
+    const viewer::frmMain& w = *v.window;
+    const platform::ScrollBar& h = *w.HScrollGraph;
+    const platform::ScrollBar& vb = *w.VScrollGraph;
     QCOMPARE(v.g.graphSize, graphSize);
-    QCOMPARE((QList<int>{w.HScrollGraph->Min(), w.HScrollGraph->Max(), w.HScrollGraph->LargeChange(),
-                         w.HScrollGraph->SmallChange()}),
-             horizontal);
-    QCOMPARE((QList<int>{w.VScrollGraph->Min(), w.VScrollGraph->Max(), w.VScrollGraph->LargeChange(),
-                         w.VScrollGraph->SmallChange()}),
-             vertical);
-    // The full graph is reachable: Max + bar length - Min = graphSize.
-    QCOMPARE(w.HScrollGraph->Max() + w.HScrollGraph->Width() - w.HScrollGraph->Min(), graphSize);
-    QCOMPARE(w.VScrollGraph->Max() + w.VScrollGraph->Height() - w.VScrollGraph->Min(), graphSize);
+    QCOMPARE((QList<int>{h.Min(), h.Max(), h.LargeChange(), h.SmallChange(), vb.Min(), vb.Max(), vb.LargeChange(),
+                         vb.SmallChange()}),
+             ranges);
+    // The bars run between the ruler bands, so each range reaches exactly the graph's far edge.
+    QCOMPARE((QList<int>{h.Left(), h.Top(), h.Height(), h.Max() + h.Width() - h.Min()}),
+             (QList<int>{270, height - 270, 255, graphSize}));
+    QCOMPARE((QList<int>{vb.Left(), vb.Top(), vb.Width(), vb.Max() + vb.Height() - vb.Min()}),
+             (QList<int>{width - 270, 270, 255, graphSize}));
     QCOMPARE(
-        (QList<int>{w.HScrollGraph->Left(), w.HScrollGraph->Top(), w.HScrollGraph->Width(), w.HScrollGraph->Height()}),
-        (QList<int>{270, height - 270, width - 540, 255}));
-    QCOMPARE(
-        (QList<int>{w.VScrollGraph->Left(), w.VScrollGraph->Top(), w.VScrollGraph->Width(), w.VScrollGraph->Height()}),
-        (QList<int>{width - 270, 270, 255, height - 540}));
-    QCOMPARE((QList<int>{w.pctCorner[1]->Left(), w.pctCorner[1]->Top(), w.pctCorner[1]->Width()}),
-             (QList<int>{width - 270, height - 270, 270}));
-    QCOMPARE(w.pctGraph->Width(), graphSize);
-    QCOMPARE(w.pctGraph->Height(), graphSize);
-    QCOMPARE(w.HMeasureGraph->Width(), graphSize);
-    QCOMPARE(w.VMeasureGraph->Height(), graphSize);
+        (QList<int>{w.pctGraph->Width(), w.pctGraph->Height(), w.HMeasureGraph->Width(), w.VMeasureGraph->Height()}),
+        (QList<int>(4, graphSize)));
+    QCOMPARE(Lines(*w.pctGraph, kBlue).size(), std::size_t(287));
+    QCOMPARE(Lines(*w.pctGraph, kGrid).size(), std::size_t(46 + 57));
+    QCOMPARE(Labels(*w.HMeasureGraph).size() + Labels(*w.VMeasureGraph).size(), std::size_t(25 + 57));
   }
 
-  // The grid and the whole curve are drawn at every size, the largest screens included.
-  void drawsAtEverySize_data() {
-    QTest::addColumn<int>("width");
-    QTest::newRow("small") << 6000;
-    QTest::newRow("1920-pixel screen") << 28560;
-    QTest::newRow("3840-pixel screen") << 57360;
-  }
-  void drawsAtEverySize() {
-    QFETCH(int, width);
-    Viewer v;
-    v.Open(QStringLiteral("woofer-24ppo.frd"));
-    v.Frame(width, width / 2);
-    const int size = v.g.graphSize;
-    QCOMPARE(Lines(*v.window->pctGraph, kBlue).size(), std::size_t(287));
-    const std::vector<DrawOp> grid = Lines(*v.window->pctGraph, kGrid);
-    QCOMPARE(grid.size(), std::size_t(46 + 57));
-    QCOMPARE(grid[45].x1, float(size));  // 100 kHz at the right edge
-    QCOMPARE(grid.back().y1 < 1, true);  // the last level line reaches the top
-    QCOMPARE(Labels(*v.window->VMeasureGraph).size(), std::size_t(57));
-    QCOMPARE(Labels(*v.window->HMeasureGraph).size(), std::size_t(25));
-  }
-
-  // With graphSize 20000: 1 Hz at 0, 10 Hz at 4000, 1 kHz at 12000, 100 kHz at 20000.
+  // With graphSize 20000: 1 Hz at 0, 10 Hz at 4000, 1 kHz at 12000, 100 kHz at 20000, each line
+  // from the bottom edge to the top; the value 0 at y 14286.
   void verticalGrid() {
     Viewer v;
-    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.Open(false, kWoofer);
     v.Frame(13333, 9000);
     QCOMPARE(v.g.graphSize, 20000);
-    const std::vector<DrawOp>& ops = v.window->pctGraph->Operations();
-    QVERIFY(ops.size() > 46);
-    const auto& freqs = viewer::GridFrequencies();
-    QCOMPARE(freqs.size(), std::size_t(46));
-    const viewer::GraphMapping mapping(20000, 120, -48);
+    const std::vector<DrawOp> grid = Lines(*v.window->pctGraph, kGrid);
+    QCOMPARE(viewer::GridFrequencies().size(), std::size_t(46));
     for (std::size_t i = 0; i < 46; ++i) {
-      const DrawOp& op = ops[i];
-      QCOMPARE(op.color, kGrid);
-      QCOMPARE(op.x1, op.x2);
-      QCOMPARE(op.x1, float(mapping.X(freqs[i])));
-      QCOMPARE(op.y1, 20000.0f);
-      QCOMPARE(op.y2, 0.0f);
+      QCOMPARE((QList<float>{grid[i].x2, grid[i].y1, grid[i].y2}), (QList<float>{grid[i].x1, 20000, 0}));
     }
-    QCOMPARE(ops[0].x1, 0.0f);
-    QCOMPARE(ops[9].x1, 4000.0f);    // 10 Hz
-    QCOMPARE(ops[27].x1, 12000.0f);  // 1 kHz
-    QCOMPARE(ops[45].x1, 20000.0f);  // 100 kHz
-    QCOMPARE(mapping.Y(0), 14286);
+    QCOMPARE((QList<float>{grid[0].x1, grid[9].x1, grid[27].x1, grid[45].x1}), (QList<float>{0, 4000, 12000, 20000}));
+    QCOMPARE(viewer::GraphMapping(20000, 120, -48).Y(0), 14286);
   }
 
   // No segment leaves a point whose x is 0 or less; every other point joins the one before it.
@@ -215,24 +151,20 @@ class tst_graph : public QObject {
     QTest::newRow("single point") << QList<double>{100} << 0;
     QTest::newRow("no point") << QList<double>{} << 0;
     QTest::newRow("above 100 kHz still drawn") << QList<double>{50000, 200000} << 1;
-    QTest::newRow("40000 points, beyond 16-bit indices") << QList<double>{-40000} << 39999;
+    QList<double> many;
+    for (int i = 0; i < 40000; ++i) {
+      many << 10 + i * 0.5;
+    }
+    QTest::newRow("40000 points, beyond 16-bit indices") << many << 39999;
   }
   void polylineRule() {
     QFETCH(QList<double>, frequencies);
     QFETCH(int, segments);
     Viewer v;
-    data::ResponseSet set = SetOf({});
-    if (frequencies.size() == 1 && frequencies[0] < 0) {
-      const int n = -int(frequencies[0]);
-      for (int i = 0; i < n; ++i) {
-        set.Resize(set.LastIndex() + 1);
-        set[set.LastIndex()].value = {10 + i * 0.5, 80, 0, 0};
-      }
-    } else {
-      for (const double f : frequencies) {
-        set.Resize(set.LastIndex() + 1);
-        set[set.LastIndex()].value = {f, 60, 0, 0};
-      }
+    data::ResponseSet set;
+    for (const double f : frequencies) {
+      set.Resize(set.LastIndex() + 1);
+      set[set.LastIndex()].value = {f, 60, 0, 0};
     }
     v.g.normalizedData = set;
     v.g.dataNormalized = true;
@@ -240,26 +172,19 @@ class tst_graph : public QObject {
     const std::vector<DrawOp> lines = Lines(*v.window->pctGraph, kMagenta);
     QCOMPARE(int(lines.size()), segments);
     for (const DrawOp& op : lines) {
-      QVERIFY(op.x2 > 0);       // the earlier point
-      QVERIFY(op.x1 >= op.x2);  // drawn from the later point to the earlier one
+      QVERIFY(op.x2 > 0 && op.x1 >= op.x2);  // from the later point back to an earlier one right of 0
     }
   }
 
   void curvesInOrder() {
     Viewer v;
-    v.Open(QStringLiteral("woofer-24ppo.frd"));
-    v.g.normalizedData = SetOf({{100, 80}, {200, 81}});
-    v.g.adjustedData = SetOf({{100, 70}, {200, 71}, {300, 72}});
+    v.Open(false, kWoofer);
+    v.g.normalizedData = SetOf({{100, 80, 0}, {200, 81, 0}});
+    v.g.adjustedData = SetOf({{100, 70, 0}, {200, 71, 0}, {300, 72, 0}});
     v.g.dataNormalized = true;
     v.g.dataAdjusted = true;
     v.Frame(13333, 9000);
-    QList<QRgb> order;
-    for (const DrawOp& op : v.window->pctGraph->Operations()) {
-      if (op.color != kGrid && (order.isEmpty() || order.back() != op.color)) {
-        order << op.color;
-      }
-    }
-    QCOMPARE(order, (QList<QRgb>{kMagenta, kRed, kBlue}));
+    QCOMPARE(CurveOrder(*v.window->pctGraph), (QList<QRgb>{kMagenta, kRed, kBlue}));
     QCOMPARE(Lines(*v.window->pctGraph, kRed).size(), std::size_t(2));
   }
 
@@ -269,15 +194,13 @@ class tst_graph : public QObject {
     v.window->HMeasureGraph_Paint();  // drawn without any file open
     const platform::PictureBox& ruler = *v.window->HMeasureGraph;
     const std::vector<DrawOp> ticks = Lines(ruler, kWhite);
+    const std::vector<DrawOp> grid = Lines(*v.window->pctGraph, kGrid);
     QCOMPARE(ticks.size(), std::size_t(46));
-    const viewer::GraphMapping mapping(20000, 120, -48);
-    for (std::size_t i = 0; i < ticks.size(); ++i) {
-      const float x = float(mapping.X(viewer::GridFrequencies()[i]));
-      QCOMPARE(ticks[i].x1, x);
-      QCOMPARE(ticks[i].x2, x);
-      QCOMPARE(ticks[i].y1, 270.0f);
-      QCOMPARE(ticks[i].y2, 210.0f);
+    QVERIFY(grid.empty());              // no file open: no grid
+    for (const DrawOp& tick : ticks) {  // 60 twips standing on the bottom edge
+      QCOMPARE((QList<float>{tick.x2, tick.y1, tick.y2}), (QList<float>{tick.x1, 270, 210}));
     }
+    QCOMPARE(ticks[27].x1, 12000.0f);  // 1 kHz
     const std::vector<Label> labels = Labels(ruler);
     QStringList texts;
     for (const Label& l : labels) {
@@ -308,7 +231,7 @@ class tst_graph : public QObject {
     QFETCH(int, step);
     QFETCH(int, negatives);
     Viewer v;
-    v.Open(impedance ? QStringLiteral("woofer-48ppo.zma") : QStringLiteral("woofer-24ppo.frd"), impedance);
+    v.Open(impedance, impedance ? fakes::kFixtures + QStringLiteral("woofer-48ppo.zma") : kWoofer);
     v.Frame(11200, 9000);
     QCOMPARE(v.g.graphSize, 16800);
     const platform::PictureBox& ruler = *v.window->VMeasureGraph;
@@ -321,16 +244,12 @@ class tst_graph : public QObject {
       const double value = -48 + i * step;
       const float y = float(16800 - (value + 48) * 100);
       const DrawOp& line = grid[std::size_t(46 + i)];
-      QCOMPARE(line.y1, y);
-      QCOMPARE(line.x1, 0.0f);
-      QCOMPARE(line.x2, 16800.0f);
+      QCOMPARE((QList<float>{line.x1, line.y1, line.x2, line.y2}), (QList<float>{0, y, 16800, y}));
       const Label& label = labels[std::size_t(i)];
       QCOMPARE(label.text, viewer::LabelText(value));
-      QCOMPARE(label.y, y - 120);
-      QCOMPARE(label.x, value > 99 ? -60.0f : 0.0f);
+      QCOMPARE((QList<float>{label.x, label.y}), (QList<float>{value > 99 ? -60.0f : 0.0f, y - 120}));
       QCOMPARE(label.color, value < 0 ? kOrange : kWhite);
-      QCOMPARE(label.fontSize, 6.0);
-      QVERIFY(label.opaque);
+      QVERIFY(label.fontSize == 6.0 && label.opaque);
       negative += value < 0 ? 1 : 0;
     }
     QCOMPARE(negative, negatives);
@@ -356,11 +275,11 @@ class tst_graph : public QObject {
     Viewer v;
     v.Frame(13333, 9000);
     if (points.isEmpty()) {
-      v.Open(QStringLiteral("woofer-24ppo.frd"));
+      v.Open(false, kWoofer);
     } else {
       data::ResponseSet set;  // the empty set: summary rows of 0
       if (points.size() > 1) {
-        set = SetOf({{points[0], points[1]}, {points[2], points[3]}});
+        set = SetOf({{points[0], points[1], 0}, {points[2], points[3], 0}});
       }
       v.g.normalizedData = set;
       v.g.dataNormalized = true;
@@ -377,18 +296,16 @@ class tst_graph : public QObject {
 
   void scrollingMovesWithoutRedrawing() {
     Viewer v;
-    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.Open(false, kWoofer);
     v.Frame(13333, 9000);
     const std::size_t graphOps = v.window->pctGraph->Operations().size();
     const std::size_t rulerOps = v.window->VMeasureGraph->Operations().size();
     v.window->HScrollGraph->SetValue(1000);
     v.window->VScrollGraph->SetValue(-270);
-    QCOMPARE(v.window->pctGraph->Left(), -1000);
-    QCOMPARE(v.window->pctGraph->Top(), 270);
-    QCOMPARE(v.window->HMeasureGraph->Left(), -1000);
-    QCOMPARE(v.window->HMeasureGraph->Top(), 0);
-    QCOMPARE(v.window->VMeasureGraph->Left(), 0);
-    QCOMPARE(v.window->VMeasureGraph->Top(), 270);
+    const viewer::frmMain& w = *v.window;
+    QCOMPARE((QList<int>{w.pctGraph->Left(), w.pctGraph->Top(), w.HMeasureGraph->Left(), w.HMeasureGraph->Top(),
+                         w.VMeasureGraph->Left(), w.VMeasureGraph->Top()}),
+             (QList<int>{-1000, 270, -1000, 0, 0, 270}));
     QCOMPARE(v.window->pctGraph->Operations().size(), graphOps);
     QCOMPARE(v.window->VMeasureGraph->Operations().size(), rulerOps);
   }
@@ -405,17 +322,32 @@ class tst_graph : public QObject {
     QFETCH(int, width);
     QFETCH(double, magnitude);
     Viewer v;
-    v.Open(QStringLiteral("woofer-24ppo.frd"));
-    v.g.normalizedData = SetOf({{100, 60}, {200, magnitude}});
+    v.Open(false, kWoofer);
+    v.g.normalizedData = SetOf({{100, 60, 0}, {200, magnitude, 0}});
     v.g.dataNormalized = true;
     v.Frame(width, 9000);
     QVERIFY(v.window->pctGraph->Operations().empty());
   }
 
+  // The layout and scroll handlers may run before start-up has set the graph up (the platform
+  // sends resize and scroll notifications while the window is being built).
+  void handlersBeforeStartUp() {
+    viewer::GlobalVariables g;
+    fakes::Services services;
+    viewer::frmMain w(g, services.Get());
+    w.HScrollGraph_Change();
+    w.VScrollGraph_Scroll();
+    w.pctFrame_Resize();
+    w.Form_Resize();
+    w.HMeasureGraph_Paint();
+    w.HScrollGraph->SetValue(100);
+    QCOMPARE(w.pctGraph->Left(), -w.HScrollGraph->Value());
+  }
+
   void minimizedWindowUntouched() {
     Viewer v;
     const int width = v.window->pctFrame->Width();
-    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.Open(false, kWoofer);
     const std::size_t ops = v.window->pctGraph->Operations().size();
     v.window->setWindowState(Qt::WindowMinimized);
     v.window->centralWidget()->resize(300, 200);
@@ -427,7 +359,7 @@ class tst_graph : public QObject {
   // The pixels: the curve in blue where the mapping puts the points, the grid in green.
   void renderedFrame() {
     Viewer v;
-    v.Open(QStringLiteral("woofer-24ppo.frd"));
+    v.Open(false, kWoofer);
     v.Frame(9000, 6000);
     viewer::frmMain& w = *v.window;
     const QImage image = w.pctFrame->grab().toImage().convertToFormat(QImage::Format_RGB32);

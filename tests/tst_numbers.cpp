@@ -17,9 +17,7 @@ class tst_numbers : public QObject {
     QTest::newRow("2.5 to even 2") << 2.5 << 2;
     QTest::newRow("3.5 to even 4") << 3.5 << 4;
     QTest::newRow("-2.5 to even -2") << -2.5 << -2;
-    QTest::newRow("-3.5 to even -4") << -3.5 << -4;
     QTest::newRow("1501.5 to 1502") << 1501.5 << 1502;
-    QTest::newRow("0.5 to 0") << 0.5 << 0;
     QTest::newRow("just above a half") << 2.5000000000000004 << 3;
     QTest::newRow("just below a half") << 2.4999999999999996 << 2;
     QTest::newRow("int32 max") << 2147483647.0 << 2147483647;
@@ -60,12 +58,10 @@ class tst_numbers : public QObject {
     QTest::newRow("85.312349") << 85.312349 << 4 << 85.3123;
     QTest::newRow("binary tie 1.03125 to even") << 1.03125 << 4 << 1.0312;
     QTest::newRow("binary tie 1.09375 to even") << 1.09375 << 4 << 1.0938;
-    QTest::newRow("-1.03125 to even") << -1.03125 << 4 << -1.0312;
     // 0.00005 is slightly above the decimal half in binary, so it rounds up.
     QTest::newRow("0.00005 is above the tie") << 0.00005 << 4 << 0.0001;
     // 2.00005 is slightly below the decimal half in binary.
     QTest::newRow("2.00005 is below the tie") << 2.00005 << 4 << 2.0;
-    QTest::newRow("already short") << 72.5 << 4 << 72.5;
     QTest::newRow("frequency plus 0.00004") << 20.00004 << 4 << 20.0;
     QTest::newRow("large value kept") << 1e17 << 4 << 1e17;
   }
@@ -81,25 +77,19 @@ class tst_numbers : public QObject {
     QTest::addColumn<bool>("valid");
     QTest::addColumn<double>("value");
     QTest::newRow("integer") << "20" << true << 20.0;
-    QTest::newRow("fraction") << "85.3" << true << 85.3;
-    QTest::newRow("signed") << "-12.5" << true << -12.5;
     QTest::newRow("plus sign") << "+7.0346" << true << 7.0346;
     QTest::newRow("no leading digit") << ".5" << true << 0.5;
-    QTest::newRow("negative no leading digit") << "-.25" << true << -0.25;
     QTest::newRow("trailing point") << "1." << true << 1.0;
     QTest::newRow("exponent") << "1.5E-2" << true << 0.015;
-    QTest::newRow("exponent lower case, signed") << "2e+3" << true << 2000.0;
     QTest::newRow("underflow reads 0") << "1e-999" << true << 0.0;
     QTest::newRow("letters") << "abc" << false << 0.0;
     QTest::newRow("empty") << "" << false << 0.0;
     QTest::newRow("lone point") << "." << false << 0.0;
-    QTest::newRow("lone sign") << "-" << false << 0.0;
     QTest::newRow("decimal comma") << "20,5" << false << 0.0;
     QTest::newRow("trailing comma") << "20," << false << 0.0;
     QTest::newRow("dangling exponent") << "1e" << false << 0.0;
     QTest::newRow("two points") << "1.2.3" << false << 0.0;
     QTest::newRow("unit attached") << "3dB" << false << 0.0;
-    QTest::newRow("hex") << "0x10" << false << 0.0;
   }
   void parseDecimal() {
     QFETCH(QString, token);
@@ -122,11 +112,9 @@ class tst_numbers : public QObject {
   void leadingNumber_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
-    QTest::newRow("plain") << "1000" << 1000.0;
     QTest::newRow("number and unit") << "3 dB" << 3.0;
     QTest::newRow("unit attached") << "3dB" << 3.0;
     QTest::newRow("negative fraction") << "-6.5" << -6.5;
-    QTest::newRow("leading blanks") << "  42" << 42.0;
     QTest::newRow("empty") << "" << 0.0;
     QTest::newRow("letters only") << "abc" << 0.0;
     QTest::newRow("point fraction") << ".5x" << 0.5;
@@ -146,22 +134,16 @@ class tst_numbers : public QObject {
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("digits");
     QTest::addColumn<QString>("text");
-    QTest::newRow("integer") << 20.0 << 15 << "20";
     QTest::newRow("zero") << 0.0 << 15 << "0";
     QTest::newRow("negative zero") << -0.0 << 15 << "0";
-    QTest::newRow("fraction") << 85.3123 << 15 << "85.3123";
-    QTest::newRow("negative") << -12.5 << 15 << "-12.5";
     QTest::newRow("below one") << 0.5 << 15 << "0.5";
-    QTest::newRow("negative below one") << -0.25 << 15 << "-0.25";
     QTest::newRow("0.0001 stays fixed") << 0.0001 << 15 << "0.0001";
     QTest::newRow("below 0.0001 uses exponent") << 0.00001 << 15 << "1E-05";
     QTest::newRow("small with mantissa") << -0.000012345 << 15 << "-1.2345E-05";
     QTest::newRow("15 digits kept") << 123456789012345.0 << 15 << "123456789012345";
     QTest::newRow("10^15 uses exponent") << 1e15 << 15 << "1E+15";
-    QTest::newRow("rounded to 15 digits") << 0.1 + 0.2 << 15 << "0.3";
     QTest::newRow("rounding carries into 10^15") << 999999999999999.9 << 15 << "1E+15";
     QTest::newRow("three-digit exponent") << 1e-300 << 15 << "1E-300";
-    QTest::newRow("trailing zeros dropped") << 1000.5 << 15 << "1000.5";
     QTest::newRow("single precision digits") << 1.2345678 << 7 << "1.234568";
   }
   void formatGeneral() {

@@ -1,14 +1,9 @@
-// The Normalize Data and Adjust Magnitude dialogs through their handlers: what they show when
-// opened, every refusal with its message and what was stored before it, the choice of source,
-// and the two tools chained both ways.
-#include <QGroupBox>
-#include <QLabel>
+// The Normalize Data and Adjust Magnitude dialogs through their handlers: opening, every refusal
+// with its message and what was stored before it, Cancel, and the two tools chained both ways.
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 #include <cmath>
-#include <memory>
 
 #include "DataTools.h"
 #include "Fakes.h"
@@ -22,23 +17,21 @@ namespace {
 const QString kNormalizeTitle = QStringLiteral("Vostrel - Normalize Data");
 const QString kFrequencyRange =
     QStringLiteral("Frequency Start and Stop values must be an integer in the range of 1 Hz to 100,000  Hz.");
-const QString kPoints10000 =
-    QStringLiteral("The number of interval points must be an even multiple of 2, in the range of 10 - 10000");
-const QString kPoints2000 =
-    QStringLiteral("The number of interval points must be an even multiple of 2, in the range of 10 - 2000");
+const QString kPoints = QStringLiteral("The number of interval points must be an even multiple of 2, in the range of ");
+const QString kPoints10000 = kPoints + "10 - 10000";
+const QString kPoints2000 = kPoints + "10 - 2000";
 
-// A viewer state with frequency response data loaded and the Normalize Data settings at the
-// values the main window starts them with.
+// A viewer state with frequency response data loaded and the Normalize Data settings at 7 Hz,
+// 7000 Hz, 70 points, logarithmic over the entire range.
 struct Tools {
   viewer::GlobalVariables g;
   fakes::MessageBox messages;
 
   Tools() {
-    g.normStartFreq = 1;
-    g.normStopFreq = 50000;
-    g.normPoints = 1000;
+    g.normStartFreq = 7;
+    g.normStopFreq = 7000;
+    g.normPoints = 70;
     g.normDistribution = 1;
-    g.normPointRange = 0;
     g.loadedData.ResetSummary(999999, -999999);
     for (int i = 0; i < 30; ++i) {
       g.loadedData.Resize(g.loadedData.LastIndex() + 1);
@@ -49,42 +42,38 @@ struct Tools {
     g.dataLoaded = true;
   }
 
-  // Runs a dialog's OK; returns whether the dialog closed (and then that it accepted).
+  // Runs OK or Cancel; returns whether the dialog closed, accepting with OK, rejecting with Cancel.
   template <typename Dialog>
-  bool Ok(Dialog& dialog) {
+  bool Close(Dialog& dialog, bool ok) {
     QSignalSpy finished(&dialog, &QDialog::finished);
-    dialog.cmdOK_Click();
-    return !finished.isEmpty() && finished.first().first().toInt() == QDialog::Accepted;
+    ok ? dialog.cmdOK_Click() : dialog.cmdCancel_Click();
+    return finished.size() == 1 && finished[0][0].toInt() == (ok ? QDialog::Accepted : QDialog::Rejected);
   }
   bool Normalize(const QString& start, const QString& stop, const QString& points) {
     viewer::frmNormalize dialog(g, messages);
     dialog.edtFreqStart->setText(start);
     dialog.edtFreqStop->setText(stop);
     dialog.edtNumberOfPoints->setText(points);
-    return Ok(dialog);
+    return Close(dialog, true);
   }
-  bool Adjust(const QString& decibels) {
+  bool Adjust(const QString& decibels, bool ok = true) {
     viewer::frmMagnitude dialog(g, messages);
     dialog.edtDecibels->setText(decibels);
-    return Ok(dialog);
+    return Close(dialog, ok);
   }
-  std::unique_ptr<QDialog> Dialog(bool normalize) {
-    if (normalize) {
-      return std::make_unique<viewer::frmNormalize>(g, messages);
+  // The messages shown, each as "title: text"; only OK boxes are expected.
+  QStringList Shown() const {
+    QStringList list;
+    for (const auto& m : messages.shown) {
+      list.append(m.title + (m.buttons == platform::MessageButtons::kOk ? ": " : " (not an OK box): ") + m.text);
     }
-    return std::make_unique<viewer::frmMagnitude>(g, messages);
+    return list;
   }
-  viewer::NormalizeSettings Settings() const {
-    return {g.normStartFreq, g.normStopFreq, g.normPoints, g.normPointRange == 1};
+  ResponseSet Normalized(const ResponseSet& source) const {
+    const viewer::NormalizeSettings s{g.normStartFreq, g.normStopFreq, g.normPoints, g.normPointRange == 1};
+    return g.normDistribution == 0 ? viewer::NormalizeLinear(source, s) : viewer::NormalizeLog(source, s);
   }
 };
-
-QString TextOf(const QWidget* w) {
-  if (const auto* label = qobject_cast<const QLabel*>(w)) return label->text();
-  if (const auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
-  if (const auto* frame = qobject_cast<const QGroupBox*>(w)) return frame->title();
-  return QStringLiteral("<no text>");
-}
 
 }  // namespace
 
@@ -92,96 +81,36 @@ class tst_tooldialogs : public QObject {
   Q_OBJECT
 
  private slots:
-  // The texts a user reads, exactly as the tools have always shown them.
-  void controls_data() {
-    QTest::addColumn<bool>("normalize");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    const auto row = [](bool normalize, const char* name, const char* text) {
-      QTest::addRow("%s %s", normalize ? "frmNormalize" : "frmMagnitude", name)
-          << normalize << QString::fromLatin1(name) << QString::fromLatin1(text);
-    };
-    row(true, "Label1",
-        "The Normalize Data tool will redistribute the data points from the source file to the frequency range and "
-        "intervals that are specified in this dialog box. ");
-    row(true, "Label2", "Normalized data is useful for comparing and analyzing two or more data sets ");
-    row(true, "Frame2", "Frequency Range");
-    row(true, "lblFrequency",
-        "Frequency Start and Stop values must be an integer in the range of 1 Hz to 100,000  Hz.");
-    row(true, "Frame3", "Data Distribution");
-    row(true, "Label10", "Distribute data points evenly accross the frequency values.");
-    row(true, "optDistribution1", "Logrithmic Distribution");
-    row(true, "optPointRange1", "Per Decade");
-    row(true, "optPointRange0", "Per Entire Frequency Range");
-    row(false, "Label1",
-        "The \"Adjust Magnitude\" tool will shift the magnitude of the frequency response data up or down by the "
-        "number of decibels specified in this dialog box. ");
-    row(false, "Label5", "Decibels");
-  }
-  void controls() {
-    QFETCH(bool, normalize);
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    Tools t;
-    const std::unique_ptr<QDialog> dialog = t.Dialog(normalize);
-    QCOMPARE(dialog->objectName(), normalize ? QStringLiteral("frmNormalize") : QStringLiteral("frmMagnitude"));
-    QCOMPARE(dialog->windowTitle(), normalize ? kNormalizeTitle : QStringLiteral("Vostrel - Adjust Magnitude"));
-    const QWidget* control = dialog->findChild<QWidget*>(name);
-    QVERIFY(control != nullptr);
-    QCOMPARE(TextOf(control), text);
-  }
-
-  // However narrow and low the user makes a dialog, every wrapped text keeps the lines it needs.
-  void wrappedTextFits_data() {
-    QTest::addColumn<bool>("normalize");
-    QTest::newRow("frmNormalize") << true;
-    QTest::newRow("frmMagnitude") << false;
-  }
-  void wrappedTextFits() {
-    QFETCH(bool, normalize);
-    Tools t;
-    const std::unique_ptr<QDialog> dialog = t.Dialog(normalize);
-    dialog->show();
-    dialog->resize(1, 1);
-    QCoreApplication::processEvents();
-    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
-      if (label->wordWrap()) {
-        QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
-      }
-    }
-  }
-
-  // Opening fills the dialog from the remembered settings; the two sets of options are
-  // independent choices.
-  void normalizeOpens_data() {
+  // Opening shows the stored settings, the two sets of options independent; Cancel stores
+  // nothing of what was changed.
+  void normalizeOpensAndCancels_data() {
     QTest::addColumn<int>("distribution");
     QTest::addColumn<int>("pointRange");
-    QTest::addColumn<double>("start");
-    QTest::addColumn<QString>("startText");
-    QTest::newRow("start values") << 1 << 0 << 1.0 << QStringLiteral("1");
-    QTest::newRow("linear per decade") << 0 << 1 << 100000.0 << QStringLiteral("100000");
+    QTest::newRow("log, entire range") << 1 << 0;
+    QTest::newRow("linear, per decade") << 0 << 1;
   }
-  void normalizeOpens() {
+  void normalizeOpensAndCancels() {
     QFETCH(int, distribution);
     QFETCH(int, pointRange);
-    QFETCH(double, start);
-    QFETCH(QString, startText);
     Tools t;
     t.g.normDistribution = distribution;
     t.g.normPointRange = pointRange;
-    t.g.normStartFreq = start;
+    t.g.normStopFreq = 100000;
     viewer::frmNormalize dialog(t.g, t.messages);
-    QVERIFY(dialog.optDistribution[std::size_t(distribution)]->isChecked());
-    QVERIFY(!dialog.optDistribution[std::size_t(1 - distribution)]->isChecked());
-    QVERIFY(dialog.optPointRange[std::size_t(pointRange)]->isChecked());
-    QVERIFY(!dialog.optPointRange[std::size_t(1 - pointRange)]->isChecked());
-    QCOMPARE(dialog.edtFreqStart->text(), startText);
-    QCOMPARE(dialog.edtFreqStop->text(), QStringLiteral("50000"));
-    QCOMPARE(dialog.edtNumberOfPoints->text(), QStringLiteral("1000"));
+    QVERIFY(dialog.optDistribution[static_cast<std::size_t>(distribution)]->isChecked());
+    QVERIFY(dialog.optPointRange[static_cast<std::size_t>(pointRange)]->isChecked());
+    QCOMPARE((QStringList{dialog.edtFreqStart->text(), dialog.edtFreqStop->text(), dialog.edtNumberOfPoints->text()}),
+             (QStringList{"7", "100000", "70"}));
+    dialog.optDistribution[static_cast<std::size_t>(1 - distribution)]->setChecked(true);
+    dialog.optPointRange[static_cast<std::size_t>(1 - pointRange)]->setChecked(true);
+    dialog.edtFreqStart->setText(QStringLiteral("20"));
+    QVERIFY(t.Close(dialog, false));
+    QCOMPARE((QList<double>{double(t.g.normDistribution), double(t.g.normPointRange), t.g.normStartFreq}),
+             (QList<double>{double(distribution), double(pointRange), 7}));
+    QVERIFY(!t.g.dataNormalized);
   }
 
-  // OK's checks in their order: each refusal shows its message and keeps what the earlier steps
-  // stored (the settings start at 7 Hz, 7000 Hz, 70 points, logarithmic over the entire range).
+  // OK's checks in their order: each refusal shows its message and keeps what earlier steps stored.
   void normalizeValidation_data() {
     QTest::addColumn<bool>("linear");
     QTest::addColumn<bool>("perDecade");
@@ -190,70 +119,29 @@ class tst_tooldialogs : public QObject {
     QTest::addColumn<QString>("points");
     QTest::addColumn<QString>("message");       // empty: accepted
     QTest::addColumn<QList<double>>("stored");  // start, stop, points afterwards
-    const QString none;
-    QTest::newRow("accepted") << false << false << "20"
-                              << "20000"
-                              << "100" << none << QList<double>{20, 20000, 100};
-    QTest::newRow("start empty") << true << true << ""
-                                 << "20000"
-                                 << "100" << kFrequencyRange << QList<double>{7, 7000, 70};
-    QTest::newRow("start letters") << false << false << "abc"
-                                   << "20000"
-                                   << "100" << kFrequencyRange << QList<double>{7, 7000, 70};
-    QTest::newRow("start 0.5 reads 0") << false << false << "0.5"
-                                       << "20000"
-                                       << "100" << kFrequencyRange << QList<double>{7, 7000, 70};
-    QTest::newRow("start 2.5 reads 2") << false << false << "2.5"
-                                       << "20000"
-                                       << "100" << none << QList<double>{2, 20000, 100};
-    QTest::newRow("start 3.5 reads 4") << false << false << "3.5"
-                                       << "20000"
-                                       << "100" << none << QList<double>{4, 20000, 100};
-    QTest::newRow("start 100001") << false << false << "100001"
-                                  << "20000"
-                                  << "100" << kFrequencyRange << QList<double>{7, 7000, 70};
-    QTest::newRow("start beyond a double") << false << false << "1e400"
-                                           << "20000"
-                                           << "100" << kFrequencyRange << QList<double>{7, 7000, 70};
-    QTest::newRow("stop 0 keeps the new start") << false << false << "20"
-                                                << "0"
-                                                << "100" << kFrequencyRange << QList<double>{20, 7000, 70};
-    QTest::newRow("stop 100001") << false << false << "20"
-                                 << "100001"
-                                 << "100" << kFrequencyRange << QList<double>{20, 7000, 70};
-    QTest::newRow("stop 100000.5 reads 100000") << false << false << "20"
-                                                << "100000.5"
-                                                << "100" << none << QList<double>{20, 100000, 100};
-    QTest::newRow("start and stop exchanged") << false << false << "5000"
-                                              << "200"
-                                              << "100" << none << QList<double>{200, 5000, 100};
-    QTest::newRow("start equal to stop") << false << false << "500"
-                                         << "500"
-                                         << "100" << none << QList<double>{500, 500, 100};
-    QTest::newRow("odd points keep start and stop") << false << false << "5000"
-                                                    << "200"
-                                                    << "11" << kPoints10000 << QList<double>{200, 5000, 70};
-    QTest::newRow("10 points") << true << false << "20"
-                               << "20000"
-                               << "10" << none << QList<double>{20, 20000, 10};
-    QTest::newRow("10002 points") << true << false << "20"
-                                  << "20000"
-                                  << "10002" << kPoints10000 << QList<double>{20, 20000, 70};
-    QTest::newRow("points empty") << true << false << "20"
-                                  << "20000"
-                                  << "" << kPoints10000 << QList<double>{20, 20000, 70};
-    QTest::newRow("points beyond a double") << true << false << "20"
-                                            << "20000"
-                                            << "1e400" << kPoints10000 << QList<double>{20, 20000, 70};
-    QTest::newRow("11.5 points read 12") << true << false << "20"
-                                         << "20000"
-                                         << "11.5" << none << QList<double>{20, 20000, 12};
-    QTest::newRow("2000 per decade") << false << true << "20"
-                                     << "20000"
-                                     << "2000" << none << QList<double>{20, 20000, 2000};
-    QTest::newRow("2002 per decade") << false << true << "20"
-                                     << "20000"
-                                     << "2002" << kPoints2000 << QList<double>{20, 20000, 70};
+    const auto row = [](const char* name, bool linear, bool perDecade, const char* start, const char* stop,
+                        const char* points, const QString& message, const QList<double>& stored) {
+      QTest::newRow(name) << linear << perDecade << QString::fromLatin1(start) << QString::fromLatin1(stop)
+                          << QString::fromLatin1(points) << message << stored;
+    };
+    const QString ok;
+    row("bounds accepted", false, false, "1", "100000", "10000", ok, {1, 100000, 10000});
+    row("start empty", true, true, "", "20000", "100", kFrequencyRange, {7, 7000, 70});
+    row("start letters", false, false, "abc", "20000", "100", kFrequencyRange, {7, 7000, 70});
+    row("start 2.5 reads 2", false, false, "2.5", "20000", "100", ok, {2, 20000, 100});
+    row("start 3.5 reads 4", true, false, "3.5", "20000", "100", ok, {4, 20000, 100});
+    row("start 100001", false, false, "100001", "20000", "100", kFrequencyRange, {7, 7000, 70});
+    row("start beyond a double", false, false, "1e400", "20000", "100", kFrequencyRange, {7, 7000, 70});
+    row("stop 0 keeps the new start", false, false, "20", "0", "100", kFrequencyRange, {20, 7000, 70});
+    row("stop 100001", false, false, "20", "100001", "100", kFrequencyRange, {20, 7000, 70});
+    row("start and stop exchanged, 10 points", true, false, "5000", "200", "10", ok, {200, 5000, 10});
+    row("odd points keep start and stop", false, false, "5000", "200", "11", kPoints10000, {200, 5000, 70});
+    row("points empty", true, false, "20", "20000", "", kPoints10000, {20, 20000, 70});
+    row("10002 points", true, false, "20", "20000", "10002", kPoints10000, {20, 20000, 70});
+    row("2000 per decade", false, true, "20", "20000", "2000", ok, {20, 20000, 2000});
+    row("odd per decade", false, true, "20", "20000", "13", kPoints2000, {20, 20000, 70});
+    row("8 per decade", true, true, "20", "20000", "8", kPoints2000, {20, 20000, 70});
+    row("2002 per decade", false, true, "20", "20000", "2002", kPoints2000, {20, 20000, 70});
   }
   void normalizeValidation() {
     QFETCH(bool, linear);
@@ -264,137 +152,61 @@ class tst_tooldialogs : public QObject {
     QFETCH(QString, message);
     QFETCH(QList<double>, stored);
     Tools t;
-    t.g.normStartFreq = 7;
-    t.g.normStopFreq = 7000;
-    t.g.normPoints = 70;
     viewer::frmNormalize dialog(t.g, t.messages);
     dialog.optDistribution[linear ? 0 : 1]->setChecked(true);
     dialog.optPointRange[perDecade ? 1 : 0]->setChecked(true);
     dialog.edtFreqStart->setText(start);
     dialog.edtFreqStop->setText(stop);
     dialog.edtNumberOfPoints->setText(points);
-    const bool accepted = t.Ok(dialog);
-
-    QCOMPARE(accepted, message.isEmpty());
-    QCOMPARE(t.g.dataNormalized, message.isEmpty());
-    QCOMPARE(t.messages.shown.size(), std::size_t(message.isEmpty() ? 0 : 1));
-    if (!message.isEmpty()) {
-      QCOMPARE(t.messages.shown[0].text, message);
-      QCOMPARE(t.messages.shown[0].title, kNormalizeTitle);
-      QVERIFY(t.messages.shown[0].buttons == platform::MessageButtons::kOk);
-      QCOMPARE(t.g.normalizedData.LastIndex(), 1);
-    }
+    QCOMPARE(t.Close(dialog, true), message.isEmpty());
     QCOMPARE(t.g.normDistribution, linear ? 0 : 1);
     QCOMPARE(t.g.normPointRange, perDecade ? 1 : 0);
     QCOMPARE((QList<double>{t.g.normStartFreq, t.g.normStopFreq, double(t.g.normPoints)}), stored);
+    QCOMPARE(t.g.dataNormalized, message.isEmpty());
+    QCOMPARE(t.g.normalizedData, message.isEmpty() ? t.Normalized(t.g.loadedData) : ResponseSet());
+    QCOMPARE(t.Shown(), message.isEmpty() ? QStringList() : QStringList{kNormalizeTitle + ": " + message});
   }
 
-  // OK re-samples the adjusted data when there are any, else the loaded data; the distribution
-  // chosen decides the walk.
-  void normalizeSource_data() {
-    QTest::addColumn<bool>("adjusted");
-    QTest::addColumn<bool>("linear");
-    QTest::newRow("loaded, log") << false << false;
-    QTest::newRow("loaded, linear") << false << true;
-    QTest::newRow("adjusted, log") << true << false;
-  }
-  void normalizeSource() {
-    QFETCH(bool, adjusted);
-    QFETCH(bool, linear);
-    Tools t;
-    if (adjusted) {
-      QVERIFY(t.Adjust(QStringLiteral("-6")));
-    }
-    t.g.normDistribution = linear ? 0 : 1;
-    QVERIFY(t.Normalize(QStringLiteral("20"), QStringLiteral("20000"), QStringLiteral("100")));
-    const ResponseSet& source = adjusted ? t.g.adjustedData : t.g.loadedData;
-    QCOMPARE(t.g.normalizedData,
-             linear ? viewer::NormalizeLinear(source, t.Settings()) : viewer::NormalizeLog(source, t.Settings()));
-    QVERIFY(t.g.normalizedData.PointCount() > 90);
-    QVERIFY(t.messages.shown.empty());
-  }
-
-  void normalizeCancel() {
-    Tools t;
-    const viewer::GlobalVariables before = t.g;
-    viewer::frmNormalize dialog(t.g, t.messages);
-    dialog.optDistribution[0]->setChecked(true);
-    dialog.optPointRange[1]->setChecked(true);
-    dialog.edtFreqStart->setText(QStringLiteral("20"));
-    QSignalSpy finished(&dialog, &QDialog::finished);
-    dialog.cmdCancel_Click();
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished[0][0].toInt(), int(QDialog::Rejected));
-    QCOMPARE(t.g.normDistribution, before.normDistribution);
-    QCOMPARE(t.g.normPointRange, before.normPointRange);
-    QCOMPARE(t.g.normStartFreq, before.normStartFreq);
-    QVERIFY(!t.g.dataNormalized);
-  }
-
-  // The leading number of the text, no number reading 0; the adjustment always succeeds.
+  // The leading number of the text, no number reading 0; a number beyond the range of a double
+  // would make every magnitude infinite and is refused, the dialog staying open.
   void adjust_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("offset");
-    QTest::newRow("down 6.5") << QStringLiteral("-6.5") << -6.5;
-    QTest::newRow("number and unit") << QStringLiteral("3 dB") << 3.0;
-    QTest::newRow("empty") << QString() << 0.0;
-    QTest::newRow("letters") << QStringLiteral("abc") << 0.0;
+    QTest::addColumn<QString>("message");  // empty: accepted
+    QTest::newRow("down 6.5") << QStringLiteral("-6.5") << -6.5 << QString();
+    QTest::newRow("number and unit") << QStringLiteral("3 dB") << 3.0 << QString();
+    QTest::newRow("empty") << QString() << 0.0 << QString();
+    QTest::newRow("too large") << QStringLiteral("-1e400") << 0.0
+                               << QStringLiteral("The number of decibels is too large.");
   }
   void adjust() {
     QFETCH(QString, text);
     QFETCH(double, offset);
+    QFETCH(QString, message);
     Tools t;
-    viewer::frmMagnitude dialog(t.g, t.messages);
-    QVERIFY(dialog.edtDecibels->text().isEmpty());
-    dialog.edtDecibels->setText(text);
-    QVERIFY(t.Ok(dialog));
-    QVERIFY(t.g.dataAdjusted);
-    QCOMPARE(t.g.adjustedData, viewer::AdjustMagnitude(offset, t.g.loadedData));
-    QVERIFY(t.messages.shown.empty());
-  }
-
-  // A number beyond the range of a double would make every magnitude infinite: it is refused
-  // with a message and the dialog stays open.
-  void adjustOutOfRange() {
-    Tools t;
-    QVERIFY(!t.Adjust(QStringLiteral("-1e400")));
-    QVERIFY(!t.g.dataAdjusted);
-    QCOMPARE(t.g.adjustedData.LastIndex(), 1);
-    QCOMPARE(t.messages.shown.size(), std::size_t(1));
-    QCOMPARE(t.messages.shown[0].text, QStringLiteral("The number of decibels is too large."));
-    QCOMPARE(t.messages.shown[0].title, QStringLiteral("Vostrel - Adjust Magnitude"));
-    QVERIFY(t.messages.shown[0].buttons == platform::MessageButtons::kOk);
-  }
-
-  void adjustCancel() {
-    Tools t;
-    viewer::frmMagnitude dialog(t.g, t.messages);
-    dialog.edtDecibels->setText(QStringLiteral("3"));
-    QSignalSpy finished(&dialog, &QDialog::finished);
-    dialog.cmdCancel_Click();
-    QCOMPARE(finished.size(), 1);
-    QVERIFY(!t.g.dataAdjusted);
-    QCOMPARE(t.g.adjustedData.LastIndex(), 1);
+    QCOMPARE(t.Adjust(text), message.isEmpty());
+    QCOMPARE(t.g.dataAdjusted, message.isEmpty());
+    QCOMPARE(t.g.adjustedData, message.isEmpty() ? viewer::AdjustMagnitude(offset, t.g.loadedData) : ResponseSet());
+    QCOMPARE(t.Shown(), message.isEmpty() ? QStringList() : QStringList{"Vostrel - Adjust Magnitude: " + message});
   }
 
   // Adjusting after a normalization shifts the normalized points (phase 0); each run starts
-  // again from its source, so +3 twice is +3 and a second normalization gives the same set.
+  // again from its source, so +3 twice is +3; normalizing then re-samples the adjusted data.
   void chained() {
     Tools t;
     QVERIFY(t.Normalize(QStringLiteral("30"), QStringLiteral("3000"), QStringLiteral("20")));
     const ResponseSet normalized = t.g.normalizedData;
     QVERIFY(t.Adjust(QStringLiteral("3")));
     QVERIFY(t.Adjust(QStringLiteral("3")));
-    QCOMPARE(t.g.adjustedData.LastIndex(), normalized.LastIndex());
-    for (int i = 2; i <= normalized.LastIndex(); ++i) {
-      QCOMPARE(t.g.adjustedData[i][data::kFrequency], normalized[i][data::kFrequency]);
-      QCOMPARE(t.g.adjustedData[i][data::kMagnitude], normalized[i][data::kMagnitude] + 3);
-      QCOMPARE(t.g.adjustedData[i][data::kPhase], 0.0);
-    }
-    // Normalizing now re-samples the adjusted data, not the previous result.
+    QCOMPARE(t.g.adjustedData, viewer::AdjustMagnitude(3, normalized));
+    QCOMPARE(t.g.adjustedData.Maxima()[data::kPhase], 0.0);
     QVERIFY(t.Normalize(QStringLiteral("30"), QStringLiteral("3000"), QStringLiteral("20")));
-    QCOMPARE(t.g.normalizedData, viewer::NormalizeLog(t.g.adjustedData, t.Settings()));
+    QCOMPARE(t.g.normalizedData, t.Normalized(t.g.adjustedData));
     QVERIFY(t.g.normalizedData != normalized);
+    // Cancel leaves the adjusted data as they were.
+    const ResponseSet adjusted = t.g.adjustedData;
+    QVERIFY(t.Adjust(QStringLiteral("10"), false));
+    QCOMPARE(t.g.adjustedData, adjusted);
   }
 };
 
