@@ -18,6 +18,10 @@ namespace {
 
 using platform::Named;
 
+// clang-format off
+const QString kExplanation = QStringLiteral("The \"Adjust Magnitude\" tool will shift the magnitude of the frequency response data up or down by the number of decibels specified in this dialog box. ");
+// clang-format on
+
 const QString kTitle = QStringLiteral("Vostrel - Adjust Magnitude");
 const QString kOutOfRange = QStringLiteral("The number of decibels is too large.");
 
@@ -26,11 +30,7 @@ const QString kOutOfRange = QStringLiteral("The number of decibels is too large.
 frmMagnitude::frmMagnitude(GlobalVariables& globals, platform::IMessageBox& messageBox, QWidget* parent)
     : QDialog(parent),
       Frame1(Named(new QGroupBox(this), "Frame1")),
-      Label1(Named(new QLabel(QStringLiteral("The \"Adjust Magnitude\" tool will shift the magnitude of the frequency "
-                                             "response data up or down by the number of decibels specified in this "
-                                             "dialog box. "),
-                              Frame1),
-                   "Label1")),
+      Label1(Named(new QLabel(kExplanation, Frame1), "Label1")),
       Label5(Named(new QLabel(QStringLiteral("Decibels"), this), "Label5")),
       edtDecibels(Named(new QLineEdit(this), "edtDecibels")),
       cmdOK(Named(new QPushButton(QStringLiteral("OK"), this), "cmdOK")),

@@ -24,6 +24,11 @@ namespace {
 
 using platform::Named;
 
+// clang-format off
+const QString kExplanation1 = QStringLiteral("The Normalize Data tool will redistribute the data points from the source file to the frequency range and intervals that are specified in this dialog box. ");
+const QString kExplanation3 = QStringLiteral("The normalization process is accomplished using linear interpolation of the original data points.");
+// clang-format on
+
 const QString kTitle = QStringLiteral("Vostrel - Normalize Data");
 const QString kPointsEntireRange =
     QStringLiteral("The number of interval points must be an even multiple of 2, in the range of 10 - 10000");
@@ -51,18 +56,11 @@ double ReadWholeNumber(const QLineEdit& edit) {
 frmNormalize::frmNormalize(GlobalVariables& globals, platform::IMessageBox& messageBox, QWidget* parent)
     : QDialog(parent),
       Frame1(Named(new QGroupBox(this), "Frame1")),
-      Label1(NewLabel("Label1",
-                      QStringLiteral("The Normalize Data tool will redistribute the data points from the source file "
-                                     "to the frequency range and intervals that are specified in this dialog box. "),
-                      Frame1)),
+      Label1(NewLabel("Label1", kExplanation1, Frame1)),
       Label2(NewLabel("Label2",
                       QStringLiteral("Normalized data is useful for comparing and analyzing two or more data sets "),
                       Frame1)),
-      Label3(NewLabel(
-          "Label3",
-          QStringLiteral("The normalization process is accomplished using linear interpolation of the original data "
-                         "points."),
-          Frame1)),
+      Label3(NewLabel("Label3", kExplanation3, Frame1)),
       Frame2(Named(new QGroupBox(QStringLiteral("Frequency Range"), this), "Frame2")),
       Label4(NewLabel("Label4", QStringLiteral("Frequency Start:"), Frame2)),
       edtFreqStart(Named(new QLineEdit(Frame2), "edtFreqStart")),
