@@ -324,15 +324,19 @@ void frmMain::mnuSaveAs_Click() {
 
 void frmMain::mnuExit_Click() { services_.application.Quit(); }
 
+void frmMain::RunTool(QDialog& dialog, const bool& produced) {
+  services_.modal.ShowModal(dialog);
+  // Also after Cancel, when an earlier run of the tool left its data.
+  if (produced) {
+    mnuSaveAs->setEnabled(true);
+    RedrawGraph();
+  }
+}
+
 void frmMain::mnuNormalize_Click() {
   try {
     frmNormalize dialog(g_, services_.messageBox, this);
-    services_.modal.ShowModal(dialog);
-    // Also after Cancel, when an earlier run left normalized data.
-    if (g_.dataNormalized) {
-      mnuSaveAs->setEnabled(true);
-      RedrawGraph();
-    }
+    RunTool(dialog, g_.dataNormalized);
   } catch (const std::exception&) {
   }
 }
@@ -340,11 +344,7 @@ void frmMain::mnuNormalize_Click() {
 void frmMain::mnuMagnidude_Click() {
   try {
     frmMagnitude dialog(g_, services_.messageBox, this);
-    services_.modal.ShowModal(dialog);
-    if (g_.dataAdjusted) {
-      mnuSaveAs->setEnabled(true);
-      RedrawGraph();
-    }
+    RunTool(dialog, g_.dataAdjusted);
   } catch (const std::exception&) {
   }
 }

@@ -16,6 +16,7 @@
 #include "StatusBar.h"
 
 class QAction;
+class QDialog;
 class QMenu;
 
 namespace viewer {
@@ -82,6 +83,9 @@ class frmMain : public QMainWindow {
  private:
   void OpenDataFile(int impedance);
   std::unique_ptr<std::ifstream> ChooseAndOpenDataFile();
+  // Shows a tool's dialog; when the tool's data are valid afterwards (`produced`, read after the
+  // dialog has closed), enables Save As and redraws.
+  void RunTool(QDialog& dialog, const bool& produced);
 
   // The graph: RedrawGraph draws every valid set over the grid; PlotResponse draws one set and
   // centres the view on it. They throw platform::OverflowError when a position does not fit.
