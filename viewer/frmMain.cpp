@@ -20,38 +20,16 @@ namespace viewer {
 namespace {
 
 using platform::Named;
+using platform::NewAction;
+using platform::NewMenu;
+using platform::NewSeparator;
+using platform::NewSubMenu;
 
 const QString kTitle = QStringLiteral("Vostrel");
 const QString kSaveAsTitle = QStringLiteral("Vostrel - SaveAs");
 const QString kNoFile = QStringLiteral("File: none");
 const QString kImpedanceFilter = QStringLiteral("Impedance Data (*.zma;*.zda)|*.zma;*.zda");
 const QString kResponseFilter = QStringLiteral("Frequency Response Data (*.frd)|*.frd");
-
-QAction* NewAction(QMenu* menu, const char* name, const QString& caption) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
-}
-
-QAction* NewSeparator(QMenu* menu, const char* name) {
-  QAction* action = menu->addSeparator();
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
-}
-
-QMenu* NewMenu(QMenuBar* bar, const char* name, const QString& caption) {
-  QMenu* menu = bar->addMenu(caption);
-  menu->setObjectName(QString::fromLatin1(name));
-  menu->menuAction()->setObjectName(QString::fromLatin1(name));
-  return menu;
-}
-
-QMenu* NewSubMenu(QMenu* parent, const char* name, const QString& caption) {
-  QMenu* menu = parent->addMenu(caption);
-  menu->setObjectName(QString::fromLatin1(name));
-  menu->menuAction()->setObjectName(QString::fromLatin1(name));
-  return menu;
-}
 
 }  // namespace
 

@@ -76,4 +76,7 @@ std::string FormatGeneral(double x, int significantDigits);
 // The text of a double with 15 significant digits, as written to data files.
 inline std::string NumberText(double x) { return FormatGeneral(x, 15); }
 
+// The text of a single-precision value: the 7 significant digits that a float holds.
+inline std::string SingleText(float x) { return FormatGeneral(static_cast<double>(x), 7); }
+
 }  // namespace platform

@@ -1,22 +1,67 @@
 #include "PictureBox.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
 #include <stdexcept>
 
+#include "Shapes.h"
 #include "Twips.h"
 
 namespace platform {
 
 namespace {
 
-// Pixel coordinate of a twip coordinate, for painting only: whole pixels (halves to even), and
-// far-off values held where they cannot disturb the painter's arithmetic.
-double PaintPixel(double twips) {
-  constexpr double kFar = 1.0e7;
-  return RoundHalfEven(std::fmax(-kFar, std::fmin(kFar, twips / kTwipsPerPixel)));
+// Draws the op's picture stretched onto `target` (pixels of the box). The stretched picture is made
+// once, smoothly, at the screen's resolution, and kept until the target's size changes: repaints
+// while the pointer moves shapes over it then only copy pixels.
+void PaintStretched(QPainter& painter, const QRectF& target, const PictureOp& op, qreal ratio) {
+  const QSize size(RoundToInt32(target.width() * ratio), RoundToInt32(target.height() * ratio));
+  if (size.isEmpty()) {
+    return;
+  }
+  if (op.scaled.size() != size || op.scaled.devicePixelRatio() != ratio) {
+    const QImage source = op.picture.copy(op.source.toRect());
+    op.scaled = QPixmap::fromImage(source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    op.scaled.setDevicePixelRatio(ratio);
+  }
+  painter.drawPixmap(target.topLeft(), op.scaled);
+}
+
+int ShiftOf(Qt::KeyboardModifiers modifiers) {
+  return (modifiers.testFlag(Qt::ShiftModifier) ? kShiftMask : 0) |
+         (modifiers.testFlag(Qt::ControlModifier) ? kCtrlMask : 0) |
+         (modifiers.testFlag(Qt::AltModifier) ? kAltMask : 0);
+}
+
+int ButtonsOf(Qt::MouseButtons buttons) {
+  return (buttons.testFlag(Qt::LeftButton) ? kLeftButton : 0) | (buttons.testFlag(Qt::RightButton) ? kRightButton : 0) |
+         (buttons.testFlag(Qt::MiddleButton) ? kMiddleButton : 0);
+}
+
+int KeyCodeOf(int key) {
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return kKeyReturn;
+    case Qt::Key_Backspace:
+      return kKeyBack;
+    case Qt::Key_Escape:
+      return kKeyEscape;
+    case Qt::Key_Left:
+      return kKeyLeft;
+    case Qt::Key_Up:
+      return kKeyUp;
+    case Qt::Key_Right:
+      return kKeyRight;
+    case Qt::Key_Down:
+      return kKeyDown;
+    default:
+      return (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ? key : 0;
+  }
 }
 
 }  // namespace
@@ -72,6 +117,87 @@ void PictureBox::Print(const QString& text) {
   }
 }
 
+void PictureBox::SetMouseMoveHandler(std::function<void(int, int, float, float)> handler) {
+  mouseMove_ = std::move(handler);
+  setMouseTracking(static_cast<bool>(mouseMove_));
+}
+
+void PictureBox::SetPicture(const QImage& picture) {
+  picture_ = picture;
+  if (picture_.hasAlphaChannel()) {
+    QImage opaque(picture_.size(), QImage::Format_RGB32);
+    opaque.fill(backColor_);
+    QPainter painter(&opaque);
+    painter.drawImage(0, 0, picture_);
+    painter.end();
+    picture_ = opaque;
+  }
+  if (autoSize_ && !picture_.isNull()) {
+    Move(left_, top_, PixelsToTwips(picture_.width()), PixelsToTwips(picture_.height()));
+  }
+  update();
+}
+
+void PictureBox::PaintPicture(const QImage& picture, double x, double y, double width, double height, double sourceX,
+                              double sourceY, double sourceWidth, double sourceHeight) {
+  if (picture.isNull()) {
+    throw std::invalid_argument("no picture to draw");
+  }
+  if (!(width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0)) {
+    return;
+  }
+  if (x <= 0 && y <= 0 && x + width >= width_ && y + height >= height_ && !picture.hasAlphaChannel()) {
+    ops_.clear();
+    texts_.clear();
+    pictures_.clear();
+  }
+  pictures_.push_back(PictureOp{picture,
+                                QRectF(TwipsToPixelsF(sourceX), TwipsToPixelsF(sourceY), TwipsToPixelsF(sourceWidth),
+                                       TwipsToPixelsF(sourceHeight)),
+                                {}});
+  ops_.push_back(DrawOp{DrawOp::Kind::kPicture, static_cast<float>(x), static_cast<float>(y),
+                        static_cast<float>(x + width), static_cast<float>(y + height), 0,
+                        static_cast<int>(pictures_.size()) - 1});
+  if (!painting_) {
+    update();
+  }
+}
+
+void PictureBox::UpdateArea(const QRect& pixels) { update(pixels); }
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    pressed_ = true;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+  const bool clicked = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  if (event->button() == Qt::LeftButton) {
+    pressed_ = false;
+  }
+  if (clicked && click_) {
+    click_();
+  }
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+  if (mouseMove_) {
+    const QPointF at = event->position();
+    mouseMove_(ButtonsOf(event->buttons()), ShiftOf(event->modifiers()), static_cast<float>(at.x() * kTwipsPerPixel),
+               static_cast<float>(at.y() * kTwipsPerPixel));
+  }
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* event) {
+  if (!keyDown_) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  keyDown_(KeyCodeOf(event->key()), ShiftOf(event->modifiers()));
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
   if (!autoRedraw_ && paintHandler_ && !painting_) {
     painting_ = true;
@@ -86,9 +212,17 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect exposed = event->rect();
   painter.fillRect(exposed, backColor_);
+  if (!picture_.isNull()) {
+    painter.drawImage(0, 0, picture_);
+  }
   const QRectF visible = QRectF(exposed).adjusted(-1, -1, 1, 1);
   for (const DrawOp& op : ops_) {
     const QPointF from(PaintPixel(op.x1), PaintPixel(op.y1));
+    if (op.kind == DrawOp::Kind::kPicture) {
+      PaintStretched(painter, QRectF(from, QPointF(PaintPixel(op.x2), PaintPixel(op.y2))),
+                     pictures_[static_cast<std::size_t>(op.textIndex)], devicePixelRatioF());
+      continue;
+    }
     if (op.kind == DrawOp::Kind::kLine) {
       const QPointF to(PaintPixel(op.x2), PaintPixel(op.y2));
       if (!QRectF(from, to).normalized().adjusted(-1, -1, 1, 1).intersects(visible)) {
@@ -114,6 +248,12 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     }
     painter.setPen(QColor(op.color));
     painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text.text);
+  }
+  // The shapes lie above the drawing, the earliest made lowest.
+  for (const QObject* child : children()) {
+    if (const auto* shape = qobject_cast<const Shape*>(child); shape != nullptr && shape->Visible()) {
+      shape->Paint(painter);
+    }
   }
 }
 

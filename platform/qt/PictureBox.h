@@ -1,12 +1,16 @@
 // A picture box: a child surface placed and sized in twips inside its container, which keeps what
-// is drawn on it (lines, text) as a list of operations in twips and replays that list whenever Qt
-// paints it. A box without retained drawing calls its paint handler first on every paint
-// notification, and the handler draws anew.
+// is drawn on it (lines, text, stretched pictures) as a list of operations in twips and replays
+// that list whenever Qt paints it. A box without retained drawing calls its paint handler first on
+// every paint notification, and the handler draws anew. A box may also hold a picture of its own,
+// shown at its top-left corner under the drawing, and carries line and rectangle shapes
+// (Shapes.h) above it. Clicks, pointer moves and key presses go to the handlers the window sets.
 //
 // Drawing follows the surface's own coordinates in twips, origin top left, y downwards.
 #pragma once
 
 #include <QColor>
+#include <QImage>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -18,14 +22,14 @@ namespace platform {
 // One recorded drawing operation, in the surface's twips. Kept small: a curve of a million points
 // is a million of them.
 struct DrawOp {
-  enum class Kind : std::uint8_t { kLine, kText };
+  enum class Kind : std::uint8_t { kLine, kText, kPicture };
   Kind kind = Kind::kLine;
-  float x1 = 0;  // line start, or the text cell's top-left corner
+  float x1 = 0;  // line start, the text cell's or the picture's top-left corner
   float y1 = 0;
-  float x2 = 0;  // line end
+  float x2 = 0;  // line end, or the picture's bottom-right corner
   float y2 = 0;
   QRgb color = 0;      // line or text colour
-  int textIndex = -1;  // the text's entry in Texts(), for a text
+  int textIndex = -1;  // the text's entry in Texts(), or the picture's in Pictures()
 };
 
 struct TextOp {
@@ -34,6 +38,30 @@ struct TextOp {
   bool opaque = false;  // cell filled with `background`
   QRgb background = 0;
 };
+
+// A stretched picture: the source rectangle of `picture` (twips of the picture, 15 to a pixel)
+// drawn onto the destination rectangle of the op.
+struct PictureOp {
+  QImage picture;
+  QRectF source;
+  mutable QPixmap scaled;  // the stretched picture at the screen's resolution, made on first paint
+};
+
+class Shape;
+
+// Key codes of the keys the windows handle, as the key-down handlers receive them.
+enum KeyCode : int {
+  kKeyBack = 8,
+  kKeyReturn = 13,
+  kKeyEscape = 27,
+  kKeyLeft = 37,
+  kKeyUp = 38,
+  kKeyRight = 39,
+  kKeyDown = 40
+};
+// Mouse buttons and modifier keys, as bit sets.
+enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+enum ShiftState : int { kShiftMask = 1, kCtrlMask = 2, kAltMask = 4 };
 
 class PictureBox : public QWidget {
   Q_OBJECT
@@ -68,6 +96,21 @@ class PictureBox : public QWidget {
   bool AutoRedraw() const { return autoRedraw_; }
   void SetPaintHandler(std::function<void()> handler) { paintHandler_ = std::move(handler); }
 
+  // Handlers of the box's events. A click is a left button pressed and released over the box. A
+  // pointer move reports the buttons held, the modifier keys and the position in twips; while a
+  // button is held it goes on when the pointer leaves the box, with positions outside it. A key
+  // press reports its key code (KeyCode; letters and digits as their upper-case character, other
+  // keys 0) and the modifier keys.
+  void SetClickHandler(std::function<void()> handler) { click_ = std::move(handler); }
+  void SetMouseMoveHandler(std::function<void(int button, int shift, float x, float y)> handler);
+  void SetKeyDownHandler(std::function<void(int keyCode, int shift)> handler) { keyDown_ = std::move(handler); }
+
+  // The picture the box holds (a null image for none). A picture with transparent parts is held
+  // over the box's background colour. With AutoSize set, the box takes the picture's own size.
+  void SetPicture(const QImage& picture);
+  const QImage& Picture() const { return picture_; }
+  void SetAutoSize(bool autoSize) { autoSize_ = autoSize; }
+
   // Clears the drawing to the background colour; the current position returns to 0, 0.
   void Cls();
   // A one-pixel line from (x1, y1) to (x2, y2), in `color` or else the foreground colour; the
@@ -77,12 +120,26 @@ class PictureBox : public QWidget {
   // Text at the current position in the foreground colour and the current font size, its cell
   // filled with the background colour unless the font is transparent.
   void Print(const QString& text);
+  // Draws the source rectangle of `picture` (twips of the picture) stretched onto the destination
+  // rectangle (twips of the box). A null picture throws std::invalid_argument; an empty rectangle
+  // draws nothing. A picture that covers the whole box hides all that
+  // was drawn before it, which is then forgotten.
+  void PaintPicture(const QImage& picture, double x, double y, double width, double height, double sourceX,
+                    double sourceY, double sourceWidth, double sourceHeight);
 
   const std::vector<DrawOp>& Operations() const { return ops_; }
   const std::vector<TextOp>& Texts() const { return texts_; }
+  const std::vector<PictureOp>& Pictures() const { return pictures_; }
+
+  // Repaints the part of the box that a shape's outline covers (pixels of the box).
+  void UpdateArea(const QRect& pixels);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   int left_ = 0;
@@ -97,9 +154,16 @@ class PictureBox : public QWidget {
   double currentY_ = 0;
   bool autoRedraw_ = true;
   bool painting_ = false;
+  bool autoSize_ = false;
+  bool pressed_ = false;
   std::function<void()> paintHandler_;
+  std::function<void()> click_;
+  std::function<void(int, int, float, float)> mouseMove_;
+  std::function<void(int, int)> keyDown_;
+  QImage picture_;
   std::vector<DrawOp> ops_;
   std::vector<TextOp> texts_;
+  std::vector<PictureOp> pictures_;
 };
 
 }  // namespace platform

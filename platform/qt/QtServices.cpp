@@ -1,6 +1,7 @@
 #include "QtServices.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -64,8 +65,8 @@ std::optional<QString> QtFileDialog::Run(FileDialogSettings& settings, bool save
   }
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  // The commands ask the overwrite question themselves.
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  // Unless the caller wants the dialog to ask, the commands ask the overwrite question themselves.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.overwritePrompt);
   const QStringList filters = QtNameFilters(settings.filter);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
@@ -91,6 +92,8 @@ std::optional<QString> QtFileDialog::ShowOpen(FileDialogSettings& settings) { re
 std::optional<QString> QtFileDialog::ShowSave(FileDialogSettings& settings) { return Run(settings, true); }
 
 void QtModalRunner::ShowModal(QDialog& dialog) { dialog.exec(); }
+
+QImage QtClipboard::Picture() { return QGuiApplication::clipboard()->image(); }
 
 void QtApplication::Quit() { QCoreApplication::exit(0); }
 

@@ -56,6 +56,11 @@ class QtProgramStarter final : public IProgramStarter {
   bool Start(const QString& path) override;
 };
 
+class QtClipboard final : public IClipboard {
+ public:
+  QImage Picture() override;
+};
+
 // One object of each, for a program's main.cpp.
 struct QtServices {
   QtMessageBox messageBox;
@@ -64,8 +69,9 @@ struct QtServices {
   QtApplication application;
   QtRegistry registry;
   QtProgramStarter programs;
+  QtClipboard clipboard;
 
-  Services Get() { return Services{messageBox, fileDialog, modal, application, registry, programs}; }
+  Services Get() { return Services{messageBox, fileDialog, modal, application, registry, programs, clipboard}; }
 };
 
 }  // namespace platform

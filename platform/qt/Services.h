@@ -1,9 +1,10 @@
 // What the programs ask of the platform beyond plain widgets, each behind a small interface: the
-// message box, the file-name dialogs, showing a modal dialog, ending the program, and for the
-// About box the registry-like store of settings and starting a program. main.cpp
+// message box, the file-name dialogs, showing a modal dialog, ending the program, the clipboard's
+// picture, and for the About box the registry-like store of settings and starting a program. main.cpp
 // hands the Qt implementations (QtServices.h) to the windows; tests hand scripted fakes.
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -34,6 +35,7 @@ struct FileDialogSettings {
   QString filter;
   QString defaultExt;  // added to a typed name that has none
   int filterIndex = 1;
+  bool overwritePrompt = false;  // a save dialog asks before it returns the name of an existing file
 };
 
 class IFileDialog {
@@ -57,6 +59,13 @@ class IApplication {
  public:
   virtual ~IApplication() = default;
   virtual void Quit() = 0;
+};
+
+// The picture on the clipboard: a null image when the clipboard holds none (text, or nothing).
+class IClipboard {
+ public:
+  virtual ~IClipboard() = default;
+  virtual QImage Picture() = 0;
 };
 
 // A registry-like store of named values under keys, read the way the registry functions of
@@ -96,6 +105,7 @@ struct Services {
   IApplication& application;
   IRegistry& registry;
   IProgramStarter& programs;
+  IClipboard& clipboard;
 };
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 //   pixels = twips / 15, rounded to the nearest whole pixel (halves to even)
 #pragma once
 
+#include <cmath>
+
 #include "numbers.h"
 
 namespace platform {
@@ -12,5 +14,12 @@ inline constexpr int kTwipsPerPixel = 15;
 inline int TwipsToPixels(double twips) { return RoundToInt32(twips / kTwipsPerPixel); }
 inline double TwipsToPixelsF(double twips) { return twips / kTwipsPerPixel; }
 inline int PixelsToTwips(int pixels) { return CheckedNarrow<int>(static_cast<long long>(pixels) * kTwipsPerPixel); }
+
+// Pixel coordinate of a twip coordinate, for painting only: whole pixels (halves to even), and
+// far-off values held where they cannot disturb the painter's arithmetic.
+inline double PaintPixel(double twips) {
+  constexpr double kFar = 1.0e7;
+  return RoundHalfEven(std::fmax(-kFar, std::fmin(kFar, twips / kTwipsPerPixel)));
+}
 
 }  // namespace platform

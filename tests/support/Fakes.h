@@ -158,6 +158,14 @@ class ProgramStarter final : public platform::IProgramStarter {
   }
 };
 
+// Holds a picture, text (which is no picture) or nothing.
+class Clipboard final : public platform::IClipboard {
+ public:
+  QImage picture;
+  QString text;
+  QImage Picture() override { return picture; }
+};
+
 struct Services {
   MessageBox messageBox;
   FileDialog fileDialog;
@@ -165,9 +173,10 @@ struct Services {
   Application application;
   Registry registry;
   ProgramStarter programs;
+  Clipboard clipboard;
 
   platform::Services Get() {
-    return platform::Services{messageBox, fileDialog, modal, application, registry, programs};
+    return platform::Services{messageBox, fileDialog, modal, application, registry, programs, clipboard};
   }
 };
 

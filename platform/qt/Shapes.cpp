@@ -1,0 +1,84 @@
+#include "Shapes.h"
+
+#include <QPainter>
+#include <stdexcept>
+
+#include "PictureBox.h"
+#include "Twips.h"
+
+namespace platform {
+
+namespace {
+
+// The pixels that a one-pixel line between two painted points touches, with a pixel to spare.
+QRect LineArea(const QPointF& from, const QPointF& to) {
+  return QRectF(from, to).normalized().toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
+}  // namespace
+
+Shape::Shape(PictureBox* box) : QObject(box), box_(*box) {}
+
+void Shape::SetVisible(bool visible) {
+  if (visible != visible_) {
+    visible_ = visible;
+    Repaint();
+  }
+}
+
+void Shape::SetBorderColor(const QColor& color) {
+  color_ = color;
+  Repaint();
+}
+
+void LineShape::Paint(QPainter& painter) const {
+  painter.setPen(QPen(BorderColor(), 0));
+  painter.drawLine(QLineF(PaintPixel(x1_), PaintPixel(y1_), PaintPixel(x2_), PaintPixel(y2_)));
+}
+
+void LineShape::Repaint() const {
+  if (Visible()) {
+    box_.UpdateArea(LineArea({PaintPixel(x1_), PaintPixel(y1_)}, {PaintPixel(x2_), PaintPixel(y2_)}));
+  }
+}
+
+void RectShape::Move(float left, float top, float width, float height) {
+  if (width < 0 || height < 0) {
+    throw std::invalid_argument("negative size");
+  }
+  Changing([&] {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+  });
+}
+
+QRectF RectShape::Pixels() const {
+  const QPointF topLeft(PaintPixel(left_), PaintPixel(top_));
+  return {topLeft, QPointF(PaintPixel(left_ + width_), PaintPixel(top_ + height_))};
+}
+
+void RectShape::Paint(QPainter& painter) const {
+  const QRectF r = Pixels();
+  if (r.width() < 1 || r.height() < 1) {
+    return;
+  }
+  painter.setPen(QPen(BorderColor(), 0));
+  painter.setBrush(Qt::NoBrush);
+  // The outline lies inside the bounds, as the platform's shapes draw it.
+  painter.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+void RectShape::Repaint() const {
+  if (!Visible()) {
+    return;
+  }
+  const QRectF r = Pixels();
+  box_.UpdateArea(LineArea(r.topLeft(), r.topRight()));
+  box_.UpdateArea(LineArea(r.bottomLeft(), r.bottomRight()));
+  box_.UpdateArea(LineArea(r.topLeft(), r.bottomLeft()));
+  box_.UpdateArea(LineArea(r.topRight(), r.bottomRight()));
+}
+
+}  // namespace platform
