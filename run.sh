@@ -6,8 +6,9 @@ cd "$(dirname "$0")"
 program=${1:-vostrel}
 case "$program" in
   vostrel) target=vostrel; binary=build/viewer/vostrel ;;
+  quelbrin) target=quelbrin; binary=build/tracer/quelbrin ;;
   *)
-    echo "usage: ./run.sh [vostrel]   (quelbrin, the tracer, is not built yet)" >&2
+    echo "usage: ./run.sh [vostrel|quelbrin]" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,177 @@
+// The tracer's axis mappings and the reading of typed reference values, without a window.
+#include <QLocale>
+#include <QtTest>
+#include <optional>
+
+#include "AxisMap.h"
+#include "dlgValue.h"
+#include "numbers.h"
+
+using tracer::OhmScale;
+
+namespace {
+
+// The design positions of the reference lines with the default values: 1860 twips per decade,
+// 76 twips per dB, 480 twips per octave of impedance (80 per ohm on the linear scale).
+constexpr double kXL = 2160, kXH = 5880, kYdL = 3720, kYdH = 1440;
+const tracer::ImpedanceReferences kOhms{3120, 2160, 4, 16, 2, 4};
+
+QString Text(const std::optional<tracer::Reading>& r) {
+  return r ? QString::fromStdString(platform::SingleText(r->value)) : QStringLiteral("none");
+}
+
+}  // namespace
+
+class tst_tracermath : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Frequency at the trace line's right end X2 (the readout measures 15 twips left of it).
+  void frequency_data() {
+    QTest::addColumn<double>("x2");
+    QTest::addColumn<double>("xHigh");
+    QTest::addColumn<double>("lowLog");
+    QTest::addColumn<double>("highLog");
+    QTest::addColumn<QString>("frequency");
+    QTest::newRow("on the low line") << 2175.0 << kXH << 2.0 << 4.0 << "100";
+    QTest::newRow("a decade up") << 4035.0 << kXH << 2.0 << 4.0 << "1000";
+    QTest::newRow("on the high line") << 5895.0 << kXH << 2.0 << 4.0 << "10000";
+    QTest::newRow("half twip rounds down to even") << 2175.5 << kXH << 2.0 << 4.0 << "100";
+    QTest::newRow("half twip rounds up to even") << 2176.5 << kXH << 2.0 << 4.0 << "100.2479";
+    QTest::newRow("left of the low line") << 315.0 << kXH << 2.0 << 4.0 << "10";
+    QTest::newRow("low reference of 1 Hz") << 2175.0 << kXH << -10.0 << 4.0 << "1E-10";
+    QTest::newRow("equal reference values") << 4035.0 << kXH << 2.0 << 2.0 << "none";
+    QTest::newRow("coinciding lines") << 4035.0 << kXL << 2.0 << 4.0 << "none";
+    QTest::newRow("beyond single precision") << 2.0e6 << kXH << 2.0 << 4.0 << "none";
+    QTest::newRow("beyond 32 bits") << 1.0e12 << kXH << 2.0 << 4.0 << "none";
+  }
+  void frequency() {
+    QFETCH(double, x2);
+    QFETCH(double, xHigh);
+    QFETCH(double, lowLog);
+    QFETCH(double, highLog);
+    QFETCH(QString, frequency);
+    QCOMPARE(Text(tracer::ReadFrequency(x2, kXL, xHigh, lowLog, highLog, 15)), frequency);
+  }
+
+  void levelAndImpedance_data() {
+    QTest::addColumn<double>("y");
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QString>("impedance");
+    const int base10 = int(OhmScale::kBase10), base2 = int(OhmScale::kBase2), linear = int(OhmScale::kLinear);
+    QTest::newRow("worked example, base 2") << 2640.0 << base2 << "74.21053"
+                                            << "8";
+    QTest::newRow("worked example, base 10") << 2640.0 << base10 << "74.21053"
+                                             << "8";
+    QTest::newRow("worked example, linear") << 2640.0 << linear << "74.21053"
+                                            << "10";
+    QTest::newRow("on the low lines") << 3720.0 << base2 << "60"
+                                      << "1.681793";
+    QTest::newRow("on the high amplitude line") << 1440.0 << linear << "90"
+                                                << "25";
+    QTest::newRow("below the picture") << 6000.0 << linear << "30"
+                                       << "-32";
+  }
+  void levelAndImpedance() {
+    QFETCH(double, y);
+    QFETCH(int, scale);
+    QFETCH(QString, level);
+    QFETCH(QString, impedance);
+    QCOMPARE(Text(tracer::ReadLevel(y, kYdL, kYdH, 60, 90, 0)), level);
+    // The base-10 row keeps the base-2 scaled values: the base cancels out between the references.
+    tracer::ImpedanceReferences refs = kOhms;
+    if (scale == int(OhmScale::kBase10)) {
+      refs.lowScaled = tracer::LogBase10(4);
+      refs.highScaled = tracer::LogBase10(16);
+    }
+    QCOMPARE(Text(tracer::ReadImpedance(y, refs, OhmScale(scale), 0)), impedance);
+  }
+
+  void degenerateAxes() {
+    QCOMPARE(Text(tracer::ReadLevel(2640, kYdL, kYdH, 60, 60, 0)), QStringLiteral("none"));
+    QCOMPARE(Text(tracer::ReadLevel(2640, kYdL, kYdL, 60, 90, 0)), QStringLiteral("none"));
+    tracer::ImpedanceReferences equal = kOhms;
+    equal.highOhm = equal.lowOhm;
+    QCOMPARE(Text(tracer::ReadImpedance(2640, equal, OhmScale::kLinear, 0)), QStringLiteral("none"));
+    // Both impedance references at or below 1 ohm share the guard value.
+    const tracer::ImpedanceReferences guarded{3120, 2160, 0.5, 1, -1, -1};
+    QCOMPARE(Text(tracer::ReadImpedance(2640, guarded, OhmScale::kBase2, 0)), QStringLiteral("none"));
+  }
+
+  void freqToGraphX() {
+    double scale = 0;
+    QCOMPARE(tracer::FreqToGraphX(3, kXL, kXH, 2, 4, 15, scale), std::optional<std::int32_t>(4035));
+    QCOMPARE(scale, 1860.0);
+    // 20 Hz lies 0.69897 decades below 100 Hz: 2160 + 15 - 1300.08 twips.
+    QCOMPARE(tracer::FreqToGraphX(tracer::LogBase10(20), kXL, kXH, 2, 4, 15, scale), std::optional<std::int32_t>(875));
+    QCOMPARE(tracer::FreqToGraphX(3, kXL, kXL, 2, 4, 15, scale), std::nullopt);
+    QCOMPARE(tracer::FreqToGraphX(3, kXL, kXH, 2, 2, 15, scale), std::nullopt);
+    QCOMPARE(tracer::FreqToGraphX(1e9, kXL, kXH, 2, 4, 15, scale), std::nullopt);
+  }
+
+  void guardedLogarithms() {
+    QCOMPARE(tracer::LogBase10(1), -10.0);
+    QCOMPARE(tracer::LogBase10(0.5), -10.0);
+    QCOMPARE(tracer::LogBase10(-4), -10.0);
+    QCOMPARE(tracer::LogBase2(1), -1.0);
+    QCOMPARE(tracer::LogBase2(0), -1.0);
+    QCOMPARE(tracer::LogBase2(8), 3.0);
+    // ln(x) / ln(10), not log10: the two differ in the last bit here.
+    QCOMPARE(tracer::LogBase10(1000), std::log(1000.0) / std::log(10.0));
+    QCOMPARE(tracer::ScaleOhmValue(4, OhmScale::kLinear), 0.0);
+  }
+
+  // One rule decides whether a typed value passes and what is stored.
+  void typedNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("decimalPoint");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("grouped thousands") << "1,000"
+                                       << "."
+                                       << "none";
+    QTest::newRow("exponent") << "1e4"
+                              << "."
+                              << "10000";
+    QTest::newRow("blanks around") << " 250 "
+                                   << "."
+                                   << "250";
+    QTest::newRow("sign and fraction") << "-3.5"
+                                       << "."
+                                       << "-3.5";
+    QTest::newRow("German decimal comma") << "2,5"
+                                          << ","
+                                          << "2.5";
+    QTest::newRow("point under German settings") << "1.000"
+                                                 << ","
+                                                 << "1";
+    QTest::newRow("German grouping") << "1.000,5"
+                                     << ","
+                                     << "none";
+    QTest::newRow("unit after the number") << "100 Hz"
+                                           << "."
+                                           << "none";
+    QTest::newRow("blank inside") << "1 000"
+                                  << "."
+                                  << "none";
+    QTest::newRow("text") << "abc"
+                          << "."
+                          << "none";
+    QTest::newRow("empty") << ""
+                           << "."
+                           << "none";
+    QTest::newRow("infinite") << "1e999"
+                              << "."
+                              << "none";
+  }
+  void typedNumber() {
+    QFETCH(QString, text);
+    QFETCH(QString, decimalPoint);
+    QFETCH(QString, value);
+    const std::optional<double> read = tracer::ReadTypedNumber(text, decimalPoint.front());
+    QCOMPARE(read ? QString::number(*read) : QStringLiteral("none"), value);
+  }
+};
+
+QTEST_MAIN(tst_tracermath)
+#include "tst_tracermath.moc"

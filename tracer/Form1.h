@@ -1,0 +1,213 @@
+// The tracer's main window: a graph area that shows an imported graph picture stretched over it,
+// six reference lines that register the picture's frequency, level and impedance axes, a trace
+// line and marker, the menus, and a status bar whose first three panels read out, live, the
+// frequency, level and impedance under the trace line.
+//
+// The window is in one of four states, kept in its flags: no graph (isGraphImported false), graph
+// shown, a trace armed (isTracing and isTraceArmed: a free-form trace waits for the click that
+// fixes its start) and tracing (isTracing alone). Positions are twips of the graph area.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "AxisMap.h"
+#include "GlobalVariables.h"
+#include "PictureBox.h"
+#include "Services.h"
+#include "Shapes.h"
+#include "StatusBar.h"
+
+class QAction;
+class QMenu;
+
+namespace tracer {
+
+class dlgValue;
+
+// The registration state that a menu item keeps in its Tag: "0" unregistered, "1" placing (its
+// line follows the pointer), "2" registered (the line was fixed by a click).
+QString Tag(const QAction* item);
+void SetTag(QAction* item, const QString& tag);
+
+class Form1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  Form1(GlobalVariables& globals, const platform::Services& services, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // Start-up: clears the flags, restores the registration defaults, resets the window, sets the
+  // trace options to their defaults and shows the window maximized.
+  void Form_Load();
+  void Form_Resize();
+
+  void mnuImportClipboard_Click();
+  void mnuImportFile_Click();
+  // Imports the picture file at `path`, as File > Import Graph > From File does after its dialog.
+  void ImportPictureFile(const QString& path);
+  void mnuSaveAs_Click();
+  void mnuExit_Click();
+  void mnuAbout_Click();
+
+  void mnuReg100Hz_Click();
+  void mnuReg10000Hz_Click();
+  void mnuReg60Db_Click();
+  void mnuReg90Db_Click();
+  void mnuReg4Ohm_Click();
+  void mnuReg16Ohm_Click();
+  void mnuOhmScale10_Click();
+  void mnuOhmScale2_Click();
+  void mnuOhmScale1_Click();
+
+  // Events of the Graph array; only the graph area (index 0) raises them.
+  void Graph_Click(int Index);
+  void Graph_MouseMove(int Index, int Button, int Shift, float X, float Y);
+  void Graph_KeyDown(int Index, int KeyCode, int Shift);
+
+  void ResetTracerWindow();
+  void ResetRegistrationValues();
+  void UpdatePositionReadout();
+  // The X position of the frequency 10^freqLog on the picture, traceXOffset included; none where
+  // the frequency axis has no usable scale or the position does not fit.
+  std::optional<std::int32_t> FreqToGraphX(double freqLog);
+  void ClearTracePoints();
+
+  // Controls, each with its name as objectName; Graph[0] ("Graph0") is the graph area, Graph[1]
+  // ("Graph1") the hidden holder of the imported picture at its own size.
+  platform::StatusBar* const StatusBar;
+  std::array<platform::PictureBox*, 2> Graph{};
+  platform::RectShape* pnlTrace = nullptr;
+  platform::LineShape* lnTrace = nullptr;
+  platform::LineShape* lnReg100Hz = nullptr;
+  platform::LineShape* lnReg10000Hz = nullptr;
+  platform::LineShape* lnReg60Db = nullptr;
+  platform::LineShape* lnReg90Db = nullptr;
+  platform::LineShape* lnReg4Ohm = nullptr;
+  platform::LineShape* lnReg16Ohm = nullptr;
+  platform::FileDialogSettings SaveAs;
+
+  QMenu* const mnuFile;
+  QMenu* const mnuImport;
+  QAction* const mnuImportClipboard;
+  QAction* const mnuImportFile;
+  QAction* const mnuSaveAs;
+  QAction* const mnuFileSpacer;
+  QAction* const mnuExit;
+  QMenu* const mnuAlign;
+  QAction* const mnuReg100Hz;
+  QAction* const mnuReg10000Hz;
+  QAction* const mnuAmplitude;
+  QAction* const mnuReg60Db;
+  QAction* const mnuReg90Db;
+  QAction* const mnuImpedance;
+  QAction* const mnuReg4Ohm;
+  QAction* const mnuReg16Ohm;
+  QAction* const mnuImpedanceSpacer;
+  QAction* const mnuOhmScale10;
+  QAction* const mnuOhmScale2;
+  QAction* const mnuOhmScale1;
+  QMenu* const mnuTrace;
+  QAction* const mnuTraceOptions;
+  QAction* const mnuTraceStartSPL;
+  QAction* const mnuTraceStartImpedance;
+  QAction* const mnuTraceStop;
+  QAction* const mnuSaveTrace;
+  QMenu* const mnuHelp;
+  QAction* const mnuAbout;
+
+  // Window state.
+  bool isGraphImported = false;
+  bool isTracing = false;
+  bool isTraceArmed = false;
+  bool isTraceUnsaved = false;
+  bool isImpedanceTrace = false;
+  int traceXOffset = 0;  // the trace line's end lies this far right of the position it measures
+  int traceYOffset = 0;  // added to the pointer's height for the trace line
+
+  // Registration values and the readout, in their three groups.
+  double lowFreq = 0;
+  double lowFreqLog = 0;
+  double highFreq = 0;
+  double highFreqLog = 0;
+  QString curFreqText;
+  float curFreq = 0;
+  double freqScale = 0;  // twips per decade
+  double lowDb = 0;
+  double highDb = 0;
+  QString curDbText;
+  float curDb = 0;
+  double dbScale = 0;  // twips per dB
+  double lowOhm = 0;
+  double lowOhmScaled = 0;
+  double highOhm = 0;
+  double highOhmScaled = 0;
+  QString curOhmText;
+  float curOhm = 0;
+  double ohmScale = 0;  // twips per unit of the chosen ohm scale
+
+  // Tracing: the trace position, the free-form advance, the step of a limited trace in log10 of
+  // frequency, and the recorded points (point k at index k - 1).
+  std::int32_t traceX = 0;
+  std::int32_t traceStep = 0;
+  double traceLogStep = 0;
+  std::int32_t traceIndex = 0;
+  std::vector<float> traceFreqs;
+  std::vector<float> traceDbs;
+  std::vector<float> traceOhms;
+
+  // The largest picture that imports, in pixels each way.
+  static constexpr int kLargestPicture = 16384;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // One reference of the registration: its menu item, line, dialog texts and value.
+  struct Reference {
+    QAction* item;
+    platform::LineShape* line;
+    bool vertical;
+    const char* caption;
+    const char* valueLabel;
+    const char* units;
+    const char* preset;
+    const char* instructions;
+    const char* suffix;  // after the typed text in the status bar
+    double Form1::*value;
+    double Form1::*derived;  // the value's logarithm or scaled impedance, or nullptr
+    bool impedance;          // derived on the ohm scale (else with LogBase10)
+  };
+
+  // The save question, where a running trace has unsaved points; false when the user cancels.
+  bool AskToSaveTrace();
+  // Replaces the picture with `picture` after the save question and the reset; a picture that is
+  // null or too large gets `failure` in a message box instead.
+  void ImportGraph(const QImage& picture, const QString& failure);
+  // Draws the holder's picture stretched over the whole graph area; throws when there is none.
+  void StretchPicture();
+  void RegisterReference(const Reference& reference);
+  void SetOhmScale(QAction* checked);
+  OhmScale CheckedOhmScale() const;
+  // The registration's pointer branch: moves the earliest placing reference line to the pointer;
+  // false when no reference is being placed.
+  bool MovePlacingReference(float X, float Y);
+  // The registration's click branch: fixes the earliest placing reference line.
+  void FixPlacingReference();
+  dlgValue& ValueDialog();
+
+  GlobalVariables& g_;
+  platform::Services services_;
+  std::array<Reference, 6> references_;
+  std::unique_ptr<dlgValue> dlgValue_;
+};
+
+}  // namespace tracer

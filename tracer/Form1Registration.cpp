@@ -1,0 +1,207 @@
+// The tracer window's axis registration, its position readout and the events of the graph area.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+
+#include "Form1.h"
+#include "dlgValue.h"
+#include "numbers.h"
+
+namespace tracer {
+
+namespace {
+
+// A read value as the status bar shows it: 7 significant digits, the user's decimal separator.
+QString ReadoutText(float value) {
+  QString text = QString::fromStdString(platform::SingleText(value));
+  return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
+}
+
+}  // namespace
+
+void Form1::ResetRegistrationValues() {
+  lowFreq = 100;
+  lowFreqLog = 2;
+  highFreq = 10000;
+  highFreqLog = 4;
+  lowDb = 60;
+  highDb = 90;
+  lowOhm = 4;
+  lowOhmScaled = 2;
+  highOhm = 16;
+  highOhmScaled = 4;
+  traceStep = 30;
+}
+
+dlgValue& Form1::ValueDialog() {
+  if (!dlgValue_) {
+    dlgValue_ = std::make_unique<dlgValue>(services_.messageBox, this);
+  }
+  return *dlgValue_;
+}
+
+void Form1::RegisterReference(const Reference& reference) {
+  try {
+    const auto unregister = [&reference] {
+      SetTag(reference.item, QStringLiteral("0"));
+      reference.item->setChecked(false);
+      reference.line->SetVisible(false);
+    };
+    if (Tag(reference.item) != QLatin1String("0")) {
+      unregister();
+      return;
+    }
+    dlgValue& dialog = ValueDialog();
+    dialog.setWindowTitle(QString::fromLatin1(reference.caption));
+    dialog.lblValue->setText(QString::fromLatin1(reference.valueLabel));
+    dialog.lblUnits->setText(QString::fromLatin1(reference.units));
+    dialog.edtValue->setText(QString::fromLatin1(reference.preset));
+    dialog.lblInstructions->setText(QString::fromLatin1(reference.instructions));
+    // Whatever closes the dialog other than OK counts as Cancel.
+    dialog.Tag = QStringLiteral("0");
+    services_.modal.ShowModal(dialog);
+    const std::optional<double> value = dialog.EnteredValue();
+    if (dialog.Tag == QLatin1String("0") || !value) {
+      unregister();
+      return;
+    }
+    this->*reference.value = *value;
+    if (reference.derived != nullptr) {
+      this->*reference.derived = reference.impedance ? ScaleOhmValue(*value, CheckedOhmScale()) : LogBase10(*value);
+    }
+    StatusBar->SetPanelText(
+        4, QStringLiteral("Register ") + dialog.edtValue->text() + QString::fromLatin1(reference.suffix));
+    SetTag(reference.item, QStringLiteral("1"));
+    reference.item->setChecked(true);
+    reference.line->SetVisible(true);
+  } catch (const std::exception&) {
+  }
+}
+
+void Form1::mnuReg100Hz_Click() { RegisterReference(references_[0]); }
+void Form1::mnuReg10000Hz_Click() { RegisterReference(references_[1]); }
+void Form1::mnuReg60Db_Click() { RegisterReference(references_[2]); }
+void Form1::mnuReg90Db_Click() { RegisterReference(references_[3]); }
+void Form1::mnuReg4Ohm_Click() { RegisterReference(references_[4]); }
+void Form1::mnuReg16Ohm_Click() { RegisterReference(references_[5]); }
+
+OhmScale Form1::CheckedOhmScale() const {
+  if (mnuOhmScale10->isChecked()) {
+    return OhmScale::kBase10;
+  }
+  return mnuOhmScale2->isChecked() ? OhmScale::kBase2 : OhmScale::kLinear;
+}
+
+void Form1::SetOhmScale(QAction* checked) {
+  for (QAction* item : {mnuOhmScale10, mnuOhmScale2, mnuOhmScale1}) {
+    item->setChecked(item == checked);
+  }
+  highOhmScaled = ScaleOhmValue(highOhm, CheckedOhmScale());
+  lowOhmScaled = ScaleOhmValue(lowOhm, CheckedOhmScale());
+}
+
+void Form1::mnuOhmScale10_Click() { SetOhmScale(mnuOhmScale10); }
+void Form1::mnuOhmScale2_Click() { SetOhmScale(mnuOhmScale2); }
+void Form1::mnuOhmScale1_Click() { SetOhmScale(mnuOhmScale1); }
+
+bool Form1::MovePlacingReference(float X, float Y) {
+  for (const Reference& reference : references_) {
+    if (Tag(reference.item) == QLatin1String("1")) {
+      if (reference.vertical) {
+        reference.line->SetX1(X);
+        reference.line->SetX2(X);
+      } else {
+        reference.line->SetY1(Y);
+        reference.line->SetY2(Y);
+      }
+      return true;
+    }
+  }
+  return false;
+}
+
+void Form1::FixPlacingReference() {
+  for (const Reference& reference : references_) {
+    if (Tag(reference.item) == QLatin1String("1")) {
+      SetTag(reference.item, QStringLiteral("2"));
+      StatusBar->SetPanelText(4, QStringLiteral(" "));
+      return;
+    }
+  }
+}
+
+void Form1::UpdatePositionReadout() {
+  const double x2 = lnTrace->X2();
+  const double y = lnTrace->Y1();
+  // A quantity whose axis gives no result keeps its last value and text.
+  if (const auto frequency =
+          ReadFrequency(x2, lnReg100Hz->X1(), lnReg10000Hz->X1(), lowFreqLog, highFreqLog, traceXOffset)) {
+    freqScale = frequency->scale;
+    curFreq = frequency->value;
+    curFreqText = ReadoutText(curFreq);
+    StatusBar->SetPanelText(1, QStringLiteral("Freq.  ") + curFreqText);
+  }
+  if (const auto level = ReadLevel(y, lnReg60Db->Y1(), lnReg90Db->Y1(), lowDb, highDb, traceYOffset)) {
+    dbScale = level->scale;
+    curDb = level->value;
+    curDbText = ReadoutText(curDb);
+    StatusBar->SetPanelText(2, QStringLiteral("Db  ") + curDbText);
+  }
+  const ImpedanceReferences impedance{lnReg4Ohm->Y1(), lnReg16Ohm->Y1(), lowOhm, highOhm, lowOhmScaled, highOhmScaled};
+  if (const auto ohm = ReadImpedance(y, impedance, CheckedOhmScale(), traceYOffset)) {
+    ohmScale = ohm->scale;
+    curOhm = ohm->value;
+    curOhmText = ReadoutText(curOhm);
+    StatusBar->SetPanelText(3, QStringLiteral("Ohm  ") + curOhmText);
+  }
+}
+
+std::optional<std::int32_t> Form1::FreqToGraphX(double freqLog) {
+  return tracer::FreqToGraphX(freqLog, lnReg100Hz->X1(), lnReg10000Hz->X1(), lowFreqLog, highFreqLog, traceXOffset,
+                              freqScale);
+}
+
+void Form1::Graph_MouseMove(int Index, int /*Button*/, int /*Shift*/, float X, float Y) {
+  try {
+    if (Index != 0) {
+      return;
+    }
+    lnTrace->SetY1(Y + static_cast<float>(traceYOffset));
+    lnTrace->SetY2(Y + static_cast<float>(traceYOffset));
+    if (isTraceArmed) {
+      // A drag that leaves the area to the left gives no negative width.
+      const float start = std::max(0.0F, X);
+      pnlTrace->SetWidth(start);
+      lnTrace->SetX2(start);
+    } else if (!isTracing) {
+      lnTrace->SetX2(X);
+    }
+    if (!MovePlacingReference(X, Y)) {
+      UpdatePositionReadout();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void Form1::Graph_Click(int Index) {
+  try {
+    if (Index != 0) {
+      return;
+    }
+    FixPlacingReference();
+  } catch (const std::exception&) {
+  }
+}
+
+void Form1::Graph_KeyDown(int /*Index*/, int /*KeyCode*/, int /*Shift*/) {}
+
+void Form1::ClearTracePoints() {
+  traceFreqs.clear();
+  traceDbs.clear();
+  traceOhms.clear();
+  traceIndex = 0;
+  g_.recordedPointCount = 0;
+}
+
+}  // namespace tracer

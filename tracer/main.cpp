@@ -1,0 +1,20 @@
+// Quelbrin: turns a picture of a published response graph into an FRD or ZMA file.
+#include <QApplication>
+
+#include "Form1.h"
+#include "GlobalVariables.h"
+#include "QtServices.h"
+#include "TracerInfo.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  const about::AppInfo info = tracer::TracerInfo();
+  QApplication::setApplicationName(info.title);
+  QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(info.major).arg(info.minor).arg(info.revision));
+
+  tracer::GlobalVariables globals;
+  platform::QtServices services;
+  tracer::Form1 window(globals, services.Get());
+  window.Form_Load();
+  return QApplication::exec();
+}
