@@ -170,6 +170,11 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   connect(mnuOhmScale10, &QAction::triggered, this, &Form1::mnuOhmScale10_Click);
   connect(mnuOhmScale2, &QAction::triggered, this, &Form1::mnuOhmScale2_Click);
   connect(mnuOhmScale1, &QAction::triggered, this, &Form1::mnuOhmScale1_Click);
+  connect(mnuTraceOptions, &QAction::triggered, this, &Form1::mnuTraceOptions_Click);
+  connect(mnuTraceStartSPL, &QAction::triggered, this, &Form1::mnuTraceStartSPL_Click);
+  connect(mnuTraceStartImpedance, &QAction::triggered, this, &Form1::mnuTraceStartImpedance_Click);
+  connect(mnuTraceStop, &QAction::triggered, this, &Form1::mnuTraceStop_Click);
+  connect(mnuSaveTrace, &QAction::triggered, this, &Form1::mnuSaveTrace_Click);
   connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
@@ -334,10 +339,6 @@ void Form1::ImportPictureFile(const QString& path) {
     ImportGraph(picture, kNoFilePicture);
   } catch (const std::exception&) {
   }
-}
-
-void Form1::mnuSaveAs_Click() {
-  // Writing the recorded points comes with tracing.
 }
 
 void Form1::mnuExit_Click() {

@@ -64,6 +64,12 @@ class Form1 : public QMainWindow {
   void mnuOhmScale2_Click();
   void mnuOhmScale1_Click();
 
+  void mnuTraceOptions_Click();
+  void mnuTraceStartSPL_Click();
+  void mnuTraceStartImpedance_Click();
+  void mnuTraceStop_Click();
+  void mnuSaveTrace_Click();
+
   // Events of the Graph array; only the graph area (index 0) raises them.
   void Graph_Click(int Index);
   void Graph_MouseMove(int Index, int Button, int Shift, float X, float Y);
@@ -75,6 +81,11 @@ class Form1 : public QMainWindow {
   // The X position of the frequency 10^freqLog on the picture, traceXOffset included; none where
   // the frequency axis has no usable scale or the position does not fit.
   std::optional<std::int32_t> FreqToGraphX(double freqLog);
+  // The common start of both kinds of trace: armed for a free-form trace, at the start frequency
+  // for a limited one.
+  void BeginTrace();
+  // Records the values under the trace line as the next point and advances the trace position.
+  void RecordTracePoint();
   void ClearTracePoints();
 
   // Controls, each with its name as objectName; Graph[0] ("Graph0") is the graph area, Graph[1]
@@ -203,6 +214,10 @@ class Form1 : public QMainWindow {
   // The registration's click branch: fixes the earliest placing reference line.
   void FixPlacingReference();
   dlgValue& ValueDialog();
+  // Starts an SPL or impedance trace, or refuses with a message while a reference it needs is missing.
+  void StartTrace(bool impedance);
+  // Puts the marker's right edge and the trace line's end at `x`.
+  void MoveTracePosition(std::int32_t x);
 
   GlobalVariables& g_;
   platform::Services services_;

@@ -1,4 +1,4 @@
-// The tracer window's axis registration, its position readout and the events of the graph area.
+// The tracer window's axis registration and its position readout.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -160,48 +160,6 @@ void Form1::UpdatePositionReadout() {
 std::optional<std::int32_t> Form1::FreqToGraphX(double freqLog) {
   return tracer::FreqToGraphX(freqLog, lnReg100Hz->X1(), lnReg10000Hz->X1(), lowFreqLog, highFreqLog, traceXOffset,
                               freqScale);
-}
-
-void Form1::Graph_MouseMove(int Index, int /*Button*/, int /*Shift*/, float X, float Y) {
-  try {
-    if (Index != 0) {
-      return;
-    }
-    lnTrace->SetY1(Y + static_cast<float>(traceYOffset));
-    lnTrace->SetY2(Y + static_cast<float>(traceYOffset));
-    if (isTraceArmed) {
-      // A drag that leaves the area to the left gives no negative width.
-      const float start = std::max(0.0F, X);
-      pnlTrace->SetWidth(start);
-      lnTrace->SetX2(start);
-    } else if (!isTracing) {
-      lnTrace->SetX2(X);
-    }
-    if (!MovePlacingReference(X, Y)) {
-      UpdatePositionReadout();
-    }
-  } catch (const std::exception&) {
-  }
-}
-
-void Form1::Graph_Click(int Index) {
-  try {
-    if (Index != 0) {
-      return;
-    }
-    FixPlacingReference();
-  } catch (const std::exception&) {
-  }
-}
-
-void Form1::Graph_KeyDown(int /*Index*/, int /*KeyCode*/, int /*Shift*/) {}
-
-void Form1::ClearTracePoints() {
-  traceFreqs.clear();
-  traceDbs.clear();
-  traceOhms.clear();
-  traceIndex = 0;
-  g_.recordedPointCount = 0;
 }
 
 }  // namespace tracer
