@@ -136,8 +136,9 @@ class tst_trace : public QObject {
   }
 
   // Free-form: the start follows the pointer, the arming click records nothing, the first point
-  // lies 15 twips left of the click and every later one 30 twips further.
-  void freeForm() {
+  // lies 15 twips left of the click and every later one 30 twips further. Up and Down move the
+  // trace line by a pixel; Enter records like a click and the readout follows the new position.
+  void freeFormAndKeys() {
     Tracer t;
     tracer::Form1& w = *t.window;
     Ready(t);
@@ -149,14 +150,19 @@ class tst_trace : public QObject {
     QCOMPARE((QList<float>{w.pnlTrace->Width(), w.lnTrace->X2()}), (QList<float>{4035, 4035}));
     t.Click();
     QCOMPARE(t.Panel(4), QStringLiteral("Trace SPL"));
-    QCOMPARE(t.g.recordedPointCount, 0);
-    QCOMPARE(w.traceX, 4020);
-    t.Click();
-    QCOMPARE(t.g.recordedPointCount, 1);
+    QCOMPARE((QList<int>{t.g.recordedPointCount, w.traceX}), (QList<int>{0, 4020}));
+    Key(t, platform::kKeyUp, 2);
+    QCOMPARE(t.Panel(2), QStringLiteral("Db  74.60526"));
+    Key(t, platform::kKeyDown);
+    Key(t, 'A');
+    QCOMPARE((QList<float>{w.lnTrace->Y1(), w.lnTrace->Y2()}), (QList<float>{2625, 2625}));
+    Key(t, platform::kKeyReturn);
     QCOMPARE((QStringList{Text(w.traceFreqs[0]), Text(w.traceDbs[0]), Text(w.traceOhms[0])}),
-             (QStringList{"1000", "74.21053", "8"}));
+             (QStringList{"1000", "74.4079", "8.175178"}));
     QCOMPARE(w.pnlTrace->Width(), 4050.0F);
-    t.Move(100, 2640);  // the pointer no longer moves the position, only the line's height
+    QCOMPARE(t.Panel(1), QStringLiteral("Freq.  1018.743"));
+    t.Move(100, 2640);  // the pointer sets the line's height only
+    QCOMPARE((QList<float>{w.lnTrace->Y1(), w.pnlTrace->Width()}), (QList<float>{2640, 4050}));
     t.Click();
     QCOMPARE(w.pnlTrace->Width(), 4080.0F);
     QCOMPARE(Text(w.traceFreqs[1]), QStringLiteral("1018.743"));
@@ -186,50 +192,20 @@ class tst_trace : public QObject {
     QCOMPARE(saved.count("\r\n"), 401);
     QVERIFY(saved.startsWith("20.00208 74.21053 0\r\n"));
 
-    // A start frequency left of the area starts at 120 twips.
+    // A start frequency left of the area starts at 120 twips. Without a usable frequency axis, a
+    // limited trace records at its start and does not move.
     Tracer low;
     Ready(low);
     low.g = {true, 1, 20000, 400, 0};
     low.window->mnuTraceStartImpedance_Click();
     QCOMPARE(low.window->traceX, 120);
-  }
-
-  // Without a usable frequency axis a limited trace records at its start and does not move.
-  void degenerateFrequencyAxis() {
-    Tracer t;
-    tracer::Form1& w = *t.window;
-    Ready(t);
-    w.mnuReg10000Hz->trigger();
-    t.Register(w.mnuReg10000Hz, QStringLiteral("10000"), 2160);
-    t.g.useTraceLimits = true;
-    w.mnuTraceStartSPL_Click();
-    QCOMPARE(w.pnlTrace->Width(), 120.0F);
-    Key(t, platform::kKeyReturn, 2);
-    QCOMPARE(t.g.recordedPointCount, 2);
-    QCOMPARE(w.pnlTrace->Width(), 120.0F);
-    QVERIFY(t.services.messageBox.shown.empty());
-  }
-
-  void keys() {
-    Tracer t;
-    tracer::Form1& w = *t.window;
-    Ready(t);
-    w.mnuTraceStartSPL_Click();
-    t.Move(4035, 2640);
-    t.Click();
-    Key(t, platform::kKeyUp, 2);
-    QCOMPARE(w.lnTrace->Y1(), 2610.0F);
-    QCOMPARE(t.Panel(2), QStringLiteral("Db  74.60526"));
-    Key(t, platform::kKeyDown);
-    Key(t, 'A');
-    QCOMPARE((QList<float>{w.lnTrace->Y1(), w.lnTrace->Y2()}), (QList<float>{2625, 2625}));
-    Key(t, platform::kKeyReturn);
-    QCOMPARE(t.g.recordedPointCount, 1);
-    QCOMPARE(Text(w.traceDbs[0]), QStringLiteral("74.4079"));
-    // The readout follows the new position at once: 15 twips further right.
-    QCOMPARE(t.Panel(1), QStringLiteral("Freq.  1018.743"));
-    t.Move(10, 3000);
-    QCOMPARE(w.lnTrace->Y1(), 3000.0F);
+    low.window->mnuTraceStop_Click();
+    low.window->mnuReg10000Hz->trigger();
+    low.Register(low.window->mnuReg10000Hz, QStringLiteral("10000"), 2160);
+    low.window->mnuTraceStartSPL_Click();
+    Key(low, platform::kKeyReturn, 2);
+    QCOMPARE((QList<float>{float(low.g.recordedPointCount), low.window->pnlTrace->Width()}), (QList<float>{2, 120}));
+    QVERIFY(low.services.messageBox.shown.empty());
   }
 
   void endOfArea() {
@@ -351,9 +327,8 @@ class tst_trace : public QObject {
   // A trace of 20 points gives 20 lines, which the viewer opens; a failed save says so.
   void twentyPointsAndFailure() {
     Tracer t;
-    tracer::Form1& w = *t.window;
     Ready(t);
-    w.mnuTraceStartSPL_Click();
+    t.window->mnuTraceStartSPL_Click();
     t.Move(1000, 2640);
     t.Click();
     Key(t, platform::kKeyReturn, 20);
@@ -361,11 +336,10 @@ class tst_trace : public QObject {
     const QString path = dir.filePath(QStringLiteral("twenty.frd"));
     QCOMPARE(SaveTo(t, path).count("\r\n"), 20);
     QVERIFY(ReadBack(path).has_value());
-
     Key(t, platform::kKeyReturn);
     QCOMPARE(SaveTo(t, dir.filePath(QStringLiteral("missing/folder.frd"))), QByteArray("<none>"));
     QCOMPARE(LastMessage(t), QStringLiteral("The trace data could not be written to the specified file."));
-    QVERIFY(w.isTraceUnsaved);
+    QVERIFY(t.window->isTraceUnsaved);
   }
 
   // The options dialog: its rounding, the swap, and the refusals; Cancel keeps everything.
