@@ -199,7 +199,16 @@ class tst_trace : public QObject {
     low.g = {true, 1, 20000, 400, 0};
     low.window->mnuTraceStartImpedance_Click();
     QCOMPARE(low.window->traceX, 120);
+    // No fixed cap: the point limit is the only bound.
     low.window->mnuTraceStop_Click();
+    low.g = {true, 20, 20000, 1500, 0};
+    low.window->mnuTraceStartSPL_Click();
+    Key(low, platform::kKeyReturn, 1501);
+    QCOMPARE(low.g.recordedPointCount, 1501);
+    QVERIFY(low.services.messageBox.shown.empty());
+    low.services.messageBox.answers = {MessageResult::kNo};
+    low.window->mnuTraceStop_Click();
+    low.services.messageBox.shown.clear();
     low.window->mnuReg10000Hz->trigger();
     low.Register(low.window->mnuReg10000Hz, QStringLiteral("10000"), 2160);
     low.window->mnuTraceStartSPL_Click();
