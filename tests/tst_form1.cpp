@@ -42,9 +42,10 @@ class tst_form1 : public QObject {
     for (QAction* item : {w.mnuReg100Hz, w.mnuReg10000Hz, w.mnuReg60Db, w.mnuReg90Db, w.mnuReg4Ohm, w.mnuReg16Ohm}) {
       QVERIFY(tracer::Tag(item) == "0" && !item->isChecked());
     }
-    for (const auto* shape : w.Graph[0]->findChildren<platform::Shape*>()) {
-      QVERIFY2(!shape->Visible(), qPrintable(shape->objectName()));
+    for (const auto* line : w.Graph[0]->findChildren<platform::LineShape*>()) {
+      QVERIFY2(!line->Visible(), qPrintable(line->objectName()));
     }
+    QVERIFY(!w.pnlTrace->Visible());
     QVERIFY(w.mnuOhmScale2->isChecked() && !w.mnuOhmScale10->isChecked() && !w.mnuOhmScale1->isChecked());
     QVERIFY(w.Graph[0]->Operations().empty() && !w.isGraphImported);
     // The graph area fills the client area but for 120-twip margins at the sides, 90 below.

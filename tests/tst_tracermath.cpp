@@ -1,9 +1,12 @@
-// The tracer's axis mappings and the reading of typed reference values, without a window.
+// The tracer's axis mappings, the reading of typed reference values and the search for a curve by
+// its colour, without a window.
 #include <QLocale>
+#include <QPainter>
 #include <QtTest>
 #include <optional>
 
 #include "AxisMap.h"
+#include "CurveFinder.h"
 #include "dlgValue.h"
 #include "numbers.h"
 
@@ -130,6 +133,39 @@ class tst_tracermath : public QObject {
     QFETCH(QString, value);
     const std::optional<double> read = tracer::ReadTypedNumber(text, decimalPoint.front());
     QCOMPARE(read ? QString::number(*read) : QStringLiteral("none"), value);
+  }
+
+  // A blue curve rising from (0, 80) to (200, 20), two pixels thick, with a grey grid line drawn
+  // over it at x 50, a gap from x 120 to 140, and another blue line lower down at y 95.
+  void curveByColour_data() {
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("nearY");
+    QTest::addColumn<double>("y");  // -1: not found
+    QTest::newRow("on the curve") << 30.5 << 70.0 << 71.0;
+    QTest::newRow("between columns") << 31.0 << 70.0 << 70.85;
+    QTest::newRow("under a grid line") << 50.5 << 60.0 << 65.0;
+    QTest::newRow("nearest of two") << 30.5 << 93.0 << 96.0;
+    QTest::newRow("in the gap") << 130.5 << 40.0 << -1.0;
+    QTest::newRow("beyond the picture") << 300.0 << 40.0 << -1.0;
+  }
+  void curveByColour() {
+    QFETCH(double, x);
+    QFETCH(double, nearY);
+    QFETCH(double, y);
+    QImage picture(200, 100, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setPen(QPen(QColor(0, 0, 200), 2));
+    painter.drawLine(QPointF(0, 80), QPointF(200, 20));
+    painter.drawLine(QPointF(0, 96), QPointF(200, 96));
+    painter.fillRect(50, 0, 1, 100, QColor(128, 128, 128));
+    painter.fillRect(120, 0, 20, 100, Qt::white);
+    painter.end();
+    const std::optional<QRgb> colour = tracer::PickCurveColour(picture, QPointF(100.5, 52));  // off the line
+    QCOMPARE(colour, std::optional<QRgb>(qRgb(0, 0, 200)));
+    QCOMPARE(tracer::PickCurveColour(picture, QPointF(100.5, 10)), std::nullopt);
+    const std::optional<double> found = tracer::FindCurve(picture, x, *colour, nearY);
+    QVERIFY2(y < 0 ? !found : found && std::fabs(*found - y) < 0.6, qPrintable(QString::number(found.value_or(-1))));
   }
 };
 

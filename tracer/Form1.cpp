@@ -94,6 +94,12 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
       mnuTraceStartImpedance(NewAction(mnuTrace, "mnuTraceStartImpedance", QStringLiteral("Start Impedance Trace"))),
       mnuTraceStop(NewAction(mnuTrace, "mnuTraceStop", QStringLiteral("Stop Trace"))),
       mnuSaveTrace(NewAction(mnuTrace, "mnuSaveTrace", QStringLiteral("Save"))),
+      mnuTraceSpacer(NewSeparator(mnuTrace, "mnuTraceSpacer")),
+      mnuUndoPoint(NewAction(mnuTrace, "mnuUndoPoint", QStringLiteral("Undo Last Point"))),
+      mnuPickColour(NewAction(mnuTrace, "mnuPickColour", QStringLiteral("Pick Curve Colour"))),
+      mnuAutoTrace(NewAction(mnuTrace, "mnuAutoTrace", QStringLiteral("Auto Trace"))),
+      mnuView(NewMenu(menuBar(), "mnuView", QStringLiteral("View"))),
+      mnuMagnifier(NewCheckable(mnuView, "mnuMagnifier", QStringLiteral("Magnifier"))),
       mnuHelp(NewMenu(menuBar(), "mnuHelp", QStringLiteral("Help"))),
       mnuAbout(NewAction(mnuHelp, "mnuAbout", QStringLiteral("About"))),
       g_(globals),
@@ -127,6 +133,13 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   lnReg90Db = NewLine(Graph[0], "lnReg90Db", blue, 0, 1440, 9975, 1440);
   lnReg4Ohm = NewLine(Graph[0], "lnReg4Ohm", green, 0, 3120, 9975, 3120);
   lnReg16Ohm = NewLine(Graph[0], "lnReg16Ohm", green, 0, 2160, 9975, 2160);
+  pnlPoints = Named(new platform::MarkerShape(Graph[0]), "pnlPoints");
+  pnlPoints->SetBorderColor(QColor(255, 0, 255));
+  pnlPoints->SetVisible(true);
+  picMagnifier = new Magnifier(Graph[0]);
+  picMagnifier->setObjectName(QStringLiteral("picMagnifier"));
+  mnuUndoPoint->setShortcut(QKeySequence::Undo);
+  mnuMagnifier->setChecked(true);
 
   // clang-format off
   references_ = {{
@@ -175,6 +188,10 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   connect(mnuTraceStartImpedance, &QAction::triggered, this, &Form1::mnuTraceStartImpedance_Click);
   connect(mnuTraceStop, &QAction::triggered, this, &Form1::mnuTraceStop_Click);
   connect(mnuSaveTrace, &QAction::triggered, this, &Form1::mnuSaveTrace_Click);
+  connect(mnuUndoPoint, &QAction::triggered, this, &Form1::mnuUndoPoint_Click);
+  connect(mnuPickColour, &QAction::triggered, this, &Form1::mnuPickColour_Click);
+  connect(mnuAutoTrace, &QAction::triggered, this, &Form1::mnuAutoTrace_Click);
+  connect(mnuMagnifier, &QAction::triggered, this, &Form1::mnuMagnifier_Click);
   connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
@@ -231,6 +248,7 @@ void Form1::Form_Resize() {
     lnReg100Hz->SetY2(static_cast<float>(H0));
     lnReg10000Hz->SetY2(static_cast<float>(H0));
     pnlTrace->SetHeight(static_cast<float>(H0));
+    ShowMarkers();
     StretchPicture();
   } catch (const std::exception&) {
     // Without a picture to stretch the graph area shows what it showed; nothing is reported.
@@ -266,6 +284,11 @@ void Form1::ResetTracerWindow() {
   mnuOhmScale10->setChecked(false);
   mnuOhmScale1->setChecked(false);
   ClearTracePoints();
+  // A colour picked on the previous picture means nothing on the next one.
+  curveColour.reset();
+  isPickingColour = false;
+  Graph[0]->unsetCursor();
+  picMagnifier->hide();
 }
 
 bool Form1::AskToSaveTrace() {

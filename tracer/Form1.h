@@ -17,6 +17,7 @@
 
 #include "AxisMap.h"
 #include "GlobalVariables.h"
+#include "Magnifier.h"
 #include "PictureBox.h"
 #include "Services.h"
 #include "Shapes.h"
@@ -69,6 +70,12 @@ class Form1 : public QMainWindow {
   void mnuTraceStartImpedance_Click();
   void mnuTraceStop_Click();
   void mnuSaveTrace_Click();
+  // Beyond tracing by hand: take back the last point, pick the curve's colour so that the trace
+  // line snaps to it, let a limited trace run along it, and the loupe.
+  void mnuUndoPoint_Click();
+  void mnuPickColour_Click();
+  void mnuAutoTrace_Click();
+  void mnuMagnifier_Click();
 
   // Events of the Graph array; only the graph area (index 0) raises them.
   void Graph_Click(int Index);
@@ -84,9 +91,18 @@ class Form1 : public QMainWindow {
   // The common start of both kinds of trace: armed for a free-form trace, at the start frequency
   // for a limited one.
   void BeginTrace();
-  // Records the values under the trace line as the next point and advances the trace position.
-  void RecordTracePoint();
+  // Records the values under the trace line as the next point and advances the trace position;
+  // true when the position moved on (no limit or end of the area reached).
+  bool RecordTracePoint();
+  // Removes the last recorded point and puts the trace position back where it was measured.
+  void UndoTracePoint();
+  // With a curve colour picked, puts the trace line on the curve in the trace column, nearest to
+  // the previous point's height; false when the colour is not found there.
+  bool SnapToCurve();
   void ClearTracePoints();
+  // Between twips of the graph area and pixels of the picture it shows stretched.
+  QPointF ToPicture(QPointF twips) const;
+  QPointF FromPicture(QPointF pixels) const;
 
   // Controls, each with its name as objectName; Graph[0] ("Graph0") is the graph area, Graph[1]
   // ("Graph1") the hidden holder of the imported picture at its own size.
@@ -100,6 +116,8 @@ class Form1 : public QMainWindow {
   platform::LineShape* lnReg90Db = nullptr;
   platform::LineShape* lnReg4Ohm = nullptr;
   platform::LineShape* lnReg16Ohm = nullptr;
+  platform::MarkerShape* pnlPoints = nullptr;  // the recorded points
+  Magnifier* picMagnifier = nullptr;
   platform::FileDialogSettings SaveAs;
 
   QMenu* const mnuFile;
@@ -128,6 +146,12 @@ class Form1 : public QMainWindow {
   QAction* const mnuTraceStartImpedance;
   QAction* const mnuTraceStop;
   QAction* const mnuSaveTrace;
+  QAction* const mnuTraceSpacer;
+  QAction* const mnuUndoPoint;
+  QAction* const mnuPickColour;
+  QAction* const mnuAutoTrace;
+  QMenu* const mnuView;
+  QAction* const mnuMagnifier;
   QMenu* const mnuHelp;
   QAction* const mnuAbout;
 
@@ -170,6 +194,16 @@ class Form1 : public QMainWindow {
   std::vector<float> traceFreqs;
   std::vector<float> traceDbs;
   std::vector<float> traceOhms;
+  // Where each point was measured: the trace line's end and height (twips), and the point on the
+  // picture (its own pixels), which its marker keeps when the window changes size.
+  struct TracePlace {
+    float lineEnd;
+    float height;
+    QPointF onPicture;
+  };
+  std::vector<TracePlace> tracePlaces;
+  std::optional<QRgb> curveColour;  // picked with Pick Curve Colour
+  bool isPickingColour = false;     // the next click on the picture picks the colour
 
   // The largest picture that imports, in pixels each way.
   static constexpr int kLargestPicture = 16384;
@@ -218,11 +252,18 @@ class Form1 : public QMainWindow {
   void StartTrace(bool impedance);
   // Puts the marker's right edge and the trace line's end at `x`.
   void MoveTracePosition(std::int32_t x);
+  void ShowMarkers();
+  // Takes the curve's colour at the pointer for the click that Pick Curve Colour waits for.
+  void PickColour();
+  // Shows the loupe at the pointer while a line is placed or a trace runs, else hides it.
+  void UpdateMagnifier();
 
   GlobalVariables& g_;
   platform::Services services_;
   std::array<Reference, 6> references_;
   std::unique_ptr<dlgValue> dlgValue_;
+  QPointF pointer_;          // the pointer's last position over the graph area, twips
+  QString panelBeforePick_;  // panel 4 while the colour is picked
 };
 
 }  // namespace tracer

@@ -84,20 +84,24 @@ void Form1::BeginTrace() {
   traceX = std::max(FreqToGraphX(LogBase10(curFreq)).value_or(traceX), 120);
   MoveTracePosition(traceX);
   StatusBar->SetPanelText(4, isImpedanceTrace ? QStringLiteral("Trace Impedance") : QStringLiteral("Trace SPL"));
+  SnapToCurve();
 }
 
-void Form1::RecordTracePoint() {
+bool Form1::RecordTracePoint() {
   if (!isTracing) {
-    return;
+    return false;
   }
   if (g_.recordedPointCount > g_.tracePointLimit) {
     services_.messageBox.Show(QStringLiteral("The specified trace limit has been reached."),
                               platform::MessageButtons::kOk, kTitle);
-    return;
+    return false;
   }
   traceFreqs.push_back(curFreq);
   traceDbs.push_back(curDb);
   traceOhms.push_back(curOhm);
+  const QPointF measured(lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1());
+  tracePlaces.push_back({lnTrace->X2(), lnTrace->Y1(), ToPicture(measured)});
+  pnlPoints->Add(measured);
   g_.recordedPointCount = platform::CheckedNarrow<std::int32_t>(traceFreqs.size());
   isTraceUnsaved = true;
 
@@ -105,7 +109,7 @@ void Form1::RecordTracePoint() {
     // Where the frequency axis gives no position, the trace position stays.
     const std::optional<std::int32_t> next = FreqToGraphX(LogBase10(curFreq) + traceLogStep);
     if (!next) {
-      return;
+      return false;
     }
     traceX = *next;
   } else {
@@ -114,9 +118,10 @@ void Form1::RecordTracePoint() {
   if (traceX >= Graph[0]->Width()) {
     services_.messageBox.Show(QStringLiteral("The end of the graph area has been reached."),
                               platform::MessageButtons::kOk, kTitle);
-    return;
+    return false;
   }
   MoveTracePosition(traceX);
+  return true;
 }
 
 void Form1::ClearTracePoints() {
@@ -125,6 +130,8 @@ void Form1::ClearTracePoints() {
   traceOhms.clear();
   traceIndex = 0;
   g_.recordedPointCount = 0;
+  tracePlaces.clear();
+  pnlPoints->SetPoints({});
 }
 
 void Form1::mnuTraceStop_Click() {
@@ -165,6 +172,8 @@ void Form1::Graph_MouseMove(int Index, int /*Button*/, int /*Shift*/, float X, f
     if (!MovePlacingReference(X, Y)) {
       UpdatePositionReadout();
     }
+    pointer_ = QPointF(X, Y);
+    UpdateMagnifier();
   } catch (const std::exception&) {
   }
 }
@@ -174,9 +183,16 @@ void Form1::Graph_Click(int Index) {
     if (Index != 0) {
       return;
     }
+    if (isPickingColour) {
+      PickColour();
+      return;
+    }
     FixPlacingReference();
     if (!isTraceArmed) {
-      RecordTracePoint();
+      if (RecordTracePoint()) {
+        SnapToCurve();
+      }
+      UpdateMagnifier();
       return;
     }
     // The click that fixes a free-form trace's start records nothing.
@@ -185,6 +201,8 @@ void Form1::Graph_Click(int Index) {
     traceIndex = 0;
     traceX = platform::RoundToInt32(pnlTrace->Width() - static_cast<float>(traceXOffset));
     StatusBar->SetPanelText(4, isImpedanceTrace ? QStringLiteral("Trace Impedance") : QStringLiteral("Trace SPL"));
+    SnapToCurve();
+    UpdateMagnifier();
   } catch (const std::exception&) {
   }
 }
@@ -204,12 +222,18 @@ void Form1::Graph_KeyDown(int Index, int KeyCode, int /*Shift*/) {
         break;
       }
       case platform::kKeyReturn:
-        RecordTracePoint();
+        if (RecordTracePoint()) {
+          SnapToCurve();
+        }
         UpdatePositionReadout();
         break;
-      default:
+      case platform::kKeyBack:
+        UndoTracePoint();
         break;
+      default:
+        return;
     }
+    UpdateMagnifier();
   } catch (const std::exception&) {
   }
 }

@@ -81,4 +81,55 @@ void RectShape::Repaint() const {
   box_.UpdateArea(LineArea(r.topRight(), r.bottomRight()));
 }
 
+namespace {
+
+constexpr int kArm = 3;  // pixels from a cross's centre to the end of its arms
+
+QPoint CrossCentre(const QPointF& twips) {
+  return {RoundToInt32(PaintPixel(twips.x())), RoundToInt32(PaintPixel(twips.y()))};
+}
+
+}  // namespace
+
+void MarkerShape::SetPoints(std::vector<QPointF> points) {
+  Changing([&] { points_ = std::move(points); });
+}
+
+void MarkerShape::Add(const QPointF& point) {
+  points_.push_back(point);
+  RepaintPoint(point);
+}
+
+void MarkerShape::RemoveLast() {
+  if (!points_.empty()) {
+    RepaintPoint(points_.back());
+    points_.pop_back();
+  }
+}
+
+void MarkerShape::Paint(QPainter& painter) const {
+  for (const QColor& colour : {QColor(Qt::white), BorderColor()}) {
+    const bool outline = colour == QColor(Qt::white) && BorderColor() != QColor(Qt::white);
+    painter.setPen(QPen(colour, outline ? 3 : 1, Qt::SolidLine, Qt::SquareCap));
+    for (const QPointF& point : points_) {
+      const QPoint c = CrossCentre(point);
+      painter.drawLine(c.x() - kArm, c.y(), c.x() + kArm, c.y());
+      painter.drawLine(c.x(), c.y() - kArm, c.x(), c.y() + kArm);
+    }
+  }
+}
+
+void MarkerShape::RepaintPoint(const QPointF& point) const {
+  if (Visible()) {
+    const QPoint c = CrossCentre(point);
+    box_.UpdateArea(QRect(c.x() - kArm - 3, c.y() - kArm - 3, 2 * kArm + 7, 2 * kArm + 7));
+  }
+}
+
+void MarkerShape::Repaint() const {
+  for (const QPointF& point : points_) {
+    RepaintPoint(point);
+  }
+}
+
 }  // namespace platform

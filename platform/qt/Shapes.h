@@ -5,7 +5,9 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPointF>
 #include <QRect>
+#include <vector>
 
 class QPainter;
 
@@ -108,6 +110,28 @@ class RectShape final : public Shape {
   float top_ = 0;
   float width_ = 0;
   float height_ = 0;
+};
+
+// Small crosses at points of the box, each drawn in the shape's colour over a white outline, so
+// that it stands out on any picture.
+class MarkerShape final : public Shape {
+  Q_OBJECT
+
+ public:
+  using Shape::Shape;
+
+  const std::vector<QPointF>& Points() const { return points_; }  // twips
+  void SetPoints(std::vector<QPointF> points);
+  void Add(const QPointF& point);
+  void RemoveLast();
+
+  void Paint(QPainter& painter) const override;
+
+ private:
+  void Repaint() const override;
+  void RepaintPoint(const QPointF& point) const;
+
+  std::vector<QPointF> points_;
 };
 
 }  // namespace platform

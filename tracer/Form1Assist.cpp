@@ -1,0 +1,195 @@
+// The tracer window's aids to tracing by hand: the recorded points shown as markers, taking back
+// the last point, the loupe, and tracing by the curve's colour.
+#include <QAction>
+#include <algorithm>
+
+#include "CurveFinder.h"
+#include "Form1.h"
+#include "Twips.h"
+#include "numbers.h"
+
+namespace tracer {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Quelbrin");
+
+}  // namespace
+
+QPointF Form1::ToPicture(QPointF twips) const {
+  const QImage& picture = Graph[1]->Picture();
+  const int W0 = Graph[0]->Width();
+  const int H0 = Graph[0]->Height();
+  if (W0 <= 0 || H0 <= 0) {
+    return {};
+  }
+  return {twips.x() * picture.width() / W0, twips.y() * picture.height() / H0};
+}
+
+QPointF Form1::FromPicture(QPointF pixels) const {
+  const QImage& picture = Graph[1]->Picture();
+  if (picture.isNull()) {
+    return {};
+  }
+  return {pixels.x() * Graph[0]->Width() / picture.width(), pixels.y() * Graph[0]->Height() / picture.height()};
+}
+
+void Form1::ShowMarkers() {
+  std::vector<QPointF> points;
+  points.reserve(tracePlaces.size());
+  for (const TracePlace& place : tracePlaces) {
+    points.push_back(FromPicture(place.onPicture));
+  }
+  pnlPoints->SetPoints(std::move(points));
+}
+
+void Form1::UndoTracePoint() {
+  if (tracePlaces.empty()) {
+    return;
+  }
+  const TracePlace place = tracePlaces.back();
+  tracePlaces.pop_back();
+  traceFreqs.pop_back();
+  traceDbs.pop_back();
+  traceOhms.pop_back();
+  pnlPoints->RemoveLast();
+  g_.recordedPointCount = platform::CheckedNarrow<std::int32_t>(traceFreqs.size());
+  isTraceUnsaved = g_.recordedPointCount > 0;
+  if (!isTracing || isTraceArmed) {
+    return;
+  }
+  traceX = platform::RoundToInt32(place.lineEnd);
+  MoveTracePosition(traceX);
+  lnTrace->SetY1(place.height);
+  lnTrace->SetY2(place.height);
+  UpdatePositionReadout();
+}
+
+void Form1::mnuUndoPoint_Click() {
+  try {
+    UndoTracePoint();
+    UpdateMagnifier();
+  } catch (const std::exception&) {
+  }
+}
+
+void Form1::mnuMagnifier_Click() {
+  try {
+    UpdateMagnifier();
+  } catch (const std::exception&) {
+  }
+}
+
+void Form1::UpdateMagnifier() {
+  const QImage& picture = Graph[1]->Picture();
+  const auto placing = std::find_if(references_.begin(), references_.end(), [](const Reference& reference) {
+    return Tag(reference.item) == QLatin1String("1");
+  });
+  if (!mnuMagnifier->isChecked() || !isGraphImported || picture.isNull() ||
+      (placing == references_.end() && !isTracing)) {
+    picMagnifier->hide();
+    return;
+  }
+  MagnifierView view;
+  view.picture = picture;
+  view.pointer = ToPicture(pointer_);
+  const auto line = [this](const platform::LineShape& shape) {
+    return QLineF(ToPicture({shape.X1(), shape.Y1()}), ToPicture({shape.X2(), shape.Y2()}));
+  };
+  if (placing != references_.end()) {
+    view.lines.push_back({line(*placing->line), placing->line->BorderColor()});
+  }
+  if (isTracing) {
+    const QPointF column = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), 0});
+    view.lines.push_back({QLineF(column.x(), 0, column.x(), picture.height()), pnlTrace->BorderColor()});
+    view.lines.push_back({line(*lnTrace), QColor(255, 64, 0)});
+  }
+  const QRectF shown = Magnifier::Source(view.pointer);
+  for (const TracePlace& place : tracePlaces) {
+    if (shown.contains(place.onPicture)) {
+      view.marks.push_back(place.onPicture);
+    }
+  }
+  picMagnifier->Show(std::move(view),
+                     QPoint(platform::TwipsToPixels(pointer_.x()), platform::TwipsToPixels(pointer_.y())));
+}
+
+bool Form1::SnapToCurve() {
+  if (!curveColour || !isTracing || isTraceArmed) {
+    return false;
+  }
+  const QImage& picture = Graph[1]->Picture();
+  if (picture.isNull()) {
+    return false;
+  }
+  const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
+  const double nearY = tracePlaces.empty() ? measured.y() : tracePlaces.back().onPicture.y();
+  const std::optional<double> y = FindCurve(picture, measured.x(), *curveColour, nearY);
+  if (!y) {
+    return false;
+  }
+  const auto height = static_cast<float>(FromPicture({0, *y}).y());
+  lnTrace->SetY1(height);
+  lnTrace->SetY2(height);
+  UpdatePositionReadout();
+  return true;
+}
+
+void Form1::mnuPickColour_Click() {
+  try {
+    if (!isGraphImported) {
+      services_.messageBox.Show(QStringLiteral("Use the File > Import Graph menu item to import a graph."),
+                                platform::MessageButtons::kOk, kTitle);
+      return;
+    }
+    if (!isPickingColour) {
+      panelBeforePick_ = StatusBar->PanelText(4);
+    }
+    isPickingColour = true;
+    StatusBar->SetPanelText(4, QStringLiteral("Click the curve to pick its colour"));
+    Graph[0]->setCursor(Qt::CrossCursor);
+  } catch (const std::exception&) {
+  }
+}
+
+void Form1::PickColour() {
+  isPickingColour = false;
+  Graph[0]->unsetCursor();
+  StatusBar->SetPanelText(4, panelBeforePick_);
+  if (const std::optional<QRgb> colour = PickCurveColour(Graph[1]->Picture(), ToPicture(pointer_))) {
+    curveColour = colour;
+    SnapToCurve();
+    UpdateMagnifier();
+  }
+}
+
+void Form1::mnuAutoTrace_Click() {
+  try {
+    if (!isTracing || isTraceArmed || !g_.useTraceLimits) {
+      services_.messageBox.Show(
+          QStringLiteral("Auto Trace follows a trace with limits: choose \"Use Trace Limits:\" in Trace > "
+                         "Options..., then start the trace."),
+          platform::MessageButtons::kOk, kTitle);
+      return;
+    }
+    if (!curveColour) {
+      services_.messageBox.Show(
+          QStringLiteral("Pick the curve's colour first: Trace > Pick Curve Colour, then click the curve."),
+          platform::MessageButtons::kOk, kTitle);
+      return;
+    }
+    // Each step records where the colour is found; the trace stops at the limit, at the end of the
+    // area, or at the first column without the colour, where the user places the point by hand.
+    bool found = SnapToCurve();
+    while (found && RecordTracePoint()) {
+      found = SnapToCurve();
+    }
+    if (!found) {
+      StatusBar->SetPanelText(4, QStringLiteral("Curve colour not found here: place the point by hand"));
+    }
+    UpdateMagnifier();
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace tracer
