@@ -127,6 +127,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   pnlTrace = Named(new platform::RectShape(Graph[0]), "pnlTrace");
   pnlTrace->SetBorderColor(QColor(255, 128, 0));
   lnTrace = NewLine(Graph[0], "lnTrace", QColor(255, 255, 255), 0, 0, 120, 0);
+  lnTrace->SetOutline(QColor(64, 64, 64));  // the white line shows on a white picture too
   lnReg100Hz = NewLine(Graph[0], "lnReg100Hz", blue, 2160, 0, 2160, 5775);
   lnReg10000Hz = NewLine(Graph[0], "lnReg10000Hz", blue, 5880, 0, 5880, 5775);
   lnReg60Db = NewLine(Graph[0], "lnReg60Db", blue, 0, 3720, 9975, 3720);

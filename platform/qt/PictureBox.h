@@ -47,8 +47,6 @@ struct PictureOp {
   mutable QPixmap scaled;  // the stretched picture at the screen's resolution, made on first paint
 };
 
-class Shape;
-
 // Key codes of the keys the windows handle, as the key-down handlers receive them.
 enum KeyCode : int {
   kKeyBack = 8,
@@ -122,8 +120,8 @@ class PictureBox : public QWidget {
   void Print(const QString& text);
   // Draws the source rectangle of `picture` (twips of the picture) stretched onto the destination
   // rectangle (twips of the box). A null picture throws std::invalid_argument; an empty rectangle
-  // draws nothing. A picture that covers the whole box hides all that
-  // was drawn before it, which is then forgotten.
+  // draws nothing. A picture that covers the whole box hides all that was drawn before it, which
+  // is then forgotten.
   void PaintPicture(const QImage& picture, double x, double y, double width, double height, double sourceX,
                     double sourceY, double sourceWidth, double sourceHeight);
 

@@ -32,8 +32,13 @@ void Shape::SetBorderColor(const QColor& color) {
 }
 
 void LineShape::Paint(QPainter& painter) const {
+  const QLineF line(PaintPixel(x1_), PaintPixel(y1_), PaintPixel(x2_), PaintPixel(y2_));
+  if (outline_.isValid()) {
+    painter.setPen(QPen(outline_, 3, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(line);
+  }
   painter.setPen(QPen(BorderColor(), 0));
-  painter.drawLine(QLineF(PaintPixel(x1_), PaintPixel(y1_), PaintPixel(x2_), PaintPixel(y2_)));
+  painter.drawLine(line);
 }
 
 void LineShape::Repaint() const {

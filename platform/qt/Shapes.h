@@ -49,7 +49,8 @@ class Shape : public QObject {
   PictureBox& box_;
 };
 
-// A one-pixel straight line from (X1, Y1) to (X2, Y2).
+// A one-pixel straight line from (X1, Y1) to (X2, Y2), optionally with a one-pixel outline of
+// another colour on each side (a white line that shows on a white picture).
 class LineShape final : public Shape {
   Q_OBJECT
 
@@ -72,12 +73,16 @@ class LineShape final : public Shape {
   void SetY2(float y) {
     Changing([&] { y2_ = y; });
   }
+  void SetOutline(const QColor& colour) {
+    Changing([&] { outline_ = colour; });
+  }
 
   void Paint(QPainter& painter) const override;
 
  private:
   void Repaint() const override;
 
+  QColor outline_;  // invalid: none
   float x1_ = 0;
   float y1_ = 0;
   float x2_ = 0;
