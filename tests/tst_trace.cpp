@@ -269,30 +269,48 @@ class tst_trace : public QObject {
     QCOMPARE(t.services.messageBox.shown.size(), std::size_t(stopped ? 1 : 2));
   }
 
-  // An import during a trace ends the recording but leaves the marker and the disabled commands.
-  void importAndExitDuringTrace() {
+  // Import, Exit and the window's close button during a trace with unsaved points ask first. An
+  // import ends the recording but leaves the marker and the disabled Start commands.
+  void saveQuestion_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<MessageResult>("answer");
+    for (const char* command : {"import", "exit", "close"}) {
+      QTest::addRow("%s, cancel", command) << command << MessageResult::kCancel;
+      QTest::addRow("%s, no", command) << command << MessageResult::kNo;
+    }
+    QTest::newRow("exit, yes") << "exit" << MessageResult::kYes;
+  }
+  void saveQuestion() {
+    QFETCH(QString, command);
+    QFETCH(MessageResult, answer);
     Tracer t;
     tracer::Form1& w = *t.window;
     Ready(t);
     w.mnuTraceStartSPL_Click();
     t.Click();
     t.Click();
-    t.services.messageBox.answers = {MessageResult::kNo};
-    t.Import(White());
-    QVERIFY(!w.isTracing && w.isGraphImported && t.g.recordedPointCount == 0);
-    QVERIFY(w.pnlTrace->Visible() && w.lnTrace->Visible() && !w.mnuTraceStartSPL->isEnabled());
-
-    Ready(t);
-    w.mnuTraceStop_Click();
-    w.mnuTraceStartSPL_Click();
-    t.Click();
-    t.Click();
-    t.services.messageBox.answers = {MessageResult::kYes};
+    t.services.messageBox.answers = {answer};
     QTemporaryDir dir;
-    t.services.fileDialog.answers.push_back(dir.filePath(QStringLiteral("exit.frd")));
-    w.mnuExit_Click();
-    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("exit.frd"))));
-    QCOMPARE(t.services.application.quitCalls, 1);
+    t.services.fileDialog.answers.push_back(dir.filePath(QStringLiteral("asked.frd")));
+    bool closed = false;
+    if (command == QLatin1String("import")) {
+      t.Import(White());
+    } else if (command == QLatin1String("exit")) {
+      w.mnuExit_Click();
+    } else {
+      closed = w.close();
+    }
+    QCOMPARE(LastMessage(t), QStringLiteral("Do you want to save the current trace data?"));
+    QCOMPARE(t.services.messageBox.shown.back().buttons, platform::MessageButtons::kYesNoCancel);
+    const bool goesOn = answer != MessageResult::kCancel;
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("asked.frd"))), answer == MessageResult::kYes);
+    QCOMPARE(closed, command == QLatin1String("close") && goesOn);
+    QCOMPARE(t.services.application.quitCalls, command != QLatin1String("import") && goesOn ? 1 : 0);
+    if (command == QLatin1String("import")) {
+      QCOMPARE(w.isTracing, !goesOn);
+      QCOMPARE(t.g.recordedPointCount, goesOn ? 0 : 1);
+      QVERIFY(w.pnlTrace->Visible() && !w.mnuTraceStartSPL->isEnabled());
+    }
   }
 
   // The saved bytes: 7 significant digits, "." in every locale, phase 0, CR LF.
