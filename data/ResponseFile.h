@@ -37,6 +37,8 @@ inline constexpr double kNotANumber = -99999.0;
 // A line whose first token is not a number is skipped. A line whose frequency lies below the last
 // stored one is dropped once two points are stored.
 bool ReadResponseFile(std::istream& in, ResponseSet& set);
+// The same for a file's text held in memory.
+bool ReadResponseText(std::string_view text, ResponseSet& set);
 
 // The file text of the points of `set` (elements 2..last): per point the frequency, `separator`,
 // the magnitude rounded to 4 decimals (halves to even), a blank and the phase, each number in

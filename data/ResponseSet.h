@@ -44,6 +44,8 @@ class ResponseSet {
   void Resize(int lastIndex) { rows_.resize(static_cast<std::size_t>(lastIndex) + 1); }
   // Back to the empty set (bounds 0..1, all zero).
   void Clear() { rows_.assign(2, ResponsePoint{}); }
+  // Adds `point` as a new last element.
+  void Append(const ResponsePoint& point) { rows_.push_back(point); }
   // Reserves room for `points` points without changing the set.
   void Reserve(int points) { rows_.reserve(static_cast<std::size_t>(points) + 2); }
 
