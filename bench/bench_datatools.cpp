@@ -177,8 +177,8 @@ int main(int argc, char* argv[]) {
 
   const std::string hostile = HostileLine();
   data::ResponseSet line;
-  Row("read one 64 KiB line of digits and tabs",
-      MedianMs(rounds, [&] { data::ReadResponseText(hostile, line); }), static_cast<double>(hostile.size()) / 1e6);
+  Row("read one 64 KiB line of digits and tabs", MedianMs(rounds, [&] { data::ReadResponseText(hostile, line); }),
+      static_cast<double>(hostile.size()) / 1e6);
 
   std::printf("%-44s %9.1f MB (the points: %.1f MB)\n", "peak memory of reading the million points",
               ReadPeakMb(million), 1000002.0 * sizeof(data::ResponsePoint) / (1024.0 * 1024.0));

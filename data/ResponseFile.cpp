@@ -61,11 +61,11 @@ Token Next(Token t, char c) {
     case Token::kSign:
       return digit ? Token::kWhole : c == '.' ? Token::kPoint : Token::kDead;
     case Token::kWhole:
-      return digit        ? Token::kWhole
-             : c == '.'   ? Token::kWholePoint
-             : mark       ? Token::kExponentMark
-             : c == ','   ? Token::kWholeComma
-                          : Token::kDead;
+      return digit      ? Token::kWhole
+             : c == '.' ? Token::kWholePoint
+             : mark     ? Token::kExponentMark
+             : c == ',' ? Token::kWholeComma
+                        : Token::kDead;
     case Token::kWholePoint:
     case Token::kFraction:
       return digit ? Token::kFraction : mark ? Token::kExponentMark : c == ',' ? Token::kComma : Token::kDead;
@@ -129,9 +129,8 @@ double NumberValue(std::string_view text) {
   return platform::ParseDecimal(text).value_or(0.0);
 }
 
-constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                                 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The common case of a token: [+-]? digits ["." digits] [","], at most 19 digits in all, starting
 // at p and ending at a separator or at `end`. Its value is m / 10^k with m the digits as an

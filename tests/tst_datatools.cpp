@@ -96,13 +96,13 @@ class tst_datatools : public QObject {
     QFETCH(bool, found);
     QFETCH(double, value);
     QFETCH(int, cursorAfter);
-    std::int32_t c = cursor;
-    const std::optional<double> result = viewer::InterpolateMagnitude(source, f, c);
+    viewer::MagnitudeInterpolator interpolator(source, cursor);
+    const std::optional<double> result = interpolator.At(f);
     QCOMPARE(result.has_value(), found);
     if (found) {
       QVERIFY2(std::abs(*result - value) < 1e-9, qPrintable(QString::number(*result, 'g', 17)));
     }
-    QCOMPARE(c, cursorAfter);
+    QCOMPARE(interpolator.Cursor(), cursorAfter);
   }
 
   // The decade edges below 10 Hz and at 10 Hz are walked by the linear per-decade grid.

@@ -1,6 +1,7 @@
 // The viewer's graph: frame layout and scroll ranges, the grid, the curves and the rulers as
 // recorded drawing, centring on the data, scrolling, and the pixels a user finally sees.
 #include <QImage>
+#include <QPainter>
 #include <QtTest>
 
 #include "GraphScale.h"
@@ -20,6 +21,25 @@ std::vector<DrawOp> Lines(const platform::PictureBox& box, QRgb color) {
   std::copy_if(box.Operations().begin(), box.Operations().end(), std::back_inserter(result),
                [color](const DrawOp& op) { return op.kind == DrawOp::Kind::kLine && op.color == color; });
   return result;
+}
+
+// The polylines recorded in `color`.
+std::vector<std::vector<platform::TwipPoint>> Polylines(const platform::PictureBox& box, QRgb color) {
+  std::vector<std::vector<platform::TwipPoint>> result;
+  for (const DrawOp& op : box.Operations()) {
+    if (op.kind == DrawOp::Kind::kPolyline && op.color == color) {
+      result.push_back(box.PolylinePoints(op));
+    }
+  }
+  return result;
+}
+
+std::size_t Segments(const platform::PictureBox& box, QRgb color) {
+  std::size_t count = 0;
+  for (const auto& points : Polylines(box, color)) {
+    count += points.size() - 1;
+  }
+  return count;
 }
 
 struct Label {
@@ -121,7 +141,8 @@ class tst_graph : public QObject {
     QCOMPARE(
         (QList<int>{w.pctGraph->Width(), w.pctGraph->Height(), w.HMeasureGraph->Width(), w.VMeasureGraph->Height()}),
         (QList<int>(4, graphSize)));
-    QCOMPARE(Lines(*w.pctGraph, kBlue).size(), std::size_t(287));
+    QCOMPARE(Polylines(*w.pctGraph, kBlue).size(), std::size_t(1));
+    QCOMPARE(Segments(*w.pctGraph, kBlue), std::size_t(287));
     QCOMPARE(Lines(*w.pctGraph, kGrid).size(), std::size_t(46 + 57));
     QCOMPARE(Labels(*w.HMeasureGraph).size() + Labels(*w.VMeasureGraph).size(), std::size_t(25 + 57));
   }
@@ -143,23 +164,25 @@ class tst_graph : public QObject {
   }
 
   // No segment leaves a point whose x is 0 or less; every other point joins the one before it.
+  // Each unbroken run of segments is one polyline.
   void polylineRule_data() {
     QTest::addColumn<QList<double>>("frequencies");
-    QTest::addColumn<int>("segments");
-    QTest::newRow("below and at 1 Hz start no segment") << QList<double>{0.5, 1, 2, 10} << 1;
-    QTest::newRow("starting at 1 Hz") << QList<double>{1, 10, 100} << 1;
-    QTest::newRow("single point") << QList<double>{100} << 0;
-    QTest::newRow("no point") << QList<double>{} << 0;
-    QTest::newRow("above 100 kHz still drawn") << QList<double>{50000, 200000} << 1;
+    QTest::addColumn<QList<int>>("polylines");  // the point count of each
+    QTest::newRow("below and at 1 Hz start no segment") << QList<double>{0.5, 1, 2, 10} << QList<int>{2};
+    QTest::newRow("starting at 1 Hz") << QList<double>{1, 10, 100} << QList<int>{2};
+    QTest::newRow("a point at 1 Hz breaks the curve") << QList<double>{10, 1, 2, 5, 10} << QList<int>{2, 3};
+    QTest::newRow("single point") << QList<double>{100} << QList<int>{};
+    QTest::newRow("no point") << QList<double>{} << QList<int>{};
+    QTest::newRow("above 100 kHz still drawn") << QList<double>{50000, 200000} << QList<int>{2};
     QList<double> many;
     for (int i = 0; i < 40000; ++i) {
       many << 10 + i * 0.5;
     }
-    QTest::newRow("40000 points, beyond 16-bit indices") << many << 39999;
+    QTest::newRow("40000 points, beyond 16-bit indices") << many << QList<int>{40000};
   }
   void polylineRule() {
     QFETCH(QList<double>, frequencies);
-    QFETCH(int, segments);
+    QFETCH(QList<int>, polylines);
     Viewer v;
     data::ResponseSet set;
     for (const double f : frequencies) {
@@ -169,11 +192,21 @@ class tst_graph : public QObject {
     v.g.normalizedData = set;
     v.g.dataNormalized = true;
     v.Frame(13333, 9000);
-    const std::vector<DrawOp> lines = Lines(*v.window->pctGraph, kMagenta);
-    QCOMPARE(int(lines.size()), segments);
-    for (const DrawOp& op : lines) {
-      QVERIFY(op.x2 > 0 && op.x1 >= op.x2);  // from the later point back to an earlier one right of 0
+    const viewer::GraphMapping mapping(v.g.graphSize, 120, -48);
+    QList<int> counts;
+    int point = 0;  // the first point of the next polyline, in `frequencies`
+    for (const auto& line : Polylines(*v.window->pctGraph, kMagenta)) {
+      counts << int(line.size());
+      while (mapping.X(frequencies[point]) != int(line.front().x)) {
+        ++point;
+      }
+      for (const platform::TwipPoint& p : line) {
+        QCOMPARE(p, (platform::TwipPoint{float(mapping.X(frequencies[point])), float(mapping.Y(60))}));
+        ++point;
+      }
+      QVERIFY(std::all_of(line.begin(), line.end() - 1, [](const platform::TwipPoint& p) { return p.x > 0; }));
     }
+    QCOMPARE(counts, polylines);
   }
 
   void curvesInOrder() {
@@ -185,7 +218,7 @@ class tst_graph : public QObject {
     v.g.dataAdjusted = true;
     v.Frame(13333, 9000);
     QCOMPARE(CurveOrder(*v.window->pctGraph), (QList<QRgb>{kMagenta, kRed, kBlue}));
-    QCOMPARE(Lines(*v.window->pctGraph, kRed).size(), std::size_t(2));
+    QCOMPARE(Segments(*v.window->pctGraph, kRed), std::size_t(2));
   }
 
   void frequencyRuler() {
@@ -292,6 +325,35 @@ class tst_graph : public QObject {
     QCOMPARE(v.window->pctGraph->Top(), -vertical);
     QCOMPARE(v.window->HMeasureGraph->Left(), -horizontal);
     QCOMPARE(v.window->VMeasureGraph->Top(), -vertical);
+  }
+
+  // A curve far denser than the pixels, thinned when painted, paints the pixels that joining all
+  // of its points does.
+  void thinnedCurvePaintsTheSamePixels() {
+    std::vector<platform::TwipPoint> points;
+    QPolygonF all;
+    std::uint32_t noise = 12345;
+    for (int i = 0; i < 30000; ++i) {
+      noise = noise * 1103515245u + 12345u;
+      const auto x = float(150 + i * 0.14);  // about 100 points per pixel column
+      const auto y = float(1500 + 900 * std::sin(i / 2000.0) + (noise >> 16) % 600);
+      points.push_back({x, y});
+      all << QPointF(platform::RoundHalfEven(x / 15.0), platform::RoundHalfEven(y / 15.0));
+    }
+    platform::PictureBox box;
+    box.Move(0, 0, 5000, 3500);
+    box.SetBackColor(Qt::white);
+    box.Polyline(points, QColor(kBlue));
+    const QImage painted = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    QImage expected(painted.size(), QImage::Format_RGB32);
+    expected.setDevicePixelRatio(painted.devicePixelRatio());
+    expected.fill(Qt::white);
+    QPainter painter(&expected);
+    painter.setPen(QPen(QColor(kBlue), 0));
+    painter.drawPolyline(all);
+    painter.end();
+    QCOMPARE(painted, expected);
   }
 
   void scrollingMovesWithoutRedrawing() {

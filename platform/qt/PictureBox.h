@@ -1,12 +1,15 @@
 // A picture box: a child surface placed and sized in twips inside its container, which keeps what
-// is drawn on it (lines, text) as a list of operations in twips and replays that list whenever Qt
-// paints it. A box without retained drawing calls its paint handler first on every paint
+// is drawn on it (lines, polylines, text) as a list of operations in twips and replays that list
+// whenever Qt paints it. However much is drawn between two paints, the box asks Qt for one
+// repaint. A box without retained drawing calls its paint handler first on every paint
 // notification, and the handler draws anew.
 //
 // Drawing follows the surface's own coordinates in twips, origin top left, y downwards.
 #pragma once
 
 #include <QColor>
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -15,17 +18,24 @@
 
 namespace platform {
 
-// One recorded drawing operation, in the surface's twips. Kept small: a curve of a million points
-// is a million of them.
+// One recorded drawing operation, in the surface's twips.
 struct DrawOp {
-  enum class Kind : std::uint8_t { kLine, kText };
+  enum class Kind : std::uint8_t { kLine, kText, kPolyline };
   Kind kind = Kind::kLine;
   float x1 = 0;  // line start, or the text cell's top-left corner
   float y1 = 0;
   float x2 = 0;  // line end
   float y2 = 0;
-  QRgb color = 0;      // line or text colour
-  int textIndex = -1;  // the text's entry in Texts(), for a text
+  QRgb color = 0;          // line, polyline or text colour
+  int textIndex = -1;      // the text's entry in Texts(), for a text
+  int polylineIndex = -1;  // the polyline's entry in Polylines(), for a polyline
+};
+
+// A point of a polyline, in twips.
+struct TwipPoint {
+  float x = 0;
+  float y = 0;
+  bool operator==(const TwipPoint&) const = default;
 };
 
 struct TextOp {
@@ -74,17 +84,33 @@ class PictureBox : public QWidget {
   // current position moves to its end.
   void Line(float x1, float y1, float x2, float y2, const QColor& color);
   void Line(float x1, float y1, float x2, float y2) { Line(x1, y1, x2, y2, foreColor_); }
+  // One-pixel lines joining `points` in order, in `color`: one operation however many points. When
+  // painted, the points that fall into one pixel column are thinned to the first, the lowest, the
+  // highest and the last of them, which draws the same pixels.
+  void Polyline(std::vector<TwipPoint> points, const QColor& color);
   // Text at the current position in the foreground colour and the current font size, its cell
   // filled with the background colour unless the font is transparent.
   void Print(const QString& text);
 
   const std::vector<DrawOp>& Operations() const { return ops_; }
   const std::vector<TextOp>& Texts() const { return texts_; }
+  const std::vector<TwipPoint>& PolylinePoints(const DrawOp& op) const {
+    return polylines_[static_cast<std::size_t>(op.polylineIndex)].points;
+  }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  struct PolylineOp {
+    std::vector<TwipPoint> points;
+    std::vector<QPointF> pixels;  // the thinned points in pixels, made when first painted
+    QRectF bounds;                // of the pixels
+  };
+
+  void Changed();
+  static void Thin(PolylineOp& polyline);
+
   int left_ = 0;
   int top_ = 0;
   int width_ = 0;
@@ -97,9 +123,11 @@ class PictureBox : public QWidget {
   double currentY_ = 0;
   bool autoRedraw_ = true;
   bool painting_ = false;
+  bool updatePending_ = false;  // a repaint has been asked for and not yet done
   std::function<void()> paintHandler_;
   std::vector<DrawOp> ops_;
   std::vector<TextOp> texts_;
+  std::vector<PolylineOp> polylines_;
 };
 
 }  // namespace platform
