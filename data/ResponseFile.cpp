@@ -473,15 +473,29 @@ bool ReadResponseText(std::string_view text, ResponseSet& set) {
   return reader.Lines(text, true).has_value() && reader.Result();
 }
 
+namespace {
+
+// The 15-digit text of x, or its 17-digit text where the 15 digits would round beyond the largest
+// double (1.79769313486232E+308 reads as infinite; 17 digits always read back as x).
+std::string FileNumberText(double x) {
+  std::string text = platform::NumberText(x);
+  if (std::fabs(x) > 1e308 && !std::isfinite(platform::ParseDecimal(text).value_or(0.0))) {
+    text = platform::FormatGeneral(x, 17);
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string FormatResponseFile(const ResponseSet& set, std::string_view separator) {
   std::string out;
   for (int i = ResponseSet::kFirstPoint; i <= set.LastIndex(); ++i) {
     const ResponsePoint& p = set[i];
-    out += platform::NumberText(p[kFrequency]);
+    out += FileNumberText(p[kFrequency]);
     out += separator;
-    out += platform::NumberText(platform::RoundToDecimals(p[kMagnitude], 4));
+    out += FileNumberText(platform::RoundToDecimals(p[kMagnitude], 4));
     out += ' ';
-    out += platform::NumberText(p[kPhase]);
+    out += FileNumberText(p[kPhase]);
     out += "\r\n";
   }
   return out;

@@ -42,7 +42,8 @@ bool ReadResponseText(std::string_view text, ResponseSet& set);
 
 // The file text of the points of `set` (elements 2..last): per point the frequency, `separator`,
 // the magnitude rounded to 4 decimals (halves to even), a blank and the phase, each number in
-// 15-digit general form with ".", the line ended by CR LF. A set without points gives "".
+// 15-digit general form with "." (17 digits where 15 would round beyond the largest double and
+// so read back as infinite), the line ended by CR LF. A set without points gives "".
 std::string FormatResponseFile(const ResponseSet& set, std::string_view separator);
 
 }  // namespace data

@@ -1,5 +1,6 @@
 // The FRD / ZMA reader and writer: the grammar's corner cases, the limits, the fixtures shaped
 // like real exports, and the exact bytes that Save As writes.
+#include <QElapsedTimer>
 #include <QtTest>
 #include <fstream>
 #include <sstream>
@@ -102,6 +103,9 @@ class tst_responsefile : public QObject {
     QTest::newRow("CR") << QByteArray("10 1\r20 2\r30 3\r40 4\r");
     QTest::newRow("mixed") << QByteArray("10 1\r20 2\n30 3\r\n40 4\r\n");
     QTest::newRow("blank lines between") << QByteArray("10 1\r\n\r\n20 2\n\n30 3\r\r40 4");
+    QTest::newRow("byte-order mark skipped") << QByteArray(
+        "\xEF\xBB\xBF"
+        "10 1\r\n20 2\r\n30 3\r\n40 4");
   }
   void lineEnds() {
     QFETCH(QByteArray, text);
@@ -172,6 +176,9 @@ class tst_responsefile : public QObject {
     QTest::newRow("overflowing phase") << QByteArray("500 80 1e309");
     QTest::newRow("line of 65536 characters") << QByteArray("500 80 0") + QByteArray(65528, ' ');
     QTest::newRow("comment of 65536 characters") << QByteArray("*") + QByteArray(65535, 'x');
+    QTest::newRow("decimal comma") << QByteArray("100 85,3 -12,5");
+    QTest::newRow("decimal comma in the frequency") << QByteArray("100,5 85 0");
+    QTest::newRow("decimal comma after an open token") << QByteArray("100 - 5,5");
   }
   void failuresKeepPartialData() {
     QFETCH(QByteArray, bad);
@@ -180,6 +187,30 @@ class tst_responsefile : public QObject {
     QVERIFY(!ReadText(text, set));
     QCOMPARE(set.PointCount(), 25);
     QCOMPARE(set.Maxima()[data::kFrequency], 25.0);
+  }
+
+  // Lines built so that a reader which parses an unreadable token again on every tab, or searches
+  // for a line end again on every line, takes quadratic time. The bound is far above what a
+  // linear reader needs, even unoptimized.
+  void hostileLinesReadInLinearTime_data() {
+    QTest::addColumn<QByteArray>("text");
+    std::string growing = "1 x";
+    while (growing.size() + 2 <= data::kMaxLineLength) {
+      growing += "\t1";
+    }
+    QTest::newRow("open token growing over tabs") << QByteArray::fromStdString(growing);
+    QTest::newRow("exponent mark over tabs") << "1 1e" + QByteArray(65000, '\t');
+    QTest::newRow("unreadable token over tabs") << "1 " + QByteArray(32000, 'x') + QByteArray(32000, '\t');
+    QTest::newRow("a megabyte of CR-ended lines") << QByteArray::fromStdString(Lines(100000, "\r"));
+  }
+  void hostileLinesReadInLinearTime() {
+    QFETCH(QByteArray, text);
+    const std::string input = text.toStdString();
+    ResponseSet set;
+    QElapsedTimer timer;
+    timer.start();
+    ReadText(input, set);
+    QVERIFY2(timer.elapsed() < 50, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
   }
 
   void longestLineAccepted() {
@@ -260,6 +291,9 @@ class tst_responsefile : public QObject {
     QTest::newRow("values below one") << QList<double>{0.5, 0.25, -0.75} << QByteArray("0.5 0.25 -0.75\r\n");
     QTest::newRow("two points in order") << QList<double>{10, 1, 2, 20, 3, 4} << QByteArray("10 1 2\r\n20 3 4\r\n");
     QTest::newRow("no points") << QList<double>{} << QByteArray();
+    QTest::newRow("17 digits where 15 would overflow")
+        << QList<double>{100, 1.7976931348623157e308, -1.7976931348623157e308}
+        << QByteArray("100 1.7976931348623157E+308 -1.7976931348623157E+308\r\n");
   }
   void writtenBytes() {
     QFETCH(QList<double>, values);
