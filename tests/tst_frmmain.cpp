@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QtTest>
 #include <csignal>
 #include <memory>
@@ -17,6 +18,9 @@
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #endif
 
 using platform::MessageButtons;
@@ -153,6 +157,63 @@ class tst_frmmain : public QObject {
     QVERIFY(!v.window->mnuSave->isEnabled());
     QCOMPARE(v.Status(), QString(status).replace(QLatin1String("<path>"), lastPath));
     QCOMPARE(v.g.dataLoaded, loaded);
+  }
+
+  // A path given on the command line or dropped on the window opens as if the open dialog had
+  // returned it, its kind following the extension; what is not a regular file is refused.
+  void openWithoutDialog_data() {
+    QTest::addColumn<bool>("drop");
+    QTest::addColumn<QString>("file");  // in the fixtures; "<fifo>" and "<dir>" are made by the test
+    QTest::addColumn<int>("impedance");
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<bool>("tools");
+    QTest::addColumn<QString>("message");
+    const QString unreadable = QStringLiteral("Cannot read data from specified file.");
+    QTest::newRow("command line, FRD") << false << "woofer-24ppo.frd" << 0 << true << true << QString();
+    QTest::newRow("command line, ZMA") << false << "woofer-48ppo.zma" << 1 << true << false << QString();
+    QTest::newRow("dropped ZDA") << true << "midrange-2col.zda" << 1 << true << false << QString();
+    QTest::newRow("dropped, unreadable") << true << "nineteen-points.frd" << 0 << false << false << unreadable;
+    QTest::newRow("missing file") << false << "no-such-file.frd" << 0 << false << false << QString();
+    QTest::newRow("FIFO refused, not waited for") << false << "<fifo>" << 0 << false << false << unreadable;
+    QTest::newRow("directory refused") << true << "<dir>" << 0 << false << false << unreadable;
+  }
+  void openWithoutDialog() {
+    QFETCH(bool, drop);
+    QFETCH(QString, file);
+    QFETCH(int, impedance);
+    QFETCH(bool, loaded);
+    QFETCH(bool, tools);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QString path = kFixtures + file;
+    if (file == QLatin1String("<dir>")) {
+      path = dir.path();
+    } else if (file == QLatin1String("<fifo>")) {
+#ifdef Q_OS_UNIX
+      path = dir.filePath(QStringLiteral("pipe.frd"));
+      QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#else
+      QSKIP("needs a FIFO");
+#endif
+    }
+    Viewer v;
+    if (drop) {
+      QMimeData mime;
+      mime.setUrls({QUrl(QStringLiteral("https://example.org/a.frd")), QUrl::fromLocalFile(path)});
+      v.window->Form_OLEDragDrop(mime);
+    } else {
+      v.window->OpenFileByKind(path);
+    }
+    QVERIFY(v.services.fileDialog.requests.empty());
+    QCOMPARE(v.g.dataIsImpedance, impedance);
+    QCOMPARE(v.g.dataLoaded, loaded);
+    QCOMPARE(v.window->mnuTools->menuAction()->isEnabled(), tools);
+    QCOMPARE(v.Status(), loaded ? QStringLiteral("File: ") + path : QStringLiteral("File: none"));
+    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(message.isEmpty() ? 0 : 1));
+    if (!message.isEmpty()) {
+      QCOMPARE(v.services.messageBox.shown.front().text, message);
+    }
+    QCOMPARE(v.window->pctGraph->Operations().empty(), !loaded);
   }
 
   // The dialogs' texts for each kind; the proposed name is set anew each time, whatever the last

@@ -356,6 +356,25 @@ class tst_graph : public QObject {
     QCOMPARE(painted, expected);
   }
 
+  // The scroll bars are a pixel narrower than the ruler bands; the strips beside them show the
+  // frame, not the drawing under them.
+  void stripsBesideScrollBarsCovered() {
+    Viewer v;
+    v.Open(false, kWoofer);
+    v.Frame(9000, 6000);  // 600 x 400 pixels, ruler bands of 18
+    const QImage image = v.window->pctFrame->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const double scale = image.width() / 600.0;
+    const QRgb frame = v.window->palette().color(QPalette::Window).rgb();
+    int checked = 0;
+    for (int i = 18; i < 382; ++i) {
+      const int along = platform::RoundToInt32((i + 0.5) * scale);
+      QCOMPARE(image.pixel(image.width() - 1, along), frame);  // right of the vertical bar
+      QCOMPARE(image.pixel(platform::RoundToInt32((i + 100.5) * scale), image.height() - 1), frame);  // below
+      ++checked;
+    }
+    QCOMPARE(checked, 364);
+  }
+
   void scrollingMovesWithoutRedrawing() {
     Viewer v;
     v.Open(false, kWoofer);

@@ -39,6 +39,8 @@ void frmMain::pctFrame_Resize() {
     VScrollGraph->Move(w - r, r, r - 15, h - 2 * r);
     pctCorner[0]->Move(0, 0, r, r);
     pctCorner[1]->Move(w - r, h - r, r, r);
+    pctStrip[0]->Move(w - 15, r, 15, h - 2 * r);
+    pctStrip[1]->Move(r, h - 15, w - 2 * r, 15);
 
     const int hMax = platform::CheckedNarrow<int>(static_cast<long long>(g_.graphSize) - w + r);
     HScrollGraph->SetMin(-r);
