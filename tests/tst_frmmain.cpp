@@ -12,6 +12,7 @@
 
 #include "ResponseFile.h"
 #include "ViewerFixture.h"
+#include "ViewerInfo.h"
 #include "frmMagnitude.h"
 #include "frmMain.h"
 #include "frmNormalize.h"
@@ -354,7 +355,11 @@ class tst_frmmain : public QObject {
   void aboutBox() {
     Viewer v;
     QStringList seen;
-    v.services.modal.scripts.push_back([&seen](QDialog& dialog) {
+    QImage icon;
+    v.services.modal.scripts.push_back([&seen, &icon](QDialog& dialog) {
+      const QLabel* picture = dialog.findChild<QLabel*>(QStringLiteral("picIcon"));
+      icon = picture->pixmap().toImage();
+      QCOMPARE(icon, viewer::ViewerInfo().icon.pixmap(picture->size()).toImage());
       seen << dialog.windowTitle() << dialog.findChild<QLabel*>(QStringLiteral("lblTitle"))->text()
            << dialog.findChild<QLabel*>(QStringLiteral("lblVersion"))->text()
            << dialog.findChild<QLabel*>(QStringLiteral("lblDescription"))->text()
@@ -364,6 +369,7 @@ class tst_frmmain : public QObject {
     QCOMPARE(v.services.modal.shown, std::vector<QString>{QStringLiteral("frmAbout")});
     QCOMPARE(seen, (QStringList{"About Vostrel", "Vostrel", "Version 1.0.1",
                                 "Sound Pressure Level and Impedance graph view utility.", "no owner"}));
+    QVERIFY(!icon.isNull());  // the viewer's own icon
   }
 
   void exitQuitsAtOnce() {

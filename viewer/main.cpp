@@ -12,6 +12,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   const about::AppInfo info = viewer::ViewerInfo();
   QApplication::setApplicationName(info.title);
+  QApplication::setWindowIcon(info.icon);
   QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(info.major).arg(info.minor).arg(info.revision));
 
   viewer::GlobalVariables globals;
