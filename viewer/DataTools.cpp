@@ -21,18 +21,15 @@ double Log(double x) { return GlobalVariables::SafeLog10(x); }
 
 }  // namespace
 
-void MagnitudeInterpolator::LogsUpTo(std::size_t i) {
-  // In blocks, which a search that moves forward through the source reads in turn.
-  constexpr std::size_t kBlock = 1024;
-  const auto points = static_cast<std::size_t>(std::max(0, source_.PointCount()));
-  if (logs_.capacity() == 0) {
-    logs_.reserve(points);
+double MagnitudeInterpolator::SourceLog(std::int32_t index) {
+  if (logs_.empty()) {
+    logs_.assign(static_cast<std::size_t>(std::max(0, source_.PointCount())), std::nan(""));
   }
-  const std::size_t from = logs_.size();
-  logs_.resize(std::min(std::max(i, from + kBlock - 1), points - 1) + 1);
-  for (std::size_t k = from; k < logs_.size(); ++k) {
-    logs_[k] = Log(source_[ResponseSet::kFirstPoint + static_cast<int>(k)][kFrequency]);
+  double& log = logs_[static_cast<std::size_t>(index - ResponseSet::kFirstPoint)];
+  if (std::isnan(log)) {
+    log = Log(source_[index][kFrequency]);
   }
+  return log;
 }
 
 std::optional<double> MagnitudeInterpolator::At(double f) { return At(f, Log(f)); }
@@ -77,6 +74,15 @@ std::optional<double> MagnitudeInterpolator::At(double f, double lf) {
     // stepped over without reading past the end of the set.
     bool enclosed = false;
     for (std::int32_t i = cursor_; i < last; ++i) {
+      // A pair whose frequencies lie apart and below f by a relative kApart encloses nothing, and
+      // the logarithms would say the same: for 0.1 <= fa < fb < f, SafeLog10 differs by at least
+      // log10(1 + kApart) = 4e-10, far beyond its rounding error (below 1e-12 for x up to 1e308).
+      constexpr double kApart = 1e-9;
+      const double fa = source_[i][kFrequency];
+      const double fb = source_[i + 1][kFrequency];
+      if (fa >= 0.1 && fb > fa * (1 + kApart) && fb < f * (1 - kApart)) {
+        continue;
+      }
       xa = SourceLog(i);
       int j = i + 1;
       while (SourceLog(j) <= xa && j < last) {
@@ -126,12 +132,16 @@ class GridBuilder {
     if (!magnitude) {
       return false;
     }
-    result_.Resize(next_);
-    ResponsePoint& point = result_[next_];
+    ResponsePoint point;
     point[kFrequency] = platform::RoundToDecimals(f + 0.00004, 4);
     point[kMagnitude] = *magnitude;
-    point[data::kPhase] = 0;
     result_.IncludeInSummary(point);
+    if (next_ == ResponseSet::kFirstPoint) {
+      result_.Resize(next_);  // from the starting bounds 0..3
+      result_[next_] = point;
+    } else {
+      result_.Append(point);
+    }
     ++next_;
     return true;
   }

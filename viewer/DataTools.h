@@ -47,8 +47,8 @@ double PerDecadeStep(double f, int points);
 // 1..100000 Hz, lies below (above) the source while its first (last) magnitude is negative, or is
 // not enclosed by any pair of points from the cursor on. The cursor is the index at which the
 // search for the enclosing pair starts (2 at first); the search leaves it at the pair found, and
-// the logarithm of each source frequency is taken once, when first needed, so that a whole grid
-// costs one pass over the source.
+// the logarithm of each source frequency is taken at most once, when first needed, so that a whole
+// grid costs one pass over the source.
 class MagnitudeInterpolator {
  public:
   explicit MagnitudeInterpolator(const data::ResponseSet& source, std::int32_t cursor = data::ResponseSet::kFirstPoint)
@@ -60,18 +60,11 @@ class MagnitudeInterpolator {
   std::int32_t Cursor() const { return cursor_; }
 
  private:
-  double SourceLog(std::int32_t index) {
-    const auto i = static_cast<std::size_t>(index - data::ResponseSet::kFirstPoint);
-    if (i >= logs_.size()) {
-      LogsUpTo(i);
-    }
-    return logs_[i];
-  }
-  void LogsUpTo(std::size_t i);
+  double SourceLog(std::int32_t index);
 
   const data::ResponseSet& source_;
   std::int32_t cursor_;
-  std::vector<double> logs_;  // SafeLog10 of the source's frequencies from index 2 on, as far as needed
+  std::vector<double> logs_;  // SafeLog10 of the source's frequencies from index 2 on; NaN: not yet taken
 };
 
 // The source's points with `offset` added to each magnitude; frequency and phase unchanged.
