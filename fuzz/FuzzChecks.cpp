@@ -80,7 +80,7 @@ std::string CheckNumbers(std::string_view input) {
   }
 
   double x = 0;
-  if (input.size() < sizeof x) {
+  if (input.size() <= sizeof x) {
     return {};
   }
   std::memcpy(&x, input.data(), sizeof x);

@@ -1,4 +1,5 @@
-// The About box with the scripted platform fakes: its texts, the system information tool, GetKeyValue.
+// The About box with the scripted platform fakes: the system information tool, GetKeyValue. Its
+// texts and icon are checked where a program opens it (tst_frmmain).
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -10,8 +11,6 @@ using platform::IRegistry;
 
 namespace {
 
-const about::AppInfo kViewer{QStringLiteral("Vostrel"), 1, 0, 1,
-                             QStringLiteral("Sound Pressure Level and Impedance graph view utility.")};
 const about::AppInfo kTracer{QStringLiteral("Quelbrin"), 1, 0, 2,
                              QStringLiteral("Sound Pressure Level and Impedance graph trace utility.")};
 const QString kTool = QStringLiteral("C:\\Windows\\msinfo32.exe");
@@ -32,33 +31,10 @@ struct AccessRecorder final : IRegistry {
 
 }  // namespace
 
-Q_DECLARE_METATYPE(about::AppInfo)
-
 class tst_about : public QObject {
   Q_OBJECT
 
  private slots:
-  void shownTexts_data() {
-    QTest::addColumn<about::AppInfo>("info");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("version");
-    QTest::newRow("Vostrel") << kViewer << "About Vostrel"
-                             << "Version 1.0.1";
-    QTest::newRow("Quelbrin") << kTracer << "About Quelbrin"
-                              << "Version 1.0.2";
-  }
-  void shownTexts() {
-    QFETCH(about::AppInfo, info);
-    QFETCH(QString, caption);
-    QFETCH(QString, version);
-    fakes::Services f;
-    about::frmAbout d(info, f.messageBox, f.registry, f.programs);
-    QCOMPARE(d.windowTitle(), caption);
-    QCOMPARE(d.lblTitle->text(), info.title);
-    QCOMPARE(d.lblVersion->text(), version);
-    QCOMPARE(d.lblDescription->text(), info.description);
-  }
-
   void startSysInfo_data() {
     QTest::addColumn<QByteArray>("first");    // the program's path; empty: no key
     QTest::addColumn<QByteArray>("second");   // the folder of MSINFO32.EXE; empty: no key

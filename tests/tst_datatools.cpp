@@ -1,5 +1,5 @@
 // The data tools' computations without their dialogs: the interpolation with its ramps and its
-// search cursor, the per-decade step, the four grid walks, and the magnitude shift.
+// search cursor, and the four grid walks.
 #include <QtTest>
 #include <cmath>
 
@@ -66,15 +66,12 @@ class tst_datatools : public QObject {
     const ResponseSet negative = Source({{5, -20, 0}, {50, 40, 0}, {5000, -10, 0}});
     const ResponseSet lastTwoEqual = Source({{100, 10, 0}, {1000, 20, 0}, {1000, 30, 0}});
     QTest::newRow("cursor raised to 2") << high << 100.0 << 0 << true << Between(L(100), L(20), 20, L(200), 40) << 2;
-    QTest::newRow("on a point") << high << 200.0 << 2 << true << 40.0 << 2;
     QTest::newRow("cursor moves on") << high << 1000.0 << 2 << true << Between(L(1000), L(200), 40, L(2000), 30) << 3;
     QTest::newRow("cursor already past f") << high << 100.0 << 4 << false << 0.0 << 4;
     QTest::newRow("below 1 Hz") << low << 0.999 << 2 << false << 0.0 << 2;
     QTest::newRow("above 100 kHz") << high << 100000.01 << 2 << false << 0.0 << 2;
     QTest::newRow("ramp from 0 at 1 Hz") << low << 2.0 << 2 << true << Between(L(2), 0, 0, L(5), 20) << 2;
-    QTest::newRow("ramp from 0 at 10 Hz") << high << 15.0 << 2 << true << Between(L(15), 1, 0, L(20), 20) << 2;
     QTest::newRow("ramp to 0 at 100 kHz") << high << 50000.0 << 2 << true << Between(L(50000), L(20000), 10, 5, 0) << 2;
-    QTest::newRow("ramp to 0 at 10 kHz") << low << 7000.0 << 2 << true << Between(L(7000), L(5000), 10, 4, 0) << 2;
     QTest::newRow("source ending at 10 kHz: nothing above")
         << Source({{20, 20, 0}, {10000, 10, 0}}) << 12000.0 << 2 << false << 0.0 << 2;
     QTest::newRow("negative first magnitude: no ramp") << negative << 2.0 << 2 << false << 0.0 << 2;
@@ -103,24 +100,6 @@ class tst_datatools : public QObject {
       QVERIFY2(std::abs(*result - value) < 1e-9, qPrintable(QString::number(*result, 'g', 17)));
     }
     QCOMPARE(interpolator.Cursor(), cursorAfter);
-  }
-
-  // The decade edges below 10 Hz and at 10 Hz are walked by the linear per-decade grid.
-  void perDecadeStep_data() {
-    QTest::addColumn<double>("f");
-    QTest::addColumn<int>("points");
-    QTest::addColumn<double>("step");
-    QTest::newRow("100 Hz") << 100.0 << 10 << 100.0;
-    QTest::newRow("just below 10 kHz") << 9999.9 << 10 << 1000.0;
-    QTest::newRow("10 kHz") << 10000.0 << 10 << 10000.0;
-    QTest::newRow("100 kHz, no higher decade") << 100000.0 << 10 << 10000.0;
-    QTest::newRow("2000 points") << 20.0 << 2000 << 0.05;
-  }
-  void perDecadeStep() {
-    QFETCH(double, f);
-    QFETCH(int, points);
-    QFETCH(double, step);
-    QCOMPARE(viewer::PerDecadeStep(f, points), step);
   }
 
   // Grids on a source whose magnitude is 10 * log10(f) from 1 Hz to 100 kHz.
@@ -177,25 +156,6 @@ class tst_datatools : public QObject {
       expected.removeLast();
     }
     QCOMPARE(got, expected);
-    CheckSummary(set);
-  }
-
-  void adjustMagnitude_data() {
-    QTest::addColumn<ResponseSet>("source");
-    QTest::addColumn<double>("offset");
-    QTest::newRow("down") << Source({{20, 85, -10}, {40, 90.5, 30}, {80, -3, 170}}) << -6.5;
-    QTest::newRow("no points") << ResponseSet() << 3.0;
-  }
-  void adjustMagnitude() {
-    QFETCH(ResponseSet, source);
-    QFETCH(double, offset);
-    const ResponseSet set = viewer::AdjustMagnitude(offset, source);
-    QCOMPARE(set.LastIndex(), source.LastIndex());
-    for (int i = ResponseSet::kFirstPoint; i <= set.LastIndex(); ++i) {
-      QCOMPARE(set[i][data::kFrequency], source[i][data::kFrequency]);
-      QCOMPARE(set[i][data::kMagnitude], source[i][data::kMagnitude] + offset);
-      QCOMPARE(set[i][data::kPhase], source[i][data::kPhase]);
-    }
     CheckSummary(set);
   }
 };

@@ -53,15 +53,11 @@ class tst_responsefile : public QObject {
     QTest::newRow("two numbers") << QByteArray("20 85.3") << true << Point(20, 85.3, 0);
     QTest::newRow("frequency alone") << QByteArray("20") << true << Point(20, 0, 0);
     QTest::newRow("tabs") << QByteArray("20\t85.3\t-12.5") << true << full;
-    QTest::newRow("runs of spaces") << QByteArray("20    85.3     -12.5") << true << full;
     QTest::newRow("ending in a tab") << QByteArray("20\t85.3\t-12.5\t") << true << full;
     QTest::newRow("leading and trailing spaces") << QByteArray("   20 85.3 -12.5   ") << true << full;
     QTest::newRow("space then tab") << QByteArray("20 \t85.3 -12.5") << true << full;
-    QTest::newRow("two tabs") << QByteArray("20\t\t85.3\t-12.5") << true << full;
-    QTest::newRow("other control characters") << QByteArray("20\x01\x02 85.3\x0b-12.5") << true << full;
     QTest::newRow("fourth number wins column 2") << QByteArray("20 85.3 1 2 -12.5") << true << full;
     QTest::newRow("letters absorb what follows") << QByteArray("100 abc 50") << true << Point(100, -99999, 0);
-    QTest::newRow("letters after the magnitude") << QByteArray("100 80 x 50") << true << Point(100, 80, -99999);
     QTest::newRow("tab after the last number") << QByteArray("20\t85.3\t\t") << true << Point(20, 85.3, -99999);
     QTest::newRow("tab then a control character") << QByteArray("20 85.3\t\x01") << true << Point(20, 85.3, -99999);
     QTest::newRow("signs and bare points") << QByteArray("20 +.5 -.25") << true << Point(20, 0.5, -0.25);
@@ -69,16 +65,11 @@ class tst_responsefile : public QObject {
     QTest::newRow("comma and space delimited")
         << QByteArray("20.000, 72.934, 143.0649") << true << Point(20, 72.934, 143.0649);
     QTest::newRow("comma at the line end") << QByteArray("20, 85.3,") << true << Point(20, 85.3, 0);
-    QTest::newRow("comma before a tab") << QByteArray("20,\t85.3") << true << Point(20, 85.3, 0);
     QTest::newRow("star comment") << QByteArray("* Freq SPL Phase") << false << ResponsePoint{};
     QTest::newRow("letter") << QByteArray("Freq 20 85") << false << ResponsePoint{};
-    QTest::newRow("minus sign") << QByteArray("-20 85") << false << ResponsePoint{};
-    QTest::newRow("point") << QByteArray(".5 85") << false << ResponsePoint{};
     QTest::newRow("tab first") << QByteArray("\t20 85") << false << ResponsePoint{};
     QTest::newRow("empty") << QByteArray("") << false << ResponsePoint{};
-    QTest::newRow("blanks only") << QByteArray("     ") << false << ResponsePoint{};
     QTest::newRow("frequency not a number") << QByteArray("20abc 85 0") << false << ResponsePoint{};
-    QTest::newRow("decimal comma frequency") << QByteArray("20,5 85,3") << false << ResponsePoint{};
     QTest::newRow("semicolons") << QByteArray("20,00;72,93;143,1") << false << ResponsePoint{};
     QTest::newRow("comma without blank") << QByteArray("20,85.3") << false << ResponsePoint{};
   }
@@ -101,7 +92,6 @@ class tst_responsefile : public QObject {
     QTest::newRow("CR LF") << QByteArray("10 1\r\n20 2\r\n30 3\r\n40 4");
     QTest::newRow("LF") << QByteArray("10 1\n20 2\n30 3\n40 4\n");
     QTest::newRow("CR") << QByteArray("10 1\r20 2\r30 3\r40 4\r");
-    QTest::newRow("mixed") << QByteArray("10 1\r20 2\n30 3\r\n40 4\r\n");
     QTest::newRow("blank lines between") << QByteArray("10 1\r\n\r\n20 2\n\n30 3\r\r40 4");
     QTest::newRow("byte-order mark skipped") << QByteArray(
         "\xEF\xBB\xBF"
@@ -142,7 +132,6 @@ class tst_responsefile : public QObject {
     QTest::addColumn<bool>("result");
     QTest::newRow("19 points") << 19 << false;
     QTest::newRow("20 points") << 20 << true;
-    QTest::newRow("1 point") << 1 << false;
   }
   void pointCountDecides() {
     QFETCH(int, lines);
@@ -173,7 +162,6 @@ class tst_responsefile : public QObject {
     QTest::addColumn<QByteArray>("bad");
     QTest::newRow("overflowing frequency") << QByteArray("1e999 80 0");
     QTest::newRow("overflowing magnitude") << QByteArray("500 -1e400 0");
-    QTest::newRow("overflowing phase") << QByteArray("500 80 1e309");
     QTest::newRow("line of 65536 characters") << QByteArray("500 80 0") + QByteArray(65528, ' ');
     QTest::newRow("comment of 65536 characters") << QByteArray("*") + QByteArray(65535, 'x');
     QTest::newRow("decimal comma") << QByteArray("100 85,3 -12,5");
@@ -271,13 +259,6 @@ class tst_responsefile : public QObject {
     QCOMPARE(set[set.LastIndex()], last);
   }
 
-  void decimalCommaFileRefused() {
-    std::ifstream in(FIXTURES_DIR "/decimal-comma.frd", std::ios::binary);
-    ResponseSet set;
-    QVERIFY(!data::ReadResponseFile(in, set));
-    QCOMPARE(set.LastIndex(), 3);  // no point at all
-  }
-
   void writtenBytes_data() {
     QTest::addColumn<QList<double>>("values");  // f, m, p triples
     QTest::addColumn<QByteArray>("bytes");
@@ -305,23 +286,6 @@ class tst_responsefile : public QObject {
       set[set.LastIndex()] = Point(values[i], values[i + 1], values[i + 2]);
     }
     QCOMPARE(QByteArray::fromStdString(data::FormatResponseFile(set, " ")), bytes);
-  }
-
-  void writeThenRead() {
-    ResponseSet written;
-    written.Resize(1 + 30);
-    for (int i = 2; i <= written.LastIndex(); ++i) {
-      written[i] = Point(20.0 * i + 0.125, 80.0 - i / 7.0, -i * 3.3);
-    }
-    ResponseSet read;
-    QVERIFY(ReadText(data::FormatResponseFile(written, " "), read));
-    QCOMPARE(read.PointCount(), 30);
-    for (int i = 2; i <= written.LastIndex(); ++i) {
-      QCOMPARE(read[i][data::kFrequency], written[i][data::kFrequency]);
-      QCOMPARE(read[i][data::kMagnitude], platform::RoundToDecimals(written[i][data::kMagnitude], 4));
-      // As printed: 15 significant digits.
-      QCOMPARE(read[i][data::kPhase], *platform::ParseDecimal(platform::NumberText(written[i][data::kPhase])));
-    }
   }
 };
 
