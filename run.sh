@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Builds and starts one of the two programs: ./run.sh [vostrel|quelbrin]   (vostrel by default)
+# Builds and starts one of the two programs: ./run.sh [vostrel|quelbrin] [FILE]   (vostrel by default)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 program=${1:-vostrel}
+shift $(($# > 0 ? 1 : 0))
 case "$program" in
   vostrel) target=vostrel; binary=build/viewer/vostrel ;;
   *)
-    echo "usage: ./run.sh [vostrel]   (quelbrin, the tracer, is not built yet)" >&2
+    echo "usage: ./run.sh [vostrel] [FILE]   (quelbrin, the tracer, is not built yet)" >&2
     exit 2
     ;;
 esac
@@ -23,4 +24,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-exec "$binary"
+exec "$binary" "$@"
