@@ -393,13 +393,7 @@ class Reader {
       return false;
     }
     ++last_;
-    set_.IncludeInSummary(point_);
-    if (last_ == ResponseSet::kFirstPoint) {
-      set_.Resize(last_);  // from the starting bounds 0..3
-      set_[last_] = point_;
-    } else {
-      set_.Append(point_);
-    }
+    set_.StoreNext(last_, point_);
     return true;
   }
 

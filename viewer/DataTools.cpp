@@ -135,13 +135,7 @@ class GridBuilder {
     ResponsePoint point;
     point[kFrequency] = platform::RoundToDecimals(f + 0.00004, 4);
     point[kMagnitude] = *magnitude;
-    result_.IncludeInSummary(point);
-    if (next_ == ResponseSet::kFirstPoint) {
-      result_.Resize(next_);  // from the starting bounds 0..3
-      result_[next_] = point;
-    } else {
-      result_.Append(point);
-    }
+    result_.StoreNext(next_, point);
     ++next_;
     return true;
   }
