@@ -98,7 +98,7 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
   client->installEventFilter(this);
 
   // Stacking inside the frame, from the bottom: the surface, then the rulers and the scroll bars,
-  // then the two corner squares.
+  // then the strips beside the scroll bars and the two corner squares.
   pctStrip[0] = Named(new platform::PictureBox(pctFrame), "pctStrip0");
   pctStrip[1] = Named(new platform::PictureBox(pctFrame), "pctStrip1");
   pctCorner[0] = Named(new platform::PictureBox(pctFrame), "pctCorner0");

@@ -28,7 +28,7 @@ struct DrawOp {
   float y2 = 0;
   QRgb color = 0;          // line, polyline or text colour
   int textIndex = -1;      // the text's entry in Texts(), for a text
-  int polylineIndex = -1;  // the polyline's entry in Polylines(), for a polyline
+  int polylineIndex = -1;  // for a polyline, its points: PolylinePoints(op)
 };
 
 // A point of a polyline, in twips.
