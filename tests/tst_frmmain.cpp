@@ -325,8 +325,6 @@ class tst_frmmain : public QObject {
     QTest::newRow("new file asks nothing") << "new" << false << QList<MessageResult>{} << QStringList{} << true;
     QTest::newRow("cannot be created, OK")
         << "missing-dir" << false << QList<MessageResult>{MessageResult::kOk} << QStringList{cannotOpen} << false;
-    QTest::newRow("cannot be created, Cancel")
-        << "missing-dir" << false << QList<MessageResult>{MessageResult::kCancel} << QStringList{cannotOpen} << false;
   }
   void saveAsFailures() {
     QFETCH(QString, target);

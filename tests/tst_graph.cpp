@@ -340,21 +340,6 @@ class tst_graph : public QObject {
     QVERIFY(v.window->pctGraph->Operations().empty());
   }
 
-  // The layout and scroll handlers may run before start-up has set the graph up (the platform
-  // sends resize and scroll notifications while the window is being built).
-  void handlersBeforeStartUp() {
-    viewer::GlobalVariables g;
-    fakes::Services services;
-    viewer::frmMain w(g, services.Get());
-    w.HScrollGraph_Change();
-    w.VScrollGraph_Scroll();
-    w.pctFrame_Resize();
-    w.Form_Resize();
-    w.HMeasureGraph_Paint();
-    w.HScrollGraph->SetValue(100);
-    QCOMPARE(w.pctGraph->Left(), -w.HScrollGraph->Value());
-  }
-
   void minimizedWindowUntouched() {
     Viewer v;
     const int width = v.window->pctFrame->Width();
