@@ -53,11 +53,15 @@ class tst_responsefile : public QObject {
     QTest::newRow("two numbers") << QByteArray("20 85.3") << true << Point(20, 85.3, 0);
     QTest::newRow("frequency alone") << QByteArray("20") << true << Point(20, 0, 0);
     QTest::newRow("tabs") << QByteArray("20\t85.3\t-12.5") << true << full;
+    QTest::newRow("runs of spaces") << QByteArray("20    85.3     -12.5") << true << full;
     QTest::newRow("ending in a tab") << QByteArray("20\t85.3\t-12.5\t") << true << full;
     QTest::newRow("leading and trailing spaces") << QByteArray("   20 85.3 -12.5   ") << true << full;
     QTest::newRow("space then tab") << QByteArray("20 \t85.3 -12.5") << true << full;
+    QTest::newRow("two tabs") << QByteArray("20\t\t85.3\t-12.5") << true << full;
+    QTest::newRow("other control characters") << QByteArray("20\x01\x02 85.3\x0b-12.5") << true << full;
     QTest::newRow("fourth number wins column 2") << QByteArray("20 85.3 1 2 -12.5") << true << full;
     QTest::newRow("letters absorb what follows") << QByteArray("100 abc 50") << true << Point(100, -99999, 0);
+    QTest::newRow("letters after the magnitude") << QByteArray("100 80 x 50") << true << Point(100, 80, -99999);
     QTest::newRow("tab after the last number") << QByteArray("20\t85.3\t\t") << true << Point(20, 85.3, -99999);
     QTest::newRow("tab then a control character") << QByteArray("20 85.3\t\x01") << true << Point(20, 85.3, -99999);
     QTest::newRow("signs and bare points") << QByteArray("20 +.5 -.25") << true << Point(20, 0.5, -0.25);
@@ -65,11 +69,16 @@ class tst_responsefile : public QObject {
     QTest::newRow("comma and space delimited")
         << QByteArray("20.000, 72.934, 143.0649") << true << Point(20, 72.934, 143.0649);
     QTest::newRow("comma at the line end") << QByteArray("20, 85.3,") << true << Point(20, 85.3, 0);
+    QTest::newRow("comma before a tab") << QByteArray("20,\t85.3") << true << Point(20, 85.3, 0);
     QTest::newRow("star comment") << QByteArray("* Freq SPL Phase") << false << ResponsePoint{};
     QTest::newRow("letter") << QByteArray("Freq 20 85") << false << ResponsePoint{};
+    QTest::newRow("minus sign") << QByteArray("-20 85") << false << ResponsePoint{};
+    QTest::newRow("point") << QByteArray(".5 85") << false << ResponsePoint{};
     QTest::newRow("tab first") << QByteArray("\t20 85") << false << ResponsePoint{};
     QTest::newRow("empty") << QByteArray("") << false << ResponsePoint{};
+    QTest::newRow("blanks only") << QByteArray("     ") << false << ResponsePoint{};
     QTest::newRow("frequency not a number") << QByteArray("20abc 85 0") << false << ResponsePoint{};
+    QTest::newRow("decimal comma frequency") << QByteArray("20,5 85,3") << false << ResponsePoint{};
     QTest::newRow("semicolons") << QByteArray("20,00;72,93;143,1") << false << ResponsePoint{};
     QTest::newRow("comma without blank") << QByteArray("20,85.3") << false << ResponsePoint{};
   }
@@ -92,6 +101,7 @@ class tst_responsefile : public QObject {
     QTest::newRow("CR LF") << QByteArray("10 1\r\n20 2\r\n30 3\r\n40 4");
     QTest::newRow("LF") << QByteArray("10 1\n20 2\n30 3\n40 4\n");
     QTest::newRow("CR") << QByteArray("10 1\r20 2\r30 3\r40 4\r");
+    QTest::newRow("mixed") << QByteArray("10 1\r20 2\n30 3\r\n40 4\r\n");
     QTest::newRow("blank lines between") << QByteArray("10 1\r\n\r\n20 2\n\n30 3\r\r40 4");
     QTest::newRow("byte-order mark skipped") << QByteArray(
         "\xEF\xBB\xBF"
@@ -132,6 +142,7 @@ class tst_responsefile : public QObject {
     QTest::addColumn<bool>("result");
     QTest::newRow("19 points") << 19 << false;
     QTest::newRow("20 points") << 20 << true;
+    QTest::newRow("1 point") << 1 << false;
   }
   void pointCountDecides() {
     QFETCH(int, lines);
@@ -162,6 +173,7 @@ class tst_responsefile : public QObject {
     QTest::addColumn<QByteArray>("bad");
     QTest::newRow("overflowing frequency") << QByteArray("1e999 80 0");
     QTest::newRow("overflowing magnitude") << QByteArray("500 -1e400 0");
+    QTest::newRow("overflowing phase") << QByteArray("500 80 1e309");
     QTest::newRow("line of 65536 characters") << QByteArray("500 80 0") + QByteArray(65528, ' ');
     QTest::newRow("comment of 65536 characters") << QByteArray("*") + QByteArray(65535, 'x');
     QTest::newRow("decimal comma") << QByteArray("100 85,3 -12,5");
