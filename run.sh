@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds and starts one of the two programs: ./run.sh [vostrel|quelbrin]   (vostrel by default)
+# Builds and starts one of the two programs: ./run.sh [vostrel [FILE] | quelbrin]   (vostrel by default)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 program=${1:-vostrel}
+shift $(($# > 0 ? 1 : 0))
 case "$program" in
   vostrel) target=vostrel; binary=build/viewer/vostrel ;;
   quelbrin) target=quelbrin; binary=build/tracer/quelbrin ;;
   *)
-    echo "usage: ./run.sh [vostrel|quelbrin]" >&2
+    echo "usage: ./run.sh [vostrel [FILE] | quelbrin]" >&2
     exit 2
     ;;
 esac
@@ -24,4 +25,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-exec "$binary"
+exec "$binary" "$@"

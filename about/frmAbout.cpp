@@ -167,11 +167,11 @@ void frmAbout::showEvent(QShowEvent* event) {
 }
 
 void frmAbout::ShowIcon() {
-  // The program's own icon where it has set one, else the style's information sign. It is made
-  // about as tall as the title and version lines, so it keeps its proportion to the text at every
-  // font size, and drawn at the screen's pixel ratio, enlarged smoothly where the icon has no
-  // picture that large.
-  QIcon icon = windowIcon();
+  // The program's own icon (from its AppInfo, else the application's), else the style's
+  // information sign. It is made about as tall as the title and version lines, so it keeps its
+  // proportion to the text at every font size, and drawn at the screen's pixel ratio, enlarged
+  // smoothly where the icon has no picture that large.
+  QIcon icon = info_.icon.isNull() ? windowIcon() : info_.icon;
   if (icon.isNull()) {
     icon = style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this);
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -24,6 +25,7 @@ struct AppInfo {
   int minor = 0;
   int revision = 0;
   QString description;  // one line under the version
+  QIcon icon{};         // the program's icon; none: the application's window icon
 };
 
 // The text of the About box's message when the system information tool cannot be started.

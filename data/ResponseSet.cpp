@@ -20,4 +20,14 @@ void ResponseSet::IncludeInSummary(const ResponsePoint& point) {
   }
 }
 
+void ResponseSet::StoreNext(int last, const ResponsePoint& point) {
+  IncludeInSummary(point);
+  if (last == kFirstPoint) {
+    Resize(last);
+    rows_[kFirstPoint] = point;
+  } else {
+    rows_.push_back(point);
+  }
+}
+
 }  // namespace data

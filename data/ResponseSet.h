@@ -44,6 +44,10 @@ class ResponseSet {
   void Resize(int lastIndex) { rows_.resize(static_cast<std::size_t>(lastIndex) + 1); }
   // Back to the empty set (bounds 0..1, all zero).
   void Clear() { rows_.assign(2, ResponsePoint{}); }
+  // Stores `point` as element `last`, the new last index, of a set that a producer fills from
+  // its starting bounds 0..3: the first point (last 2) takes the place of elements 2 and 3, later
+  // ones are added at the end; the summary rows take the point in.
+  void StoreNext(int last, const ResponsePoint& point);
   // Reserves room for `points` points without changing the set.
   void Reserve(int points) { rows_.reserve(static_cast<std::size_t>(points) + 2); }
 

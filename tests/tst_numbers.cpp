@@ -17,12 +17,8 @@ class tst_numbers : public QObject {
     QTest::newRow("2.5 to even 2") << 2.5 << 2;
     QTest::newRow("3.5 to even 4") << 3.5 << 4;
     QTest::newRow("-2.5 to even -2") << -2.5 << -2;
-    QTest::newRow("1501.5 to 1502") << 1501.5 << 1502;
     QTest::newRow("just above a half") << 2.5000000000000004 << 3;
-    QTest::newRow("just below a half") << 2.4999999999999996 << 2;
-    QTest::newRow("int32 max") << 2147483647.0 << 2147483647;
     QTest::newRow("int32 min") << -2147483648.0 << std::numeric_limits<int>::min();
-    QTest::newRow("-2147483648.5 rounds to even min") << -2147483648.5 << std::numeric_limits<int>::min();
   }
   void roundToInt32() {
     QFETCH(double, input);
@@ -34,12 +30,9 @@ class tst_numbers : public QObject {
     QTest::addColumn<double>("input");
     QTest::addColumn<bool>("int16");
     QTest::newRow("32767.5 to 32768 in 16 bits") << 32767.5 << true;
-    QTest::newRow("-32768.6 in 16 bits") << -32768.6 << true;
     QTest::newRow("2147483647.5 in 32 bits") << 2147483647.5 << false;
-    QTest::newRow("-2147483649 in 32 bits") << -2147483649.0 << false;
     QTest::newRow("NaN") << std::nan("") << false;
     QTest::newRow("infinity") << HUGE_VAL << false;
-    QTest::newRow("-infinity") << -HUGE_VAL << true;
   }
   void roundOverflows() {
     QFETCH(double, input);
@@ -57,12 +50,10 @@ class tst_numbers : public QObject {
     QTest::addColumn<double>("expected");
     QTest::newRow("85.312349") << 85.312349 << 4 << 85.3123;
     QTest::newRow("binary tie 1.03125 to even") << 1.03125 << 4 << 1.0312;
-    QTest::newRow("binary tie 1.09375 to even") << 1.09375 << 4 << 1.0938;
     // 0.00005 is slightly above the decimal half in binary, so it rounds up.
     QTest::newRow("0.00005 is above the tie") << 0.00005 << 4 << 0.0001;
     // 2.00005 is slightly below the decimal half in binary.
     QTest::newRow("2.00005 is below the tie") << 2.00005 << 4 << 2.0;
-    QTest::newRow("frequency plus 0.00004") << 20.00004 << 4 << 20.0;
     QTest::newRow("large value kept") << 1e17 << 4 << 1e17;
   }
   void roundToDecimals() {
@@ -76,19 +67,17 @@ class tst_numbers : public QObject {
     QTest::addColumn<QString>("token");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<double>("value");
-    QTest::newRow("integer") << "20" << true << 20.0;
     QTest::newRow("plus sign") << "+7.0346" << true << 7.0346;
     QTest::newRow("no leading digit") << ".5" << true << 0.5;
     QTest::newRow("trailing point") << "1." << true << 1.0;
     QTest::newRow("exponent") << "1.5E-2" << true << 0.015;
     QTest::newRow("underflow reads 0") << "1e-999" << true << 0.0;
+    QTest::newRow("overflow reads infinite") << "-1e999" << true << -HUGE_VAL;
+    QTest::newRow("400 digits overflow") << QString(400, QLatin1Char('9')) << true << HUGE_VAL;
     QTest::newRow("letters") << "abc" << false << 0.0;
-    QTest::newRow("empty") << "" << false << 0.0;
-    QTest::newRow("lone point") << "." << false << 0.0;
     QTest::newRow("decimal comma") << "20,5" << false << 0.0;
     QTest::newRow("trailing comma") << "20," << false << 0.0;
     QTest::newRow("dangling exponent") << "1e" << false << 0.0;
-    QTest::newRow("two points") << "1.2.3" << false << 0.0;
     QTest::newRow("unit attached") << "3dB" << false << 0.0;
   }
   void parseDecimal() {
@@ -102,46 +91,13 @@ class tst_numbers : public QObject {
     }
   }
 
-  void parseDecimalOverflowIsInfinite() {
-    QVERIFY(std::isinf(*platform::ParseDecimal("1e999")));
-    QVERIFY(*platform::ParseDecimal("-1e999") < 0);
-    QVERIFY(std::isinf(*platform::ParseDecimal(std::string(400, '9'))));
-    QCOMPARE(*platform::ParseDecimal("0." + std::string(400, '0') + "1"), 0.0);
-  }
-
-  void leadingNumber_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value");
-    QTest::newRow("number and unit") << "3 dB" << 3.0;
-    QTest::newRow("unit attached") << "3dB" << 3.0;
-    QTest::newRow("negative fraction") << "-6.5" << -6.5;
-    QTest::newRow("empty") << "" << 0.0;
-    QTest::newRow("letters only") << "abc" << 0.0;
-    QTest::newRow("point fraction") << ".5x" << 0.5;
-    QTest::newRow("exponent") << "1e3Hz" << 1000.0;
-    QTest::newRow("dangling exponent") << "2e" << 2.0;
-    QTest::newRow("decimal comma stops") << "2,5" << 2.0;
-  }
-  void leadingNumber() {
-    QFETCH(QString, text);
-    QFETCH(double, value);
-    QCOMPARE(platform::LeadingNumber(text.toStdString()), value);
-  }
-
-  void leadingNumberOverflowThrows() { QVERIFY_THROWS_EXCEPTION(OverflowError, platform::LeadingNumber("1e999")); }
-
   void formatGeneral_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("digits");
     QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << 0.0 << 15 << "0";
     QTest::newRow("negative zero") << -0.0 << 15 << "0";
-    QTest::newRow("below one") << 0.5 << 15 << "0.5";
-    QTest::newRow("0.0001 stays fixed") << 0.0001 << 15 << "0.0001";
     QTest::newRow("below 0.0001 uses exponent") << 0.00001 << 15 << "1E-05";
     QTest::newRow("small with mantissa") << -0.000012345 << 15 << "-1.2345E-05";
-    QTest::newRow("15 digits kept") << 123456789012345.0 << 15 << "123456789012345";
-    QTest::newRow("10^15 uses exponent") << 1e15 << 15 << "1E+15";
     QTest::newRow("rounding carries into 10^15") << 999999999999999.9 << 15 << "1E+15";
     QTest::newRow("three-digit exponent") << 1e-300 << 15 << "1E-300";
     QTest::newRow("single precision digits") << 1.2345678 << 7 << "1.234568";

@@ -127,20 +127,15 @@ class tst_tooldialogs : public QObject {
     const QString ok;
     row("bounds accepted", false, false, "1", "100000", "10000", ok, {1, 100000, 10000});
     row("start empty", true, true, "", "20000", "100", kFrequencyRange, {7, 7000, 70});
-    row("start letters", false, false, "abc", "20000", "100", kFrequencyRange, {7, 7000, 70});
     row("start 2.5 reads 2", false, false, "2.5", "20000", "100", ok, {2, 20000, 100});
-    row("start 3.5 reads 4", true, false, "3.5", "20000", "100", ok, {4, 20000, 100});
     row("start 100001", false, false, "100001", "20000", "100", kFrequencyRange, {7, 7000, 70});
     row("start beyond a double", false, false, "1e400", "20000", "100", kFrequencyRange, {7, 7000, 70});
     row("stop 0 keeps the new start", false, false, "20", "0", "100", kFrequencyRange, {20, 7000, 70});
-    row("stop 100001", false, false, "20", "100001", "100", kFrequencyRange, {20, 7000, 70});
     row("start and stop exchanged, 10 points", true, false, "5000", "200", "10", ok, {200, 5000, 10});
     row("odd points keep start and stop", false, false, "5000", "200", "11", kPoints10000, {200, 5000, 70});
-    row("points empty", true, false, "20", "20000", "", kPoints10000, {20, 20000, 70});
     row("10002 points", true, false, "20", "20000", "10002", kPoints10000, {20, 20000, 70});
     row("2000 per decade", false, true, "20", "20000", "2000", ok, {20, 20000, 2000});
     row("odd per decade", false, true, "20", "20000", "13", kPoints2000, {20, 20000, 70});
-    row("8 per decade", true, true, "20", "20000", "8", kPoints2000, {20, 20000, 70});
     row("2002 per decade", false, true, "20", "20000", "2002", kPoints2000, {20, 20000, 70});
   }
   void normalizeValidation() {

@@ -11,6 +11,7 @@ int main(int argc, char* argv[]) {
   const about::AppInfo info = tracer::TracerInfo();
   QApplication::setApplicationName(info.title);
   QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(info.major).arg(info.minor).arg(info.revision));
+  QApplication::setWindowIcon(info.icon);
 
   tracer::GlobalVariables globals;
   platform::QtServices services;

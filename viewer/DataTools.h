@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "ResponseSet.h"
 
@@ -42,12 +43,29 @@ data::ResponseSet NormalizeLog(const data::ResponseSet& source, const NormalizeS
 // `points`; frequencies of 10000 and above take 100000 / points.
 double PerDecadeStep(double f, int points);
 
-// The source's magnitude at f, or nothing when f lies outside 1..100000 Hz, lies below (above)
-// the source while its first (last) magnitude is negative, or is not enclosed by any pair of
-// points from `cursor` on. The cursor is the index at which the search for the enclosing pair
-// starts; the caller starts it at 2 and keeps it between calls on ascending frequencies, and
-// the search leaves it at the pair found, so that a whole grid costs one pass over the source.
-std::optional<double> InterpolateMagnitude(const data::ResponseSet& source, double f, std::int32_t& cursor);
+// The source's magnitude at ascending frequencies. At(f) gives nothing when f lies outside
+// 1..100000 Hz, lies below (above) the source while its first (last) magnitude is negative, or is
+// not enclosed by any pair of points from the cursor on. The cursor is the index at which the
+// search for the enclosing pair starts (2 at first); the search leaves it at the pair found, and
+// the logarithm of each source frequency is taken at most once, when first needed, so that a whole
+// grid costs one pass over the source.
+class MagnitudeInterpolator {
+ public:
+  explicit MagnitudeInterpolator(const data::ResponseSet& source, std::int32_t cursor = data::ResponseSet::kFirstPoint)
+      : source_(source), cursor_(cursor) {}
+
+  std::optional<double> At(double f);
+  // The same with logF = SafeLog10(f) already known.
+  std::optional<double> At(double f, double logF);
+  std::int32_t Cursor() const { return cursor_; }
+
+ private:
+  double SourceLog(std::int32_t index);
+
+  const data::ResponseSet& source_;
+  std::int32_t cursor_;
+  std::vector<double> logs_;  // SafeLog10 of the source's frequencies from index 2 on; NaN: not yet taken
+};
 
 // The source's points with `offset` added to each magnitude; frequency and phase unchanged.
 data::ResponseSet AdjustMagnitude(double offset, const data::ResponseSet& source);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <cmath>
 #include <string>
 
 #include "ResponseSet.h"
@@ -46,7 +47,7 @@ struct GlobalVariables {
   // Base-10 logarithm guarded for the graph: -10 for arguments below 0.1 (zero and negative ones
   // included). Computed as ln(x) / ln(10), which differs from log10 in the last bit for some
   // arguments; the grids depend on that exact value.
-  static double SafeLog10(double x);
+  static double SafeLog10(double x) { return x < 0.1 ? -10.0 : std::log(x) / std::log(10.0); }
 };
 
 }  // namespace viewer

@@ -2,10 +2,17 @@
 #include "Widgets.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSaveFile>
+#include <QUrl>
+#include <algorithm>
+#include <filesystem>
 
 #include "Files.h"
 #include "ResponseFile.h"
@@ -69,15 +76,21 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
   client->installEventFilter(this);
 
   // Stacking inside the frame, from the bottom: the surface, then the rulers and the scroll bars,
-  // then the two corner squares.
+  // then the strips beside the scroll bars and the two corner squares.
+  pctStrip[0] = Named(new platform::PictureBox(pctFrame), "pctStrip0");
+  pctStrip[1] = Named(new platform::PictureBox(pctFrame), "pctStrip1");
   pctCorner[0] = Named(new platform::PictureBox(pctFrame), "pctCorner0");
   pctCorner[1] = Named(new platform::PictureBox(pctFrame), "pctCorner1");
   pctCorner[1]->SetBackColor(palette().color(QPalette::Button));
   pctGraph->lower();
-  for (platform::PictureBox* corner : pctCorner) {
-    corner->raise();
-    corner->setFocusPolicy(Qt::NoFocus);
+  for (platform::PictureBox* cover : {pctStrip[0], pctStrip[1], pctCorner[0], pctCorner[1]}) {
+    cover->raise();
+    cover->setFocusPolicy(Qt::NoFocus);
   }
+  for (platform::PictureBox* strip : pctStrip) {
+    strip->SetBackColor(palette().color(QPalette::Window));
+  }
+  setAcceptDrops(true);
   pctFrame->setFocusPolicy(Qt::NoFocus);
   HMeasureGraph->setFocusPolicy(Qt::NoFocus);
   VMeasureGraph->setFocusPolicy(Qt::NoFocus);
@@ -165,8 +178,11 @@ void frmMain::Form_Load() {
   }
 }
 
-std::unique_ptr<std::ifstream> frmMain::ChooseAndOpenDataFile() {
+std::unique_ptr<std::ifstream> frmMain::ChooseAndOpenDataFile(const std::optional<QString>& given) {
   StatusBar->SetPanelText(1, kNoFile);
+  if (given) {
+    return OpenForReading(*given);
+  }
   dlgFile.cancelError = true;
   if (g_.dataIsImpedance != 0) {
     dlgFile.title = QStringLiteral("Open Impedance Data File");
@@ -186,19 +202,34 @@ std::unique_ptr<std::ifstream> frmMain::ChooseAndOpenDataFile() {
     StatusBar->SetPanelText(1, kNoFile);
     return nullptr;
   }
-  auto file = std::make_unique<std::ifstream>(platform::NativePath(*path), std::ios::in | std::ios::binary);
-  if (!file->is_open()) {
+  return OpenForReading(*path);
+}
+
+std::unique_ptr<std::ifstream> frmMain::OpenForReading(const QString& path) {
+  // Only a regular file is opened: opening a FIFO would wait for a writer for ever, and a
+  // directory or a device has no data to give. Such a path opens as a stream that reads nothing,
+  // so that it is refused as unreadable.
+  auto file = std::make_unique<std::ifstream>();
+  const std::filesystem::path native = platform::NativePath(path);
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(native, error);
+  if (std::filesystem::is_regular_file(status)) {
+    file->open(native, std::ios::in | std::ios::binary);
+  } else if (std::filesystem::exists(status)) {
+    file->setstate(std::ios::failbit);
+  }
+  if (!file->is_open() && file->good()) {
     StatusBar->SetPanelText(1, kNoFile);
     return nullptr;
   }
-  StatusBar->SetPanelText(1, QStringLiteral("File: ") + *path);
+  StatusBar->SetPanelText(1, QStringLiteral("File: ") + path);
   return file;
 }
 
-void frmMain::OpenDataFile(int impedance) {
+void frmMain::OpenDataFile(int impedance, const std::optional<QString>& path) {
   try {
     g_.dataIsImpedance = impedance;
-    std::unique_ptr<std::ifstream> file = ChooseAndOpenDataFile();
+    std::unique_ptr<std::ifstream> file = ChooseAndOpenDataFile(path);
     if (!file) {
       return;
     }
@@ -228,6 +259,32 @@ void frmMain::OpenDataFile(int impedance) {
 void frmMain::mnuOpenSpl_Click() { OpenDataFile(0); }
 
 void frmMain::mnuOpenImpedance_Click() { OpenDataFile(1); }
+
+void frmMain::OpenFileByKind(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  OpenDataFile(suffix == QLatin1String("zma") || suffix == QLatin1String("zda") ? 1 : 0, path);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); })) {
+    event->acceptProposedAction();
+  }
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  Form_OLEDragDrop(*event->mimeData());
+}
+
+void frmMain::Form_OLEDragDrop(const QMimeData& dropped) {
+  for (const QUrl& url : dropped.urls()) {
+    if (url.isLocalFile()) {
+      OpenFileByKind(url.toLocalFile());
+      return;
+    }
+  }
+}
 
 void frmMain::mnuClose_Click() {
   try {

@@ -7,6 +7,7 @@
 #include <array>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 #include "GlobalVariables.h"
 #include "GraphScale.h"
@@ -17,7 +18,10 @@
 
 class QAction;
 class QDialog;
+class QDragEnterEvent;
+class QDropEvent;
 class QMenu;
+class QMimeData;
 
 namespace viewer {
 
@@ -49,6 +53,13 @@ class frmMain : public QMainWindow {
   void mnuMagnidude_Click();
   void mnuAbout_Click();
 
+  // Opens `path` as File > Open does once its dialog has returned a path: as impedance data for
+  // the extensions .zma and .zda, else as frequency response data. For a path given on the
+  // command line or dropped on the window.
+  void OpenFileByKind(const QString& path);
+  // A drop of files on the window opens the first local one.
+  void Form_OLEDragDrop(const QMimeData& dropped);
+
   // Controls, each with its name as objectName.
   platform::StatusBar* const StatusBar;
   platform::PictureBox* const pctFrame;
@@ -58,6 +69,10 @@ class frmMain : public QMainWindow {
   platform::ScrollBar* const HScrollGraph;
   platform::ScrollBar* const VScrollGraph;
   std::array<platform::PictureBox*, 2> pctCorner{};
+  // Cover the one-pixel strips beside the scroll bars (which are a pixel narrower than the ruler
+  // bands), so that no drawing shows beyond them: 0 right of the vertical bar, 1 below the
+  // horizontal one.
+  std::array<platform::PictureBox*, 2> pctStrip{};
   platform::FileDialogSettings dlgFile;
 
   QMenu* const mnuFile;
@@ -79,10 +94,14 @@ class frmMain : public QMainWindow {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
-  void OpenDataFile(int impedance);
-  std::unique_ptr<std::ifstream> ChooseAndOpenDataFile();
+  // The Open commands; `path` stands for the path the open dialog would return.
+  void OpenDataFile(int impedance, const std::optional<QString>& path = std::nullopt);
+  std::unique_ptr<std::ifstream> ChooseAndOpenDataFile(const std::optional<QString>& given);
+  std::unique_ptr<std::ifstream> OpenForReading(const QString& path);
   // Shows a tool's dialog; when the tool's data are valid afterwards (`produced`, read after the
   // dialog has closed), enables Save As and redraws.
   void RunTool(QDialog& dialog, const bool& produced);

@@ -1,6 +1,8 @@
 // frmMain's graph: the frame layout, scrolling, and drawing the grid, the rulers and the curves.
 #include <QSize>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "GraphScale.h"
 #include "Window.h"
@@ -37,6 +39,8 @@ void frmMain::pctFrame_Resize() {
     VScrollGraph->Move(w - r, r, r - 15, h - 2 * r);
     pctCorner[0]->Move(0, 0, r, r);
     pctCorner[1]->Move(w - r, h - r, r, r);
+    pctStrip[0]->Move(w - 15, r, 15, h - 2 * r);
+    pctStrip[1]->Move(r, h - 15, w - 2 * r, 15);
 
     const int hMax = platform::CheckedNarrow<int>(static_cast<long long>(g_.graphSize) - w + r);
     HScrollGraph->SetMin(-r);
@@ -126,19 +130,39 @@ void frmMain::DrawGrid() {
 
 void frmMain::PlotResponse(const data::ResponseSet& set, const QColor& color) {
   const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
+  // Each point joins the one before it, but no segment leaves a point at or left of 1 Hz, the
+  // first point included: such a point ends the polyline it closes. A curve whose frequencies
+  // rise is one polyline.
+  std::vector<platform::TwipPoint> run;
+  run.reserve(static_cast<std::size_t>(std::max(0, set.PointCount())));
+  const auto draw = [&] {
+    if (run.size() >= 2) {
+      pctGraph->Polyline(std::move(run), color);
+    }
+    run.clear();
+  };
   int px = -1;
   int py = -1;
-  for (int i = data::ResponseSet::kFirstPoint; i <= set.LastIndex(); ++i) {
-    const int x = mapping.X(set[i][data::kFrequency]);
-    const int y = mapping.Y(set[i][data::kMagnitude]);
-    // No segment leaves a point at or left of 1 Hz, the first point included.
-    if (px > 0) {
-      pctGraph->Line(static_cast<float>(x), static_cast<float>(y), static_cast<float>(px), static_cast<float>(py),
-                     color);
+  try {
+    for (int i = data::ResponseSet::kFirstPoint; i <= set.LastIndex(); ++i) {
+      const int x = mapping.X(set[i][data::kFrequency]);
+      const int y = mapping.Y(set[i][data::kMagnitude]);
+      if (px > 0) {
+        if (run.empty()) {
+          run.push_back({static_cast<float>(px), static_cast<float>(py)});
+        }
+        run.push_back({static_cast<float>(x), static_cast<float>(y)});
+      } else {
+        draw();
+      }
+      px = x;
+      py = y;
     }
-    px = x;
-    py = y;
+  } catch (const platform::OverflowError&) {
+    draw();  // what was drawn before the failure stays
+    throw;
   }
+  draw();
   CenterGraphOnData(set);
 }
 

@@ -88,23 +88,94 @@ void PictureBox::SetBackColor(const QColor& color) {
   update();
 }
 
-void PictureBox::Cls() {
-  ops_.clear();
-  texts_.clear();
-  currentX_ = 0;
-  currentY_ = 0;
-  if (!painting_) {
+void PictureBox::Changed() {
+  // Qt repaints the whole box once for any number of changes made before the paint.
+  if (!painting_ && !updatePending_) {
+    updatePending_ = true;
     update();
   }
 }
 
+void PictureBox::Cls() {
+  ops_.clear();
+  texts_.clear();
+  polylines_.clear();
+  pictures_.clear();
+  currentX_ = 0;
+  currentY_ = 0;
+  Changed();
+}
+
 void PictureBox::Line(float x1, float y1, float x2, float y2, const QColor& color) {
-  ops_.push_back(DrawOp{DrawOp::Kind::kLine, x1, y1, x2, y2, color.rgb(), -1});
+  DrawOp op;
+  op.x1 = x1;
+  op.y1 = y1;
+  op.x2 = x2;
+  op.y2 = y2;
+  op.color = color.rgb();
+  ops_.push_back(op);
   currentX_ = x2;
   currentY_ = y2;
-  if (!painting_) {
-    update();
+  Changed();
+}
+
+void PictureBox::Polyline(std::vector<TwipPoint> points, const QColor& color) {
+  if (points.empty()) {
+    return;
   }
+  currentX_ = points.back().x;
+  currentY_ = points.back().y;
+  DrawOp op;
+  op.kind = DrawOp::Kind::kPolyline;
+  op.color = color.rgb();
+  op.polylineIndex = static_cast<int>(polylines_.size());
+  polylines_.push_back(PolylineOp{std::move(points), {}, {}});
+  ops_.push_back(op);
+  Changed();
+}
+
+void PictureBox::Thin(PolylineOp& polyline) {
+  // Consecutive points in one pixel column join into a vertical run from their lowest to their
+  // highest point; the first and last keep the lines to the neighbouring columns. So these four,
+  // in their order, paint what all of them would.
+  std::vector<QPointF>& out = polyline.pixels;
+  const std::vector<TwipPoint>& in = polyline.points;
+  out.clear();
+  std::size_t i = 0;
+  while (i < in.size()) {
+    const double x = PaintPixel(in[i].x);
+    std::size_t low = i;
+    std::size_t high = i;
+    double lowY = PaintPixel(in[i].y);
+    double highY = lowY;
+    std::size_t j = i + 1;
+    for (; j < in.size() && PaintPixel(in[j].x) == x; ++j) {
+      const double y = PaintPixel(in[j].y);
+      if (y < lowY) {
+        lowY = y;
+        low = j;
+      } else if (y > highY) {
+        highY = y;
+        high = j;
+      }
+    }
+    std::size_t keep[] = {i, std::min(low, high), std::max(low, high), j - 1};
+    std::size_t previous = in.size();
+    for (const std::size_t k : keep) {
+      if (k != previous) {
+        out.emplace_back(x, k == low ? lowY : k == high ? highY : PaintPixel(in[k].y));
+        previous = k;
+      }
+    }
+    i = j;
+  }
+  QPointF low = out.front();
+  QPointF high = out.front();
+  for (const QPointF& p : out) {
+    low = QPointF(std::fmin(low.x(), p.x()), std::fmin(low.y(), p.y()));
+    high = QPointF(std::fmax(high.x(), p.x()), std::fmax(high.y(), p.y()));
+  }
+  polyline.bounds = QRectF(low, high).adjusted(-1, -1, 1, 1);
 }
 
 void PictureBox::Print(const QString& text) {
@@ -112,9 +183,7 @@ void PictureBox::Print(const QString& text) {
   const auto x = static_cast<float>(currentX_);
   const auto y = static_cast<float>(currentY_);
   ops_.push_back(DrawOp{DrawOp::Kind::kText, x, y, x, y, foreColor_.rgb(), static_cast<int>(texts_.size()) - 1});
-  if (!painting_) {
-    update();
-  }
+  Changed();
 }
 
 void PictureBox::SetMouseMoveHandler(std::function<void(int, int, float, float)> handler) {
@@ -149,6 +218,7 @@ void PictureBox::PaintPicture(const QImage& picture, double x, double y, double 
   if (x <= 0 && y <= 0 && x + width >= width_ && y + height >= height_ && !picture.hasAlphaChannel()) {
     ops_.clear();
     texts_.clear();
+    polylines_.clear();
     pictures_.clear();
   }
   pictures_.push_back(PictureOp{picture,
@@ -158,9 +228,7 @@ void PictureBox::PaintPicture(const QImage& picture, double x, double y, double 
   ops_.push_back(DrawOp{DrawOp::Kind::kPicture, static_cast<float>(x), static_cast<float>(y),
                         static_cast<float>(x + width), static_cast<float>(y + height), 0,
                         static_cast<int>(pictures_.size()) - 1});
-  if (!painting_) {
-    update();
-  }
+  Changed();
 }
 
 void PictureBox::UpdateArea(const QRect& pixels) { update(pixels); }
@@ -199,6 +267,7 @@ void PictureBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
+  updatePending_ = false;
   if (!autoRedraw_ && paintHandler_ && !painting_) {
     painting_ = true;
     try {
@@ -230,6 +299,17 @@ void PictureBox::paintEvent(QPaintEvent* event) {
       }
       painter.setPen(QPen(QColor(op.color), 0));
       painter.drawLine(QLineF(from, to));
+      continue;
+    }
+    if (op.kind == DrawOp::Kind::kPolyline) {
+      PolylineOp& polyline = polylines_[static_cast<std::size_t>(op.polylineIndex)];
+      if (polyline.pixels.empty()) {
+        Thin(polyline);
+      }
+      if (polyline.bounds.intersects(visible)) {
+        painter.setPen(QPen(QColor(op.color), 0));
+        painter.drawPolyline(polyline.pixels.data(), static_cast<int>(polyline.pixels.size()));
+      }
       continue;
     }
     const TextOp& text = texts_[static_cast<std::size_t>(op.textIndex)];

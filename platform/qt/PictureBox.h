@@ -1,9 +1,10 @@
 // A picture box: a child surface placed and sized in twips inside its container, which keeps what
-// is drawn on it (lines, text, stretched pictures) as a list of operations in twips and replays
-// that list whenever Qt paints it. A box without retained drawing calls its paint handler first on
-// every paint notification, and the handler draws anew. A box may also hold a picture of its own,
-// shown at its top-left corner under the drawing, and carries line and rectangle shapes
-// (Shapes.h) above it. Clicks, pointer moves and key presses go to the handlers the window sets.
+// is drawn on it (lines, polylines, text, stretched pictures) as a list of operations in twips and
+// replays that list whenever Qt paints it. However much is drawn between two paints, the box asks
+// Qt for one repaint. A box without retained drawing calls its paint handler first on every paint
+// notification, and the handler draws anew. A box may also hold a picture of its own, shown at its
+// top-left corner under the drawing, and carries line and rectangle shapes (Shapes.h) above it.
+// Clicks, pointer moves and key presses go to the handlers the window sets.
 //
 // Drawing follows the surface's own coordinates in twips, origin top left, y downwards.
 #pragma once
@@ -11,6 +12,8 @@
 #include <QColor>
 #include <QImage>
 #include <QPixmap>
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -19,17 +22,24 @@
 
 namespace platform {
 
-// One recorded drawing operation, in the surface's twips. Kept small: a curve of a million points
-// is a million of them.
+// One recorded drawing operation, in the surface's twips.
 struct DrawOp {
-  enum class Kind : std::uint8_t { kLine, kText, kPicture };
+  enum class Kind : std::uint8_t { kLine, kText, kPolyline, kPicture };
   Kind kind = Kind::kLine;
   float x1 = 0;  // line start, the text cell's or the picture's top-left corner
   float y1 = 0;
   float x2 = 0;  // line end, or the picture's bottom-right corner
   float y2 = 0;
-  QRgb color = 0;      // line or text colour
-  int textIndex = -1;  // the text's entry in Texts(), or the picture's in Pictures()
+  QRgb color = 0;          // line, polyline or text colour
+  int textIndex = -1;      // the text's entry in Texts(), or the picture's in Pictures()
+  int polylineIndex = -1;  // for a polyline, its points: PolylinePoints(op)
+};
+
+// A point of a polyline, in twips.
+struct TwipPoint {
+  float x = 0;
+  float y = 0;
+  bool operator==(const TwipPoint&) const = default;
 };
 
 struct TextOp {
@@ -115,6 +125,10 @@ class PictureBox : public QWidget {
   // current position moves to its end.
   void Line(float x1, float y1, float x2, float y2, const QColor& color);
   void Line(float x1, float y1, float x2, float y2) { Line(x1, y1, x2, y2, foreColor_); }
+  // One-pixel lines joining `points` in order, in `color`: one operation however many points. When
+  // painted, the points that fall into one pixel column are thinned to the first, the lowest, the
+  // highest and the last of them, which draws the same pixels.
+  void Polyline(std::vector<TwipPoint> points, const QColor& color);
   // Text at the current position in the foreground colour and the current font size, its cell
   // filled with the background colour unless the font is transparent.
   void Print(const QString& text);
@@ -128,6 +142,9 @@ class PictureBox : public QWidget {
   const std::vector<DrawOp>& Operations() const { return ops_; }
   const std::vector<TextOp>& Texts() const { return texts_; }
   const std::vector<PictureOp>& Pictures() const { return pictures_; }
+  const std::vector<TwipPoint>& PolylinePoints(const DrawOp& op) const {
+    return polylines_[static_cast<std::size_t>(op.polylineIndex)].points;
+  }
 
   // Repaints the part of the box that a shape's outline covers (pixels of the box).
   void UpdateArea(const QRect& pixels);
@@ -140,6 +157,15 @@ class PictureBox : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  struct PolylineOp {
+    std::vector<TwipPoint> points;
+    std::vector<QPointF> pixels;  // the thinned points in pixels, made when first painted
+    QRectF bounds;                // of the pixels
+  };
+
+  void Changed();
+  static void Thin(PolylineOp& polyline);
+
   int left_ = 0;
   int top_ = 0;
   int width_ = 0;
@@ -154,6 +180,7 @@ class PictureBox : public QWidget {
   bool painting_ = false;
   bool autoSize_ = false;
   bool pressed_ = false;
+  bool updatePending_ = false;  // a repaint has been asked for and not yet done
   std::function<void()> paintHandler_;
   std::function<void()> click_;
   std::function<void(int, int, float, float)> mouseMove_;
@@ -162,6 +189,7 @@ class PictureBox : public QWidget {
   std::vector<DrawOp> ops_;
   std::vector<TextOp> texts_;
   std::vector<PictureOp> pictures_;
+  std::vector<PolylineOp> polylines_;
 };
 
 }  // namespace platform
