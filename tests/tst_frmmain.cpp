@@ -91,12 +91,16 @@ class tst_frmmain : public QObject {
         }
       }
     };
-    check(w.menuBar()->actions(), {{"mnuFile", "File", true}, {"mnuTools", "Tools", false}, {"mnuHelp", "Help", true}});
+    check(w.menuBar()->actions(), {{"mnuFile", "File", true},
+                                   {"mnuTools", "Tools", false},
+                                   {"mnuView", "View", true},
+                                   {"mnuHelp", "Help", true}});
     check(w.mnuFile->actions(), {{"mnuOpen", "Open", true},
                                  {"mnuClose", "Close", true},
                                  {"mnuSeparator1", nullptr, true},
                                  {"mnuSave", "Save", false},
                                  {"mnuSaveAs", "Save As...", false},
+                                 {"mnuExportPicture", "Export Picture...", true},
                                  {"mnuSeparator2", nullptr, true},
                                  {"mnuExit", "Exit", true}});
     check(w.mnuOpen->actions(),

@@ -32,8 +32,8 @@ struct FileDialogSettings {
   QString title;
   QString fileName;  // proposed name before, chosen path after a dialog
   QString filter;
-  QString defaultExt;  // added to a typed name that has none
-  int filterIndex = 1;
+  QString defaultExt;   // added to a typed name that has none
+  int filterIndex = 1;  // the filter shown first; after the dialog, the one chosen
 };
 
 class IFileDialog {
