@@ -32,6 +32,7 @@ struct GlobalVariables {
   // Graph settings, lengths in twips.
   int rulerSize = 0;
   int graphSize = 0;
+  double graphZoom = 1.5;  // graphSize over the frame's width: 1.5 at start-up, 1 to 32 by zooming
   double graphTopValue = 0;
   double graphBottomValue = 0;
 

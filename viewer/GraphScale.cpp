@@ -29,6 +29,10 @@ int GraphMapping::X(double frequency) const {
 
 int GraphMapping::Y(double value) const { return platform::RoundToInt32(graphSize_ - (value - bottom_) * s_); }
 
+double GraphMapping::FrequencyAt(double x) const { return std::pow(10.0, x / d_); }
+
+double GraphMapping::ValueAt(double y) const { return bottom_ + (graphSize_ - y) / s_; }
+
 const std::vector<int>& GridFrequencies() {
   static const std::vector<int> frequencies = [] {
     std::vector<int> result;

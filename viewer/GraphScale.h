@@ -6,6 +6,7 @@
 //   S = graphSize / (top - bottom)          twips per dB or ohm
 //   x(f) = round(SafeLog10(f) * D)          1 Hz -> 0, 100 kHz -> graphSize
 //   y(m) = round(graphSize - (m - bottom) * S)   top -> 0, bottom -> graphSize
+//   f(x) = 10^(x / D),  m(y) = bottom + (graphSize - y) / S   (unrounded, for the pointer)
 // Every rounding goes to the nearest integer with halves to even, checked: a position beyond 32
 // bits or a value that is not finite throws platform::OverflowError.
 #pragma once
@@ -24,6 +25,8 @@ class GraphMapping {
   double TwipsPerUnit() const { return s_; }
   int X(double frequency) const;
   int Y(double value) const;
+  double FrequencyAt(double x) const;
+  double ValueAt(double y) const;
 
  private:
   int graphSize_;

@@ -9,12 +9,15 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QSaveFile>
 #include <QUrl>
+#include <QWheelEvent>
 #include <algorithm>
 #include <filesystem>
 
 #include "Files.h"
+#include "GraphView.h"
 #include "ResponseFile.h"
 #include "ViewerInfo.h"
 #include "Window.h"
@@ -42,7 +45,7 @@ const QString kResponseFilter = QStringLiteral("Frequency Response Data (*.frd)|
 
 frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, QWidget* parent)
     : QMainWindow(parent),
-      StatusBar(Named(new platform::StatusBar({1}, this), "StatusBar")),
+      StatusBar(Named(new platform::StatusBar({3, 2}, this), "StatusBar")),
       pctFrame(Named(new platform::PictureBox(new QWidget(this)), "pctFrame")),
       pctGraph(Named(new platform::PictureBox(pctFrame), "pctGraph")),
       HMeasureGraph(Named(new platform::PictureBox(pctFrame), "HMeasureGraph")),
@@ -57,11 +60,16 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
       mnuSeparator1(NewSeparator(mnuFile, "mnuSeparator1")),
       mnuSave(NewAction(mnuFile, "mnuSave", QStringLiteral("Save"))),
       mnuSaveAs(NewAction(mnuFile, "mnuSaveAs", QStringLiteral("Save As..."))),
+      mnuExportPicture(NewAction(mnuFile, "mnuExportPicture", QStringLiteral("Export Picture..."))),
       mnuSeparator2(NewSeparator(mnuFile, "mnuSeparator2")),
       mnuExit(NewAction(mnuFile, "mnuExit", QStringLiteral("Exit"))),
       mnuTools(NewMenu(menuBar(), "mnuTools", QStringLiteral("Tools"))),
       mnuNormalize(NewAction(mnuTools, "mnuNormalize", QStringLiteral("Normalize Data..."))),
       mnuMagnidude(NewAction(mnuTools, "mnuMagnidude", QStringLiteral("Adjust Magnitude..."))),
+      mnuView(NewMenu(menuBar(), "mnuView", QStringLiteral("View"))),
+      mnuZoomIn(NewAction(mnuView, "mnuZoomIn", QStringLiteral("Zoom In"))),
+      mnuZoomOut(NewAction(mnuView, "mnuZoomOut", QStringLiteral("Zoom Out"))),
+      mnuZoomFit(NewAction(mnuView, "mnuZoomFit", QStringLiteral("Fit Data"))),
       mnuHelp(NewMenu(menuBar(), "mnuHelp", QStringLiteral("Help"))),
       mnuAbout(NewAction(mnuHelp, "mnuAbout", QStringLiteral("About"))),
       g_(globals),
@@ -112,6 +120,16 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
   connect(mnuNormalize, &QAction::triggered, this, &frmMain::mnuNormalize_Click);
   connect(mnuMagnidude, &QAction::triggered, this, &frmMain::mnuMagnidude_Click);
   connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+  connect(mnuZoomIn, &QAction::triggered, this, &frmMain::mnuZoomIn_Click);
+  connect(mnuZoomOut, &QAction::triggered, this, &frmMain::mnuZoomOut_Click);
+  connect(mnuZoomFit, &QAction::triggered, this, &frmMain::mnuZoomFit_Click);
+  connect(mnuExportPicture, &QAction::triggered, this, &frmMain::mnuExportPicture_Click);
+  // Ctrl++ also as Ctrl+= , where "+" needs Shift.
+  mnuZoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+  mnuZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+  mnuZoomFit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+  pctGraph->setMouseTracking(true);
+  pctGraph->installEventFilter(this);
   HScrollGraph->SetChangeHandler([this] { HScrollGraph_Change(); });
   HScrollGraph->SetScrollHandler([this] { HScrollGraph_Scroll(); });
   VScrollGraph->SetChangeHandler([this] { VScrollGraph_Change(); });
@@ -121,6 +139,21 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) {
     Form_Resize();
+  }
+  if (watched == pctGraph) {
+    switch (event->type()) {
+      case QEvent::MouseMove:
+        pctGraph_MouseMove(static_cast<QMouseEvent*>(event)->position());
+        break;
+      case QEvent::Leave:
+        StatusBar->SetPanelText(2, QString());
+        break;
+      case QEvent::Wheel:
+        pctGraph_Wheel(*static_cast<QWheelEvent*>(event));
+        return true;
+      default:
+        break;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -137,6 +170,7 @@ void frmMain::Form_Load() {
     g_.dataLoaded = false;
     g_.dataNormalized = false;
     g_.dataAdjusted = false;
+    g_.graphZoom = kStartZoom;
     mnuSaveAs->setEnabled(false);
     mnuSave->setEnabled(false);
     g_.fieldSeparator.assign(1, ' ');  // one blank (a literal trips a false -Wrestrict in GCC 12 -O2)
@@ -161,7 +195,7 @@ void frmMain::Form_Load() {
     QCoreApplication::processEvents();
 
     Form_Resize();
-    g_.graphSize = platform::RoundToInt32(pctFrame->Width() * 1.5);
+    g_.graphSize = platform::RoundToInt32(pctFrame->Width() * g_.graphZoom);
     pctGraph->SetBackColor(g_.colorGraphBack);
     pctGraph->Move(0, 0, g_.graphSize, g_.graphSize);
     HMeasureGraph->Move(0, 0, g_.graphSize, g_.rulerSize);

@@ -22,6 +22,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class QMenu;
 class QMimeData;
+class QWheelEvent;
 
 namespace viewer {
 
@@ -52,6 +53,14 @@ class frmMain : public QMainWindow {
   void mnuNormalize_Click();
   void mnuMagnidude_Click();
   void mnuAbout_Click();
+  // Beyond the graph's fixed view: zooming, and the graph exported as a picture.
+  void mnuZoomIn_Click();
+  void mnuZoomOut_Click();
+  void mnuZoomFit_Click();
+  void mnuExportPicture_Click();
+  // Zooms to `zoom` (kept within its limits) about the point `anchor` of the frame (twips from its
+  // inner corner), which stays where it is.
+  void ZoomAbout(double zoom, QPoint anchor);
 
   // Opens `path` as File > Open does once its dialog has returned a path: as impedance data for
   // the extensions .zma and .zda, else as frequency response data. For a path given on the
@@ -83,11 +92,16 @@ class frmMain : public QMainWindow {
   QAction* const mnuSeparator1;
   QAction* const mnuSave;
   QAction* const mnuSaveAs;
+  QAction* const mnuExportPicture;
   QAction* const mnuSeparator2;
   QAction* const mnuExit;
   QMenu* const mnuTools;
   QAction* const mnuNormalize;
   QAction* const mnuMagnidude;
+  QMenu* const mnuView;
+  QAction* const mnuZoomIn;
+  QAction* const mnuZoomOut;
+  QAction* const mnuZoomFit;
   QMenu* const mnuHelp;
   QAction* const mnuAbout;
 
@@ -116,6 +130,13 @@ class frmMain : public QMainWindow {
   void DrawDbRuler();
   void DrawOhmRuler();
   void DrawLevelRuler(const std::vector<LevelLine>& lines);
+
+  // The pointer over the graph: the readout in the status bar's second panel, and the wheel
+  // (scrolling; zooming about the pointer with Ctrl).
+  void pctGraph_MouseMove(QPointF pixels);
+  void pctGraph_Wheel(const QWheelEvent& event);
+  // What the frame shows of the graph and the rulers, without the scroll bars, in twips.
+  QRect ShownArea() const;
 
   GlobalVariables& g_;
   platform::Services services_;

@@ -34,7 +34,7 @@ void frmMain::pctFrame_Resize() {
     const int w = pctFrame->Width();
     const int h = pctFrame->Height();
     const int r = g_.rulerSize;
-    g_.graphSize = platform::RoundToInt32(w * 1.5);
+    g_.graphSize = platform::RoundToInt32(w * g_.graphZoom);
     HScrollGraph->Move(r, h - r, w - 2 * r, r - 15);
     VScrollGraph->Move(w - r, r, r - 15, h - 2 * r);
     pctCorner[0]->Move(0, 0, r, r);

@@ -8,18 +8,6 @@
 
 namespace platform {
 
-double RoundHalfEven(double x) {
-  if (!std::isfinite(x)) {
-    return x;
-  }
-  // x - trunc(x) is exact for every double, so a tie is recognised exactly; round(x / 2) * 2 then
-  // picks the even neighbour of the tie (x / 2 is exact as well).
-  if (std::fabs(x - std::trunc(x)) == 0.5) {
-    return 2.0 * std::round(x / 2.0);
-  }
-  return std::round(x);
-}
-
 namespace {
 
 constexpr std::array<double, 16> kPowersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -169,6 +170,8 @@ void PictureBox::Thin(PolylineOp& polyline) {
     }
     i = j;
   }
+  polyline.ascending =
+      std::is_sorted(out.begin(), out.end(), [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
   QPointF low = out.front();
   QPointF high = out.front();
   for (const QPointF& p : out) {
@@ -307,8 +310,20 @@ void PictureBox::paintEvent(QPaintEvent* event) {
         Thin(polyline);
       }
       if (polyline.bounds.intersects(visible)) {
+        // Of a curve whose x rises, only the points over the painted columns and one beyond on
+        // each side: a zoomed-in graph shows a small part of a long curve.
+        const std::vector<QPointF>& pixels = polyline.pixels;
+        std::size_t first = 0;
+        std::size_t last = pixels.size();
+        if (polyline.ascending) {
+          const auto byX = [](const QPointF& p, double x) { return p.x() < x; };
+          const auto begin = std::lower_bound(pixels.begin(), pixels.end(), visible.left(), byX);
+          const auto end = std::lower_bound(begin, pixels.end(), visible.right() + 1, byX);
+          first = static_cast<std::size_t>(std::max<std::ptrdiff_t>(begin - pixels.begin() - 1, 0));
+          last = std::min(static_cast<std::size_t>(end - pixels.begin()) + 1, pixels.size());
+        }
         painter.setPen(QPen(QColor(op.color), 0));
-        painter.drawPolyline(polyline.pixels.data(), static_cast<int>(polyline.pixels.size()));
+        painter.drawPolyline(pixels.data() + first, static_cast<int>(last - first));
       }
       continue;
     }

@@ -161,6 +161,7 @@ class PictureBox : public QWidget {
     std::vector<TwipPoint> points;
     std::vector<QPointF> pixels;  // the thinned points in pixels, made when first painted
     QRectF bounds;                // of the pixels
+    bool ascending = false;       // the pixels' x never falls: a paint draws only the part it shows
   };
 
   void Changed();

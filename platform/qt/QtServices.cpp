@@ -68,12 +68,20 @@ std::optional<QString> QtFileDialog::Run(FileDialogSettings& settings, bool save
   // Unless the caller wants the dialog to ask, the commands ask the overwrite question themselves.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.overwritePrompt);
   const QStringList filters = QtNameFilters(settings.filter);
+  dialog.setDefaultSuffix(settings.defaultExt);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
+    // Choosing a filter makes its extension the one added to a name typed without one.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+      static const QRegularExpression extension(QStringLiteral("\\*\\.(\\w+)"));
+      const QRegularExpressionMatch match = extension.match(filter);
+      if (match.hasMatch()) {
+        dialog.setDefaultSuffix(match.captured(1));
+      }
+    });
     const qsizetype index = settings.filterIndex - 1;
     dialog.selectNameFilter(filters[index >= 0 && index < filters.size() ? index : 0]);
   }
-  dialog.setDefaultSuffix(settings.defaultExt);
   dialog.selectFile(settings.fileName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     if (settings.cancelError) {
@@ -83,6 +91,9 @@ std::optional<QString> QtFileDialog::Run(FileDialogSettings& settings, bool save
     return QString();
   }
   settings.fileName = dialog.selectedFiles().constFirst();
+  if (const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter()); chosen >= 0) {
+    settings.filterIndex = static_cast<int>(chosen) + 1;
+  }
   lastFolder_ = QFileInfo(settings.fileName).absolutePath();
   return settings.fileName;
 }

@@ -33,8 +33,8 @@ struct FileDialogSettings {
   QString title;
   QString fileName;  // proposed name before, chosen path after a dialog
   QString filter;
-  QString defaultExt;  // added to a typed name that has none
-  int filterIndex = 1;
+  QString defaultExt;             // added to a typed name that has none
+  int filterIndex = 1;           // the filter shown first; after the dialog, the one chosen
   bool overwritePrompt = false;  // a save dialog asks before it returns the name of an existing file
 };
 

@@ -3,6 +3,7 @@
 //   pixels = twips / 15, rounded to the nearest whole pixel (halves to even)
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "numbers.h"
@@ -19,7 +20,7 @@ inline int PixelsToTwips(int pixels) { return CheckedNarrow<int>(static_cast<lon
 // far-off values held where they cannot disturb the painter's arithmetic.
 inline double PaintPixel(double twips) {
   constexpr double kFar = 1.0e7;
-  return RoundHalfEven(std::fmax(-kFar, std::fmin(kFar, twips / kTwipsPerPixel)));
+  return RoundHalfEven(std::clamp(twips / kTwipsPerPixel, -kFar, kFar));
 }
 
 }  // namespace platform

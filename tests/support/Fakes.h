@@ -53,8 +53,10 @@ class FileDialog final : public platform::IFileDialog {
     platform::FileDialogSettings settings;  // as the dialog was given them
   };
 
-  // Chosen paths in order; std::nullopt (or no answer left) is Cancel.
+  // Chosen paths in order; std::nullopt (or no answer left) is Cancel. With a path, the filter
+  // chosen (counted from 1), when one is queued.
   std::deque<std::optional<QString>> answers;
+  std::deque<int> filterIndexes;
   std::vector<Request> requests;
 
   std::optional<QString> ShowOpen(platform::FileDialogSettings& settings) override { return Answer(settings, false); }
@@ -75,6 +77,10 @@ class FileDialog final : public platform::IFileDialog {
       answer = QString();
     }
     settings.fileName = *answer;
+    if (!filterIndexes.empty()) {
+      settings.filterIndex = filterIndexes.front();
+      filterIndexes.pop_front();
+    }
     return answer;
   }
 };
