@@ -93,18 +93,16 @@ class tst_tooldialogs : public QObject {
     QFETCH(int, distribution);
     QFETCH(int, pointRange);
     Tools t;
-    t.g.normDistribution = distribution;
-    t.g.normPointRange = pointRange;
-    t.g.normStopFreq = 100000;
+    std::tie(t.g.normDistribution, t.g.normPointRange, t.g.normStopFreq) = std::tuple{distribution, pointRange, 100000};
     viewer::frmNormalize dialog(t.g, t.messages);
-    QVERIFY(dialog.optDistribution[static_cast<std::size_t>(distribution)]->isChecked());
-    QVERIFY(dialog.optPointRange[static_cast<std::size_t>(pointRange)]->isChecked());
+    QVERIFY(dialog.optDistribution[std::size_t(distribution)]->isChecked() &&
+            dialog.optPointRange[std::size_t(pointRange)]->isChecked());
     QCOMPARE((QStringList{dialog.edtFreqStart->text(), dialog.edtFreqStop->text(), dialog.edtNumberOfPoints->text()}),
              (QStringList{"7", "100000", "70"}));
-    dialog.optDistribution[static_cast<std::size_t>(1 - distribution)]->setChecked(true);
-    dialog.optPointRange[static_cast<std::size_t>(1 - pointRange)]->setChecked(true);
+    dialog.optDistribution[std::size_t(1 - distribution)]->setChecked(true);
+    dialog.optPointRange[std::size_t(1 - pointRange)]->setChecked(true);
     dialog.edtFreqStart->setText(QStringLiteral("20"));
-    QVERIFY(t.Close(dialog, false));
+    QVERIFY(t.Close(dialog, false));  // Cancel keeps every setting
     QCOMPARE((QList<double>{double(t.g.normDistribution), double(t.g.normPointRange), t.g.normStartFreq}),
              (QList<double>{double(distribution), double(pointRange), 7}));
     QVERIFY(!t.g.dataNormalized);

@@ -164,11 +164,10 @@ class ProgramStarter final : public platform::IProgramStarter {
   }
 };
 
-// Holds a picture, text (which is no picture) or nothing.
+// Holds a picture, or no picture (text, or nothing at all).
 class Clipboard final : public platform::IClipboard {
  public:
   QImage picture;
-  QString text;
   QImage Picture() override { return picture; }
 };
 

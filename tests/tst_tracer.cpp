@@ -1,0 +1,643 @@
+// The tracer window through its handlers and the scripted fakes: picture import, the registration
+// of the axes and the live readout; the Trace commands, the two ways of stepping, the save
+// question, the saved file, the trace options, markers, undo, the loupe, and the example graph
+// pictures traced end to end (by hand and by colour) and read back with the viewer's reader.
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <fstream>
+
+#include "CurveFinder.h"
+#include "DataTools.h"
+#include "ResponseFile.h"
+#include "TracerFixture.h"
+#include "frmTraceOpt.h"
+#include "numbers.h"
+
+using fakes::Filled;
+using fakes::Tracer;
+using platform::MessageResult;
+
+namespace {
+
+// The window at a given client size, as the user would leave it after un-maximizing.
+void Resize(Tracer& t, int width, int height) {
+  t.window->showNormal();
+  t.window->resize(width, height);
+  QCoreApplication::processEvents();
+}
+
+QString Text(float value) { return QString::fromStdString(platform::SingleText(value)); }
+
+std::optional<data::ResponseSet> ReadBack(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  data::ResponseSet set;
+  return data::ReadResponseFile(in, set) ? std::optional(set) : std::nullopt;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(MessageResult)
+
+class tst_tracer : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Import from the clipboard and from a file, then what the graph area shows.
+  void import_data() {
+    QTest::addColumn<QImage>("picture");  // on the clipboard; null: none
+    QTest::addColumn<QString>("file");    // imported from this fixture instead, when set
+    QTest::addColumn<QString>("message");
+    const QString noPicture = QStringLiteral("Copy a graph image to the clipboard, then click Import Graph");
+    const QString noFile = QStringLiteral("The file does not hold a picture that can be imported.");
+    QTest::newRow("picture") << Filled(400, 300, Qt::red) << QString() << QString();
+    QTest::newRow("text or nothing") << QImage() << QString() << noPicture;
+    QTest::newRow("widest picture") << Filled(16384, 2, Qt::red) << QString() << QString();
+    QTest::newRow("too wide") << Filled(16385, 2, Qt::red) << QString() << noPicture;
+    QTest::newRow("too tall") << Filled(2, 16385, Qt::red) << QString() << noPicture;
+    QTest::newRow("file") << QImage() << "graph-spl-960x640.png" << QString();
+    QTest::newRow("file without picture") << QImage() << "woofer-24ppo.frd" << noFile;
+  }
+  void import() {
+    QFETCH(QImage, picture);
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    QVERIFY(w.isMaximized() && w.windowTitle() == "SPL and Impedance Trace" && t.Panel(1) == "Freq.");
+    t.Import(Filled(50, 50, Qt::blue));  // replaced or, on failure, gone
+    if (file.isEmpty()) {
+      t.Import(picture);
+    } else {
+      t.services.fileDialog.answers.push_back(QStringLiteral(FIXTURES_DIR "/") + file);
+      w.mnuImportFile_Click();
+    }
+    QCOMPARE(t.Message(), message);
+    QCOMPARE(w.isGraphImported, message.isEmpty());
+    if (!message.isEmpty()) {  // after the reset: no picture at all
+      QVERIFY(t.services.messageBox.shown.back().title == "Quelbrin" && w.Graph[1]->Picture().isNull() &&
+              w.Graph[0]->Operations().empty());
+      return;
+    }
+    // The holder keeps the picture at its own size; the graph area shows it stretched over it all.
+    const QImage& held = w.Graph[1]->Picture();
+    QCOMPARE(QSize(w.Graph[1]->Width(), w.Graph[1]->Height()), held.size() * 15);
+    QCOMPARE(w.Graph[0]->Operations().size(), std::size_t(1));
+    const platform::DrawOp& op = w.Graph[0]->Operations().front();
+    QCOMPARE(QRectF(QPointF(op.x1, op.y1), QPointF(op.x2, op.y2)),
+             QRectF(0, 0, w.Graph[0]->Width(), w.Graph[0]->Height()));
+    if (held.width() == 400) {
+      const QImage shown = w.Graph[0]->grab().toImage();
+      QVERIFY(shown.pixelColor(0, 0) == Qt::red && shown.pixelColor(shown.width() - 1, shown.height() - 1) == Qt::red);
+    }
+  }
+
+  // A 2400-pixel picture on a 1920-pixel screen, stretched again whenever the window changes size.
+  void resizeStretchesAgain() {
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    Resize(t, 1920, 1040);
+    t.Import(QImage(QStringLiteral(FIXTURES_DIR "/graph-impedance-2400x1200.png")));
+    QVERIFY(w.isGraphImported && w.Graph[1]->Width() == 36000 && w.Graph[0]->Width() == 1904 * 15);
+    Resize(t, 1000, 700);
+    const float W0 = 984 * 15;
+    const auto H0 = float(w.Graph[0]->Height());
+    QCOMPARE((QList<float>{float(w.Graph[0]->Width()), w.Graph[0]->Operations().front().x2, w.lnReg60Db->X2(),
+                           w.lnReg100Hz->Y2(), w.pnlTrace->Height()}),
+             (QList<float>{W0, W0, W0, H0, H0}));
+    QCOMPARE(w.Graph[0]->Operations().size(), std::size_t(1));
+    Resize(t, 1000, 5);  // 1000 twips of outer height or less: the graph area stays
+    QCOMPARE(float(w.Graph[0]->Width()), W0);
+  }
+
+  // One reference through its states: placing, fixed, unregistered; Cancel, the frame's close and
+  // a refused value. With several placing, the earliest in the menu's order follows and is fixed
+  // first. The status bar shows the value as typed, the locale's decimal separator included.
+  void registration() {
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.AnswerValue(QStringLiteral("100"));
+    w.mnuReg100Hz->trigger();
+    QCOMPARE(t.services.modal.shown.back(), QStringLiteral("dlgValue"));
+    QCOMPARE(t.Panel(4), QStringLiteral("Register 100Hz"));
+    QVERIFY(tracer::Tag(w.mnuReg100Hz) == "1" && w.mnuReg100Hz->isChecked() && w.lnReg100Hz->Visible());
+    t.Move(1500, 700);
+    QCOMPARE((QList<float>{w.lnReg100Hz->X1(), w.lnReg100Hz->X2()}), (QList<float>{1500, 1500}));
+    QCOMPARE(t.Panel(1), QStringLiteral("Freq."));  // no readout while a line is placed
+    QCOMPARE(w.Graph[0]->grab().toImage().pixelColor(100, 10), QColor(0, 0, 255));
+    t.Click();
+    QVERIFY(tracer::Tag(w.mnuReg100Hz) == "2" && t.Panel(4) == " ");
+    t.Move(3000, 700);
+    QCOMPARE(w.lnReg100Hz->X1(), 1500.0F);
+    w.mnuReg100Hz->trigger();  // unregisters without a dialog; the value stays
+    QCOMPARE(t.services.modal.shown.size(), std::size_t(1));
+    QVERIFY(tracer::Tag(w.mnuReg100Hz) == "0" && !w.mnuReg100Hz->isChecked() && !w.lnReg100Hz->Visible());
+    QCOMPARE(w.lowFreq, 100.0);
+
+    t.AnswerValue(QString());
+    w.mnuReg10000Hz->trigger();
+    t.services.modal.scripts.push_back([](QDialog& dialog) { dialog.close(); });
+    w.mnuReg10000Hz->trigger();
+    t.AnswerValue(QStringLiteral("1,000"));
+    w.mnuReg10000Hz->trigger();
+    QCOMPARE(t.Message(), QStringLiteral("Enter a valid number, then click 'OK'"));
+    QCOMPARE(t.services.messageBox.shown.back().title, QStringLiteral("Review Data"));
+    for (const auto& [text, value] : {std::pair{"1e4", 10000.0}, std::pair{" 250 ", 250.0}}) {
+      t.AnswerValue(QLatin1String(text));
+      w.mnuReg90Db->trigger();
+      w.mnuReg90Db->trigger();  // the second click unregisters again
+      QCOMPARE(w.highDb, value);
+    }
+    QVERIFY(tracer::Tag(w.mnuReg10000Hz) == "0" && !w.mnuReg10000Hz->isChecked() && !w.lnReg10000Hz->Visible());
+    QCOMPARE(w.highFreq, 10000.0);
+
+    t.AnswerValue(QStringLiteral("70"));
+    w.mnuReg60Db->trigger();
+    QLocale::setDefault(QLocale(QLocale::German));
+    t.AnswerValue(QStringLiteral(" 2,5"));
+    w.mnuReg100Hz->trigger();
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(t.Panel(4), QStringLiteral("Register  2,5Hz"));
+    t.Move(600, 900);
+    QCOMPARE((QList<float>{w.lnReg100Hz->X1(), w.lnReg60Db->Y1()}), (QList<float>{600, 3720}));
+    t.Click();
+    t.Move(800, 1000);
+    QCOMPARE((QList<float>{w.lnReg100Hz->X1(), w.lnReg60Db->Y1()}), (QList<float>{600, 1000}));
+    t.Click();
+    QVERIFY(tracer::Tag(w.mnuReg100Hz) == "2" && tracer::Tag(w.mnuReg60Db) == "2");
+    QCOMPARE((QList<double>{w.lowFreq, w.lowFreqLog, w.lowDb}), (QList<double>{2.5, tracer::LogBase10(2.5), 70}));
+  }
+
+  // The ohm scale: registering on base 10 stores log10; switching recomputes both scaled values;
+  // an import brings back base 2, the defaults and unregistered references.
+  void ohmScales() {
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    w.mnuOhmScale10->trigger();
+    t.AnswerValue(QStringLiteral("4"));
+    w.mnuReg4Ohm->trigger();
+    QCOMPARE(QString::number(w.lowOhmScaled, 'f', 5), QStringLiteral("0.60206"));
+    for (const auto& [item, scaled] : {std::pair{w.mnuOhmScale2, 2.0}, std::pair{w.mnuOhmScale1, 0.0}}) {
+      item->trigger();
+      QCOMPARE((QList<double>{w.lowOhmScaled, w.highOhmScaled}), (QList<double>{scaled, 2 * scaled}));
+      QVERIFY(item->isChecked() && !w.mnuOhmScale10->isChecked());
+    }
+    w.mnuOhmScale10->trigger();
+    t.Import(Filled(10, 10, Qt::white));
+    QVERIFY(w.mnuOhmScale2->isChecked() && !w.mnuOhmScale10->isChecked() && tracer::Tag(w.mnuReg4Ohm) == "0");
+    QCOMPARE((QList<double>{w.lowOhm, w.lowOhmScaled, w.highOhmScaled}), (QList<double>{4, 2, 4}));
+  }
+
+  // The readout from the defaults and the lines' design places, in the user's decimal separator.
+  // An axis without a usable scale (here both frequency lines at 2160) leaves its panel as it was;
+  // the other quantities go on.
+  void readout_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("linear");
+    QTest::addColumn<bool>("degenerate");
+    QTest::addColumn<QStringList>("panels");
+    QTest::newRow("base 2") << "en_US" << false << false << QStringList{"Freq.  1000", "Db  74.21053", "Ohm  8"};
+    QTest::newRow("linear") << "en_US" << true << false << QStringList{"Freq.  1000", "Db  74.21053", "Ohm  10"};
+    QTest::newRow("German") << "de_DE" << false << false << QStringList{"Freq.  1000", "Db  74,21053", "Ohm  8"};
+    QTest::newRow("no frequency scale") << "en_US" << false << true
+                                        << QStringList{"Freq.  1000", "Db  73.21053", "Ohm  7.168477"};
+  }
+  void readout() {
+    QFETCH(QString, locale);
+    QFETCH(bool, linear);
+    QFETCH(bool, degenerate);
+    QFETCH(QStringList, panels);
+    QLocale::setDefault(QLocale(locale));
+    Tracer t;
+    if (linear) {
+      t.window->mnuOhmScale1->trigger();
+    }
+    t.Move(4035, 2640);
+    if (degenerate) {
+      t.Register(t.window->mnuReg10000Hz, QStringLiteral("100"), 2160);
+      t.Move(5000, 2716);
+    }
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE((QStringList{t.Panel(1), t.Panel(2), t.Panel(3)}), panels);
+    QCOMPARE(t.window->curFreq, 1000.0F);
+  }
+  // The Start commands refuse in a fixed order, each kind of trace checking its own references.
+  void refusals_data() {
+    QTest::addColumn<QStringList>("unregister");  // menu items clicked again after Ready; "picture": none
+    QTest::addColumn<bool>("impedance");
+    QTest::addColumn<QString>("refused");  // the references named in the message, or empty
+    QTest::newRow("no picture") << QStringList{"picture"} << false << "import";
+    QTest::newRow("no high amplitude") << QStringList{"mnuReg90Db", "mnuReg100Hz"} << false << "amplitude";
+    QTest::newRow("no frequency") << QStringList{"mnuReg10000Hz"} << false << "frequency";
+    QTest::newRow("no low impedance") << QStringList{"mnuReg4Ohm"} << true << "impedance";
+    QTest::newRow("SPL without impedance") << QStringList{"mnuReg4Ohm", "mnuReg16Ohm"} << false << "";
+    QTest::newRow("impedance without amplitude") << QStringList{"mnuReg60Db"} << true << "";
+  }
+  void refusals() {
+    QFETCH(QStringList, unregister);
+    QFETCH(bool, impedance);
+    QFETCH(QString, refused);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready(unregister != QStringList{"picture"});
+    for (const QString& name : unregister) {
+      if (QAction* item = w.findChild<QAction*>(name)) {
+        item->trigger();
+      }
+    }
+    (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
+    const QString message =
+        refused == QLatin1String("import")
+            ? QStringLiteral("Use the File > Import Graph menu item to import a graph.")
+            : QStringLiteral("Use the Alignment menu item to register %1 positions on the graph.").arg(refused);
+    QCOMPARE(t.Message(), refused.isEmpty() ? QString() : message);
+    QCOMPARE(w.mnuTraceStartSPL->isEnabled(), !refused.isEmpty());
+    QCOMPARE(t.Panel(4), refused.isEmpty() ? (impedance ? "Starting Impedance Trace" : "Starting SPL Trace") : " ");
+  }
+
+  // Free-form: the start follows the pointer, the arming click records nothing, the first point
+  // lies 15 twips left of the click and every later one 30 twips further. Up and Down move the
+  // trace line by a pixel; Enter records like a click and the readout follows the new position.
+  // Every recorded point is written: 20 points make 20 lines, which the viewer opens. At the end
+  // of the area each further point is recorded where the last one was, with the message.
+  void freeFormAndKeys() {
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready();
+    w.mnuTraceStartSPL_Click();
+    t.Move(-300, -20);  // a drag that left the area
+    QCOMPARE((QList<float>{w.pnlTrace->Width(), w.lnTrace->X2(), w.lnTrace->Y1()}), (QList<float>{0, 0, -20}));
+    t.Move(4035, 2640);
+    QVERIFY(w.pnlTrace->Visible() && w.pnlTrace->Width() == 4035 && w.lnTrace->X2() == 4035);
+    t.Click();
+    QVERIFY(t.Panel(4) == "Trace SPL" && t.g.recordedPointCount == 0 && w.traceX == 4020);
+    t.Key(platform::kKeyUp, 2);
+    QCOMPARE(t.Panel(2), QStringLiteral("Db  74.60526"));
+    t.Key(platform::kKeyDown);
+    t.Key('A');
+    QCOMPARE((QList<float>{w.lnTrace->Y1(), w.lnTrace->Y2()}), (QList<float>{2625, 2625}));
+    t.Key(platform::kKeyReturn);
+    QCOMPARE((QStringList{Text(w.traceFreqs[0]), Text(w.traceDbs[0]), Text(w.traceOhms[0])}),
+             (QStringList{"1000", "74.4079", "8.175178"}));
+    QVERIFY(w.pnlTrace->Width() == 4050 && t.Panel(1) == "Freq.  1018.743");
+    t.Move(100, 2640);  // the pointer sets the line's height only
+    QCOMPARE((QList<float>{w.lnTrace->Y1(), w.pnlTrace->Width()}), (QList<float>{2640, 4050}));
+    t.Click();
+    QVERIFY(w.pnlTrace->Width() == 4080 && Text(w.traceFreqs[1]) == "1018.743");
+    t.Key(platform::kKeyReturn, 18);
+    QTemporaryDir dir;
+    QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("twenty.frd"))).count("\r\n"), 20);
+    QVERIFY(ReadBack(dir.filePath(QStringLiteral("twenty.frd"))).has_value());
+    // At the end of the area the point is recorded, the position stays, and the message says so.
+    const int W0 = w.Graph[0]->Width();
+    t.Key(platform::kKeyReturn, (W0 - w.traceX) / 30 + 2);
+    QCOMPARE(t.Message(), QStringLiteral("The end of the graph area has been reached."));
+    QVERIFY(w.pnlTrace->Width() < float(W0) && w.pnlTrace->Width() + 30 >= float(W0));
+    QVERIFY(t.services.messageBox.shown.size() >= 2);  // once for each point past the end
+  }
+
+  // Limited: from the start frequency in equal log steps; the limit message after limit + 1
+  // points, all of which are written. The start is at least 120 twips in; the point limit is the
+  // only bound; without a usable frequency axis the trace records at its start without moving.
+  void limitedTrace() {
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready();
+    t.g.useTraceLimits = true;
+    w.mnuTraceStartSPL_Click();
+    QVERIFY(qFuzzyCompare(w.traceLogStep, 0.0075) && w.traceX == 875 && w.pnlTrace->Width() == 875 &&
+            t.Panel(4) == "Trace SPL");
+    t.Move(0, 2640);
+    t.Key(platform::kKeyReturn, 401);
+    QVERIFY(t.services.messageBox.shown.empty());
+    t.Key(platform::kKeyReturn);
+    QCOMPARE(t.Message(), QStringLiteral("The specified trace limit has been reached."));
+    QTemporaryDir dir;
+    const QByteArray saved = t.SaveTo(dir.filePath(QStringLiteral("limited")));
+    QVERIFY(saved.count("\r\n") == 401 && saved.startsWith("20.00208 74.21053 0\r\n"));
+
+    const auto restart = [&t, &w](tracer::GlobalVariables options) {
+      t.services.messageBox.answers = {MessageResult::kNo};
+      w.mnuTraceStop_Click();
+      t.services.messageBox.shown.clear();
+      t.g = options;
+      w.mnuTraceStartSPL_Click();
+    };
+    restart({true, 1, 20000, 400, 0});
+    QCOMPARE(w.traceX, 120);
+    restart({true, 20, 20000, 1500, 0});
+    t.Key(platform::kKeyReturn, 1501);
+    QCOMPARE(t.g.recordedPointCount, 1501);
+    w.mnuReg10000Hz->trigger();
+    t.Register(w.mnuReg10000Hz, QStringLiteral("10000"), 2160);
+    restart({true, 20, 20000, 400, 0});
+    t.Key(platform::kKeyReturn, 2);
+    QCOMPARE((QList<float>{float(t.g.recordedPointCount), w.pnlTrace->Width()}), (QList<float>{2, 120}));
+    QVERIFY(t.services.messageBox.shown.empty());
+  }
+
+  // Stop Trace, Import, Exit and the window's close button ask first while a trace has unsaved
+  // points. Stop Trace keeps the points; an import ends the recording but leaves the marker and
+  // the disabled Start commands.
+  void saveQuestion_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<MessageResult>("answer");
+    for (const char* command : {"stop", "import", "exit", "close"}) {
+      QTest::addRow("%s, cancel", command) << command << MessageResult::kCancel;
+      QTest::addRow("%s, no", command) << command << MessageResult::kNo;
+    }
+    QTest::newRow("stop, yes") << "stop" << MessageResult::kYes;
+    QTest::newRow("exit, yes") << "exit" << MessageResult::kYes;
+  }
+  void saveQuestion() {
+    QFETCH(QString, command);
+    QFETCH(MessageResult, answer);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready();
+    w.mnuTraceStartSPL_Click();
+    t.Click();
+    t.Click();
+    t.services.messageBox.answers = {answer};
+    QTemporaryDir dir;
+    t.services.fileDialog.answers.push_back(dir.filePath(QStringLiteral("asked.frd")));
+    bool closed = false;
+    if (command == QLatin1String("stop")) {
+      w.mnuTraceStop_Click();
+    } else if (command == QLatin1String("import")) {
+      t.Import(fakes::Filled(40, 30, Qt::white));
+    } else if (command == QLatin1String("exit")) {
+      w.mnuExit_Click();
+    } else {
+      closed = w.close();
+    }
+    QCOMPARE(t.Message(), QStringLiteral("Do you want to save the current trace data?"));
+    QCOMPARE(t.services.messageBox.shown.back().buttons, platform::MessageButtons::kYesNoCancel);
+    const bool goesOn = answer != MessageResult::kCancel;
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("asked.frd"))), answer == MessageResult::kYes);
+    QCOMPARE(closed, command == QLatin1String("close") && goesOn);
+    const bool ends = command == QLatin1String("exit") || command == QLatin1String("close");
+    QCOMPARE(t.services.application.quitCalls, ends && goesOn ? 1 : 0);
+    if (!ends) {  // tracing, points, marker shown, Start enabled
+      const bool import = command == QLatin1String("import");
+      QCOMPARE((QList<bool>{w.isTracing, t.g.recordedPointCount == 1, w.pnlTrace->Visible(),
+                            w.mnuTraceStartSPL->isEnabled()}),
+               (QList<bool>{!goesOn, !(import && goesOn), import || !goesOn, !import && goesOn}));
+    }
+  }
+
+  // The saved bytes: 7 significant digits, "." in every locale, phase 0, CR LF; the dialog's
+  // texts; a save that fails says so and leaves the points unsaved.
+  void savedFile_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("impedance");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("SPL") << "en_US" << false << "typed" << QByteArray("1000.123 74.21053 0\r\n20 -3.5 0\r\n");
+    QTest::newRow("German settings") << "de_DE" << false << "typed"
+                                     << QByteArray("1000.123 74.21053 0\r\n20 -3.5 0\r\n");
+    QTest::newRow("impedance") << "en_US" << true << "typed" << QByteArray("1000.123 8 0\r\n20 0.25 0\r\n");
+    QTest::newRow("missing folder") << "en_US" << false << "missing/typed" << QByteArray("<none>");
+  }
+  void savedFile() {
+    QFETCH(QString, locale);
+    QFETCH(bool, impedance);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QLocale::setDefault(QLocale(locale));
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready();
+    (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
+    t.Click();
+    for (const auto& [f, db, ohm] : {std::tuple{1000.123F, 74.21053F, 8.0F}, std::tuple{20.0F, -3.5F, 0.25F}}) {
+      std::tie(w.curFreq, w.curDb, w.curOhm) = std::tuple{f, db, ohm};
+      w.RecordTracePoint();
+    }
+    QTemporaryDir dir;
+    QCOMPARE(t.SaveTo(dir.filePath(name)), bytes);
+    QLocale::setDefault(QLocale::c());
+    const platform::FileDialogSettings& asked = t.services.fileDialog.requests.back().settings;
+    QCOMPARE((QStringList{asked.title, asked.fileName, asked.defaultExt, asked.filter}),
+             impedance ? (QStringList{"Save Impedance Trace As", "speaker.zma", "zma", ""})
+                       : (QStringList{"Save SPL Trace As", "speaker.frd", "frd", ""}));
+    QVERIFY(asked.overwritePrompt && asked.cancelError);
+    const bool failed = bytes == "<none>";
+    QCOMPARE(w.isTraceUnsaved, failed);
+    QCOMPARE(t.Message(), failed ? "The trace data could not be written to the specified file." : "");
+  }
+
+  // The options dialog: its rounding, the swap, and the refusals; Cancel keeps everything.
+  void options_data() {
+    QTest::addColumn<int>("method");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QList<int>>("stored");  // start, stop, count, limits; unchanged: refused or cancelled
+    const QList<int> unchanged{20, 20000, 400, 0};
+    QTest::newRow("free-form keeps the numbers") << 0 << QStringList{"5", "6", "7"} << unchanged;
+    QTest::newRow("swap") << 1 << QStringList{"5000", "100", "40"} << QList<int>{100, 5000, 40, 1};
+    QTest::newRow("halves to even") << 1 << QStringList{"2.5", "3.5", "10.5"} << QList<int>{2, 4, 10, 1};
+    QTest::newRow("leading numbers") << 1 << QStringList{"1,000", "2e4 Hz", "7"} << QList<int>{1, 20000, 7, 1};
+    QTest::newRow("beyond 32 bits") << 1 << QStringList{"20", "3000000000", "400"} << unchanged;
+    QTest::newRow("beyond a double") << 1 << QStringList{"1e999", "20", "400"} << unchanged;
+    QTest::newRow("no points") << 1 << QStringList{"20", "20000", "0.4"} << unchanged;
+    QTest::newRow("negative points") << 1 << QStringList{"20", "20000", "-5"} << unchanged;
+    QTest::newRow("cancel") << 1 << QStringList{"30", "300", "3"} << unchanged;
+  }
+  void options() {
+    QFETCH(int, method);
+    QFETCH(QStringList, boxes);
+    QFETCH(QList<int>, stored);
+    const bool cancel = QTest::currentDataTag() == QByteArray("cancel");
+    Tracer t;
+    t.services.modal.scripts.push_back([&](QDialog& d) {
+      auto& dialog = static_cast<tracer::frmTraceOpt&>(d);
+      QVERIFY(dialog.chkTraceMethod[0]->isChecked() && !dialog.edtTraceCount->isEnabled());
+      dialog.chkTraceMethod[1]->click();
+      QVERIFY(dialog.edtTraceCount->isEnabled());
+      dialog.edtFrequencyStart->setText(boxes[0]);
+      dialog.edtFrequencyStop->setText(boxes[1]);
+      dialog.edtTraceCount->setText(boxes[2]);
+      dialog.chkTraceMethod[std::size_t(method)]->click();
+      cancel ? dialog.cmdCancel_Click() : dialog.cmdOK_Click();
+    });
+    t.window->mnuTraceOptions->trigger();
+    QCOMPARE((QList<int>{t.g.traceStartFreq, t.g.traceStopFreq, t.g.tracePointLimit, int(t.g.useTraceLimits)}), stored);
+    const bool refused = method == 1 && !cancel && stored[3] == 0;
+    QCOMPARE(t.Message(),
+             refused
+                 ? QStringLiteral("Enter whole numbers within range; the number of trace points must be at least 1.")
+                 : QString());
+    tracer::frmTraceOpt again(t.g, t.services.messageBox);  // a new opening shows what is stored
+    QVERIFY(again.edtFrequencyStart->text().toInt() == stored[0] &&
+            again.lblTraceCount->isEnabled() == (stored[3] == 1));
+  }
+
+  // A graph picture through the clipboard, its references registered at its grid lines, a limited
+  // trace from 20 Hz to 20 kHz, saved and read back: each point's frequency is that of the picture
+  // column it was measured in, and its level lies on the truth curve within 1 % of its frequency
+  // (on a steep flank a fraction of a pixel to the side is a large step in level). By hand, the line
+  // goes to the curve's middle in each column; Auto Trace follows the curve's picked colour.
+  void endToEnd_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("impedance");
+    QTest::addColumn<QList<double>>("lines");  // picture pixels: x of 100 Hz, 10 kHz; y of the low, high level
+    QTest::addColumn<int>("points");           // 200: by Auto Trace, else by hand
+    QTest::addColumn<double>("tolerance");     // dB
+    const QList<double> spl{268.3033612487734, 844.3033612487734, 476.8, 143.2};
+    const QList<double> ohm{671.2584031219335, 2111.2584031219335, 789.7246845268037, 475.44936905360726};
+    QTest::newRow("SPL") << "graph-spl-960x640" << false << spl << 60 << 0.3;
+    QTest::newRow("impedance") << "graph-impedance-2400x1200" << true << ohm << 60 << 0.3;
+    // Within 0.2 dB, and 1 % of the impedance (0.086 dB).
+    QTest::newRow("SPL, Auto Trace") << "graph-spl-960x640" << false << spl << 200 << 0.2;
+    QTest::newRow("impedance, Auto Trace") << "graph-impedance-2400x1200" << true << ohm << 200 << 0.086;
+  }
+  void endToEnd() {
+    QFETCH(QString, name);
+    QFETCH(bool, impedance);
+    QFETCH(QList<double>, lines);
+    QFETCH(int, points);
+    QFETCH(double, tolerance);
+    const QString base = QStringLiteral(FIXTURES_DIR "/") + name;
+    const QImage picture = QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(picture);
+    const double sx = w.Graph[0]->Width() / double(picture.width());
+    const double sy = w.Graph[0]->Height() / double(picture.height());
+    const QStringList values =
+        impedance ? QStringList{"100", "10000", "4", "16"} : QStringList{"100", "10000", "60", "90"};
+    QAction* const items[] = {w.mnuReg100Hz, w.mnuReg10000Hz, impedance ? w.mnuReg4Ohm : w.mnuReg60Db,
+                              impedance ? w.mnuReg16Ohm : w.mnuReg90Db};
+    for (int i = 0; i < 4; ++i) {
+      t.Register(items[i], values[i], float(lines[i] * (i < 2 ? sx : sy)));
+    }
+    t.g = {true, 20, 20000, points, 0};
+    (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
+    const QRgb colour = impedance ? qRgb(0, 0, 200) : *tracer::PickCurveColour(picture, {556, 165});
+    if (points == 200) {
+      const double x = (lines[0] + lines[1]) / 2;
+      t.Move(float(x * sx), float(*tracer::FindCurve(picture, x, colour, 0) * sy));
+      w.mnuPickColour->trigger();
+      t.Click();
+      w.mnuAutoTrace->trigger();
+      // Each step starts from the frequency measured at whole twips, so the steps run a little
+      // long and the last few land beyond the curve's end at 20 kHz, where the trace stops.
+      QVERIFY(w.traceFreqs.back() > 20000 && t.g.recordedPointCount > 190);
+      QCOMPARE(t.Panel(4), QStringLiteral("Curve colour not found here: place the point by hand"));
+    } else {
+      // Past the curve's end (the steps run a little long), the line stays at its last height.
+      double y = 0;
+      for (int point = 0; point <= points; ++point) {
+        y = tracer::FindCurve(picture, (w.traceX - w.traceXOffset) / sx, colour, y).value_or(y);
+        t.Move(0, float(y * sy));
+        t.Click();
+      }
+      t.Click();
+      QCOMPARE(t.Message(), QStringLiteral("The specified trace limit has been reached."));
+    }
+    QTemporaryDir dir;
+    t.SaveTo(dir.filePath(name));
+    const std::optional<data::ResponseSet> traced = ReadBack(dir.filePath(name));
+    const std::optional<data::ResponseSet> truth = ReadBack(base + QStringLiteral(".truth.frd"));
+    QVERIFY(traced && truth && traced->PointCount() == t.g.recordedPointCount);
+    for (int i = 2; i <= traced->LastIndex() && (*traced)[i].value[0] <= 20000; ++i) {
+      const double x = w.tracePlaces[std::size_t(i - 2)].onPicture.x();
+      const double column = 100 * std::pow(100.0, (x - lines[0]) / (lines[1] - lines[0]));
+      const auto [f, level] = std::pair((*traced)[i].value[0], (*traced)[i].value[1]);
+      double error = 1e9;
+      for (int k = -20; k <= 20; ++k) {
+        // The truth linearly over log f between its points, as Normalize Data reads a curve.
+        const double expected = *viewer::MagnitudeInterpolator(*truth).At(f * std::pow(1.01, k / 20.0));
+        error = std::min(error, std::fabs(impedance ? 20 * std::log10(level / expected) : level - expected));
+      }
+      QVERIFY2(std::fabs(f / column - 1) < 0.01 && error < tolerance,
+               qPrintable(QStringLiteral("point %1: %2 Hz, %3 off by %4").arg(i - 1).arg(f).arg(level).arg(error)));
+    }
+  }
+
+  // Markers and Undo in both ways of stepping: the marker goes with its point, the position goes
+  // back to where the point was measured, and a save writes what remains. Markers go with a new
+  // trace.
+  void undo_data() {
+    QTest::addColumn<bool>("limited");
+    QTest::newRow("free-form") << false;
+    QTest::newRow("limited") << true;
+  }
+  void undo() {
+    QFETCH(bool, limited);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready();
+    t.g.useTraceLimits = limited;
+    w.mnuTraceStartSPL_Click();
+    t.Move(3000, 2640);
+    if (!limited) {
+      t.Click();  // fixes the start
+    }
+    t.Click();
+    t.Move(10, 2000);
+    const int secondAt = w.traceX;
+    t.Click();
+    t.Click();
+    QVERIFY(w.pnlPoints->Points().size() == 3 && w.pnlPoints->Points()[1] == QPointF(secondAt - 15, 2000));
+    w.mnuUndoPoint->trigger();
+    t.Key(platform::kKeyBack);
+    QCOMPARE((QList<float>{float(t.g.recordedPointCount), float(w.pnlPoints->Points().size()), float(w.traceX),
+                           w.pnlTrace->Width(), w.lnTrace->Y1()}),
+             (QList<float>{1, 1, float(secondAt), float(secondAt), 2000}));
+    QCOMPARE(t.Panel(2), QStringLiteral("Db  82.63158"));
+    QTemporaryDir dir;
+    QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("undone"))).count("\r\n"), 1);
+    t.Key(platform::kKeyBack, 2);  // the second finds nothing to take back
+    QVERIFY(t.g.recordedPointCount == 0 && !w.isTraceUnsaved && w.pnlPoints->Points().empty());
+    t.Click();
+    w.mnuTraceStop_Click();
+    w.mnuTraceStartSPL_Click();
+    QVERIFY(w.pnlPoints->Points().empty());
+  }
+
+  // Auto Trace needs a limited trace and a picked colour (a pick beside the curve takes it; one
+  // on bare background takes nothing). It keeps to the run nearest the last point (not the other
+  // line of the same colour below it), follows the curve under a grid line drawn over it, and
+  // stops at the first column without the colour (here a gap), ready for a point by hand.
+  void autoTrace() {
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    QImage picture = fakes::Filled(400, 300, Qt::white);
+    for (int x = 0; x < 400; ++x) {
+      picture.setPixel(x, 150, x >= 200 && x < 230 ? qRgb(255, 255, 255) : qRgb(0, 0, 200));
+      picture.setPixel(x * 9 / 40, 160, qRgb(0, 0, 200));  // another line, up to x 90
+      picture.setPixel(100, x % 300, qRgb(128, 128, 128));
+    }
+    t.Import(picture);
+    t.Ready(false);
+    for (const char* refusal : {"Auto Trace follows a trace with limits", "Pick the curve's colour first"}) {
+      w.mnuAutoTrace->trigger();
+      QVERIFY(t.Message().startsWith(QLatin1String(refusal)));
+      t.g.useTraceLimits = true;
+      w.mnuTraceStartSPL_Click();
+    }
+    for (const double y : {100.5, 148.5}) {  // bare background, then two pixels above the curve
+      const QPointF at = w.FromPicture({50, y});
+      t.Move(float(at.x()), float(at.y()));
+      w.mnuPickColour->trigger();
+      t.Click();
+      QCOMPARE(w.curveColour.has_value(), y > 101);
+    }
+    QCOMPARE(t.g.recordedPointCount, 0);
+    w.mnuAutoTrace->trigger();
+    QCOMPARE(t.Panel(4), QStringLiteral("Curve colour not found here: place the point by hand"));
+    const double stoppedAt = w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x();
+    QVERIFY2(stoppedAt >= 198 && stoppedAt < 205 && t.g.recordedPointCount > 10,
+             qPrintable(QString::number(stoppedAt)));
+    for (const auto& place : w.tracePlaces) {
+      QVERIFY(std::fabs(place.onPicture.y() - 150.5) < 1e-3);
+    }
+  }
+};
+
+QTEST_MAIN(tst_tracer)
+#include "tst_tracer.moc"
