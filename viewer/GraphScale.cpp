@@ -23,9 +23,7 @@ void CheckProgress(const std::vector<LevelLine>& lines, double value, double nex
 GraphMapping::GraphMapping(int graphSize, double topValue, double bottomValue)
     : graphSize_(graphSize), bottom_(bottomValue), d_(graphSize / 5.0), s_(graphSize / (topValue - bottomValue)) {}
 
-int GraphMapping::X(double frequency) const {
-  return platform::RoundToInt32(GlobalVariables::SafeLog10(frequency) * d_);
-}
+int GraphMapping::XOfLog(double log10Frequency) const { return platform::RoundToInt32(log10Frequency * d_); }
 
 int GraphMapping::Y(double value) const { return platform::RoundToInt32(graphSize_ - (value - bottom_) * s_); }
 

@@ -12,8 +12,10 @@
 #pragma once
 
 #include <QString>
+
 #include <optional>
 #include <vector>
+#include "GlobalVariables.h"
 
 namespace viewer {
 
@@ -23,7 +25,9 @@ class GraphMapping {
 
   double TwipsPerDecade() const { return d_; }
   double TwipsPerUnit() const { return s_; }
-  int X(double frequency) const;
+  int X(double frequency) const { return XOfLog(GlobalVariables::SafeLog10(frequency)); }
+  // X of a frequency whose SafeLog10 is known.
+  int XOfLog(double log10Frequency) const;
   int Y(double value) const;
   double FrequencyAt(double x) const;
   double ValueAt(double y) const;

@@ -267,6 +267,7 @@ void frmMain::OpenDataFile(int impedance, const std::optional<QString>& path) {
     if (!file) {
       return;
     }
+    frequencyLogs_.clear();
     g_.dataLoaded = data::ReadResponseFile(*file, g_.loadedData);
     g_.dataNormalized = false;
     g_.dataAdjusted = false;
@@ -322,6 +323,7 @@ void frmMain::Form_OLEDragDrop(const QMimeData& dropped) {
 
 void frmMain::mnuClose_Click() {
   try {
+    frequencyLogs_.clear();
     g_.loadedData.Clear();
     g_.adjustedData.Clear();
     g_.normalizedData.Clear();
@@ -395,6 +397,7 @@ void frmMain::mnuExit_Click() { services_.application.Quit(); }
 
 void frmMain::RunTool(QDialog& dialog, const bool& produced) {
   services_.modal.ShowModal(dialog);
+  frequencyLogs_.clear();
   // Also after Cancel, when an earlier run of the tool left its data.
   if (produced) {
     mnuSaveAs->setEnabled(true);

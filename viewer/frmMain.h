@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <array>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -137,6 +138,12 @@ class frmMain : public QMainWindow {
   void pctGraph_Wheel(const QWheelEvent& event);
   // What the frame shows of the graph and the rulers, without the scroll bars, in twips.
   QRect ShownArea() const;
+
+  // SafeLog10 of each point's frequency, by data set, so that a redraw at another size (a zoom
+  // step) maps a long curve without taking its logarithms again. Cleared wherever a set changes:
+  // opening, closing, a tool's run.
+  const std::vector<double>& FrequencyLogs(const data::ResponseSet& set);
+  std::map<const data::ResponseSet*, std::vector<double>> frequencyLogs_;
 
   GlobalVariables& g_;
   platform::Services services_;

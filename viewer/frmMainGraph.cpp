@@ -141,11 +141,12 @@ void frmMain::PlotResponse(const data::ResponseSet& set, const QColor& color) {
     }
     run.clear();
   };
+  const std::vector<double>& logs = FrequencyLogs(set);
   int px = -1;
   int py = -1;
   try {
     for (int i = data::ResponseSet::kFirstPoint; i <= set.LastIndex(); ++i) {
-      const int x = mapping.X(set[i][data::kFrequency]);
+      const int x = mapping.XOfLog(logs[static_cast<std::size_t>(i - data::ResponseSet::kFirstPoint)]);
       const int y = mapping.Y(set[i][data::kMagnitude]);
       if (px > 0) {
         if (run.empty()) {
@@ -164,6 +165,18 @@ void frmMain::PlotResponse(const data::ResponseSet& set, const QColor& color) {
   }
   draw();
   CenterGraphOnData(set);
+}
+
+const std::vector<double>& frmMain::FrequencyLogs(const data::ResponseSet& set) {
+  std::vector<double>& logs = frequencyLogs_[&set];
+  const auto count = static_cast<std::size_t>(std::max(0, set.PointCount()));
+  if (logs.size() != count) {
+    logs.resize(count);
+    for (std::size_t k = 0; k < count; ++k) {
+      logs[k] = GlobalVariables::SafeLog10(set[static_cast<int>(k) + data::ResponseSet::kFirstPoint][data::kFrequency]);
+    }
+  }
+  return logs;
 }
 
 void frmMain::CenterGraphOnData(const data::ResponseSet& set) {

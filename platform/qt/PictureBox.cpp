@@ -145,18 +145,18 @@ void PictureBox::Thin(PolylineOp& polyline) {
   std::size_t i = 0;
   while (i < in.size()) {
     const double x = PaintPixel(in[i].x);
+    // Twips strictly between these lie in the column for certain; the rest are checked exactly.
+    const double left = (x - 0.5) * kTwipsPerPixel;
+    const double right = (x + 0.5) * kTwipsPerPixel;
+    const auto inColumn = [&](float t) { return (t > left && t < right) || PaintPixel(t) == x; };
+    // Pixels keep the order of twips, so the lowest and highest point can be found in twips.
     std::size_t low = i;
     std::size_t high = i;
-    double lowY = PaintPixel(in[i].y);
-    double highY = lowY;
     std::size_t j = i + 1;
-    for (; j < in.size() && PaintPixel(in[j].x) == x; ++j) {
-      const double y = PaintPixel(in[j].y);
-      if (y < lowY) {
-        lowY = y;
+    for (; j < in.size() && inColumn(in[j].x); ++j) {
+      if (in[j].y < in[low].y) {
         low = j;
-      } else if (y > highY) {
-        highY = y;
+      } else if (in[j].y > in[high].y) {
         high = j;
       }
     }
@@ -164,7 +164,7 @@ void PictureBox::Thin(PolylineOp& polyline) {
     std::size_t previous = in.size();
     for (const std::size_t k : keep) {
       if (k != previous) {
-        out.emplace_back(x, k == low ? lowY : k == high ? highY : PaintPixel(in[k].y));
+        out.emplace_back(x, PaintPixel(in[k].y));
         previous = k;
       }
     }
