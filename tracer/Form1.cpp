@@ -66,7 +66,7 @@ QString Tag(const QAction* item) { return item->data().toString(); }
 void SetTag(QAction* item, const QString& tag) { item->setData(tag); }
 
 Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidget* parent)
-    : QMainWindow(parent),
+    : FormWindow(parent),
       StatusBar(Named(new platform::StatusBar({1, 1, 1, 2}, this), "StatusBar")),
       mnuFile(NewMenu(menuBar(), "mnuFile", QStringLiteral("File"))),
       mnuImport(NewSubMenu(mnuFile, "mnuImport", QStringLiteral("Import Graph"))),
@@ -113,8 +113,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   setAcceptDrops(true);
 
   auto* client = Named(new QWidget(this), "client");
-  setCentralWidget(client);
-  client->installEventFilter(this);
+  SetClientArea(client);
   Graph[0] = Named(new platform::PictureBox(client), "Graph0");
   Graph[1] = Named(new platform::PictureBox(client), "Graph1");
   Graph[0]->SetBackColor(palette().color(QPalette::Mid));
@@ -197,20 +196,6 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
 }
 
 Form1::~Form1() = default;
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == centralWidget() && event->type() == QEvent::Resize) {
-    Form_Resize();
-  }
-  return QMainWindow::eventFilter(watched, event);
-}
-
-void Form1::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) {
-    Form_Resize();
-  }
-}
 
 void Form1::Form_Load() {
   try {

@@ -22,6 +22,7 @@
 #include "Services.h"
 #include "Shapes.h"
 #include "StatusBar.h"
+#include "Window.h"
 
 class QAction;
 class QMenu;
@@ -35,7 +36,7 @@ class dlgValue;
 QString Tag(const QAction* item);
 void SetTag(QAction* item, const QString& tag);
 
-class Form1 : public QMainWindow {
+class Form1 : public platform::FormWindow {
   Q_OBJECT
 
  public:
@@ -45,7 +46,7 @@ class Form1 : public QMainWindow {
   // Start-up: clears the flags, restores the registration defaults, resets the window, sets the
   // trace options to their defaults and shows the window maximized.
   void Form_Load();
-  void Form_Resize();
+  void Form_Resize() override;
 
   void mnuImportClipboard_Click();
   void mnuImportFile_Click();
@@ -209,8 +210,6 @@ class Form1 : public QMainWindow {
   static constexpr int kLargestPicture = 16384;
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;

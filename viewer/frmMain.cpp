@@ -44,7 +44,7 @@ const QString kResponseFilter = QStringLiteral("Frequency Response Data (*.frd)|
 }  // namespace
 
 frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, QWidget* parent)
-    : QMainWindow(parent),
+    : FormWindow(parent),
       StatusBar(Named(new platform::StatusBar({3, 2}, this), "StatusBar")),
       pctFrame(Named(new platform::PictureBox(new QWidget(this)), "pctFrame")),
       pctGraph(Named(new platform::PictureBox(pctFrame), "pctGraph")),
@@ -80,8 +80,7 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
 
   QWidget* client = pctFrame->parentWidget();
   client->setObjectName(QStringLiteral("client"));
-  setCentralWidget(client);
-  client->installEventFilter(this);
+  SetClientArea(client);
 
   // Stacking inside the frame, from the bottom: the surface, then the rulers and the scroll bars,
   // then the strips beside the scroll bars and the two corner squares.
@@ -137,9 +136,6 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == centralWidget() && event->type() == QEvent::Resize) {
-    Form_Resize();
-  }
   if (watched == pctGraph) {
     switch (event->type()) {
       case QEvent::MouseMove:
@@ -155,14 +151,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
   }
-  return QMainWindow::eventFilter(watched, event);
-}
-
-void frmMain::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) {
-    Form_Resize();
-  }
+  return FormWindow::eventFilter(watched, event);
 }
 
 void frmMain::Form_Load() {

@@ -16,6 +16,7 @@
 #include "ScrollBar.h"
 #include "Services.h"
 #include "StatusBar.h"
+#include "Window.h"
 
 class QAction;
 class QDialog;
@@ -27,7 +28,7 @@ class QWheelEvent;
 
 namespace viewer {
 
-class frmMain : public QMainWindow {
+class frmMain : public platform::FormWindow {
   Q_OBJECT
 
  public:
@@ -37,7 +38,7 @@ class frmMain : public QMainWindow {
   // graph frame.
   void Form_Load();
 
-  void Form_Resize();
+  void Form_Resize() override;
   void pctFrame_Resize();
   void HScrollGraph_Change();
   void VScrollGraph_Change();
@@ -108,7 +109,6 @@ class frmMain : public QMainWindow {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void changeEvent(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 

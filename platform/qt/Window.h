@@ -1,6 +1,7 @@
 // Window metrics as the layout formulas of the windows expect them.
 #pragma once
 
+#include <QEvent>
 #include <QMainWindow>
 #include <QScreen>
 #include <QSize>
@@ -30,5 +31,32 @@ inline void ShowMaximized(QMainWindow& window) {
   }
   window.showMaximized();
 }
+
+// A main window whose Form_Resize runs whenever its client area changes size and whenever its
+// state changes (minimized, maximized, restored), as the windows' layouts expect.
+class FormWindow : public QMainWindow {
+ public:
+  using QMainWindow::QMainWindow;
+  virtual void Form_Resize() = 0;
+
+ protected:
+  // Sets the client area and starts watching its size.
+  void SetClientArea(QWidget* client) {
+    setCentralWidget(client);
+    client->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+      Form_Resize();
+    }
+    return QMainWindow::eventFilter(watched, event);
+  }
+  void changeEvent(QEvent* event) override {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+      Form_Resize();
+    }
+  }
+};
 
 }  // namespace platform
