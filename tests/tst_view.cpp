@@ -1,6 +1,6 @@
 // The viewer's view beyond its fixed magnification, through the window and the fakes: the readout
-// of the pointer's place, zooming (menu, Ctrl+wheel, Fit Data) and its limits, the wheel, and the
-// exported picture.
+// of the pointer's place, zooming (menu, Ctrl+wheel, Fit Data) and its limits, and the exported
+// picture.
 #include <QFile>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -88,10 +88,9 @@ class tst_view : public QObject {
     QCOMPARE(v.window->StatusBar->PanelText(2), QString());
   }
 
-  // Ctrl+wheel zooms about the pointer, which keeps its place on the graph; the wheel alone
-  // scrolls an eighth of the frame, with Shift across. The zoom stays between 1 and 32 times the
-  // frame's width, where on a 3840-pixel screen nothing overflows and the graph's far edge can be
-  // scrolled to. Fit Data shows the loaded frequencies across the frame.
+  // Ctrl+wheel zooms about the pointer, which keeps its place on the graph. The zoom stays between
+  // 1 and 32 times the frame's width, where on a 3840-pixel screen nothing overflows and the
+  // graph's far edge can be scrolled to. Fit Data shows the loaded frequencies across the frame.
   void zoom() {
     Viewer v;
     viewer::frmMain& w = *v.window;
