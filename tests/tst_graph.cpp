@@ -55,7 +55,7 @@ std::vector<Label> Labels(const platform::PictureBox& box) {
   std::vector<Label> result;
   for (const DrawOp& op : box.Operations()) {
     if (op.kind == DrawOp::Kind::kText) {
-      const platform::TextOp& t = box.Texts()[std::size_t(op.textIndex)];
+      const platform::TextOp& t = box.Texts()[std::size_t(op.index)];
       result.push_back({op.x1, op.y1, t.text, op.color, t.fontSize, t.opaque});
     }
   }

@@ -129,7 +129,7 @@ void PictureBox::Polyline(std::vector<TwipPoint> points, const QColor& color) {
   DrawOp op;
   op.kind = DrawOp::Kind::kPolyline;
   op.color = color.rgb();
-  op.polylineIndex = static_cast<int>(polylines_.size());
+  op.index = static_cast<int>(polylines_.size());
   polylines_.push_back(PolylineOp{std::move(points), {}, {}});
   ops_.push_back(op);
   Changed();
@@ -292,7 +292,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const QPointF from(PaintPixel(op.x1), PaintPixel(op.y1));
     if (op.kind == DrawOp::Kind::kPicture) {
       PaintStretched(painter, QRectF(from, QPointF(PaintPixel(op.x2), PaintPixel(op.y2))),
-                     pictures_[static_cast<std::size_t>(op.textIndex)], devicePixelRatioF());
+                     pictures_[static_cast<std::size_t>(op.index)], devicePixelRatioF());
       continue;
     }
     if (op.kind == DrawOp::Kind::kLine) {
@@ -305,7 +305,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
       continue;
     }
     if (op.kind == DrawOp::Kind::kPolyline) {
-      PolylineOp& polyline = polylines_[static_cast<std::size_t>(op.polylineIndex)];
+      PolylineOp& polyline = polylines_[static_cast<std::size_t>(op.index)];
       if (polyline.pixels.empty()) {
         Thin(polyline);
       }
@@ -327,7 +327,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
       }
       continue;
     }
-    const TextOp& text = texts_[static_cast<std::size_t>(op.textIndex)];
+    const TextOp& text = texts_[static_cast<std::size_t>(op.index)];
     QFont font = this->font();
     if (text.fontSize > 0) {
       font.setPointSizeF(text.fontSize);

@@ -30,9 +30,10 @@ struct DrawOp {
   float y1 = 0;
   float x2 = 0;  // line end, or the picture's bottom-right corner
   float y2 = 0;
-  QRgb color = 0;          // line, polyline or text colour
-  int textIndex = -1;      // the text's entry in Texts(), or the picture's in Pictures()
-  int polylineIndex = -1;  // for a polyline, its points: PolylinePoints(op)
+  QRgb color = 0;  // line, polyline or text colour
+  // By kind: the text's entry in Texts(), the picture's in Pictures(), the polyline's (its points:
+  // PolylinePoints(op)).
+  int index = -1;
 };
 
 // A point of a polyline, in twips.
@@ -143,7 +144,7 @@ class PictureBox : public QWidget {
   const std::vector<TextOp>& Texts() const { return texts_; }
   const std::vector<PictureOp>& Pictures() const { return pictures_; }
   const std::vector<TwipPoint>& PolylinePoints(const DrawOp& op) const {
-    return polylines_[static_cast<std::size_t>(op.polylineIndex)].points;
+    return polylines_[static_cast<std::size_t>(op.index)].points;
   }
 
   // Repaints the part of the box that a shape's outline covers (pixels of the box).
