@@ -26,7 +26,6 @@ using platform::NewMenu;
 using platform::NewSeparator;
 using platform::NewSubMenu;
 
-const QString kTitle = QStringLiteral("Quelbrin");
 const QString kNoClipboardPicture = QStringLiteral("Copy a graph image to the clipboard, then click Import Graph");
 const QString kNoFilePicture = QStringLiteral("The file does not hold a picture that can be imported.");
 const QString kPictureFilter =
@@ -262,9 +261,7 @@ void Form1::ResetTracerWindow() {
   lnTrace->SetX1(0);
   lnTrace->SetX2(pnlTrace->Width());
   for (auto it = references_.rbegin(); it != references_.rend(); ++it) {
-    SetTag(it->item, QStringLiteral("0"));
-    it->item->setChecked(false);
-    it->line->SetVisible(false);
+    Unregister(*it);
   }
   mnuOhmScale2->setChecked(true);
   mnuOhmScale10->setChecked(false);

@@ -231,6 +231,10 @@ class Form1 : public platform::FormWindow {
     bool impedance;          // derived on the ohm scale (else with LogBase10)
   };
 
+  static inline const QString kTitle = QStringLiteral("Quelbrin");  // of the window's message boxes
+  static inline const QString kImportFirst =
+      QStringLiteral("Use the File > Import Graph menu item to import a graph.");
+
   // The save question, where a running trace has unsaved points; false when the user cancels.
   bool AskToSaveTrace();
   // Replaces the picture with `picture` after the save question and the reset; a picture that is
@@ -239,6 +243,9 @@ class Form1 : public platform::FormWindow {
   // Draws the holder's picture stretched over the whole graph area; throws when there is none.
   void StretchPicture();
   void RegisterReference(const Reference& reference);
+  void Unregister(const Reference& reference);
+  // The earliest reference in the menu's order whose line is being placed, or none.
+  const Reference* PlacingReference() const;
   void SetOhmScale(QAction* checked);
   OhmScale CheckedOhmScale() const;
   // The registration's pointer branch: moves the earliest placing reference line to the pointer;
@@ -251,6 +258,7 @@ class Form1 : public platform::FormWindow {
   void StartTrace(bool impedance);
   // Puts the marker's right edge and the trace line's end at `x`.
   void MoveTracePosition(std::int32_t x);
+  void SetTraceHeight(float y);
   void ShowMarkers();
   // Takes the curve's colour at the pointer for the click that Pick Curve Colour waits for.
   void PickColour();

@@ -1,7 +1,6 @@
 // The tracer window's aids to tracing by hand: the recorded points shown as markers, taking back
 // the last point, the loupe, and tracing by the curve's colour.
 #include <QAction>
-#include <algorithm>
 
 #include "CurveFinder.h"
 #include "Form1.h"
@@ -9,12 +8,6 @@
 #include "numbers.h"
 
 namespace tracer {
-
-namespace {
-
-const QString kTitle = QStringLiteral("Quelbrin");
-
-}  // namespace
 
 QPointF Form1::ToPicture(QPointF twips) const {
   const QImage& picture = Graph[1]->Picture();
@@ -60,8 +53,7 @@ void Form1::UndoTracePoint() {
   }
   traceX = platform::RoundToInt32(place.lineEnd);
   MoveTracePosition(traceX);
-  lnTrace->SetY1(place.height);
-  lnTrace->SetY2(place.height);
+  SetTraceHeight(place.height);
   UpdatePositionReadout();
 }
 
@@ -82,11 +74,8 @@ void Form1::mnuMagnifier_Click() {
 
 void Form1::UpdateMagnifier() {
   const QImage& picture = Graph[1]->Picture();
-  const auto placing = std::find_if(references_.begin(), references_.end(), [](const Reference& reference) {
-    return Tag(reference.item) == QLatin1String("1");
-  });
-  if (!mnuMagnifier->isChecked() || !isGraphImported || picture.isNull() ||
-      (placing == references_.end() && !isTracing)) {
+  const Reference* placing = PlacingReference();
+  if (!mnuMagnifier->isChecked() || !isGraphImported || picture.isNull() || (placing == nullptr && !isTracing)) {
     picMagnifier->hide();
     return;
   }
@@ -96,7 +85,7 @@ void Form1::UpdateMagnifier() {
   const auto line = [this](const platform::LineShape& shape) {
     return QLineF(ToPicture({shape.X1(), shape.Y1()}), ToPicture({shape.X2(), shape.Y2()}));
   };
-  if (placing != references_.end()) {
+  if (placing != nullptr) {
     view.lines.push_back({line(*placing->line), placing->line->BorderColor()});
   }
   if (isTracing) {
@@ -128,9 +117,7 @@ bool Form1::SnapToCurve() {
   if (!y) {
     return false;
   }
-  const auto height = static_cast<float>(FromPicture({0, *y}).y());
-  lnTrace->SetY1(height);
-  lnTrace->SetY2(height);
+  SetTraceHeight(static_cast<float>(FromPicture({0, *y}).y()));
   UpdatePositionReadout();
   return true;
 }
@@ -138,8 +125,7 @@ bool Form1::SnapToCurve() {
 void Form1::mnuPickColour_Click() {
   try {
     if (!isGraphImported) {
-      services_.messageBox.Show(QStringLiteral("Use the File > Import Graph menu item to import a graph."),
-                                platform::MessageButtons::kOk, kTitle);
+      services_.messageBox.Show(kImportFirst, platform::MessageButtons::kOk, kTitle);
       return;
     }
     if (!isPickingColour) {

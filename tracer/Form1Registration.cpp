@@ -41,15 +41,25 @@ dlgValue& Form1::ValueDialog() {
   return *dlgValue_;
 }
 
+void Form1::Unregister(const Reference& reference) {
+  SetTag(reference.item, QStringLiteral("0"));
+  reference.item->setChecked(false);
+  reference.line->SetVisible(false);
+}
+
+const Form1::Reference* Form1::PlacingReference() const {
+  for (const Reference& reference : references_) {
+    if (Tag(reference.item) == QLatin1String("1")) {
+      return &reference;
+    }
+  }
+  return nullptr;
+}
+
 void Form1::RegisterReference(const Reference& reference) {
   try {
-    const auto unregister = [&reference] {
-      SetTag(reference.item, QStringLiteral("0"));
-      reference.item->setChecked(false);
-      reference.line->SetVisible(false);
-    };
     if (Tag(reference.item) != QLatin1String("0")) {
-      unregister();
+      Unregister(reference);
       return;
     }
     dlgValue& dialog = ValueDialog();
@@ -63,7 +73,7 @@ void Form1::RegisterReference(const Reference& reference) {
     services_.modal.ShowModal(dialog);
     const std::optional<double> value = dialog.EnteredValue();
     if (dialog.Tag == QLatin1String("0") || !value) {
-      unregister();
+      Unregister(reference);
       return;
     }
     this->*reference.value = *value;
@@ -106,28 +116,24 @@ void Form1::mnuOhmScale2_Click() { SetOhmScale(mnuOhmScale2); }
 void Form1::mnuOhmScale1_Click() { SetOhmScale(mnuOhmScale1); }
 
 bool Form1::MovePlacingReference(float X, float Y) {
-  for (const Reference& reference : references_) {
-    if (Tag(reference.item) == QLatin1String("1")) {
-      if (reference.vertical) {
-        reference.line->SetX1(X);
-        reference.line->SetX2(X);
-      } else {
-        reference.line->SetY1(Y);
-        reference.line->SetY2(Y);
-      }
-      return true;
-    }
+  const Reference* placing = PlacingReference();
+  if (placing == nullptr) {
+    return false;
   }
-  return false;
+  if (placing->vertical) {
+    placing->line->SetX1(X);
+    placing->line->SetX2(X);
+  } else {
+    placing->line->SetY1(Y);
+    placing->line->SetY2(Y);
+  }
+  return true;
 }
 
 void Form1::FixPlacingReference() {
-  for (const Reference& reference : references_) {
-    if (Tag(reference.item) == QLatin1String("1")) {
-      SetTag(reference.item, QStringLiteral("2"));
-      StatusBar->SetPanelText(4, QStringLiteral(" "));
-      return;
-    }
+  if (const Reference* placing = PlacingReference()) {
+    SetTag(placing->item, QStringLiteral("2"));
+    StatusBar->SetPanelText(4, QStringLiteral(" "));
   }
 }
 

@@ -13,8 +13,6 @@ namespace tracer {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Quelbrin");
-
 bool Registered(const QAction* item) { return Tag(item) == QLatin1String("2"); }
 
 }  // namespace
@@ -35,7 +33,7 @@ void Form1::StartTrace(bool impedance) {
   try {
     QString refusal;
     if (!isGraphImported) {
-      refusal = QStringLiteral("Use the File > Import Graph menu item to import a graph.");
+      refusal = kImportFirst;
     } else if (impedance && (!Registered(mnuReg16Ohm) || !Registered(mnuReg4Ohm))) {
       refusal = QStringLiteral("Use the Alignment menu item to register impedance positions on the graph.");
     } else if (!impedance && (!Registered(mnuReg90Db) || !Registered(mnuReg60Db))) {
@@ -61,14 +59,18 @@ void Form1::MoveTracePosition(std::int32_t x) {
   lnTrace->SetX2(width);
 }
 
+void Form1::SetTraceHeight(float y) {
+  lnTrace->SetY1(y);
+  lnTrace->SetY2(y);
+}
+
 void Form1::BeginTrace() {
   isTracing = true;
   isTraceArmed = true;
   traceX = 0;
   isTraceUnsaved = false;
   ClearTracePoints();
-  pnlTrace->Move(0, 0, 120, pnlTrace->Height());
-  lnTrace->SetX2(120);
+  MoveTracePosition(120);
   pnlTrace->SetVisible(true);
   lnTrace->SetVisible(true);
   mnuTraceStartSPL->setEnabled(false);
@@ -143,8 +145,7 @@ void Form1::mnuTraceStop_Click() {
     isTracing = false;
     isTraceArmed = false;
     isTraceUnsaved = false;
-    pnlTrace->Move(0, 0, 120, pnlTrace->Height());
-    lnTrace->SetX2(120);
+    MoveTracePosition(120);
     pnlTrace->SetVisible(false);
     lnTrace->SetVisible(false);
     mnuTraceStartSPL->setEnabled(true);
@@ -159,8 +160,7 @@ void Form1::Graph_MouseMove(int Index, int /*Button*/, int /*Shift*/, float X, f
     if (Index != 0) {
       return;
     }
-    lnTrace->SetY1(Y + static_cast<float>(traceYOffset));
-    lnTrace->SetY2(Y + static_cast<float>(traceYOffset));
+    SetTraceHeight(Y + static_cast<float>(traceYOffset));
     if (isTraceArmed) {
       // A drag that leaves the area to the left gives no negative width.
       const float start = std::max(0.0F, X);
@@ -215,9 +215,7 @@ void Form1::Graph_KeyDown(int Index, int KeyCode, int /*Shift*/) {
     switch (KeyCode) {
       case platform::kKeyUp:
       case platform::kKeyDown: {
-        const float y = lnTrace->Y1() + (KeyCode == platform::kKeyUp ? -15.0F : 15.0F);
-        lnTrace->SetY1(y);
-        lnTrace->SetY2(y);
+        SetTraceHeight(lnTrace->Y1() + (KeyCode == platform::kKeyUp ? -15.0F : 15.0F));
         UpdatePositionReadout();
         break;
       }
