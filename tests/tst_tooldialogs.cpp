@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "DataTools.h"
-#include "Fakes.h"
+#include "ViewerFixture.h"
 #include "frmMagnitude.h"
 #include "frmNormalize.h"
 
@@ -28,17 +28,12 @@ struct Tools {
   fakes::MessageBox messages;
 
   Tools() {
-    g.normStartFreq = 7;
-    g.normStopFreq = 7000;
-    g.normPoints = 70;
-    g.normDistribution = 1;
-    g.loadedData.ResetSummary(999999, -999999);
+    std::tie(g.normStartFreq, g.normStopFreq, g.normPoints, g.normDistribution) = std::tuple{7, 7000, 70, 1};
+    std::vector<std::array<double, 3>> points;
     for (int i = 0; i < 30; ++i) {
-      g.loadedData.Resize(g.loadedData.LastIndex() + 1);
-      const double f = 20 * std::pow(1.25, i);
-      g.loadedData[g.loadedData.LastIndex()].value = {f, 80.0 + i % 7, 10.0 * i, 0};
-      g.loadedData.IncludeInSummary(g.loadedData[g.loadedData.LastIndex()]);
+      points.push_back({20 * std::pow(1.25, i), 80.0 + i % 7, 10.0 * i});
     }
+    g.loadedData = fakes::SetOf(points);
     g.dataLoaded = true;
   }
 
@@ -75,7 +70,19 @@ struct Tools {
   }
 };
 
+// One use of Normalize Data: the options, the three boxes as typed, the refusal's message (none:
+// accepted) and the start, stop and point count stored afterwards.
+struct Entry {
+  bool linear;
+  bool perDecade;
+  QStringList boxes;
+  QString message;
+  QList<double> stored;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Entry)
 
 class tst_tooldialogs : public QObject {
   Q_OBJECT
@@ -83,81 +90,60 @@ class tst_tooldialogs : public QObject {
  private slots:
   // Opening shows the stored settings, the two sets of options independent; Cancel stores
   // nothing of what was changed.
-  void normalizeOpensAndCancels_data() {
-    QTest::addColumn<int>("distribution");
-    QTest::addColumn<int>("pointRange");
-    QTest::newRow("log, entire range") << 1 << 0;
-    QTest::newRow("linear, per decade") << 0 << 1;
-  }
   void normalizeOpensAndCancels() {
-    QFETCH(int, distribution);
-    QFETCH(int, pointRange);
     Tools t;
-    std::tie(t.g.normDistribution, t.g.normPointRange, t.g.normStopFreq) = std::tuple{distribution, pointRange, 100000};
+    std::tie(t.g.normDistribution, t.g.normPointRange, t.g.normStopFreq) = std::tuple{0, 1, 100000};
     viewer::frmNormalize dialog(t.g, t.messages);
-    QVERIFY(dialog.optDistribution[std::size_t(distribution)]->isChecked() &&
-            dialog.optPointRange[std::size_t(pointRange)]->isChecked());
+    QVERIFY(dialog.optDistribution[0]->isChecked() && dialog.optPointRange[1]->isChecked());
     QCOMPARE((QStringList{dialog.edtFreqStart->text(), dialog.edtFreqStop->text(), dialog.edtNumberOfPoints->text()}),
              (QStringList{"7", "100000", "70"}));
-    dialog.optDistribution[std::size_t(1 - distribution)]->setChecked(true);
-    dialog.optPointRange[std::size_t(1 - pointRange)]->setChecked(true);
+    dialog.optDistribution[1]->setChecked(true);
+    dialog.optPointRange[0]->setChecked(true);
     dialog.edtFreqStart->setText(QStringLiteral("20"));
-    QVERIFY(t.Close(dialog, false));  // Cancel keeps every setting
+    QVERIFY(t.Close(dialog, false));
     QCOMPARE((QList<double>{double(t.g.normDistribution), double(t.g.normPointRange), t.g.normStartFreq}),
-             (QList<double>{double(distribution), double(pointRange), 7}));
+             (QList<double>{0, 1, 7}));
     QVERIFY(!t.g.dataNormalized);
   }
 
   // OK's checks in their order: each refusal shows its message and keeps what earlier steps stored.
   void normalizeValidation_data() {
-    QTest::addColumn<bool>("linear");
-    QTest::addColumn<bool>("perDecade");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("stop");
-    QTest::addColumn<QString>("points");
-    QTest::addColumn<QString>("message");       // empty: accepted
-    QTest::addColumn<QList<double>>("stored");  // start, stop, points afterwards
-    const auto row = [](const char* name, bool linear, bool perDecade, const char* start, const char* stop,
-                        const char* points, const QString& message, const QList<double>& stored) {
-      QTest::newRow(name) << linear << perDecade << QString::fromLatin1(start) << QString::fromLatin1(stop)
-                          << QString::fromLatin1(points) << message << stored;
-    };
+    QTest::addColumn<Entry>("entry");
     const QString ok;
-    row("bounds accepted", false, false, "1", "100000", "10000", ok, {1, 100000, 10000});
-    row("start empty", true, true, "", "20000", "100", kFrequencyRange, {7, 7000, 70});
-    row("start 2.5 reads 2", false, false, "2.5", "20000", "100", ok, {2, 20000, 100});
-    row("start 100001", false, false, "100001", "20000", "100", kFrequencyRange, {7, 7000, 70});
-    row("start beyond a double", false, false, "1e400", "20000", "100", kFrequencyRange, {7, 7000, 70});
-    row("stop 0 keeps the new start", false, false, "20", "0", "100", kFrequencyRange, {20, 7000, 70});
-    row("start and stop exchanged, 10 points", true, false, "5000", "200", "10", ok, {200, 5000, 10});
-    row("odd points keep start and stop", false, false, "5000", "200", "11", kPoints10000, {200, 5000, 70});
-    row("10002 points", true, false, "20", "20000", "10002", kPoints10000, {20, 20000, 70});
-    row("2000 per decade", false, true, "20", "20000", "2000", ok, {20, 20000, 2000});
-    row("odd per decade", false, true, "20", "20000", "13", kPoints2000, {20, 20000, 70});
-    row("2002 per decade", false, true, "20", "20000", "2002", kPoints2000, {20, 20000, 70});
+    QTest::newRow("bounds accepted") << Entry{false, false, {"1", "100000", "10000"}, ok, {1, 100000, 10000}};
+    QTest::newRow("start empty") << Entry{true, true, {"", "20000", "100"}, kFrequencyRange, {7, 7000, 70}};
+    QTest::newRow("start 2.5 reads 2") << Entry{false, false, {"2.5", "20000", "100"}, ok, {2, 20000, 100}};
+    QTest::newRow("start 100001") << Entry{false, false, {"100001", "20000", "100"}, kFrequencyRange, {7, 7000, 70}};
+    QTest::newRow("start beyond a double")
+        << Entry{false, false, {"1e400", "20000", "100"}, kFrequencyRange, {7, 7000, 70}};
+    QTest::newRow("stop 0 keeps the new start")
+        << Entry{false, false, {"20", "0", "100"}, kFrequencyRange, {20, 7000, 70}};
+    QTest::newRow("start and stop exchanged, 10 points")
+        << Entry{true, false, {"5000", "200", "10"}, ok, {200, 5000, 10}};
+    QTest::newRow("odd points keep start and stop")
+        << Entry{false, false, {"5000", "200", "11"}, kPoints10000, {200, 5000, 70}};
+    QTest::newRow("10002 points") << Entry{true, false, {"20", "20000", "10002"}, kPoints10000, {20, 20000, 70}};
+    QTest::newRow("2000 per decade") << Entry{false, true, {"20", "20000", "2000"}, ok, {20, 20000, 2000}};
+    QTest::newRow("odd per decade") << Entry{false, true, {"20", "20000", "13"}, kPoints2000, {20, 20000, 70}};
+    QTest::newRow("2002 per decade") << Entry{false, true, {"20", "20000", "2002"}, kPoints2000, {20, 20000, 70}};
   }
   void normalizeValidation() {
-    QFETCH(bool, linear);
-    QFETCH(bool, perDecade);
-    QFETCH(QString, start);
-    QFETCH(QString, stop);
-    QFETCH(QString, points);
-    QFETCH(QString, message);
-    QFETCH(QList<double>, stored);
+    QFETCH(Entry, entry);
     Tools t;
     viewer::frmNormalize dialog(t.g, t.messages);
-    dialog.optDistribution[linear ? 0 : 1]->setChecked(true);
-    dialog.optPointRange[perDecade ? 1 : 0]->setChecked(true);
-    dialog.edtFreqStart->setText(start);
-    dialog.edtFreqStop->setText(stop);
-    dialog.edtNumberOfPoints->setText(points);
-    QCOMPARE(t.Close(dialog, true), message.isEmpty());
-    QCOMPARE(t.g.normDistribution, linear ? 0 : 1);
-    QCOMPARE(t.g.normPointRange, perDecade ? 1 : 0);
-    QCOMPARE((QList<double>{t.g.normStartFreq, t.g.normStopFreq, double(t.g.normPoints)}), stored);
-    QCOMPARE(t.g.dataNormalized, message.isEmpty());
-    QCOMPARE(t.g.normalizedData, message.isEmpty() ? t.Normalized(t.g.loadedData) : ResponseSet());
-    QCOMPARE(t.Shown(), message.isEmpty() ? QStringList() : QStringList{kNormalizeTitle + ": " + message});
+    dialog.optDistribution[entry.linear ? 0 : 1]->setChecked(true);
+    dialog.optPointRange[entry.perDecade ? 1 : 0]->setChecked(true);
+    dialog.edtFreqStart->setText(entry.boxes[0]);
+    dialog.edtFreqStop->setText(entry.boxes[1]);
+    dialog.edtNumberOfPoints->setText(entry.boxes[2]);
+    const bool accepted = entry.message.isEmpty();
+    QCOMPARE(t.Close(dialog, true), accepted);
+    QCOMPARE((QList<int>{t.g.normDistribution, t.g.normPointRange}),
+             (QList<int>{entry.linear ? 0 : 1, entry.perDecade ? 1 : 0}));
+    QCOMPARE((QList<double>{t.g.normStartFreq, t.g.normStopFreq, double(t.g.normPoints)}), entry.stored);
+    QCOMPARE(t.g.dataNormalized, accepted);
+    QCOMPARE(t.g.normalizedData, accepted ? t.Normalized(t.g.loadedData) : ResponseSet());
+    QCOMPARE(t.Shown(), accepted ? QStringList() : QStringList{kNormalizeTitle + ": " + entry.message});
   }
 
   // The leading number of the text, no number reading 0; a number beyond the range of a double

@@ -30,19 +30,14 @@ class MessageBox final : public platform::IMessageBox {
 
   platform::MessageResult Show(const QString& text, platform::MessageButtons buttons, const QString& title) override {
     shown.push_back({text, buttons, title});
-    if (!answers.empty()) {
-      const platform::MessageResult answer = answers.front();
-      answers.pop_front();
-      return answer;
+    if (answers.empty()) {
+      return buttons == platform::MessageButtons::kOk      ? platform::MessageResult::kOk
+             : buttons == platform::MessageButtons::kYesNo ? platform::MessageResult::kNo
+                                                           : platform::MessageResult::kCancel;
     }
-    switch (buttons) {
-      case platform::MessageButtons::kOk:
-        return platform::MessageResult::kOk;
-      case platform::MessageButtons::kYesNo:
-        return platform::MessageResult::kNo;
-      default:
-        return platform::MessageResult::kCancel;
-    }
+    const platform::MessageResult answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
 };
 
@@ -70,18 +65,15 @@ class FileDialog final : public platform::IFileDialog {
       answer = answers.front();
       answers.pop_front();
     }
-    if (!answer) {
-      if (settings.cancelError) {
-        return std::nullopt;
-      }
-      answer = QString();
+    if (!answer && settings.cancelError) {
+      return std::nullopt;
     }
-    settings.fileName = *answer;
+    settings.fileName = answer.value_or(QString());
     if (!filterIndexes.empty()) {
       settings.filterIndex = filterIndexes.front();
       filterIndexes.pop_front();
     }
-    return answer;
+    return settings.fileName;
   }
 };
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "Fakes.h"
 #include "GlobalVariables.h"
@@ -38,7 +39,7 @@ struct Viewer {
 };
 
 // A set of the given (frequency, magnitude, phase) points, with its summary rows.
-inline data::ResponseSet SetOf(std::initializer_list<std::array<double, 3>> points) {
+inline data::ResponseSet SetOf(const std::vector<std::array<double, 3>>& points) {
   data::ResponseSet set;
   set.ResetSummary(99999, -99999);
   for (const auto& p : points) {
