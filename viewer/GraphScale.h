@@ -12,9 +12,9 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 #include <vector>
+
 #include "GlobalVariables.h"
 
 namespace viewer {
