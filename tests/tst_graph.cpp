@@ -141,7 +141,7 @@ class tst_graph : public QObject {
     data::ResponseSet set;
     for (const double f : frequencies) {
       set.Resize(set.LastIndex() + 1);
-      set[set.LastIndex()].value = {f, 60, 0, 0};
+      set[set.LastIndex()].value = {f, 60, 0};
     }
     v.g.normalizedData = set;
     v.g.dataNormalized = true;

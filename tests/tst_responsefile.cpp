@@ -27,7 +27,7 @@ std::string Lines(int count, const char* end = "\r\n") {
   return text;
 }
 
-ResponsePoint Point(double f, double m, double p) { return ResponsePoint{{f, m, p, 0}}; }
+ResponsePoint Point(double f, double m, double p) { return ResponsePoint{{f, m, p}}; }
 
 }  // namespace
 
