@@ -183,6 +183,23 @@ class tst_datatools : public QObject {
       QVERIFY2(std::abs(smoothed[std::size_t(k)] - expected[k]) < 1e-6, qPrintable(QString::number(k)));
     }
   }
+
+  // A file of 24 points an octave, its frequencies written to five significant digits, has a point
+  // at each edge of every 1/3-octave window, a little inside or outside it by the rounding. Each
+  // window holds all nine, so a straight line (here in ohms against the point's index) stays
+  // straight rather than becoming a staircase.
+  void smoothingWindowEdges() {
+    std::vector<std::array<double, 3>> points;
+    for (int k = 0; k < 100; ++k) {
+      const double f = 20 * std::pow(2.0, k / 24.0);
+      const double scale = std::pow(10.0, std::floor(std::log10(f)) - 4);
+      points.push_back({std::round(f / scale) * scale, double(k), 0});
+    }
+    const std::vector<double> smoothed = viewer::SmoothedMagnitudes(SetOf(points), 3, false);
+    for (std::size_t k = 4; k < 96; ++k) {
+      QVERIFY2(std::abs(smoothed[k] - double(k)) < 1e-9, qPrintable(QString::number(k)));
+    }
+  }
 };
 
 QTEST_GUILESS_MAIN(tst_datatools)

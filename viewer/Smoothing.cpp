@@ -82,7 +82,11 @@ std::vector<double> SmoothedMagnitudes(const ResponseSet& set, int fraction, boo
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return logFrequencies[a] < logFrequencies[b]; });
   }
-  const double halfWidth = std::log10(2.0) / (2.0 * fraction);
+  // Files write frequencies to five or six significant digits, so a point that lies on a window's
+  // edge (a 24-points-per-octave file smoothed over 1/3 octave has one at each edge) is off it by
+  // up to a few parts in 10^5, to either side. The edge gives that much room, so that such points
+  // all count, rather than some and not others, which would make a sloping curve a staircase.
+  const double halfWidth = std::log10(2.0) / (2.0 * fraction) + std::log10(1 + 1e-4);
 
   if (!power) {
     return WindowMeans(magnitudes, order, logFrequencies, halfWidth);

@@ -1,7 +1,10 @@
 // Fractional-octave smoothing of a curve, apart from widgets. For 1/N octave each point becomes the
 // mean over the points whose frequency lies within a factor 2^(1/(2N)) of its own:
 //
-//   window(i) = { j : |log10 f_j - log10 f_i| <= log10(2) / (2N) }
+//   window(i) = { j : |log10 f_j - log10 f_i| <= log10(2) / (2N) + log10(1 + 10^-4) }
+//
+// (the last term for frequencies that a file rounds to five or six significant digits, which puts
+// points meant to lie on a window's edge up to a few parts in 10^5 to either side of it).
 //   dB:   m'_i = 10 log10( mean over window(i) of 10^(m_j / 10) )    (the mean of the power)
 //   ohm:  m'_i = mean over window(i) of m_j
 //
