@@ -8,8 +8,10 @@
 #include <QMimeData>
 #include <QtTest>
 #include <csignal>
+#include <filesystem>
 #include <memory>
 
+#include "Files.h"
 #include "ResponseFile.h"
 #include "ViewerFixture.h"
 #include "ViewerInfo.h"
@@ -51,10 +53,11 @@ class tst_frmmain : public QObject {
 
  private slots:
   // Menu states, status bar and messages after a sequence of commands. Steps: "spl:<file>" and
-  // "zma:<file>" open a fixture through the dialog ("-" cancels it, "<fifo>" and "<dir>" are a
-  // FIFO and a directory), "cmd:<file>" and "drop:<file>" open it as given on the command line or
-  // dropped on the window (no dialog, the kind by the extension), "close". Each refusal is the one
-  // message "Cannot read data from specified file.".
+  // "zma:<file>" open a fixture through the dialog ("-" cancels it, "<fifo>", "<dir>" and
+  // "<loop>" are a FIFO, a directory and a link to itself), "cmd:<file>" and "drop:<file>" open it
+  // as given on the command line or dropped on the window (no dialog, the kind by the extension;
+  // "<latin1>" is a copy of the woofer whose name is not UTF-8), "close". Each refusal is the one
+  // message "Cannot read data from specified file.", and leaves nothing loaded.
   void menuStates_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<bool>("tools");
@@ -73,8 +76,9 @@ class tst_frmmain : public QObject {
     row("response after impedance enables Tools", {"zma:woofer-48ppo.zma", "spl:tweeter-tab-2col.frd"}, true,
         "File: <path>", true, 0);
     row("cancelled open keeps data and Tools", {"spl:woofer-24ppo.frd", "zma:-"}, true, "File: none", true, 0);
-    row("missing file keeps data and Tools", {"spl:woofer-24ppo.frd", "spl:no-such-file.frd"}, true, "File: none", true,
-        0);
+    row("missing file refused, Tools kept", {"spl:woofer-24ppo.frd", "spl:no-such-file.frd"}, true, "File: none", false,
+        1);
+    row("link loop refused", {"zma:<loop>"}, false, "File: none", false, 1);
     row("failed read keeps Tools", {"spl:woofer-24ppo.frd", "spl:nineteen-points.frd"}, true, "File: none", false, 1);
     row("failed read at start", {"spl:decimal-comma.frd"}, false, "File: none", false, 1);
     row("close", {"spl:woofer-24ppo.frd", "close"}, false, "File: none", false, 0);
@@ -83,7 +87,8 @@ class tst_frmmain : public QObject {
     row("command line, FRD", {"cmd:woofer-24ppo.frd"}, true, "File: <path>", true, 0);
     row("command line, ZMA after FRD", {"cmd:woofer-24ppo.frd", "cmd:woofer-48ppo.zma"}, false, "File: <path>", true,
         0);
-    row("command line, missing file", {"cmd:no-such-file.frd"}, false, "File: none", false, 0);
+    row("command line, missing file", {"cmd:no-such-file.frd"}, false, "File: none", false, 1);
+    row("command line, name not UTF-8", {"cmd:<latin1>"}, true, "File: <path>", true, 0);
     row("dropped ZDA", {"drop:midrange-2col.zda"}, false, "File: <path>", true, 0);
   }
   void menuStates() {
@@ -105,6 +110,7 @@ class tst_frmmain : public QObject {
       const QString how = step.section(QLatin1Char(':'), 0, 0);
       const QString file = step.section(QLatin1Char(':'), 1);
       std::optional<QString> path = kFixtures + file;
+      std::filesystem::path native;
       if (file == QLatin1String("-")) {
         path.reset();
       } else if (file == QLatin1String("<dir>")) {
@@ -117,10 +123,17 @@ class tst_frmmain : public QObject {
 #else
         QSKIP("needs a FIFO");
 #endif
+      } else if (file == QLatin1String("<loop>")) {
+        path = dir.filePath(QStringLiteral("loop.zma"));
+        QVERIFY(QFile::link(*path, *path));
+      } else if (file == QLatin1String("<latin1>")) {
+        native = std::filesystem::path(QFile::encodeName(dir.path()).toStdString()) / "caf\xe9.frd";
+        std::filesystem::copy_file(platform::NativePath(kFixtures + QStringLiteral("woofer-24ppo.frd")), native);
+        path = QFile::decodeName(QByteArray::fromStdString(native.string()));
       }
       lastPath = path.value_or(lastPath);
       if (how == QLatin1String("cmd")) {
-        v.window->OpenFileByKind(*path);
+        native.empty() ? v.window->OpenFileByKind(*path) : v.window->OpenFileByKind(native);
       } else if (how == QLatin1String("drop")) {
         QMimeData dropped;
         dropped.setUrls({QUrl(QStringLiteral("https://example.org/a.frd")), QUrl::fromLocalFile(*path)});
@@ -156,7 +169,7 @@ class tst_frmmain : public QObject {
   }
 
   // A file that fails to read: the message (its text: menuStates), the derived data gone, what was
-  // read kept, Save As disabled.
+  // read kept, Save As disabled, and no curve left on the graph.
   void unreadableFile() {
     Viewer v;
     v.Open(false, kFixtures + QStringLiteral("woofer-24ppo.frd"));
@@ -167,11 +180,13 @@ class tst_frmmain : public QObject {
     const fakes::MessageBox::Shown& m = v.services.messageBox.shown.at(0);
     QVERIFY(m.title == "Vostrel" && m.buttons == MessageButtons::kOk && !v.window->mnuSaveAs->isEnabled());
     QVERIFY(!v.g.dataNormalized && v.g.normalizedData.LastIndex() == 1 && v.g.loadedData.PointCount() == 19);
+    QVERIFY(v.window->pctGraph->Operations().empty());
   }
 
   // The Tools commands through the dialogs' own buttons: Save As becomes enabled when a tool has
   // produced data (after this run or an earlier one), the graph shows each curve in its colour,
-  // and Save As writes the normalized points, or the adjusted ones after Adjust Magnitude alone.
+  // and Save As writes the set the last tool built: the adjusted one when Adjust Magnitude ran
+  // last (or alone), else the normalized one.
   void toolsThenSaveAs_data() {
     QTest::addColumn<QStringList>("steps");  // "normalize" / "adjust <text>", then ":ok" or ":cancel"
     QTest::addColumn<bool>("saveAs");
@@ -187,7 +202,10 @@ class tst_frmmain : public QObject {
                                   << QByteArray("20 66.434 143.0649");
     QTest::newRow("adjust the normalized data")
         << QStringList{"normalize:ok", "adjust 3 dB:ok"} << true << QList<QRgb>{0xffff00ff, 0xffff0000, 0xff0000ff}
-        << QByteArray("20 72.934 0");
+        << QByteArray("20 75.934 0");
+    QTest::newRow("adjust cancelled after normalize")
+        << QStringList{"adjust 3:ok", "normalize:ok", "adjust 9:cancel"} << true
+        << QList<QRgb>{0xffff00ff, 0xffff0000, 0xff0000ff} << QByteArray("20 75.934 0");
   }
   void toolsThenSaveAs() {
     QFETCH(QStringList, steps);
@@ -226,6 +244,32 @@ class tst_frmmain : public QObject {
       v.SaveAs(path);
       QCOMPARE(Contents(path).split('\r').first(), firstLine);
     }
+  }
+
+  // The usual keys: Ctrl+O opens a frequency response file, Ctrl+Shift+O adds an overlay once a file
+  // is loaded, Ctrl+S is Save As while that is enabled, Ctrl+Q exits.
+  void keys() {
+    Viewer v;
+    viewer::frmMain& w = *v.window;
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    const auto titles = [&v] {
+      QStringList list;
+      for (const auto& request : v.services.fileDialog.requests) {
+        list << request.settings.title;
+      }
+      return list;
+    };
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);                      // Save As disabled: nothing
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);  // nothing loaded: nothing
+    v.services.fileDialog.answers.push_back(kFixtures + QStringLiteral("woofer-24ppo.frd"));
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    w.mnuSaveAs->setEnabled(true);
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(titles(), (QStringList{"Open Frequency Response Data File", "Add Overlay", "Save Frequency Data As"}));
+    QCOMPARE(v.services.application.quitCalls, 1);
   }
 
   // Help > About shows the shared About box, filled with the viewer's texts and icon, without owner.

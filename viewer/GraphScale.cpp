@@ -1,5 +1,6 @@
 #include "GraphScale.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "GlobalVariables.h"
@@ -62,6 +63,16 @@ std::optional<QString> FrequencyLabel(int frequency) {
     return LabelText(frequency);
   }
   return LabelText(frequency / 1000.0) + QLatin1Char('k');
+}
+
+double LabelStart(double start, double extent, double tick, double low, double high) {
+  if (tick < low) {
+    return std::min(start, low - extent);
+  }
+  if (tick > high) {
+    return std::max(start, high);
+  }
+  return std::max(std::min(start, high - extent), low);
 }
 
 std::vector<LevelLine> DecibelLines(const GraphMapping& mapping, int graphSize, double bottomValue) {

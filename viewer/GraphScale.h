@@ -50,6 +50,12 @@ QString LabelText(double value);
 // the multiples of twice that, below 100 kHz; from 1 kHz on in kHz with a "k" (" 1", " 2k").
 std::optional<QString> FrequencyLabel(int frequency);
 
+// Where a ruler label `extent` twips long starts, given where it would start (`start`) and where
+// its tick lies (`tick`), so that the ends of the shown part [low, high] of the ruler cut no label:
+// a label whose tick is shown lies whole within that part, moved in from an end where needed
+// (from the start end when the part is too short for it); any other lies wholly outside.
+double LabelStart(double start, double extent, double tick, double low, double high);
+
 // One horizontal line of a level ruler: its value and its y on the surface.
 struct LevelLine {
   double value;
