@@ -2,7 +2,10 @@
 // curve, centring, and the first paint of the whole window (on Qt's offscreen platform unless
 // another is chosen). Prints the median of several rounds, and the window's peak resident memory
 // above its idle size, measured around the first round. Then times a zoom step (View > Zoom In or
-// Out) and a wheel scroll, each with the repaint of the whole window.
+// Out) and a wheel scroll, each with the repaint of the whole window; smoothing the curve over 1/3
+// octave, alone and as View > Smoothing redraws it; and, for a file of at most 100 000 points, a
+// fresh window that opens it with 16 overlays of itself as the command line does, with its first
+// paint, a zoom step and its peak memory above its idle size.
 //
 // Usage: bench_viewer FILE [ROUNDS]
 #include <QApplication>
@@ -13,12 +16,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "Files.h"
 #include "GlobalVariables.h"
 #include "QtServices.h"
+#include "Smoothing.h"
 #include "frmMain.h"
 
 namespace {
@@ -35,6 +41,60 @@ double StatusMb(const char* field) {
   return -1;
 }
 
+// Starts a new peak: VmHWM falls back to the present resident size.
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+template <typename Work>
+double Timed(Work&& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// A window that opens `path` with 16 overlays of itself, as `vostrel FILE FILE ...` does.
+void BenchOverlays(const QString& path, int points, int rounds) {
+  constexpr std::size_t kFiles = 1 + viewer::kMaxOverlays;
+  const std::vector<std::filesystem::path> files(kFiles, platform::NativePath(path));
+  std::vector<double> opens;
+  std::vector<double> zooms;
+  double peak = 0;
+  double idle = 0;
+  for (int round = 0; round < rounds; ++round) {
+    viewer::GlobalVariables globals;
+    platform::QtServices services;
+    viewer::frmMain window(globals, services.Get());
+    window.Form_Load();
+    window.repaint();
+    if (round == 0) {
+      idle = StatusMb("VmRSS:");
+      ResetPeak();
+    }
+    opens.push_back(Timed([&] {
+      window.OpenFiles(files);
+      window.repaint();
+    }));
+    if (round == 0) {
+      peak = StatusMb("VmHWM:") - idle;
+    }
+    zooms.push_back(Timed([&] {
+      window.mnuZoomIn_Click();
+      window.repaint();
+    }));
+  }
+  const double own = static_cast<double>(kFiles) * points * 3 * sizeof(double) / (1024.0 * 1024.0);
+  std::printf(
+      "open with %zu overlays and paint %14s %9.1f ms (median of %d), peak %.1f MB above idle for %.1f MB of "
+      "points\n",
+      viewer::kMaxOverlays, "", Median(opens), rounds, peak, own);
+  std::printf("zoom step and repaint, with %zu overlays %8s %9.1f ms (median of %d)\n", viewer::kMaxOverlays, "",
+              Median(zooms), rounds);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -49,64 +109,79 @@ int main(int argc, char* argv[]) {
   const QString path = QString::fromLocal8Bit(argv[1]);
   const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 11;
 
-  viewer::GlobalVariables globals;
-  platform::QtServices services;
-  viewer::frmMain window(globals, services.Get());
-  window.Form_Load();
-  window.repaint();
-  const double idle = StatusMb("VmRSS:");
-
-  std::vector<double> times;
-  double peak = 0;
-  for (int round = 0; round < rounds; ++round) {
-    const auto start = std::chrono::steady_clock::now();
-    window.OpenFileByKind(path);
+  int points = 0;
+  {
+    viewer::GlobalVariables globals;
+    platform::QtServices services;
+    viewer::frmMain window(globals, services.Get());
+    window.Form_Load();
     window.repaint();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    if (round == 0) {
-      peak = StatusMb("VmHWM:") - idle;
+    const double idle = StatusMb("VmRSS:");
+    ResetPeak();
+
+    std::vector<double> times;
+    double peak = 0;
+    for (int round = 0; round < rounds; ++round) {
+      times.push_back(Timed([&] {
+        window.OpenFileByKind(path);
+        window.repaint();
+      }));
+      if (round == 0) {
+        peak = StatusMb("VmHWM:") - idle;
+      }
+      if (!globals.dataLoaded) {
+        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+        return 1;
+      }
     }
-    if (!globals.dataLoaded) {
-      std::fprintf(stderr, "cannot read %s\n", argv[1]);
-      return 1;
+    points = globals.loadedData.PointCount();
+    std::vector<double> zooms;
+    std::vector<double> scrolls;
+    const auto wheel = [&window](int notches) {
+      const QPointF at(window.pctGraph->width() / 2.0, window.pctGraph->height() / 2.0);
+      QWheelEvent event(at, at, QPoint(), QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                        false);
+      QCoreApplication::sendEvent(window.pctGraph, &event);
+    };
+    for (int round = 0; round < rounds; ++round) {
+      zooms.push_back(Timed([&] {
+        window.mnuZoomIn_Click();
+        window.repaint();
+      }));
+      scrolls.push_back(Timed([&] {
+        wheel(round % 2 == 0 ? -1 : 1);
+        window.repaint();
+      }));
+      zooms.push_back(Timed([&] {
+        window.mnuZoomOut_Click();
+        window.repaint();
+      }));
     }
+    std::vector<double> smoothings;
+    std::vector<double> smoothedRedraws;
+    for (int round = 0; round < rounds; ++round) {
+      smoothings.push_back(Timed([&] { viewer::SmoothedMagnitudes(globals.loadedData, 3, true); }));
+      smoothedRedraws.push_back(Timed([&] {
+        window.mnuSmoothingItems[5]->trigger();  // 1/3 octave
+        window.repaint();
+      }));
+      window.mnuSmoothingItems[0]->trigger();
+    }
+    const double own = points * 4.0 * sizeof(double) / (1024.0 * 1024.0);
+    std::printf(
+        "open and paint %-30s %9.1f ms (median of %d; fastest %.1f ms), peak %.1f MB above idle %.1f MB, for "
+        "%.1f MB of points and their logarithms\n",
+        QFileInfo(path).fileName().toLocal8Bit().constData(), Median(times), rounds,
+        *std::min_element(times.begin(), times.end()), peak, idle, own);
+    std::printf("zoom step and repaint %23s %9.1f ms (median of %d)\n", "", Median(zooms), int(zooms.size()));
+    std::printf("wheel scroll and repaint %20s %9.1f ms (median of %d)\n", "", Median(scrolls), int(scrolls.size()));
+    std::printf("smoothing %d points over 1/3 octave %10s %9.1f ms (median of %d)\n", points, "", Median(smoothings),
+                rounds);
+    std::printf("View > Smoothing 1/3 octave and repaint %5s %9.1f ms (median of %d)\n", "", Median(smoothedRedraws),
+                rounds);
   }
-  const auto median = [](std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-  };
-  std::vector<double> zooms;
-  std::vector<double> scrolls;
-  const auto timed = [](auto&& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  };
-  const auto wheel = [&window](int notches) {
-    const QPointF at(window.pctGraph->width() / 2.0, window.pctGraph->height() / 2.0);
-    QWheelEvent event(at, at, QPoint(), QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                      false);
-    QCoreApplication::sendEvent(window.pctGraph, &event);
-  };
-  for (int round = 0; round < rounds; ++round) {
-    zooms.push_back(timed([&] {
-      window.mnuZoomIn_Click();
-      window.repaint();
-    }));
-    scrolls.push_back(timed([&] {
-      wheel(round % 2 == 0 ? -1 : 1);
-      window.repaint();
-    }));
-    zooms.push_back(timed([&] {
-      window.mnuZoomOut_Click();
-      window.repaint();
-    }));
+  if (points <= 100000) {
+    BenchOverlays(path, points, rounds);
   }
-  std::sort(times.begin(), times.end());
-  std::printf("open and paint %-30s %9.1f ms (median of %d; first %.1f ms), peak %.1f MB above idle %.1f MB\n",
-              QFileInfo(path).fileName().toLocal8Bit().constData(), times[times.size() / 2], rounds, times.front(),
-              peak, idle);
-  std::printf("zoom step and repaint %23s %9.1f ms (median of %d)\n", "", median(zooms), int(zooms.size()));
-  std::printf("wheel scroll and repaint %20s %9.1f ms (median of %d)\n", "", median(scrolls), int(scrolls.size()));
   return 0;
 }

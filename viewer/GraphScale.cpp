@@ -24,10 +24,6 @@ void CheckProgress(const std::vector<LevelLine>& lines, double value, double nex
 GraphMapping::GraphMapping(int graphSize, double topValue, double bottomValue)
     : graphSize_(graphSize), bottom_(bottomValue), d_(graphSize / 5.0), s_(graphSize / (topValue - bottomValue)) {}
 
-int GraphMapping::XOfLog(double log10Frequency) const { return platform::RoundToInt32(log10Frequency * d_); }
-
-int GraphMapping::Y(double value) const { return platform::RoundToInt32(graphSize_ - (value - bottom_) * s_); }
-
 double GraphMapping::FrequencyAt(double x) const { return std::pow(10.0, x / d_); }
 
 double GraphMapping::ValueAt(double y) const { return bottom_ + (graphSize_ - y) / s_; }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "GlobalVariables.h"
+#include "numbers.h"
 
 namespace viewer {
 
@@ -26,9 +27,9 @@ class GraphMapping {
   double TwipsPerDecade() const { return d_; }
   double TwipsPerUnit() const { return s_; }
   int X(double frequency) const { return XOfLog(GlobalVariables::SafeLog10(frequency)); }
-  // X of a frequency whose SafeLog10 is known.
-  int XOfLog(double log10Frequency) const;
-  int Y(double value) const;
+  // X of a frequency whose SafeLog10 is known. Inline, as they run for every point of every curve.
+  int XOfLog(double log10Frequency) const { return platform::RoundToInt32(log10Frequency * d_); }
+  int Y(double value) const { return platform::RoundToInt32(graphSize_ - (value - bottom_) * s_); }
   double FrequencyAt(double x) const;
   double ValueAt(double y) const;
 
