@@ -154,7 +154,6 @@ class tst_datatools : public QObject {
     QTest::newRow("ohm step, 1/3 octave")
         << false << 3 << ohm << false << QList<double>{4, 4, 4, 4, 16 / 3.0, 20 / 3.0, 8, 8, 8, 8};
     QTest::newRow("1/12 octave: each point alone") << true << 12 << db << false << db;
-    QTest::newRow("none") << true << 0 << db << false << db;
     QTest::newRow("frequencies out of order")
         << true << 3 << db << true << QList<double>{60, 60, 60, 60, 75.3147892, 78.2607480, 80, 80, 80, 80};
     // No power is left of -99999 dB beside 80 dB: the windows of such levels keep their mean

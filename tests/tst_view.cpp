@@ -172,23 +172,22 @@ class tst_view : public QObject {
     w.mnuAddOverlay->trigger();
     QCOMPARE(v.services.messageBox.shown.size(), std::size_t(2));  // the missing file, the dialog's
     QCOMPARE(v.services.messageBox.shown[1].text, QStringLiteral("Cannot read data from specified file."));
-    QCOMPARE(v.services.fileDialog.requests.back().settings.filter,
-             QStringLiteral("Frequency Response Data (*.frd)|*.frd|Impedance Data (*.zma;*.zda)|*.zma;*.zda"));
-
-    QList<QRgb> colours;
-    for (const platform::DrawOp& op : w.pctGraph->Operations()) {
-      if (op.kind == platform::DrawOp::Kind::kPolyline) {
-        colours << op.color;
+    const auto curves = [&w] {
+      QList<QRgb> colours;
+      for (const platform::DrawOp& op : w.pctGraph->Operations()) {
+        if (op.kind == platform::DrawOp::Kind::kPolyline) {
+          colours << op.color;
+        }
       }
-    }
-    QCOMPARE(colours.size(), 10);
-    QCOMPARE(colours.back(), qRgb(0, 0, 255));  // the loaded curve, on top
-    QCOMPARE(colours[8], colours[0]);
-    // Apart by the "redmean" distance, which weighs the channels as the eye roughly does.
+      return colours;
+    };
+    const QList<QRgb> colours = curves();
+    QVERIFY(colours.size() == 10 && colours[8] == colours[0] && colours[9] == qRgb(0, 0, 255));
+    // Apart by the "redmean" distance, which weighs the channels roughly as the eye does.
     const auto distance = [](QRgb a, QRgb b) {
       const double r = (qRed(a) + qRed(b)) / 2.0;
-      return std::sqrt((2 + r / 256) * std::pow(qRed(a) - qRed(b), 2) + 4 * std::pow(qGreen(a) - qGreen(b), 2) +
-                       (2 + (255 - r) / 256) * std::pow(qBlue(a) - qBlue(b), 2));
+      return std::hypot(std::sqrt(2 + r / 256) * (qRed(a) - qRed(b)), 2 * (qGreen(a) - qGreen(b)),
+                        std::sqrt(2 + (255 - r) / 256) * (qBlue(a) - qBlue(b)));
     };
     for (int i = 0; i < 8; ++i) {
       for (const QRgb other :
@@ -206,23 +205,17 @@ class tst_view : public QObject {
       }
       return w.pctLegend->isVisible() ? texts : QStringList();
     };
-    w.show();
     w.mnuSmoothingItems[5]->trigger();
-    const QString tweeter = QStringLiteral("tweeter-tab-2col.frd (dB)");
-    QCOMPARE(legend(), (QStringList{"woofer-24ppo.frd (dB)", "woofer-48ppo.zma (ohm)"} + QStringList(7, tweeter) +
+    QCOMPARE(legend(), (QStringList{"woofer-24ppo.frd (dB)", "woofer-48ppo.zma (ohm)"} +
+                        QStringList(7, QStringLiteral("tweeter-tab-2col.frd (dB)")) +
                         QStringList{"midrange-2col.zda (ohm)", "Smoothing: 1/3 octave"}));
 
-    // Sixteen at most; a zoom step draws them all again.
-    files.assign(9, file("tweeter-tab-2col.frd"));
+    files.assign(9, file("tweeter-tab-2col.frd"));  // sixteen at most
     w.AddOverlays(files);
-    QCOMPARE(int(w.Overlays().size()), 16);
     QCOMPARE(v.services.messageBox.shown.back().text, QStringLiteral("No more than 16 overlays can be shown."));
-    QVERIFY(!w.mnuAddOverlay->isEnabled());
+    QVERIFY(w.Overlays().size() == 16 && !w.mnuAddOverlay->isEnabled());
     w.mnuZoomIn_Click();
-    QCOMPARE(std::count_if(w.pctGraph->Operations().begin(), w.pctGraph->Operations().end(),
-                           [](const platform::DrawOp& op) { return op.kind == platform::DrawOp::Kind::kPolyline; }),
-             17);
-
+    QCOMPARE(curves().size(), 17);
     w.mnuRemoveOverlays->trigger();
     QVERIFY(w.Overlays().empty() && w.mnuAddOverlay->isEnabled() && !w.mnuRemoveOverlays->isEnabled());
     QCOMPARE(legend(), (QStringList{"woofer-24ppo.frd (dB)", "Smoothing: 1/3 octave"}));
