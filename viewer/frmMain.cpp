@@ -355,12 +355,15 @@ void frmMain::OpenFileByKind(const std::filesystem::path& path) { OpenDataFile(I
 void frmMain::OpenFileByKind(const QString& path) { OpenFileByKind(platform::NativePath(path)); }
 
 void frmMain::OpenFiles(const std::vector<std::filesystem::path>& paths) {
-  if (paths.empty()) {
-    return;
-  }
-  OpenFileByKind(paths.front());
-  if (g_.dataLoaded && paths.size() > 1) {
-    AddOverlays({paths.begin() + 1, paths.end()});
+  try {
+    if (paths.empty()) {
+      return;
+    }
+    OpenFileByKind(paths.front());
+    if (g_.dataLoaded && paths.size() > 1) {
+      AddOverlays({paths.begin() + 1, paths.end()});
+    }
+  } catch (const std::exception&) {
   }
 }
 
@@ -377,16 +380,19 @@ void frmMain::dropEvent(QDropEvent* event) {
 }
 
 void frmMain::Form_OLEDragDrop(const QMimeData& dropped, bool shift) {
-  const std::vector<std::filesystem::path> files = LocalFiles(dropped);
-  if (files.empty()) {
-    return;
-  }
-  if (!shift) {
-    OpenFileByKind(files.front());
-  } else if (g_.dataLoaded) {
-    AddOverlays(files);
-  } else {
-    OpenFiles(files);
+  try {
+    const std::vector<std::filesystem::path> files = LocalFiles(dropped);
+    if (files.empty()) {
+      return;
+    }
+    if (!shift) {
+      OpenFileByKind(files.front());
+    } else if (g_.dataLoaded) {
+      AddOverlays(files);
+    } else {
+      OpenFiles(files);
+    }
+  } catch (const std::exception&) {
   }
 }
 

@@ -178,7 +178,7 @@ class frmMain : public platform::FormWindow {
   void DrawOhmRuler();
   void DrawLevelRuler(const std::vector<LevelLine>& lines);
   // The level ruler's ticks and labels for the lines last drawn, each label whole within the
-  // shown part of the ruler (VMeasureGraph_Scroll after a vertical scroll).
+  // shown part of the ruler; drawn again after each vertical scroll.
   void LabelLevelRuler();
 
   // The pointer over the graph: the readout in the status bar's second panel, and the wheel
