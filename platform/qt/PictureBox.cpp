@@ -32,6 +32,15 @@ void PaintStretched(QPainter& painter, const QRectF& target, const PictureOp& op
   painter.drawPixmap(target.topLeft(), op.scaled);
 }
 
+// The pen of lines and polylines: one pixel wide, which is as many device pixels as the device
+// has to a pixel (two on a screen with a device pixel ratio of 2).
+QPen LinePen(QRgb color, const QPainter& painter) {
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  QPen pen(QColor(color), ratio > 1 ? std::round(ratio) : 0);
+  pen.setCosmetic(true);
+  return pen;
+}
+
 int ShiftOf(Qt::KeyboardModifiers modifiers) {
   return (modifiers.testFlag(Qt::ShiftModifier) ? kShiftMask : 0) |
          (modifiers.testFlag(Qt::ControlModifier) ? kCtrlMask : 0) |
@@ -300,7 +309,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
       if (!QRectF(from, to).normalized().adjusted(-1, -1, 1, 1).intersects(visible)) {
         continue;
       }
-      painter.setPen(QPen(QColor(op.color), 0));
+      painter.setPen(LinePen(op.color, painter));
       painter.drawLine(QLineF(from, to));
       continue;
     }
@@ -322,7 +331,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
           first = static_cast<std::size_t>(std::max<std::ptrdiff_t>(begin - pixels.begin() - 1, 0));
           last = std::min(static_cast<std::size_t>(end - pixels.begin()) + 1, pixels.size());
         }
-        painter.setPen(QPen(QColor(op.color), 0));
+        painter.setPen(LinePen(op.color, painter));
         painter.drawPolyline(pixels.data() + first, static_cast<int>(last - first));
       }
       continue;
