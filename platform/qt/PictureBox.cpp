@@ -392,8 +392,11 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   }
   // The shapes lie above the drawing, the earliest made lowest.
   for (const QObject* child : children()) {
-    if (const auto* shape = qobject_cast<const Shape*>(child); shape != nullptr && shape->Visible()) {
-      shape->Paint(painter);
+    if (const auto* shape = qobject_cast<const Shape*>(child); shape != nullptr) {
+      if (shape->Visible()) {
+        shape->Paint(painter);
+      }
+      shape->Painted();
     }
   }
 }
