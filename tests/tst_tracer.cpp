@@ -80,6 +80,8 @@ class tst_tracer : public QObject {
     Tracer t;
     tracer::Form1& w = *t.window;
     QVERIFY(w.isMaximized());
+    t.Ready(false);
+    t.Move(4035, 2640);
     w.mnuOhmScale10->trigger();          // back to base 2 with any import
     t.Import(Filled(50, 50, Qt::blue));  // replaced or, on failure, gone
     QTemporaryDir dir;
@@ -96,6 +98,7 @@ class tst_tracer : public QObject {
     }
     QCOMPARE(t.Message(), message);
     QVERIFY(w.isGraphImported == message.isEmpty() && w.mnuOhmScale2->isChecked() && !w.mnuOhmScale10->isChecked());
+    QCOMPARE((QStringList{t.Panel(1), t.Panel(2), t.Panel(3)}), (QStringList{"Freq.", "Db", "Ohm"}));
     if (!message.isEmpty()) {  // after the reset: no picture at all
       QVERIFY(t.services.messageBox.shown.back().title == "Quelbrin" && w.Graph[1]->Picture().isNull() &&
               w.Graph[0]->Operations().empty());

@@ -303,6 +303,8 @@ void Form1::ResetTracerWindow() {
   isPickingColour = false;
   Graph[0]->unsetCursor();
   picMagnifier->hide();
+  // With every reference unregistered the panels show their captions alone.
+  UpdatePositionReadout();
 }
 
 bool Form1::AskToSaveTrace() {
