@@ -1,34 +1,22 @@
-// Picture files made for the tests and benchmarks: a black PNG of any size that stays small on disk
-// (its compressed data written by hand: one zero byte, then copies of the byte before, 258 at a
-// time), and a top-down BMP.
+// A picture file made for the tests and benchmarks: a black PNG of any size that stays small on
+// disk (its compressed data written by hand: one zero byte, then copies of the byte before, 258 at
+// a time).
 #pragma once
 
-#include <QBuffer>
 #include <QByteArray>
-#include <QImage>
-#include <array>
 #include <cstdint>
-#include <cstring>
 
 namespace fakes {
 
 namespace detail {
 
 inline std::uint32_t Crc32(const QByteArray& bytes) {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-      std::uint32_t c = i;
-      for (int k = 0; k < 8; ++k) {
-        c = (c & 1U) != 0 ? 0xEDB88320U ^ (c >> 1) : c >> 1;
-      }
-      t[i] = c;
-    }
-    return t;
-  }();
   std::uint32_t c = 0xFFFFFFFFU;
   for (const char byte : bytes) {
-    c = table[(c ^ static_cast<std::uint8_t>(byte)) & 0xFFU] ^ (c >> 8);
+    c ^= static_cast<std::uint8_t>(byte);
+    for (int k = 0; k < 8; ++k) {
+      c = (c & 1U) != 0 ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+    }
   }
   return ~c;
 }
@@ -46,7 +34,7 @@ inline void Chunk(QByteArray& png, const char* type, const QByteArray& data) {
   Put32(png, Crc32(typed));
 }
 
-// Deflate's bits, least significant first; Huffman codes go in most significant bit first.
+// Deflate's bits, least significant first (the codes below are given with their bits reversed).
 struct BitWriter {
   QByteArray out;
   std::uint32_t pending = 0;
@@ -61,12 +49,6 @@ struct BitWriter {
       }
     }
   }
-  void Code(std::uint32_t code, int n) {
-    for (int i = n - 1; i >= 0; --i) {
-      Bits(code >> i, 1);
-    }
-  }
-  void Flush() { Bits(0, (8 - count) % 8); }
 };
 
 }  // namespace detail
@@ -77,19 +59,16 @@ inline QByteArray BlackPng(int width, int height) {
   const auto raw = static_cast<std::uint64_t>(height) * (1 + static_cast<std::uint64_t>(width) * 3);
   detail::BitWriter z;
   z.out.append('\x78').append('\x01');  // zlib header
-  z.Bits(1, 1);                         // the last block,
-  z.Bits(1, 2);                         // with the fixed codes
-  z.Code(0x30, 8);                      // the literal 0
+  z.Bits(3, 3);                         // the last block, with the fixed codes
+  z.Bits(0x0C, 8);                      // the literal 0
   std::uint64_t left = raw - 1;
   for (; left >= 258; left -= 258) {
-    z.Code(0xC5, 8);  // length 258
-    z.Code(0, 5);     // distance 1
+    z.Bits(0xA3, 13);  // length 258 (8 bits), distance 1 (5 zero bits)
   }
   for (; left > 0; --left) {
-    z.Code(0x30, 8);
+    z.Bits(0x0C, 8);
   }
-  z.Code(0, 7);  // end of block
-  z.Flush();
+  z.Bits(0, 7 + (8 - (z.count + 7) % 8) % 8);                                // end of block, then to a whole byte
   detail::Put32(z.out, static_cast<std::uint32_t>(raw % 65521) << 16 | 1U);  // Adler-32 of zeros
 
   QByteArray header;
@@ -101,26 +80,6 @@ inline QByteArray BlackPng(int width, int height) {
   detail::Chunk(png, "IDAT", z.out);
   detail::Chunk(png, "IEND", {});
   return png;
-}
-
-// `picture` as a BMP whose rows run from the top down, as a negative height says.
-inline QByteArray TopDownBmp(const QImage& picture) {
-  QBuffer buffer;
-  buffer.open(QIODevice::WriteOnly);
-  picture.save(&buffer, "BMP");
-  QByteArray bmp = buffer.data();
-  std::int32_t offset = 0;
-  std::int32_t height = 0;
-  std::memcpy(&offset, bmp.constData() + 10, 4);
-  std::memcpy(&height, bmp.constData() + 22, 4);
-  const qsizetype row = (bmp.size() - offset) / height;
-  QByteArray rows;
-  for (std::int32_t y = height - 1; y >= 0; --y) {
-    rows += bmp.mid(offset + y * row, row);
-  }
-  height = -height;
-  std::memcpy(bmp.data() + 22, &height, 4);
-  return bmp.left(offset) + rows;
 }
 
 }  // namespace fakes
