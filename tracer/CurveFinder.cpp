@@ -24,10 +24,19 @@ std::optional<double> CurveInColumn(const QImage& picture, int column, QRgb colo
     return std::nullopt;
   }
   const int limit = tolerance * tolerance;
+  // Pixels of 32 bits are read down the column from the picture's memory, many times faster than
+  // pixel() (the held picture has them).
+  const int height = picture.height();
+  const bool rgb32 = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
+  const uchar* const first = rgb32 ? picture.constBits() + static_cast<qsizetype>(column) * 4 : nullptr;
+  const qsizetype stride = picture.bytesPerLine();
+  const auto at = [&](int y) {
+    return rgb32 ? *reinterpret_cast<const QRgb*>(first + y * stride) : picture.pixel(column, y);
+  };
   std::optional<double> best;
   int runStart = -1;
-  for (int y = 0; y <= picture.height(); ++y) {
-    const bool on = y < picture.height() && Distance2(picture.pixel(column, y), colour) <= limit;
+  for (int y = 0; y <= height; ++y) {
+    const bool on = y < height && Distance2(at(y), colour) <= limit;
     if (on && runStart < 0) {
       runStart = y;
     } else if (!on && runStart >= 0) {
