@@ -1,9 +1,11 @@
 #include "Form1.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -54,8 +56,21 @@ platform::LineShape* NewLine(platform::PictureBox* box, const char* name, const 
 
 // The picture in the file at `path`, decoded only when the size its header gives lies within
 // `largest` pixels each way; else a null image. A top-down BMP gives its height as a negative number.
-QImage ReadPicture(const QString& path, int largest) {
-  QImageReader reader(path);
+// A PNG file is read whole into `png` and decoded from there, so that a session can keep its bytes.
+QImage ReadPicture(const QString& path, int largest, QByteArray& png) {
+  QFile file(path);
+  QBuffer buffer(&png);
+  if (file.open(QIODevice::ReadOnly) && file.peek(8) == QByteArray("\x89PNG\r\n\x1a\n", 8)) {
+    png = file.readAll();
+    buffer.open(QIODevice::ReadOnly);
+  }
+  file.close();
+  QImageReader reader;
+  if (buffer.isOpen()) {
+    reader.setDevice(&buffer);
+  } else {
+    reader.setFileName(path);
+  }
   QSize size = reader.size();
   size.setHeight(std::abs(size.height()));
   if (!size.isValid() || size.width() > largest || size.height() > largest) {
@@ -187,6 +202,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   Graph[0]->SetMouseMoveHandler(
       [this](int button, int shift, float x, float y) { Graph_MouseMove(0, button, shift, x, y); });
   Graph[0]->SetKeyDownHandler([this](int keyCode, int shift) { Graph_KeyDown(0, keyCode, shift); });
+  CreateEditCommands();
+  CreateSessionCommands();
   autoTraceTimer_ = new QTimer(this);
   autoTraceTimer_->setSingleShot(true);
   connect(autoTraceTimer_, &QTimer::timeout, this, [this] {
@@ -298,6 +315,8 @@ void Form1::ResetTracerWindow() {
   mnuOhmScale10->setChecked(false);
   mnuOhmScale1->setChecked(false);
   ClearTracePoints();
+  pictureBytes_.clear();
+  sessionPath_.clear();
   // A colour picked on the previous picture means nothing on the next one.
   curveColour.reset();
   isPickingColour = false;
@@ -374,7 +393,11 @@ void Form1::ImportPictureFile(const QString& path) {
     if (!AskToSaveTrace()) {
       return;
     }
-    ImportGraph([&path] { return ReadPicture(path, kLargestPicture); }, kNoFilePicture);
+    QByteArray png;
+    ImportGraph([&path, &png] { return ReadPicture(path, kLargestPicture, png); }, kNoFilePicture);
+    if (isGraphImported) {
+      pictureBytes_ = std::move(png);
+    }
   } catch (const std::exception&) {
   }
 }
@@ -426,7 +449,7 @@ void Form1::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     StopAutoTrace();
     if (!path.isEmpty()) {
-      ImportPictureFile(path);
+      OpenFile(path);
     } else if (AskToSaveTrace()) {
       ImportGraph([mime] { return qvariant_cast<QImage>(mime->imageData()); }, kNoFilePicture);
     }
