@@ -2,11 +2,16 @@
 // a 1920 x 1080 window: a pointer move over the picture while a reference line is placed and while
 // a trace with its markers and the loupe runs (the move's handling and the repaint it causes), and
 // Auto Trace over 200 and 100000 steps from 20 Hz to 20 kHz, run by the event loop in slices: its
-// whole time and the longest time the window went without handling its events.
+// whole time and the longest time the window went without handling its events. Then, on the
+// 2400 x 1200 picture with 1000 points: Save Session and Open Session (in a second window, with
+// the paint that follows), and the session file's size beside the picture's PNG file; and the
+// first Save Session of a picture that came from the clipboard, which encodes it once.
 //
 // Usage: bench_tracer
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -77,6 +82,55 @@ void TimeAutoTrace(fakes::Tracer& t, bool impedance, int count) {
       count, t.g.recordedPointCount, Milliseconds(Clock::now() - start), slices, longest, qPrintable(t.Panel(4)));
 }
 
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// Save Session and Open Session of the trace in `t` (its picture imported from `pictureFile`).
+void TimeSession(fakes::Tracer& t, const QString& pictureFile) {
+  tracer::Form1& w = *t.window;
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("bench.qtrace"));
+  std::vector<double> saves;
+  for (int i = 0; i < 11; ++i) {
+    const Clock::time_point start = Clock::now();
+    w.SaveSessionFile(path);
+    saves.push_back(Milliseconds(Clock::now() - start));
+  }
+  fakes::Tracer u;
+  u.window->showNormal();
+  u.window->resize(1920, 1080);
+  QCoreApplication::processEvents();
+  std::vector<double> opens;
+  std::vector<double> painted;
+  for (int i = 0; i < 11; ++i) {
+    u.services.messageBox.answers = {platform::MessageResult::kNo};  // the save question, from the second on
+    const Clock::time_point start = Clock::now();
+    u.window->OpenSessionFile(path);
+    opens.push_back(Milliseconds(Clock::now() - start));
+    u.window->Graph[0]->repaint();
+    painted.push_back(Milliseconds(Clock::now() - start));
+  }
+  const qint64 png = QFileInfo(pictureFile).size();
+  const qint64 session = QFileInfo(path).size();
+  std::printf(
+      "  session of %d points (%s): save median %.3f ms (first %.3f); open median %.3f ms (first %.3f),\n"
+      "    with its first paint %.3f ms; file %lld bytes = the picture's PNG file %lld + %lld\n",
+      u.g.recordedPointCount, u.window->isGraphImported ? "opened" : "REFUSED", Median(saves), saves.front(),
+      Median(opens), opens.front(), Median(painted), session, png, session - png);
+  // The same picture from the clipboard: its first session encodes it.
+  fakes::Tracer c;
+  c.Import(QImage(pictureFile));
+  const Clock::time_point start = Clock::now();
+  c.window->SaveSessionFile(path);
+  const double first = Milliseconds(Clock::now() - start);
+  const Clock::time_point again = Clock::now();
+  c.window->SaveSessionFile(path);
+  std::printf("  clipboard picture: first Save Session (encodes it) %.3f ms, the next %.3f ms, file %lld bytes\n",
+              first, Milliseconds(Clock::now() - again), QFileInfo(path).size());
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -85,13 +139,15 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   for (const Picture& p : kPictures) {
-    const QImage picture(QStringLiteral(BENCH_FIXTURES_DIR "/%1.png").arg(QLatin1String(p.name)));
+    const QString file = QStringLiteral(BENCH_FIXTURES_DIR "/%1.png").arg(QLatin1String(p.name));
+    const QImage picture(file);
     fakes::Tracer t;
     tracer::Form1& w = *t.window;
     w.showNormal();
     w.resize(1920, 1080);
     QCoreApplication::processEvents();
-    t.Import(picture);
+    t.services.fileDialog.answers.push_back(file);
+    w.mnuImportFile_Click();
     QCoreApplication::processEvents();
     const double sx = w.Graph[0]->Width() / double(picture.width());
     const double sy = w.Graph[0]->Height() / double(picture.height());
@@ -120,6 +176,10 @@ int main(int argc, char* argv[]) {
     TimeAutoTrace(t, p.impedance, 100000);
     TimeAutoTrace(t, p.impedance, 200);
     TimeMoves(t, "tracing (markers and loupe):");
+    if (picture.width() == 2400) {
+      TimeAutoTrace(t, p.impedance, 999);
+      TimeSession(t, file);
+    }
   }
   return 0;
 }

@@ -13,7 +13,9 @@
 #include "CurveFinder.h"
 #include "DataTools.h"
 #include "Pictures.h"
+#include "PngChunks.h"
 #include "ResponseFile.h"
+#include "SessionFile.h"
 #include "TracerFixture.h"
 #include "frmTraceOpt.h"
 #include "numbers.h"
@@ -658,6 +660,192 @@ class tst_tracer : public QObject {
     w.mnuTraceStop_Click();
     w.mnuTraceStartSPL_Click();
     QVERIFY(w.pnlPoints->Points().empty());
+  }
+
+  // Ctrl+click selects the point whose marker lies nearest, within 6 pixels (its neighbours lie 2
+  // pixels to the side); Up moves it a pixel, its level read again there; Delete removes another.
+  // Undo and Redo take back and restore the edits and the recorded points in turn, until a point
+  // is recorded anew. Editing leaves the trace position where it is; the save question and the
+  // saved file see the points as edited.
+  void editPoints() {
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready();
+    w.mnuTraceStartSPL_Click();
+    t.Move(4035, 2640);
+    t.Click();
+    t.Key(platform::kKeyReturn, 4);
+    QTemporaryDir dir;
+    const auto saved = [&] { return t.SaveTo(dir.filePath(QStringLiteral("edited.frd"))).split('\n'); };
+    const QList<QByteArray> recorded = saved();
+    const int position = w.traceX;
+    const std::vector<QPointF> markers = w.pnlPoints->Points();
+    t.CtrlClick(markers[1].x(), markers[1].y() - 100);  // 6.7 pixels away
+    QVERIFY(!w.selectedPoint && t.g.recordedPointCount == 4);
+    t.CtrlClick(markers[1].x(), markers[1].y() - 75);
+    QVERIFY(w.selectedPoint == 1U && w.pnlSelected->Points() == std::vector{markers[1]} &&
+            w.picMagnifier->View().selected == w.tracePlaces[1].onPicture);
+    t.Key(platform::kKeyUp, 2);
+    QCOMPARE(t.Panel(2), QStringLiteral("Db  74.60526"));  // as the readout reads 2 pixels up
+    t.Key(platform::kKeyEscape);
+    t.CtrlClick(markers[2].x() - 5, markers[2].y() + 20);
+    t.Key(platform::kKeyDelete);
+    QVERIFY(!w.selectedPoint && w.traceX == position && w.isTraceUnsaved && w.pnlPoints->Points().size() == 3);
+    QList<QByteArray> edited = recorded;
+    edited[1].replace("74.21053", "74.60526");
+    edited.removeAt(2);
+    QCOMPARE(saved(), edited);
+    t.Key(platform::kKeyBack, 3);  // the deletion and both moves
+    QCOMPARE(saved(), recorded);
+    w.mnuUndoPoint->trigger();  // the fourth point
+    QVERIFY(t.g.recordedPointCount == 3 && w.traceX < position);
+    for (int i = 0; i < 5; ++i) {  // the fifth finds nothing to restore
+      w.mnuRedoPoint->trigger();
+    }
+    QVERIFY(saved() == edited && w.traceX == position);
+    t.Key(platform::kKeyBack);
+    t.Key(platform::kKeyReturn);  // a point recorded: nothing left to redo
+    w.mnuRedoPoint->trigger();
+    QCOMPARE(t.g.recordedPointCount, 5);
+  }
+
+  // A session holds the picture, the registration, the options and the trace. Opened in a new
+  // program, it gives a window whose Save As writes the same bytes as before, whose picture is
+  // the same, whose readout reads the same at picture points, whose next point is the one the
+  // first window records next, and whose Save Session writes what the first one writes. The
+  // picture of a PNG file keeps the file's own bytes; one from the clipboard is encoded once.
+  void sessionRoundTrip_data() {
+    QTest::addColumn<QString>("picture");  // a file, else the impedance picture from the clipboard
+    QTest::addColumn<bool>("impedance");
+    QTest::addColumn<bool>("limited");
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("PNG file, limited SPL trace") << FIXTURES_DIR "/graph-spl-960x640.png" << false << true << false;
+    QTest::newRow("clipboard, free-form impedance trace stopped") << QString() << true << false << true;
+  }
+  void sessionRoundTrip() {
+    QFETCH(QString, picture);
+    QFETCH(bool, impedance);
+    QFETCH(bool, limited);
+    QFETCH(bool, stopped);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    if (picture.isEmpty()) {
+      t.Import(QImage(QStringLiteral(FIXTURES_DIR "/graph-impedance-2400x1200.png")));
+    } else {
+      t.services.fileDialog.answers.push_back(picture);
+      w.mnuImportFile_Click();
+    }
+    t.Ready(false);
+    w.mnuOhmScale10->trigger();
+    t.g = {limited, 20, 20000, 50, 0};
+    (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
+    t.Move(3000, 2640);
+    if (!limited) {
+      t.Click();
+    }
+    for (int i = 0; i < 6; ++i) {
+      t.Move(100, float(2000 + 37 * i));
+      t.Key(platform::kKeyReturn);
+    }
+    const std::vector<QPointF> markers = w.pnlPoints->Points();
+    t.CtrlClick(markers[1].x(), markers[1].y());
+    t.Key(platform::kKeyDown);
+    t.CtrlClick(markers[3].x(), markers[3].y());
+    t.Key(platform::kKeyDelete);
+    t.Key(platform::kKeyBack, 2);
+    w.mnuRedoPoint->trigger();
+    if (stopped) {
+      t.services.messageBox.answers = {MessageResult::kNo};
+      w.mnuTraceStop->trigger();
+    }
+    QTemporaryDir dir;
+    const QByteArray before = t.SaveTo(dir.filePath(QStringLiteral("before")));
+    QVERIFY(t.SaveTo(dir.filePath(QStringLiteral("work.qtrace")), true).startsWith("\x89PNG"));
+
+    Tracer u;  // the program started anew
+    u.OpenSession(dir.filePath(QStringLiteral("work.qtrace")));
+    QVERIFY(u.services.messageBox.shown.empty());
+    QCOMPARE(u.SaveTo(dir.filePath(QStringLiteral("after"))), before);
+    QVERIFY(u.window->Graph[1]->Picture() == w.Graph[1]->Picture());
+    for (const QPointF onPicture : {QPointF(10.5, 20.25), QPointF(333, 444), QPointF(900.75, 600)}) {
+      QStringList panels[2];
+      for (Tracer* each : {&t, &u}) {
+        const QPointF at = each->window->FromPicture(onPicture);
+        each->Move(float(at.x()), float(at.y()));
+        panels[each == &u] = QStringList{each->Panel(1), each->Panel(2), each->Panel(3), each->Panel(4)};
+      }
+      QCOMPARE(panels[1], panels[0]);
+    }
+    t.Key(platform::kKeyReturn);
+    u.Key(platform::kKeyReturn);
+    QCOMPARE(u.SaveTo(dir.filePath(QStringLiteral("next"))), t.SaveTo(dir.filePath(QStringLiteral("next"))));
+    QCOMPARE(u.SaveTo(dir.filePath(QStringLiteral("again.qtrace")), true),
+             t.SaveTo(dir.filePath(QStringLiteral("again.qtrace")), true));
+  }
+
+  // A file that is not a sound session of this program is refused with the message, and nothing
+  // changes: truncated, damaged, foreign, of a newer version, inconsistent, or with a picture
+  // beyond the import limits (read from its header, before any decoding). One at the limit opens.
+  void sessionRefused_data() {
+    QTest::addColumn<QString>("fault");
+    for (const char* fault : {"truncated", "a byte changed", "a picture", "a response file", "missing", "newer version",
+                              "point count", "too wide", "widest"}) {
+      QTest::newRow(fault) << fault;
+    }
+  }
+  void sessionRefused() {
+    QFETCH(QString, fault);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready();
+    w.mnuTraceStartSPL_Click();
+    t.Click();
+    t.Key(platform::kKeyReturn, 3);
+    QTemporaryDir dir;
+    const QByteArray good = t.SaveTo(dir.filePath(QStringLiteral("good.qtrace")), true);
+    const QByteArray before = t.SaveTo(dir.filePath(QStringLiteral("before.frd")));
+    const auto chunks = tracer::ReadPngChunks(good);
+    tracer::Session session = *tracer::ReadSessionFile(good, 16384);
+    // The session chunk follows IHDR.
+    const auto withText = [&](QByteArray json) {
+      const qsizetype end = (*chunks)[1].start + (*chunks)[1].dataSize + 12;
+      return good.left((*chunks)[1].start) +
+             tracer::MakePngChunk("iTXt", tracer::CompressedTextData("Quelbrin session", json)) + good.mid(end);
+    };
+    const QString json = QString::fromUtf8(tracer::SessionJson(session));
+    QByteArray bytes;
+    if (fault == "truncated") {
+      bytes = good.left(good.size() - 20);
+    } else if (fault == "a byte changed") {
+      bytes = good;
+      bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 1);
+    } else if (fault == "a picture" || fault == "a response file") {
+      QFile file(fault == "a picture" ? FIXTURES_DIR "/graph-spl-960x640.png" : FIXTURES_DIR "/woofer-24ppo.frd");
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      bytes = file.readAll();
+    } else if (fault == "newer version") {
+      bytes = withText(QString(json).replace("\"version\":1", "\"version\":2").toUtf8());
+    } else if (fault == "point count") {
+      bytes = withText(QString(json).replace("\"count\":3", "\"count\":4").toUtf8());
+    } else if (fault != "missing") {
+      const int width = fault == "too wide" ? 16385 : 16384;
+      session.picture = QSize(width, 1);
+      bytes = *tracer::JoinSessionFile(fakes::BlackPng(width, 1), session);
+    }
+    QVERIFY(bytes != good);
+    const QString path = dir.filePath(QStringLiteral("test.qtrace"));
+    QFile file(path);
+    QVERIFY(fault == "missing" || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()));
+    file.close();
+    t.OpenSession(path);
+    if (fault == "widest") {
+      QVERIFY(t.Message().isEmpty() && w.Graph[1]->Picture().size() == QSize(16384, 1));
+      return;
+    }
+    QCOMPARE(t.Message(), QStringLiteral("The file is not a session that Quelbrin can open."));
+    QCOMPARE(t.services.messageBox.shown.back().title, QStringLiteral("Quelbrin"));
+    QVERIFY(w.isTracing && w.Graph[1]->Picture().size() == QSize(400, 300));
+    QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("after.frd"))), before);
   }
 
   // Auto Trace needs a limited trace and a picked colour (a pick beside the curve takes it; one
