@@ -155,7 +155,6 @@ void Form1::RestoreSession(const Session& s, QImage picture, QByteArray fileByte
   }
   StatusBar->SetPanelText(4, status);
   UpdatePositionReadout();
-  UpdateMagnifier();
 }
 
 void Form1::mnuSaveSession_Click() {
