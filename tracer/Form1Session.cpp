@@ -12,6 +12,7 @@
 #include "Form1.h"
 #include "SessionFile.h"
 #include "Widgets.h"
+#include "numbers.h"
 
 namespace tracer {
 
@@ -136,7 +137,7 @@ void Form1::RestoreSession(const Session& s, QImage picture, QByteArray fileByte
     traceOhms.push_back(p.impedance);
     tracePlaces.push_back({p.place, p.step});
   }
-  g_.recordedPointCount = static_cast<std::int32_t>(s.points.size());  // at most kLargestSessionPoints
+  g_.recordedPointCount = platform::CheckedNarrow<std::int32_t>(s.points.size());
   places_.markerColumn = s.markerColumn;
   places_.lineColumn = s.lineColumn;
   places_.height = s.lineHeight;

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "PngChunks.h"
+#include "numbers.h"
 
 namespace tracer {
 
@@ -94,7 +95,7 @@ std::int32_t WholeOf(const QJsonValue& value, std::int32_t low, std::int32_t hig
   if (d != std::trunc(d) || d < low || d > high) {
     throw NotASession{};
   }
-  return static_cast<std::int32_t>(d);  // whole and within range: exact
+  return platform::RoundToInt32(d);  // whole and within range: exact
 }
 
 bool BoolOf(const QJsonValue& value) {
