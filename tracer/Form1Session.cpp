@@ -80,6 +80,9 @@ Session Form1::TakeSession() const {
   s.startLog = traceStartLog;
   s.logStep = traceLogStep;
   s.stepNumber = traceStepNumber;
+  s.readFrequency = curFreq;
+  s.readLevel = curDb;
+  s.readImpedance = curOhm;
   s.curveColour = curveColour;
   s.points.reserve(tracePlaces.size());
   for (std::size_t k = 0; k < tracePlaces.size(); ++k) {
@@ -156,6 +159,10 @@ void Form1::RestoreSession(const Session& s, QImage picture, QByteArray fileByte
   }
   StatusBar->SetPanelText(4, status);
   UpdatePositionReadout();
+  // What the next click records, as it was.
+  curFreq = s.readFrequency;
+  curDb = s.readLevel;
+  curOhm = s.readImpedance;
 }
 
 void Form1::mnuSaveSession_Click() {

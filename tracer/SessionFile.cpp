@@ -150,6 +150,10 @@ Session Parse(const QJsonObject& root) {
   s.startLog = FiniteOf(Field(trace, "startLog10"));
   s.logStep = FiniteOf(Field(trace, "logStep"));
   s.stepNumber = WholeOf(Field(trace, "step"), 0, kLargestSessionPoints);
+  const QJsonObject readout = ObjectOf(Field(trace, "readout"));
+  s.readFrequency = SingleOf(Field(readout, "frequency"));
+  s.readLevel = SingleOf(Field(readout, "level"));
+  s.readImpedance = SingleOf(Field(readout, "impedance"));
   const QJsonValue colour = Field(trace, "curveColour");
   if (!colour.isNull()) {
     const QColor c = QColor::fromString(colour.toString());
@@ -221,6 +225,9 @@ QByteArray SessionJson(const Session& s) {
                             {"startLog10", s.startLog},
                             {"logStep", s.logStep},
                             {"step", s.stepNumber},
+                            {"readout", QJsonObject{{"frequency", static_cast<double>(s.readFrequency)},
+                                                    {"level", static_cast<double>(s.readLevel)},
+                                                    {"impedance", static_cast<double>(s.readImpedance)}}},
                             {"curveColour", s.curveColour ? QJsonValue(QColor(*s.curveColour).name())
                                                           : QJsonValue(QJsonValue::Null)}}},
       {"points", QJsonObject{{"count", static_cast<qint64>(s.points.size())},

@@ -59,6 +59,10 @@ struct Session {
   double startLog = 0;  // a limited trace: log10 of its start frequency, its step, the step reached
   double logStep = 0;
   std::int32_t stepNumber = 0;
+  // The values the readout holds, which the next click records.
+  float readFrequency = 0;
+  float readLevel = 0;
+  float readImpedance = 0;
   std::optional<QRgb> curveColour;
   std::vector<SessionPoint> points;
 };
