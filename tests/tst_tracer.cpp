@@ -662,6 +662,35 @@ class tst_tracer : public QObject {
     QVERIFY(w.pnlPoints->Points().empty());
   }
 
+  // quelbrin FILE and a drop: a session opens whatever its name; another file is imported as a
+  // picture, unless it is named as a session.
+  void openFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("session");  // the file holds a session, else a picture
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("session") << "work.qtrace" << true << true;
+    QTest::newRow("session named as a picture") << "work.png" << true << true;
+    QTest::newRow("picture") << "graph.png" << false << true;
+    QTest::newRow("picture named as a session") << "graph.QTRACE" << false << false;
+  }
+  void openFile() {
+    QFETCH(QString, name);
+    QFETCH(bool, session);
+    QFETCH(bool, opened);
+    Tracer t;
+    t.Ready();
+    t.window->mnuTraceStartSPL_Click();
+    t.Click();
+    t.Key(platform::kKeyReturn, 2);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QVERIFY(session ? t.SaveTo(path, true).size() > 0 : QFile::copy(FIXTURES_DIR "/graph-spl-960x640.png", path));
+    Tracer u;
+    u.window->OpenFile(path);
+    QCOMPARE(u.Message(), opened ? QString() : QStringLiteral("The file is not a session that Quelbrin can open."));
+    QVERIFY(u.window->isGraphImported == opened && u.g.recordedPointCount == (session ? 2 : 0));
+  }
+
   // Ctrl+click selects the point whose marker lies nearest, within 6 pixels (its neighbours lie 2
   // pixels to the side); Up moves it a pixel, its level read again there; Delete removes another.
   // Undo and Redo take back and restore the edits and the recorded points in turn, until a point
