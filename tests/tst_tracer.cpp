@@ -1,7 +1,8 @@
 // The tracer window through its handlers and the scripted fakes: picture import, the registration
 // of the axes and the live readout; the Trace commands, the two ways of stepping, the save
-// question, the saved file, the trace options, markers, undo, the loupe, and the example graph
-// pictures traced end to end (by hand and by colour) and read back with the viewer's reader.
+// question, the saved file, the trace options, markers, editing points with undo and redo,
+// sessions, the loupe, and the example graph pictures traced end to end (by hand and by colour) and read back with the
+// viewer's reader.
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
@@ -621,47 +622,6 @@ class tst_tracer : public QObject {
     }
   }
 
-  // Markers and Undo in both ways of stepping: the marker goes with its point, the position goes
-  // back to where the point was measured, and a save writes what remains. Markers go with a new
-  // trace.
-  void undo_data() {
-    QTest::addColumn<bool>("limited");
-    QTest::newRow("free-form") << false;
-    QTest::newRow("limited") << true;
-  }
-  void undo() {
-    QFETCH(bool, limited);
-    Tracer t;
-    tracer::Form1& w = *t.window;
-    t.Ready();
-    t.g.useTraceLimits = limited;
-    w.mnuTraceStartSPL_Click();
-    t.Move(3000, 2640);
-    if (!limited) {
-      t.Click();  // fixes the start
-    }
-    t.Click();
-    t.Move(10, 2000);
-    const int secondAt = w.traceX;
-    t.Click();
-    t.Click();
-    QVERIFY(w.pnlPoints->Points().size() == 3 && w.pnlPoints->Points()[1] == QPointF(secondAt - 15, 2000));
-    w.mnuUndoPoint->trigger();
-    t.Key(platform::kKeyBack);
-    QCOMPARE((QList<float>{float(t.g.recordedPointCount), float(w.pnlPoints->Points().size()), float(w.traceX),
-                           w.pnlTrace->Width(), w.lnTrace->Y1()}),
-             (QList<float>{1, 1, float(secondAt), float(secondAt), 2000}));
-    QCOMPARE(t.Panel(2), QStringLiteral("Db  82.63158"));
-    QTemporaryDir dir;
-    QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("undone"))).count("\r\n"), 1);
-    t.Key(platform::kKeyBack, 2);  // the second finds nothing to take back
-    QVERIFY(t.g.recordedPointCount == 0 && !w.isTraceUnsaved && w.pnlPoints->Points().empty());
-    t.Click();
-    w.mnuTraceStop_Click();
-    w.mnuTraceStartSPL_Click();
-    QVERIFY(w.pnlPoints->Points().empty());
-  }
-
   // quelbrin FILE and a drop: a session opens whatever its name; another file is imported as a
   // picture, unless it is named as a session.
   void openFile_data() {
@@ -691,19 +651,31 @@ class tst_tracer : public QObject {
     QVERIFY(u.window->isGraphImported == opened && u.g.recordedPointCount == (session ? 2 : 0));
   }
 
-  // Ctrl+click selects the point whose marker lies nearest, within 6 pixels (its neighbours lie 2
-  // pixels to the side); Up moves it a pixel, its level read again there; Delete removes another.
-  // Undo and Redo take back and restore the edits and the recorded points in turn, until a point
-  // is recorded anew. Editing leaves the trace position where it is; the save question and the
-  // saved file see the points as edited.
+  // In both ways of stepping: Ctrl+click selects the point whose marker lies nearest, within 6
+  // pixels; Up moves it a pixel, its level read again there; Delete removes another. Undo and Redo
+  // take back and restore the edits and the recorded points in turn (a recorded point taken back
+  // puts the trace where it was measured), until a point is recorded anew. Editing leaves the
+  // trace position where it is; the save question and the saved file see the points as edited.
+  // A new trace starts without markers or edits.
+  void editPoints_data() {
+    QTest::addColumn<bool>("limited");
+    QTest::newRow("free-form") << false;
+    QTest::newRow("limited") << true;
+  }
   void editPoints() {
+    QFETCH(bool, limited);
     Tracer t;
     tracer::Form1& w = *t.window;
     t.Ready();
+    t.g = {limited, 20, 20000, 40, 0};
     w.mnuTraceStartSPL_Click();
     t.Move(4035, 2640);
-    t.Click();
-    t.Key(platform::kKeyReturn, 4);
+    if (!limited) {
+      t.Click();
+    }
+    t.Key(platform::kKeyReturn, 3);
+    t.Move(10, 2000);
+    t.Key(platform::kKeyReturn);
     QTemporaryDir dir;
     const auto saved = [&] { return t.SaveTo(dir.filePath(QStringLiteral("edited.frd"))).split('\n'); };
     const QList<QByteArray> recorded = saved();
@@ -727,7 +699,9 @@ class tst_tracer : public QObject {
     t.Key(platform::kKeyBack, 3);  // the deletion and both moves
     QCOMPARE(saved(), recorded);
     w.mnuUndoPoint->trigger();  // the fourth point
-    QVERIFY(t.g.recordedPointCount == 3 && w.traceX < position);
+    QCOMPARE((QList<float>{float(t.g.recordedPointCount), float(w.traceX), w.lnTrace->Y1()}),
+             (QList<float>{3, float(markers[3].x() + 15), 2000}));
+    QCOMPARE(t.Panel(2), QStringLiteral("Db  82.63158"));
     for (int i = 0; i < 5; ++i) {  // the fifth finds nothing to restore
       w.mnuRedoPoint->trigger();
     }
@@ -736,6 +710,12 @@ class tst_tracer : public QObject {
     t.Key(platform::kKeyReturn);  // a point recorded: nothing left to redo
     w.mnuRedoPoint->trigger();
     QCOMPARE(t.g.recordedPointCount, 5);
+    t.services.messageBox.answers = {MessageResult::kNo};
+    w.mnuTraceStop->trigger();
+    w.mnuTraceStartSPL_Click();
+    w.mnuUndoPoint->trigger();
+    w.mnuRedoPoint->trigger();
+    QVERIFY(w.pnlPoints->Points().empty() && t.g.recordedPointCount == 0);
   }
 
   // A session holds the picture, the registration, the options and the trace. Opened in a new
