@@ -1,8 +1,8 @@
 // The tracer window through its handlers and the scripted fakes: picture import, the registration
 // of the axes and the live readout; the Trace commands, the two ways of stepping, the save
 // question, the saved file, the trace options, markers, editing points with undo and redo,
-// sessions, the loupe, and the example graph pictures traced end to end (by hand and by colour) and read back with the
-// viewer's reader.
+// sessions, the loupe, and the example graph pictures traced end to end (by hand and by colour)
+// and read back with the viewer's reader.
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
