@@ -137,23 +137,12 @@ StraightLines::StraightLines(std::vector<StraightLine> lines, int width, int hei
 }
 
 const StraightLine* StraightLines::LineAt(int x, int y) const {
-  if (y >= 0 && Index(y) < rows_.size()) {
-    for (const int n : rows_[Index(y)]) {
-      const StraightLine& line = lines_[Index(n)];
-      if (x >= line.from && x <= line.to) {
-        return &line;
-      }
-    }
-  }
-  if (x >= 0 && Index(x) < columns_.size()) {
-    for (const int n : columns_[Index(x)]) {
-      const StraightLine& line = lines_[Index(n)];
-      if (y >= line.from && y <= line.to) {
-        return &line;
-      }
-    }
-  }
-  return nullptr;
+  const StraightLine* found = nullptr;
+  AnyLineAt(x, y, [&found](int, const StraightLine& line) {
+    found = &line;
+    return true;
+  });
+  return found;
 }
 
 std::optional<double> StraightLines::Snap(bool horizontal, double at, double within) const {
@@ -172,42 +161,17 @@ QRgb StraightLineFinder::Background(const QImage& picture) {
   if (rows.Width() <= 0 || rows.Height() <= 0) {
     return qRgb(255, 255, 255);
   }
-  // The most common colour of a sample of up to 64 rows: first the fullest bin of 4 bits a
-  // channel (JPEG noise spreads a flat background over neighbouring values), then the most common
-  // value in it.
+  // The most common colour of a sample of up to 64 rows.
   std::vector<QRgb> sample;
   const int rowStep = std::max(1, rows.Height() / 64);
   const int columnStep = std::max(1, rows.Width() / 512);
   for (int y = rowStep / 2; y < rows.Height(); y += rowStep) {
     const QRgb* row = rows.Row(y);
     for (int x = columnStep / 2; x < rows.Width(); x += columnStep) {
-      sample.push_back(row[x] & 0xffffffU);
+      sample.push_back(row[x]);
     }
   }
-  std::vector<int> bins(4096, 0);
-  const auto bin = [](QRgb p) {
-    return static_cast<std::size_t>((qRed(p) >> 4) << 8 | (qGreen(p) >> 4) << 4 | (qBlue(p) >> 4));
-  };
-  for (const QRgb p : sample) {
-    ++bins[bin(p)];
-  }
-  const auto fullest = static_cast<std::size_t>(std::max_element(bins.begin(), bins.end()) - bins.begin());
-  std::erase_if(sample, [&](QRgb p) { return bin(p) != fullest; });
-  std::sort(sample.begin(), sample.end());
-  QRgb mode = sample.front();
-  std::size_t longest = 0;
-  for (std::size_t i = 0; i < sample.size();) {
-    std::size_t j = i;
-    while (j < sample.size() && sample[j] == sample[i]) {
-      ++j;
-    }
-    if (j - i > longest) {
-      longest = j - i;
-      mode = sample[i];
-    }
-    i = j;
-  }
-  return mode | 0xff000000U;
+  return MostCommonColour(std::move(sample));
 }
 
 StraightLines StraightLineFinder::Find(const QImage& picture) const {
