@@ -108,7 +108,11 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     }
     run.bottom = y;
     ++y;
-    run.touchesLine = at(run.top - 1) == -2.0 || at(run.bottom + 1) == -2.0;
+    run.touchesTop = at(run.top - 1) == -2.0;
+    run.touchesBottom = at(run.bottom + 1) == -2.0;
+    // Its edges to a fraction of a pixel: the end pixels' and the fringes' partial cover.
+    run.topEdge = run.top + 1 - std::min(1.0, at(run.top)) - std::max(0.0, at(run.top - 1));
+    run.bottomEdge = run.bottom + std::min(1.0, at(run.bottom)) + std::max(0.0, at(run.bottom + 1));
     // The centroid of the run and its anti-aliased fringe on each side.
     double weight = 0;
     double moment = 0;
@@ -161,6 +165,22 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
   return near[0].second;
 }
 
+std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
+  std::optional<double> centre;
+  const int row = Floor(y);
+  for (int r = row - 1; r <= row + 1 && !centre; ++r) {
+    lines_.AnyLineAt(column, r, [&](int n, const StraightLine& line) {
+      if (line.horizontal && confusable_[std::size_t(n)] != 0 &&
+          std::fabs(line.centre - y) <= (line.thickness + style_.thickness) / 2 + 0.5) {
+        centre = line.centre;
+        return true;
+      }
+      return false;
+    });
+  }
+  return centre;
+}
+
 std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x) const {
   if (path.empty()) {
     return std::nullopt;
@@ -181,7 +201,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   const int target = Floor(x);
   std::vector<Found> found;
   Found last{start.x(), start.y()};
-  // The last run found (its edges, continuous pixels) and how its edges moved from the one before.
+  // The last run taken: its edges (continuous pixels), and how they moved from the run before.
   bool hasEdges = false;
   bool hasMoves = false;
   double edgeTop = 0;
@@ -190,12 +210,35 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   double moveBottom = 0;
   int gap = 0;
   int hiddenFrom = 0;  // of the columns since the curve was last seen, the first ones on a vertical line
+  // A bridge over a hidden stretch must fit from both sides: the course before it and the one
+  // found after it meet in its middle (else what was found after it is something else).
+  struct Bridge {
+    Found before;           // the last column found before it
+    double slope = 0;       // the course's slope there
+    double middle = 0;      // its middle
+    int width = 0;          // columns
+    std::size_t after = 0;  // the first column found after it, in `found`
+  };
+  std::optional<Bridge> bridging;
+  const auto bridgeFits = [&](const Bridge& b) {
+    std::vector<std::pair<double, double>> points;
+    for (std::size_t i = b.after; i < found.size() && points.size() < 5; ++i) {
+      points.emplace_back(found[i].x, found[i].y);
+    }
+    if (points.size() < 2) {
+      return false;
+    }
+    const std::optional<double> fromAfter = PolyFit(points, b.middle, 1);
+    const double fromBefore = b.before.y + b.slope * (b.middle - b.before.x);
+    return fromAfter && std::fabs(*fromAfter - fromBefore) <= 1.5 + T / 2 + 0.12 * b.width * (1 + std::fabs(b.slope));
+  };
+  double slopeBefore = pathSlope;
   for (int c = Floor(start.x());; c += dir) {
     // The slope of the course: through the columns found last, else the path's.
     double s = pathSlope;
     std::vector<std::pair<double, double>> recent;
-    for (auto it = found.rbegin(); it != found.rend() && recent.size() < 6; ++it) {
-      if (std::fabs(it->x - last.x) <= 8) {
+    for (auto it = found.rbegin(); it != found.rend() && recent.size() < 10; ++it) {
+      if (std::fabs(it->x - last.x) <= 14) {
         recent.emplace_back(it->x, it->y);
       }
     }
@@ -221,55 +264,62 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const double e = p_.slackPx + p_.driftPx * g * (1 + 0.5 * std::fabs(s)) + (slopeKnown ? 0 : 0.5 * g);
     double lo = pred - h / 2 - e;
     double hi = pred + h / 2 + e;
-    if (gap == 0 && hasEdges) {
+    const bool connected = gap == 0 && hasEdges;
+    if (connected) {
       // Right after a column found, its run bounds the next one's too: the curve is connected.
       lo = std::min(lo, edgeTop - p_.slackPx);
       hi = std::max(hi, edgeBottom + p_.slackPx);
     }
+    // The run's height expected here, and where its edges go on as they went.
+    const double height = connected ? edgeBottom - edgeTop + (hasMoves ? moveBottom - moveTop : 0) : h;
+    const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
     const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2);
     // Each run on the course, with where the curve's centre and edges lie in it.
     struct Candidate {
       double centre;
       double top;
       double bottom;
-      bool partial;  // one edge placed from the other, the run being cut short or merged there
+      bool partial;  // one edge placed from the other: the run is cut short or merged there
     };
     std::vector<Candidate> candidates;
-    bool unsure = false;
     for (const Run& run : runs) {
-      const double top = run.top;
-      const double bottom = run.bottom + 1.0;
+      const double top = run.topEdge;
+      const double bottom = run.bottomEdge;
       if (bottom < lo || top > hi) {
         continue;  // not on the course: another curve, a label, the legend
       }
-      if (run.touchesLine) {
-        unsure = true;  // against a line of its colour: its extent is the line's as much as its own
+      // A side against a line of the curve's colour is the line's as much as the curve's: the
+      // other side places the curve.
+      if (run.touchesTop && run.touchesBottom) {
+        continue;
+      }
+      if (run.touchesTop || run.touchesBottom) {
+        const bool fits = !hasMoves || (run.touchesTop ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
+                                                       : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
+        if (fits && bottom - top <= height + tolerance + 1) {
+          candidates.push_back(run.touchesTop ? Candidate{bottom - height / 2, bottom - height, bottom, true}
+                                              : Candidate{top + height / 2, top, top + height, true});
+        }
         continue;
       }
       Candidate candidate{run.centre, top, bottom, false};
-      if (gap == 0 && hasMoves) {
+      if (hasMoves && gap == 0) {
         // Each edge goes on as it went; an edge that jumps belongs to something crossing the
         // curve (another curve of its colour, a marker, a label), and the other edge places it.
-        const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
-        const double expectTop = edgeTop + moveTop;
-        const double expectBottom = edgeBottom + moveBottom;
-        const bool topFits = std::fabs(top - expectTop) <= tolerance;
-        const bool bottomFits = std::fabs(bottom - expectBottom) <= tolerance;
-        const double height = expectBottom - expectTop;
+        const bool topFits = std::fabs(top - (edgeTop + moveTop)) <= tolerance;
+        const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
         if (!topFits && !bottomFits) {
           if (bottom - top > height + 2 * tolerance) {
-            unsure = true;  // merged on both sides
-            continue;
+            continue;  // merged on both sides
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
         } else if (!topFits) {
-          candidate = {bottom - height / 2, expectTop, bottom, true};
+          candidate = {bottom - height / 2, bottom - height, bottom, true};
         } else if (!bottomFits) {
-          candidate = {top + height / 2, top, expectBottom, true};
+          candidate = {top + height / 2, top, top + height, true};
         }
       } else if (slopeKnown && found.size() >= 2 && bottom - top > p_.mergedFactor * h + 3) {
-        unsure = true;  // far taller than the curve's run: merged with something crossing it
-        continue;
+        continue;  // far taller than the curve's run: merged with something crossing it
       }
       candidates.push_back(candidate);
     }
@@ -280,10 +330,20 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
       candidates.clear();  // two of them, too close to tell which continues the curve
     }
+    std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
+    if (candidates.empty() && slopeKnown) {
+      along = HiddenUnder(c, pred);
+    }
+    if (!candidates.empty() && gap >= 2) {
+      bridging = Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()};
+    }
+    if (gap == 0) {
+      slopeBefore = s;
+    }
     if (!candidates.empty()) {
       const Candidate& taken = candidates.front();
       if (!taken.partial) {
-        hasMoves = gap == 0 && hasEdges;
+        hasMoves = connected;
         moveTop = taken.top - edgeTop;
         moveBottom = taken.bottom - edgeBottom;
       }
@@ -294,6 +354,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       found.push_back(last);
       gap = 0;
       hiddenFrom = 0;
+    } else if (along) {
+      last = {centreX, *along};
+      found.push_back(last);
+      hasEdges = false;
+      hasMoves = false;
+      moveTop = moveBottom = 0;
+      gap = 0;
+      hiddenFrom = 0;
     } else {
       ++gap;
       // Columns under a vertical line, counted from the last one found while they last.
@@ -302,8 +370,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         hiddenFrom = gap;
       }
     }
+    if (bridging && found.size() >= bridging->after + 4) {
+      if (!bridgeFits(*bridging)) {
+        return std::nullopt;
+      }
+      bridging.reset();
+    }
     const int beyond = (c - target) * dir;
-    if (gap == 0 && beyond >= p_.fitColumns) {
+    if (gap == 0 && beyond >= p_.fitColumns && !bridging) {
       break;
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {
@@ -312,6 +386,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       // The curve ends (or hides) beyond x: what was found reaches x.
       if (dir * (last.x - x) >= -0.5) {
+        if (bridging && !bridgeFits(*bridging)) {
+          return std::nullopt;
+        }
         return Fit(found, x);
       }
       // x lies just under a vertical line (the plot's frame at the curve's end) right after the
@@ -328,6 +405,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       return std::nullopt;
     }
+  }
+  if (bridging && !bridgeFits(*bridging)) {
+    return std::nullopt;
   }
   return Fit(found, x);
 }

@@ -52,8 +52,11 @@ class CurveFollower {
   struct Run {
     int top = 0;  // rows, inclusive
     int bottom = 0;
-    double centre = 0;  // continuous pixels
-    bool touchesLine = false;
+    double centre = 0;   // continuous pixels
+    double topEdge = 0;  // its edges to a fraction of a pixel (continuous pixels)
+    double bottomEdge = 0;
+    bool touchesTop = false;  // a line of the curve's colour just above it, or below
+    bool touchesBottom = false;
   };
   struct Found {
     double x;
@@ -66,6 +69,9 @@ class CurveFollower {
   // Whether pixel (x, y) lies on a line of the curve's colour (masked), or on any line (hidden).
   bool Masked(int x, int y) const;
   bool OnVerticalLine(int x, int y) const;
+  // The centre of a line of the curve's colour running along the course at height y in `column`,
+  // where the curve hides under it; none if there is none.
+  std::optional<double> HiddenUnder(int column, double y) const;
   double Fit(const std::vector<Found>& found, double x) const;
 
   PictureRows rows_;
