@@ -312,19 +312,40 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         if (even.size() < std::max<std::size_t>(3, (centres.size() * 7 + 9) / 10) || usual > p_.maxThicknessPx) {
           continue;
         }
-        double sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (const auto& [x, y] : even) {
-          sx += x;
-          sy += y;
-          sxx += x * x;
-          sxy += x * y;
-        }
-        const double n = double(even.size());
-        const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-        const double offset = (sy - slope * sx) / n;
+        // The straight line through the pieces' centres, fitted again without the few (a quarter
+        // at most) that a curve running close beside the line pulls off it.
+        double slope = 0;
+        double offset = 0;
         double wander = 0;
-        for (const auto& [x, y] : even) {
-          wander = std::max(wander, std::fabs(y - (offset + slope * x)));
+        for (int pass = 0; pass < 2; ++pass) {
+          double sx = 0, sy = 0, sxx = 0, sxy = 0;
+          for (const auto& [x, y] : even) {
+            sx += x;
+            sy += y;
+            sxx += x * x;
+            sxy += x * y;
+          }
+          const double n = double(even.size());
+          slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+          offset = (sy - slope * sx) / n;
+          std::vector<double> residuals;
+          wander = 0;
+          for (const auto& [x, y] : even) {
+            residuals.push_back(std::fabs(y - (offset + slope * x)));
+            wander = std::max(wander, residuals.back());
+          }
+          if (pass == 0 && wander > p_.maxWanderPx) {
+            std::vector<std::pair<double, double>> kept;
+            for (std::size_t k = 0; k < even.size(); ++k) {
+              if (residuals[k] <= p_.maxWanderPx) {
+                kept.push_back(even[k]);
+              }
+            }
+            if (kept.size() * 4 < even.size() * 3 || kept.size() < 3) {
+              break;
+            }
+            even = std::move(kept);
+          }
         }
         if (wander > p_.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p_.maxWanderPx) {
           continue;
