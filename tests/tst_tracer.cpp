@@ -13,6 +13,7 @@
 
 #include "DataTools.h"
 #include "GraphJudge.h"
+#include "PictureLean.h"
 #include "ResponseFile.h"
 #include "TracerFixture.h"
 #include "frmTraceOpt.h"
@@ -529,6 +530,92 @@ class tst_tracer : public QObject {
     w.mnuTraceStop_Click();
     w.mnuTraceStartSPL_Click();
     QVERIFY(w.pnlPoints->Points().empty());
+  }
+
+  // A reference line placed 1 or 2 pixels beside a drawn grid line lands on its centre (within
+  // 0.2 of a picture pixel), vertical ones too; one placed within 0.75 of the centre stays where it
+  // was put, on the line already; with View > Snap to Lines off nothing snaps.
+  void snapReferences_data() {
+    QTest::addColumn<bool>("vertical");
+    QTest::addColumn<double>("beside");  // picture pixels from the line's centre
+    QTest::addColumn<bool>("snap");
+    QTest::addColumn<double>("lands");  // from the line's centre
+    QTest::newRow("a pixel above") << false << -1.0 << true << 0.0;
+    QTest::newRow("two pixels below") << false << 2.0 << true << 0.0;
+    QTest::newRow("1.5 pixels right") << true << 1.5 << true << 0.0;
+    QTest::newRow("on the line already") << false << 0.5 << true << 0.5;
+    QTest::newRow("six pixels away") << true << -6.0 << true << -6.0;
+    QTest::newRow("snapping off") << false << 2.0 << false << 2.0;
+  }
+  void snapReferences() {
+    QFETCH(bool, vertical);
+    QFETCH(double, beside);
+    QFETCH(bool, snap);
+    QFETCH(double, lands);
+    QImage picture = Filled(600, 400, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(90, 90, 90), 1));
+      for (int k = 0; k < 5; ++k) {
+        p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
+        p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
+      }
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(picture);
+    if (!snap) {
+      w.mnuSnapLines->trigger();
+    }
+    const double centre = vertical ? 200.7 : 140.3;
+    const QPointF at = w.FromPicture({centre + beside, centre + beside});
+    t.Register(vertical ? w.mnuReg100Hz : w.mnuReg60Db, QStringLiteral("100"), float(vertical ? at.x() : at.y()));
+    const platform::LineShape& line = vertical ? *w.lnReg100Hz : *w.lnReg60Db;
+    const QPointF placed = w.ToPicture({line.X1(), line.Y1()});
+    QVERIFY2(std::fabs((vertical ? placed.x() : placed.y()) - centre - lands) < 0.2,
+             qPrintable(QString::number(vertical ? placed.x() : placed.y())));
+  }
+
+  // A picture tilted by 0.8 degrees is straightened on import, and the status says so; one tilted
+  // by 7 is not (beyond what an import takes for a scan's lean), but Alignment > Straighten Picture
+  // and two clicks on one of its grid lines straighten it, clearing registration and trace after
+  // the save question (Cancel keeps everything).
+  void straighten() {
+    QImage upright = Filled(600, 400, Qt::white);
+    {
+      QPainter p(&upright);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(90, 90, 90), 1));
+      for (int k = 0; k < 5; ++k) {
+        p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
+        p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
+      }
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(tracer::Straighten(upright, -0.8));
+    QVERIFY(std::fabs(w.pictureLean - 0.8) < 0.01);
+    QCOMPARE(t.Panel(4), QStringLiteral("Picture straightened by 0.80 degrees"));
+    const QImage tilted = tracer::Straighten(upright, -7);
+    t.Import(tilted);
+    QCOMPARE(w.pictureLean, 0.0);
+    t.Ready(false);
+    t.g.useTraceLimits = true;
+    w.mnuTraceStartSPL_Click();
+    t.Click();
+    t.services.messageBox.answers = {MessageResult::kCancel, MessageResult::kNo};
+    w.mnuStraighten->trigger();
+    QVERIFY(!w.isStraightening && t.Message() == QStringLiteral("Do you want to save the current trace data?"));
+    w.mnuStraighten->trigger();
+    for (const double x : {100.0, 500.0}) {
+      const QPointF at = w.FromPicture(tracer::StraightenedPoint({x, 140.3}, tilted.size(), -7));
+      t.Move(float(at.x()), float(at.y()));
+      t.Click();
+    }
+    QVERIFY2(std::fabs(w.pictureLean - 7) < 0.05, qPrintable(QString::number(w.pictureLean)));
+    QVERIFY(t.Panel(4).startsWith(QLatin1String("Picture straightened by 7.0")));
+    QVERIFY(!w.isTracing && t.g.recordedPointCount == 0 && tracer::Tag(w.mnuReg60Db) == QLatin1String("0"));
   }
 
   // Auto Trace needs a limited trace and a picked curve (a pick on bare background takes none).

@@ -283,7 +283,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   double moveTop = 0;
   double moveBottom = 0;
   int gap = 0;
-  int hiddenFrom = 0;  // of the columns since the curve was last seen, the first ones on a vertical line
   // A bridge over a hidden stretch must fit from both sides: the course before it and the one
   // found after it meet in its middle (else what was found after it is something else).
   struct Bridge {
@@ -443,7 +442,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       last = {centreX, taken.centre, taken.bottom - taken.top};
       found.push_back(last);
       gap = 0;
-      hiddenFrom = 0;
     } else if (along) {
       last = {centreX, *along};
       found.push_back(last);
@@ -451,7 +449,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       hasMoves = false;
       moveTop = moveBottom = 0;
       gap = 0;
-      hiddenFrom = 0;
     } else {
       ++gap;
       if (gap == 1) {
@@ -472,11 +469,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           last = found.back();
           gap = std::max(1, platform::RoundToInt32(std::fabs(centreX - last.x)));
         }
-      }
-      // Columns under a vertical line, counted from the last one found while they last.
-      const int y = std::clamp(Floor(pred), 0, rows_.Height() - 1);
-      if (hiddenFrom == gap - 1 && OnVerticalLine(c, y)) {
-        hiddenFrom = gap;
       }
     }
     if (bridging && found.size() >= bridging->after + 4) {
@@ -502,8 +494,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       // x lies just under a vertical line (the plot's frame at the curve's end) right after the
       // curve was last seen: the last columns found carry it on.
-      const int lastColumn = Floor(last.x);
-      if ((target - lastColumn) * dir <= hiddenFrom && std::fabs(x - last.x) <= 3 + T) {
+      bool underLine = std::fabs(x - last.x) <= 3 + T;
+      for (int k = Floor(last.x) + dir; underLine && (k - target) * dir <= 0; k += dir) {
+        underLine =
+            OnVerticalLine(k, std::clamp(Floor(last.y + slopeBefore * (k + 0.5 - last.x)), 0, rows_.Height() - 1));
+      }
+      if (underLine) {
         std::vector<std::pair<double, double>> points;
         for (auto it = found.rbegin(); it != found.rend() && points.size() < 4; ++it) {
           points.emplace_back(it->x, it->y);

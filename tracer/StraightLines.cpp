@@ -280,7 +280,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         }
         // Straight and even: most of its pieces (a curve may run along some of them) are alike in
         // thickness, and their centres lie on one straight line within a fraction of a pixel.
-        const int pieces = std::clamp((e - s + 1) / 40, 4, 16);
+        const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
         std::vector<std::pair<double, double>> centres;
         std::vector<double> thicknesses;
         std::vector<Profile> profiles;
