@@ -312,12 +312,13 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         if (even.size() < std::max<std::size_t>(3, (centres.size() * 7 + 9) / 10) || usual > p_.maxThicknessPx) {
           continue;
         }
-        // The straight line through the pieces' centres, fitted again without the few (a quarter
+        // The straight line through the pieces' centres, fitted again without those (two fifths
         // at most) that a curve running close beside the line pulls off it.
         double slope = 0;
         double offset = 0;
         double wander = 0;
-        for (int pass = 0; pass < 2; ++pass) {
+        const std::size_t all = even.size();
+        for (int pass = 0; pass < 3; ++pass) {
           double sx = 0, sy = 0, sxx = 0, sxy = 0;
           for (const auto& [x, y] : even) {
             sx += x;
@@ -328,24 +329,19 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
           const double n = double(even.size());
           slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
           offset = (sy - slope * sx) / n;
-          std::vector<double> residuals;
           wander = 0;
+          std::vector<std::pair<double, double>> kept;
           for (const auto& [x, y] : even) {
-            residuals.push_back(std::fabs(y - (offset + slope * x)));
-            wander = std::max(wander, residuals.back());
-          }
-          if (pass == 0 && wander > p_.maxWanderPx) {
-            std::vector<std::pair<double, double>> kept;
-            for (std::size_t k = 0; k < even.size(); ++k) {
-              if (residuals[k] <= p_.maxWanderPx) {
-                kept.push_back(even[k]);
-              }
+            const double residual = std::fabs(y - (offset + slope * x));
+            wander = std::max(wander, residual);
+            if (residual <= p_.maxWanderPx) {
+              kept.emplace_back(x, y);
             }
-            if (kept.size() * 4 < even.size() * 3 || kept.size() < 3) {
-              break;
-            }
-            even = std::move(kept);
           }
+          if (wander <= p_.maxWanderPx || kept.size() * 5 < all * 3 || kept.size() < 3) {
+            break;
+          }
+          even = std::move(kept);
         }
         if (wander > p_.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p_.maxWanderPx) {
           continue;
