@@ -485,8 +485,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       if (found.empty()) {
         return std::nullopt;
       }
-      // The curve ends (or hides) beyond x: what was found reaches x.
-      if (dir * (last.x - x) >= -0.5) {
+      // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
+      // half.
+      if (dir * (last.x - x) >= -1.5) {
         if (bridging && !bridgeFits(*bridging)) {
           return std::nullopt;
         }

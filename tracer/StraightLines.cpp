@@ -278,7 +278,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         if (!whole) {
           continue;
         }
-        // Straight and even: most of its pieces (a curve may run along some of them) are alike in
+        // Straight and even: at least half its pieces (a curve may run along the others) are alike in
         // thickness, and their centres lie on one straight line within a fraction of a pixel.
         const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
         std::vector<std::pair<double, double>> centres;
@@ -309,10 +309,10 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
             moment += profiles[n].weight * profiles[n].centre;
           }
         }
-        if (even.size() < std::max<std::size_t>(3, (centres.size() * 7 + 9) / 10) || usual > p_.maxThicknessPx) {
+        if (even.size() < std::max<std::size_t>(3, (centres.size() + 1) / 2) || usual > p_.maxThicknessPx) {
           continue;
         }
-        // The straight line through the pieces' centres, fitted again without those (two fifths
+        // The straight line through the pieces' centres, fitted again without those (half
         // at most) that a curve running close beside the line pulls off it.
         double slope = 0;
         double offset = 0;
@@ -338,7 +338,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
               kept.emplace_back(x, y);
             }
           }
-          if (wander <= p_.maxWanderPx || kept.size() * 5 < all * 3 || kept.size() < 3) {
+          if (wander <= p_.maxWanderPx || kept.size() * 2 < all || kept.size() < 3) {
             break;
           }
           even = std::move(kept);
