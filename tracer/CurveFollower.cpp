@@ -292,7 +292,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     int width = 0;          // columns
     std::size_t after = 0;  // the first column found after it, in `found`
   };
-  std::optional<Bridge> bridging;
   const auto bridgeFits = [&](const Bridge& b) {
     std::vector<std::pair<double, double>> points;
     for (std::size_t i = b.after; i < found.size() && points.size() < 5; ++i) {
@@ -301,10 +300,30 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     if (points.size() < 2) {
       return false;
     }
-    const std::optional<double> fromAfter = PolyFit(points, b.middle, 1);
+    // With few columns after it, the first of them must lie on the course carried over the bridge.
+    const std::optional<double> fromAfter =
+        points.size() >= 4 ? PolyFit(points, b.middle, 1)
+                           : std::optional(points.front().second - b.slope * (points.front().first - b.middle));
     const double fromBefore = b.before.y + b.slope * (b.middle - b.before.x);
     return fromAfter && std::fabs(*fromAfter - fromBefore) <= 1.5 + T / 2 + 0.12 * b.width * (1 + std::fabs(b.slope));
   };
+  std::vector<Bridge> bridges;  // not yet checked: too few columns found after them
+  // Checks the bridges with enough columns after them (all of them with `all`); false when one
+  // does not fit.
+  const auto checkBridges = [&](bool all) {
+    for (auto it = bridges.begin(); it != bridges.end();) {
+      if (found.size() >= it->after + 4 || all) {
+        if (!bridgeFits(*it)) {
+          return false;
+        }
+        it = bridges.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    return true;
+  };
+
   double slopeBefore = pathSlope;
   for (int c = Floor(start.x());; c += dir) {
     // The slope of the course: through the columns found last, else the path's.
@@ -424,7 +443,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       along = HiddenUnder(c, pred);
     }
     if (!candidates.empty() && gap >= 1) {
-      bridging = Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()};
+      bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});
     }
     if (gap == 0) {
       slopeBefore = s;
@@ -471,14 +490,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         }
       }
     }
-    if (bridging && found.size() >= bridging->after + 4) {
-      if (!bridgeFits(*bridging)) {
-        return std::nullopt;
-      }
-      bridging.reset();
+    if (!checkBridges(false)) {
+      return std::nullopt;
     }
     const int beyond = (c - target) * dir;
-    if (gap == 0 && beyond >= p_.fitColumns && !bridging) {
+    // Past x, once the last bridge has at least two columns found after it to be checked by.
+    if (gap == 0 && beyond >= p_.fitColumns && (bridges.empty() || found.size() >= bridges.back().after + 2)) {
       break;
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {
@@ -488,7 +505,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
       // half.
       if (dir * (last.x - x) >= -1.5) {
-        if (bridging && !bridgeFits(*bridging)) {
+        if (!checkBridges(true)) {
           return std::nullopt;
         }
         return Fit(found, x);
@@ -512,7 +529,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       return std::nullopt;
     }
   }
-  if (bridging && !bridgeFits(*bridging)) {
+  if (!checkBridges(true)) {
     return std::nullopt;
   }
   return Refine(found, x);
