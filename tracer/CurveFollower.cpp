@@ -58,7 +58,7 @@ CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, 
                              Parameters parameters)
     : rows_(picture), lines_(lines), style_(style), p_(parameters) {
   for (const StraightLine& line : lines.Lines()) {
-    confusable_.push_back(style.Cover(line.colour) >= p_.minCover * 0.8 ? 1 : 0);
+    confusable_.push_back(style.Cover(line.colour) >= p_.minCover ? 1 : 0);
   }
   contrast2_ = ColourDistance2(style.colour, style.background) / 4;
 }
@@ -244,8 +244,9 @@ std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
   const int row = Floor(y);
   for (int r = row - 1; r <= row + 1 && !centre; ++r) {
     lines_.AnyLineAt(column, r, [&](int n, const StraightLine& line) {
+      // Hidden means wholly under the line's band (its thickness and half a pixel each side).
       if (line.horizontal && confusable_[std::size_t(n)] != 0 &&
-          std::fabs(line.centre - y) <= (line.thickness + style_.thickness) / 2 + 0.5) {
+          std::fabs(line.centre - y) + style_.thickness / 2 <= line.thickness / 2 + 1) {
         centre = line.centre;
         return true;
       }
