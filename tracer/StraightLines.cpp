@@ -245,10 +245,23 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       while (b + 1 < acrossSize && counts[Index(b + 1)] >= threshold) {
         ++b;
       }
-      const int groupStart = a;
-      const int groupEnd = b;
+      // The rows around the fullest one that are at least 60 % as full: a curve running along
+      // the line a pixel or two beside it adds rows, less full, that are not the line's.
+      int peak = a;
+      for (int r = a; r <= b; ++r) {
+        peak = counts[Index(r)] > counts[Index(peak)] ? r : peak;
+      }
+      int groupStart = peak;
+      int groupEnd = peak;
+      while (groupStart > a && counts[Index(groupStart - 1)] * 5 >= counts[Index(peak)] * 3) {
+        --groupStart;
+      }
+      while (groupEnd < b && counts[Index(groupEnd + 1)] * 5 >= counts[Index(peak)] * 3) {
+        ++groupEnd;
+      }
+      const int span = b - a + 1;
       a = b + 1;
-      if (groupEnd - groupStart + 1 > p_.maxThicknessPx + 2) {
+      if (span > 3 * (p_.maxThicknessPx + 2) || groupEnd - groupStart + 1 > p_.maxThicknessPx + 2) {
         continue;  // an area, not a line
       }
       const Band band = ReadBand(rows, horizontal, groupStart - m2, groupEnd + m2, background);
