@@ -368,6 +368,19 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // The run's height expected here, and where its edges go on as they went.
     const double height = connected ? edgeBottom - edgeTop + (hasMoves ? moveBottom - moveTop : 0) : h;
     const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
+    // The curve's usual run height lately (its median over the last columns found whole), against
+    // which a run grown tall by merging slowly with another curve stands out.
+    std::vector<double> lately;
+    for (auto it = found.rbegin(); it != found.rend() && lately.size() < 15; ++it) {
+      if (it->height > 0) {
+        lately.push_back(it->height);
+      }
+    }
+    double usual = 0;
+    if (lately.size() >= 5) {
+      std::nth_element(lately.begin(), lately.begin() + long(lately.size() / 2), lately.end());
+      usual = lately[lately.size() / 2];
+    }
     const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2);
     // Each run on the course, with where the curve's centre and edges lie in it.
     struct Candidate {
@@ -422,6 +435,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
         continue;  // far taller than the curve's run: merged with something crossing it
       }
+      if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
+        continue;  // grown tall: merging with another curve along a shallow crossing
+      }
       candidates.push_back(candidate);
     }
     std::sort(candidates.begin(), candidates.end(), [pred](const Candidate& a, const Candidate& b) {
@@ -433,6 +449,17 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
                        std::min(candidates[0].top, candidates[1].top),
                        std::max(candidates[0].bottom, candidates[1].bottom), true};
       candidates.erase(candidates.begin() + 1);
+    }
+    // A fork: the last run, grown tall where another curve of the colour ran along, parts into two
+    // that both touch it. Which of them is the curve cannot be told.
+    if (connected && edgeBottom - edgeTop > 1.5 * h + 0.5 && candidates.size() >= 2) {
+      int touching = 0;
+      for (const Candidate& k : candidates) {
+        touching += k.bottom >= edgeTop - 0.5 && k.top <= edgeBottom + 0.5 ? 1 : 0;
+      }
+      if (touching >= 2) {
+        return std::nullopt;
+      }
     }
     if (candidates.size() >= 2 &&
         std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
@@ -482,8 +509,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         }
         if (heights.size() >= 4) {
           std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
-          const double usual = heights[heights.size() / 2];
-          for (int k = 0; k < 3 && found.size() > 1 && found.back().height < 0.7 * usual; ++k) {
+          const double whole = heights[heights.size() / 2];
+          for (int k = 0; k < 3 && found.size() > 1 && found.back().height < 0.7 * whole; ++k) {
             found.pop_back();
           }
           last = found.back();
