@@ -308,7 +308,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const double fromBefore = b.before.y + b.slope * (b.middle - b.before.x);
     return fromAfter && std::fabs(*fromAfter - fromBefore) <= 1.5 + T / 2 + 0.12 * b.width * (1 + std::fabs(b.slope));
   };
-  std::vector<Bridge> bridges;  // not yet checked: too few columns found after them
+  std::vector<Bridge> bridges;      // not yet checked: too few columns found after them
+  std::optional<double> alongLine;  // the line the curve was last hidden along
   // Checks the bridges with enough columns after them (all of them with `all`); false when one
   // does not fit.
   const auto checkBridges = [&](bool all) {
@@ -467,9 +468,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
     if (candidates.empty() && slopeKnown && std::fabs(s) <= 0.6) {
-      // Nearly parallel to the line: the curve runs along it, hidden under it.
-      along = HiddenUnder(c, pred);
+      // Nearly parallel to the line: the curve runs along it, hidden under it (and once hidden,
+      // its course is the line's).
+      along = HiddenUnder(c, alongLine ? *alongLine : pred);
     }
+    alongLine = candidates.empty() ? along : std::nullopt;
     if (!candidates.empty() && gap >= 1) {
       bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});
     }
