@@ -646,7 +646,7 @@ class tst_tracer : public QObject {
   }
 
   // A reference line placed 1 or 2 pixels beside a drawn grid line lands on its centre (within
-  // 0.2 of a picture pixel), vertical ones too; one placed within 0.75 of the centre stays where it
+  // 0.2 of a picture pixel), vertical ones too; one placed within 0.9 of the centre stays where it
   // was put, on the line already; with View > Snap to Lines off nothing snaps.
   void snapReferences_data() {
     QTest::addColumn<bool>("vertical");
