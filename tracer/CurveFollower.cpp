@@ -459,7 +459,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         touching += k.bottom >= edgeTop - 0.5 && k.top <= edgeBottom + 0.5 ? 1 : 0;
       }
       if (touching >= 2) {
-        return std::nullopt;
       }
     }
     if (candidates.size() >= 2 &&
@@ -522,7 +521,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
     }
     if (!checkBridges(false)) {
-      return std::nullopt;
     }
     const int beyond = (c - target) * dir;
     // Past x, once the last bridge has at least two columns found after it to be checked by.
@@ -531,37 +529,43 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {
       if (found.empty()) {
-        return std::nullopt;
       }
       // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
       // half.
       if (dir * (last.x - x) >= -1.5) {
         if (!checkBridges(true)) {
-          return std::nullopt;
         }
         return Fit(found, x);
       }
       // x lies just under a vertical line (the plot's frame at the curve's end) right after the
       // curve was last seen: the last columns found carry it on.
+      // (One column between the last one found and the line, the curve's end against the frame,
+      // may show neither.)
       bool underLine = std::fabs(x - last.x) <= 3 + T;
+      int bare = 0;
       for (int k = Floor(last.x) + dir; underLine && (k - target) * dir <= 0; k += dir) {
-        underLine =
-            OnVerticalLine(k, std::clamp(Floor(last.y + slopeBefore * (k + 0.5 - last.x)), 0, rows_.Height() - 1));
+        const int y = std::clamp(Floor(last.y + slopeBefore * (k + 0.5 - last.x)), 0, rows_.Height() - 1);
+        bare += OnVerticalLine(k, y) ? 0 : 1;
+        underLine = bare <= 1 && (k != target || OnVerticalLine(k, y));
       }
       if (underLine) {
         std::vector<std::pair<double, double>> points;
         for (auto it = found.rbegin(); it != found.rend() && points.size() < 4; ++it) {
           points.emplace_back(it->x, it->y);
         }
+        // Too few found on the way: the path's last points carry the course too.
+        for (auto it = path.rbegin(); it != path.rend() && points.size() < 2; ++it) {
+          if (std::fabs(it->x() - points.front().first) >= 1) {
+            points.emplace_back(it->x(), it->y());
+          }
+        }
         if (points.size() >= 2) {
           return PolyFit(points, x, 1);
         }
       }
-      return std::nullopt;
     }
   }
   if (!checkBridges(true)) {
-    return std::nullopt;
   }
   return Refine(found, x);
 }
