@@ -459,6 +459,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         touching += k.bottom >= edgeTop - 0.5 && k.top <= edgeBottom + 0.5 ? 1 : 0;
       }
       if (touching >= 2) {
+        return std::nullopt;
       }
     }
     if (candidates.size() >= 2 &&
@@ -521,6 +522,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
     }
     if (!checkBridges(false)) {
+      return std::nullopt;
     }
     const int beyond = (c - target) * dir;
     // Past x, once the last bridge has at least two columns found after it to be checked by.
@@ -529,11 +531,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {
       if (found.empty()) {
+        return std::nullopt;
       }
       // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
       // half.
       if (dir * (last.x - x) >= -1.5) {
         if (!checkBridges(true)) {
+          return std::nullopt;
         }
         return Fit(found, x);
       }
@@ -563,9 +567,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           return PolyFit(points, x, 1);
         }
       }
+      return std::nullopt;
     }
   }
   if (!checkBridges(true)) {
+    return std::nullopt;
   }
   return Refine(found, x);
 }
