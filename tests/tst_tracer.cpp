@@ -1,16 +1,16 @@
 // The tracer window through its handlers and the scripted fakes: picture import, the registration
 // of the axes and the live readout; the Trace commands, the two ways of stepping, the save
-// question, the saved file, the trace options, markers, undo, the loupe, and the example graph
-// pictures traced end to end (by hand and by colour) and read back with the viewer's reader.
+// question, the saved file, the trace options, markers, undo and the loupe. (The picture analysis
+// through the window, Auto Trace and the graphs traced end to end are in tst_pictures.)
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 #include <fstream>
 
-#include "CurveFinder.h"
 #include "DataTools.h"
 #include "Pictures.h"
 #include "ResponseFile.h"
@@ -555,70 +555,6 @@ class tst_tracer : public QObject {
             again.lblTraceCount->isEnabled() == (stored[3] == 1));
   }
 
-  // A graph picture through the clipboard, its references registered at its grid lines, a limited
-  // trace from 20 Hz to 20 kHz, saved and read back: each point's frequency is that of the picture
-  // column it was measured in, and its level lies on the truth curve within 1 % of its frequency
-  // (on a steep flank a fraction of a pixel to the side is a large step in level): within 0.2 dB,
-  // and 1 % of the impedance (0.086 dB). Auto Trace follows the curve's picked colour in 200 steps.
-  void endToEnd_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QList<double>>("lines");  // picture pixels: x of 100 Hz, 10 kHz; y of the low, high level
-    QTest::addColumn<double>("tolerance");     // dB
-    QTest::newRow("SPL") << "graph-spl-960x640" << QList<double>{268.3033612487734, 844.3033612487734, 476.8, 143.2}
-                         << 0.2;
-    QTest::newRow("impedance") << "graph-impedance-2400x1200"
-                               << QList<double>{671.2584031219335, 2111.2584031219335, 789.7246845268037,
-                                                475.44936905360726}
-                               << 0.086;
-  }
-  void endToEnd() {
-    QFETCH(QString, name);
-    QFETCH(QList<double>, lines);
-    QFETCH(double, tolerance);
-    const QString base = QStringLiteral(FIXTURES_DIR "/") + name;
-    const bool impedance = name.contains(QLatin1String("impedance"));
-    const QImage picture = QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
-    Tracer t;
-    tracer::Form1& w = *t.window;
-    t.Import(picture);
-    const double sx = w.Graph[0]->Width() / double(picture.width());
-    const double sy = w.Graph[0]->Height() / double(picture.height());
-    const QStringList values =
-        impedance ? QStringList{"100", "10000", "4", "16"} : QStringList{"100", "10000", "60", "90"};
-    QAction* const items[] = {w.mnuReg100Hz, w.mnuReg10000Hz, impedance ? w.mnuReg4Ohm : w.mnuReg60Db,
-                              impedance ? w.mnuReg16Ohm : w.mnuReg90Db};
-    for (int i = 0; i < 4; ++i) {
-      t.Register(items[i], values[i], float(lines[i] * (i < 2 ? sx : sy)));
-    }
-    t.g = {true, 20, 20000, 200, 0};
-    (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
-    const QRgb colour = impedance ? qRgb(0, 0, 200) : *tracer::PickCurveColour(picture, {556, 165});
-    const double middle = (lines[0] + lines[1]) / 2;
-    t.Move(float(middle * sx), float(*tracer::FindCurve(picture, middle, colour, 0) * sy));
-    w.mnuPickColour->trigger();
-    t.Click();
-    t.AutoTrace();
-    QCOMPARE(t.Panel(4), QStringLiteral("Trace complete: 201 points"));
-    QTemporaryDir dir;
-    t.SaveTo(dir.filePath(name));
-    const std::optional<data::ResponseSet> traced = ReadBack(dir.filePath(name));
-    const std::optional<data::ResponseSet> truth = ReadBack(base + QStringLiteral(".truth.frd"));
-    QVERIFY(traced && truth && traced->PointCount() == t.g.recordedPointCount);
-    for (int i = 2; i <= traced->LastIndex() && (*traced)[i].value[0] <= 20000; ++i) {
-      const double x = w.tracePlaces[std::size_t(i - 2)].onPicture.x();
-      const double column = 100 * std::pow(100.0, (x - lines[0]) / (lines[1] - lines[0]));
-      const auto [f, level] = std::pair((*traced)[i].value[0], (*traced)[i].value[1]);
-      double error = 1e9;
-      for (int k = -20; k <= 20; ++k) {
-        // The truth linearly over log f between its points, as Normalize Data reads a curve.
-        const double expected = *viewer::MagnitudeInterpolator(*truth).At(f * std::pow(1.01, k / 20.0));
-        error = std::min(error, std::fabs(impedance ? 20 * std::log10(level / expected) : level - expected));
-      }
-      QVERIFY2(std::fabs(f / column - 1) < 0.01 && error < tolerance,
-               qPrintable(QStringLiteral("point %1: %2 Hz, %3 off by %4").arg(i - 1).arg(f).arg(level).arg(error)));
-    }
-  }
-
   // Markers and Undo in both ways of stepping: the marker goes with its point, the position goes
   // back to where the point was measured, and a save writes what remains. Markers go with a new
   // trace.
@@ -658,60 +594,6 @@ class tst_tracer : public QObject {
     w.mnuTraceStop_Click();
     w.mnuTraceStartSPL_Click();
     QVERIFY(w.pnlPoints->Points().empty());
-  }
-
-  // Auto Trace needs a limited trace and a picked colour (a pick beside the curve takes it; one
-  // on bare background takes nothing). It keeps to the run nearest the last point (not the other
-  // line of the same colour below it), follows the curve under a grid line drawn over it, and
-  // stops at the first column without the colour (here a gap), ready for a point by hand.
-  void autoTrace() {
-    Tracer t;
-    tracer::Form1& w = *t.window;
-    QImage picture = fakes::Filled(400, 300, Qt::white);
-    for (int x = 0; x < 400; ++x) {
-      picture.setPixel(x, 150, x >= 200 && x < 230 ? qRgb(255, 255, 255) : qRgb(0, 0, 200));
-      picture.setPixel(x * 9 / 40, 160, qRgb(0, 0, 200));  // another line, up to x 90
-      picture.setPixel(100, x % 300, qRgb(128, 128, 128));
-    }
-    t.Import(picture);
-    t.Ready(false);
-    for (const char* refusal : {"Auto Trace follows a trace with limits", "Pick the curve's colour first"}) {
-      w.mnuAutoTrace->trigger();
-      QVERIFY(t.Message().startsWith(QLatin1String(refusal)));
-      t.g.useTraceLimits = true;
-      t.g.tracePointLimit = 100000;
-      w.mnuTraceStartSPL_Click();
-    }
-    for (const double y : {100.5, 148.5}) {  // bare background, then two pixels above the curve
-      const QPointF at = w.FromPicture({50, y});
-      t.Move(float(at.x()), float(at.y()));
-      w.mnuPickColour->trigger();
-      t.Click();
-      QCOMPARE(w.curveColour.has_value(), y > 101);
-    }
-    QCOMPARE(t.g.recordedPointCount, 0);
-    // The run goes on in slices, here driven by hand. Esc between two slices stops it; so does a
-    // command, before it does its own work (Stop Trace, cancelled at its question).
-    const QDeadlineTimer noDeadline(QDeadlineTimer::Forever);
-    w.mnuAutoTrace->trigger();
-    QVERIFY(w.AutoTraceSteps(3, noDeadline) && t.g.recordedPointCount == 3);
-    t.Key(platform::kKeyEscape);
-    QVERIFY(!w.AutoTraceSteps(3, noDeadline) && t.g.recordedPointCount == 3 && t.Panel(4) == "Trace SPL");
-    w.mnuAutoTrace->trigger();
-    w.AutoTraceSteps(2, noDeadline);
-    t.services.messageBox.answers = {MessageResult::kCancel};
-    w.mnuTraceStop->trigger();
-    QCoreApplication::processEvents();
-    QVERIFY(!w.isAutoTracing && w.isTracing && t.g.recordedPointCount == 5);
-    t.AutoTrace();
-    QCOMPARE(t.Panel(4), QStringLiteral("Curve colour not found here: place the point by hand"));
-    const double stoppedAt = w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x();
-    QVERIFY2(stoppedAt >= 198 && stoppedAt < 205, qPrintable(QString::number(stoppedAt)));
-    for (const auto& place : w.tracePlaces) {
-      QVERIFY(std::fabs(place.onPicture.y() - 150.5) < 1e-3);
-    }
-    // Of 100000 steps, one a column: no point twice.
-    QVERIFY(std::adjacent_find(w.traceFreqs.begin(), w.traceFreqs.end(), std::greater_equal<>()) == w.traceFreqs.end());
   }
 };
 

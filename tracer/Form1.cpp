@@ -103,6 +103,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
       mnuOhmScale10(NewCheckable(mnuAlign, "mnuOhmScale10", QStringLiteral("Use Base-10 Ohm Scale"))),
       mnuOhmScale2(NewCheckable(mnuAlign, "mnuOhmScale2", QStringLiteral("Use Base-2 Ohm Scale"))),
       mnuOhmScale1(NewCheckable(mnuAlign, "mnuOhmScale1", QStringLiteral("Use Base-1 Ohm Scale"))),
+      mnuStraightenSpacer(NewSeparator(mnuAlign, "mnuStraightenSpacer")),
+      mnuStraighten(NewAction(mnuAlign, "mnuStraighten", QStringLiteral("Straighten Picture"))),
       mnuTrace(NewMenu(menuBar(), "mnuTrace", QStringLiteral("Trace"))),
       mnuTraceOptions(NewAction(mnuTrace, "mnuTraceOptions", QStringLiteral("Options..."))),
       mnuTraceStartSPL(NewAction(mnuTrace, "mnuTraceStartSPL", QStringLiteral("Start SPL Trace"))),
@@ -115,6 +117,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
       mnuAutoTrace(NewAction(mnuTrace, "mnuAutoTrace", QStringLiteral("Auto Trace"))),
       mnuView(NewMenu(menuBar(), "mnuView", QStringLiteral("View"))),
       mnuMagnifier(NewCheckable(mnuView, "mnuMagnifier", QStringLiteral("Magnifier"))),
+      mnuSnapLines(NewCheckable(mnuView, "mnuSnapLines", QStringLiteral("Snap to Lines"))),
       mnuHelp(NewMenu(menuBar(), "mnuHelp", QStringLiteral("Help"))),
       mnuAbout(NewAction(mnuHelp, "mnuAbout", QStringLiteral("About"))),
       g_(globals),
@@ -158,6 +161,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   picMagnifier->setObjectName(QStringLiteral("picMagnifier"));
   mnuUndoPoint->setShortcut(QKeySequence::Undo);
   mnuMagnifier->setChecked(true);
+  mnuSnapLines->setChecked(true);
 
   // clang-format off
   references_ = {{
@@ -220,6 +224,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   connect(mnuPickColour, &QAction::triggered, this, &Form1::mnuPickColour_Click);
   connect(mnuAutoTrace, &QAction::triggered, this, &Form1::mnuAutoTrace_Click);
   connect(mnuMagnifier, &QAction::triggered, this, &Form1::mnuMagnifier_Click);
+  connect(mnuSnapLines, &QAction::triggered, this, &Form1::mnuSnapLines_Click);
+  connect(mnuStraighten, &QAction::triggered, this, &Form1::mnuStraighten_Click);
   connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
@@ -298,9 +304,12 @@ void Form1::ResetTracerWindow() {
   mnuOhmScale10->setChecked(false);
   mnuOhmScale1->setChecked(false);
   ClearTracePoints();
-  // A colour picked on the previous picture means nothing on the next one.
-  curveColour.reset();
+  // A curve picked on the previous picture means nothing on the next one, nor do its lines.
+  curvePick.reset();
   isPickingColour = false;
+  isStraightening = false;
+  pictureLean = 0;
+  lines_.reset();
   Graph[0]->unsetCursor();
   picMagnifier->hide();
   // With every reference unregistered the panels show their captions alone.
@@ -332,10 +341,7 @@ void Form1::ImportGraph(const std::function<QImage()>& take, const QString& fail
     if (picture.isNull() || picture.width() > kLargestPicture || picture.height() > kLargestPicture) {
       throw std::invalid_argument("no picture to import");
     }
-    Graph[1]->SetPicture(std::move(picture));
-    StretchPicture();
-    TakePicturePlaces();
-    isGraphImported = true;
+    ShowPicture(StraightenOnImport(std::move(picture)));
   } catch (const std::exception&) {
     Graph[1]->SetPicture({});
     services_.messageBox.Show(failure, platform::MessageButtons::kOk, kTitle);

@@ -20,12 +20,14 @@
 #include <vector>
 
 #include "AxisMap.h"
+#include "CurvePicker.h"
 #include "GlobalVariables.h"
 #include "Magnifier.h"
 #include "PictureBox.h"
 #include "Services.h"
 #include "Shapes.h"
 #include "StatusBar.h"
+#include "StraightLines.h"
 #include "Window.h"
 
 class QAction;
@@ -71,6 +73,9 @@ class Form1 : public platform::FormWindow {
   void mnuOhmScale10_Click();
   void mnuOhmScale2_Click();
   void mnuOhmScale1_Click();
+  // Straighten Picture: the next two clicks mark a line that should be horizontal or vertical, and
+  // the picture is turned about its centre to make it so (clearing registration and trace).
+  void mnuStraighten_Click();
 
   void mnuTraceOptions_Click();
   void mnuTraceStartSPL_Click();
@@ -83,6 +88,7 @@ class Form1 : public platform::FormWindow {
   void mnuPickColour_Click();
   void mnuAutoTrace_Click();
   void mnuMagnifier_Click();
+  void mnuSnapLines_Click();
 
   // Events of the Graph array; only the graph area (index 0) raises them.
   void Graph_Click(int Index);
@@ -105,9 +111,9 @@ class Form1 : public platform::FormWindow {
   bool RecordTracePoint();
   // Removes the last recorded point and puts the trace position back where it was measured.
   void UndoTracePoint();
-  // With a curve colour picked, puts the trace line on the curve in the trace column, nearest to
-  // the previous point's height; false when the colour is not found there. The one place where a
-  // trace step asks where the curve is.
+  // With a curve picked, puts the trace line on the curve in the trace column, followed from the
+  // pick and the points recorded since; false (the line left where it is) where the curve is lost.
+  // The one place where a trace step asks where the curve is.
   bool SnapToCurve();
   // A running Auto Trace goes on in slices between which the window handles its events: each
   // slice runs up to `steps` steps, fewer once `deadline` has passed (after one step at least).
@@ -156,6 +162,8 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuOhmScale10;
   QAction* const mnuOhmScale2;
   QAction* const mnuOhmScale1;
+  QAction* const mnuStraightenSpacer;
+  QAction* const mnuStraighten;
   QMenu* const mnuTrace;
   QAction* const mnuTraceOptions;
   QAction* const mnuTraceStartSPL;
@@ -168,6 +176,7 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuAutoTrace;
   QMenu* const mnuView;
   QAction* const mnuMagnifier;
+  QAction* const mnuSnapLines;
   QMenu* const mnuHelp;
   QAction* const mnuAbout;
 
@@ -222,8 +231,10 @@ class Form1 : public platform::FormWindow {
     std::int32_t step;
   };
   std::vector<TracePlace> tracePlaces;
-  std::optional<QRgb> curveColour;  // picked with Pick Curve Colour
-  bool isPickingColour = false;     // the next click on the picture picks the colour
+  std::optional<CurvePick> curvePick;  // picked with Pick Curve Colour
+  bool isPickingColour = false;        // the next click on the picture picks the colour
+  bool isStraightening = false;        // the next clicks mark the line Straighten Picture needs
+  double pictureLean = 0;              // degrees the shown picture was turned by to straighten it
 
   // The largest picture that imports, in pixels each way.
   static constexpr int kLargestPicture = 16384;
@@ -312,6 +323,18 @@ class Form1 : public platform::FormWindow {
   void PickColour();
   // Shows the loupe at the pointer while a line is placed or a trace runs, else hides it.
   void UpdateMagnifier();
+  // The held picture's long straight lines, found on first use.
+  const StraightLines& PictureLines();
+  // A reference line being placed at `twips` (X of a vertical one, Y of a horizontal one), moved
+  // onto the centre of a straight line of the picture running the same way within 5 of its pixels
+  // while Snap to Lines is on.
+  float SnapToLine(bool vertical, float twips);
+  // The picture an import shows: straightened where its lines lean by 0.05 to 5 degrees.
+  QImage StraightenOnImport(const QImage& picture);
+  // Takes the click that Straighten Picture waits for; turns the picture at the second.
+  void MarkStraightenPoint();
+  // Shows `picture` as the graph, as an import does after its reset.
+  void ShowPicture(QImage picture);
 
   GlobalVariables& g_;
   platform::Services services_;
@@ -321,6 +344,9 @@ class Form1 : public platform::FormWindow {
   QString panelBeforePick_;  // panel 4 while the colour is picked
   PicturePlaces places_;
   QTimer* autoTraceTimer_ = nullptr;  // runs the next slice of Auto Trace
+  std::size_t pickedAt_ = 0;          // the number of points recorded when the curve was picked
+  std::optional<StraightLines> lines_;
+  std::vector<QPointF> straightenPoints_;  // picture pixels
 };
 
 }  // namespace tracer
