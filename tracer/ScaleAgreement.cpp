@@ -1,0 +1,106 @@
+#include "ScaleAgreement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace tracer {
+
+namespace {
+
+struct Candidate {
+  ScaleKind kind;
+  std::map<int, LabelReading> agreeing;  // by label
+  double worst = 0;                      // the largest distance of an agreeing reading, pixels
+};
+
+double Unit(ScaleKind kind, double value) { return kind == ScaleKind::kLinear ? value : std::log10(value); }
+
+bool Usable(ScaleKind kind, double value) { return std::isfinite(value) && (kind == ScaleKind::kLinear || value > 0); }
+
+// The labels that agree with the scale through readings a and b, each with its nearest reading.
+Candidate Through(ScaleKind kind, const LabelReading& a, const LabelReading& b,
+                  const std::vector<LabelReading>& readings, double tolerance) {
+  Candidate candidate{kind, {}, 0};
+  const double ua = Unit(kind, a.value);
+  const double slope = (b.position - a.position) / (Unit(kind, b.value) - ua);
+  std::map<int, double> distance;
+  for (const LabelReading& r : readings) {
+    if (!Usable(kind, r.value)) {
+      continue;
+    }
+    const double d = std::fabs(a.position + (Unit(kind, r.value) - ua) * slope - r.position);
+    const auto it = distance.find(r.label);
+    if (d <= tolerance && (it == distance.end() || d < it->second)) {
+      distance[r.label] = d;
+      candidate.agreeing[r.label] = r;
+    }
+  }
+  for (const auto& [label, d] : distance) {
+    candidate.worst = std::max(candidate.worst, d);
+  }
+  return candidate;
+}
+
+bool SameReadings(const Candidate& x, const Candidate& y) {
+  if (x.agreeing.size() != y.agreeing.size()) {
+    return false;
+  }
+  for (const auto& [label, r] : x.agreeing) {
+    const auto it = y.agreeing.find(label);
+    if (it == y.agreeing.end() || it->second.value != r.value || it->second.position != r.position) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& readings, bool linear, bool logarithmic,
+                                        double tolerance) {
+  std::optional<Candidate> best;
+  bool tied = false;
+  for (const ScaleKind kind : {ScaleKind::kLinear, ScaleKind::kLogarithmic}) {
+    if ((kind == ScaleKind::kLinear && !linear) || (kind == ScaleKind::kLogarithmic && !logarithmic)) {
+      continue;
+    }
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+      for (std::size_t j = i + 1; j < readings.size(); ++j) {
+        const LabelReading& a = readings[i];
+        const LabelReading& b = readings[j];
+        if (a.label == b.label || !Usable(kind, a.value) || !Usable(kind, b.value) ||
+            std::fabs(a.position - b.position) <= 2 * tolerance || Unit(kind, a.value) == Unit(kind, b.value)) {
+          continue;
+        }
+        Candidate c = Through(kind, a, b, readings, tolerance);
+        if (!best || c.agreeing.size() > best->agreeing.size()) {
+          best = std::move(c);
+          tied = false;
+        } else if (c.agreeing.size() == best->agreeing.size() && !(c.kind == best->kind && SameReadings(c, *best))) {
+          tied = true;
+        } else if (c.agreeing.size() == best->agreeing.size() && c.worst < best->worst) {
+          best = std::move(c);
+        }
+      }
+    }
+  }
+  if (!best || tied || best->agreeing.size() < 3) {
+    return std::nullopt;
+  }
+  AgreedScale scale{best->kind, {}};
+  for (const auto& [label, r] : best->agreeing) {
+    scale.agreeing.push_back(r);
+  }
+  std::sort(scale.agreeing.begin(), scale.agreeing.end(),
+            [](const LabelReading& x, const LabelReading& y) { return x.position < y.position; });
+  // Two labels on one line cannot both be right unless they say the same.
+  for (std::size_t k = 1; k < scale.agreeing.size(); ++k) {
+    if (scale.agreeing[k].position - scale.agreeing[k - 1].position <= 2 * tolerance) {
+      return std::nullopt;
+    }
+  }
+  return scale;
+}
+
+}  // namespace tracer
