@@ -1,0 +1,379 @@
+#include "StraightLines.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "PictureRows.h"
+#include "numbers.h"
+
+namespace tracer {
+
+namespace {
+
+using Ink = std::uint8_t;
+
+// Largest channel difference of p from the background.
+Ink InkOf(QRgb p, QRgb background) {
+  const int d = std::max({std::abs(qRed(p) - qRed(background)), std::abs(qGreen(p) - qGreen(background)),
+                          std::abs(qBlue(p) - qBlue(background))});
+  return static_cast<Ink>(d);
+}
+
+// A pixel of a thin structure across which the sides, `clearance` away, are at most half as inked.
+bool Thin(int ink, int before, int after, int threshold) {
+  return ink >= threshold && 2 * before <= ink && 2 * after <= ink;
+}
+
+std::size_t Index(int i) { return static_cast<std::size_t>(i); }
+
+// The pixels of a band across a candidate line, laid out the same way for both orientations:
+// `across` rows of `along` pixels, row k being the picture row (column) first + k.
+struct Band {
+  int first = 0;
+  int across = 0;
+  int along = 0;
+  std::vector<Ink> ink;
+  std::vector<QRgb> colour;
+  Ink InkAt(int k, int i) const { return ink[Index(k * along + i)]; }
+};
+
+Band ReadBand(const PictureRows& rows, bool horizontal, int first, int last, QRgb background) {
+  Band band;
+  band.first = first;
+  band.across = last - first + 1;
+  band.along = horizontal ? rows.Width() : rows.Height();
+  band.ink.assign(Index(band.across * band.along), 0);
+  band.colour.assign(band.ink.size(), background);
+  const int limit = horizontal ? rows.Height() : rows.Width();
+  if (horizontal) {
+    for (int k = 0; k < band.across; ++k) {
+      if (first + k < 0 || first + k >= limit) {
+        continue;
+      }
+      const QRgb* row = rows.Row(first + k);
+      for (int i = 0; i < band.along; ++i) {
+        band.colour[Index(k * band.along + i)] = row[i];
+        band.ink[Index(k * band.along + i)] = InkOf(row[i], background);
+      }
+    }
+  } else {
+    for (int i = 0; i < band.along; ++i) {
+      const QRgb* row = rows.Row(i);
+      for (int k = 0; k < band.across; ++k) {
+        if (first + k < 0 || first + k >= limit) {
+          continue;
+        }
+        band.colour[Index(k * band.along + i)] = row[first + k];
+        band.ink[Index(k * band.along + i)] = InkOf(row[first + k], background);
+      }
+    }
+  }
+  return band;
+}
+
+struct Profile {
+  double centre = 0;
+  double thickness = 0;
+  double weight = 0;
+  int peak = 0;  // band row of the largest weight
+};
+
+// The ink-weighted profile across the band rows [k0, k1] over the pixels i of [s, e] that are on
+// the line, less the smaller of its two end weights (the background's share).
+std::optional<Profile> ProfileOf(const Band& band, const std::vector<char>& on, int k0, int k1, int s, int e) {
+  std::vector<double> w(Index(k1 - k0 + 1), 0.0);
+  int count = 0;
+  for (int i = s; i <= e; ++i) {
+    if (on[Index(i)] == 0) {
+      continue;
+    }
+    ++count;
+    for (int k = k0; k <= k1; ++k) {
+      w[Index(k - k0)] += band.InkAt(k, i);
+    }
+  }
+  if (count < 3) {
+    return std::nullopt;
+  }
+  const double base = std::min(w.front(), w.back());
+  Profile p;
+  double moment = 0;
+  double peak = 0;
+  for (int k = k0; k <= k1; ++k) {
+    const double wk = std::max(0.0, w[Index(k - k0)] - base);
+    p.weight += wk;
+    moment += wk * (band.first + k + 0.5);
+    if (wk > peak) {
+      peak = wk;
+      p.peak = k;
+    }
+  }
+  if (p.weight <= 0) {
+    return std::nullopt;
+  }
+  p.centre = moment / p.weight;
+  p.thickness = p.weight / peak;
+  return p;
+}
+
+}  // namespace
+
+StraightLines::StraightLines(std::vector<StraightLine> lines, int width, int height)
+    : lines_(std::move(lines)), rows_(Index(std::max(0, height))), columns_(Index(std::max(0, width))) {
+  for (std::size_t n = 0; n < lines_.size(); ++n) {
+    const StraightLine& line = lines_[n];
+    // The band the line covers: its thickness and half a pixel of anti-aliasing on each side.
+    const double half = line.thickness / 2 + 0.5;
+    auto& index = line.horizontal ? rows_ : columns_;
+    const int lo = std::max(0, platform::RoundToInt32(std::floor(line.centre - half)));
+    const int hi =
+        std::min(static_cast<int>(index.size()) - 1, platform::RoundToInt32(std::ceil(line.centre + half)) - 1);
+    for (int r = lo; r <= hi; ++r) {
+      index[Index(r)].push_back(static_cast<int>(n));
+    }
+  }
+}
+
+const StraightLine* StraightLines::LineAt(int x, int y) const {
+  if (y >= 0 && Index(y) < rows_.size()) {
+    for (const int n : rows_[Index(y)]) {
+      const StraightLine& line = lines_[Index(n)];
+      if (x >= line.from && x <= line.to) {
+        return &line;
+      }
+    }
+  }
+  if (x >= 0 && Index(x) < columns_.size()) {
+    for (const int n : columns_[Index(x)]) {
+      const StraightLine& line = lines_[Index(n)];
+      if (y >= line.from && y <= line.to) {
+        return &line;
+      }
+    }
+  }
+  return nullptr;
+}
+
+std::optional<double> StraightLines::Snap(bool horizontal, double at, double within) const {
+  std::optional<double> best;
+  for (const StraightLine& line : lines_) {
+    if (line.horizontal == horizontal && std::fabs(line.centre - at) <= within &&
+        (!best || std::fabs(line.centre - at) < std::fabs(*best - at))) {
+      best = line.centre;
+    }
+  }
+  return best;
+}
+
+QRgb StraightLineFinder::Background(const QImage& picture) {
+  const PictureRows rows(picture);
+  if (rows.Width() <= 0 || rows.Height() <= 0) {
+    return qRgb(255, 255, 255);
+  }
+  // The most common colour of a sample of up to 64 rows: first the fullest bin of 4 bits a
+  // channel (JPEG noise spreads a flat background over neighbouring values), then the most common
+  // value in it.
+  std::vector<QRgb> sample;
+  const int rowStep = std::max(1, rows.Height() / 64);
+  const int columnStep = std::max(1, rows.Width() / 512);
+  for (int y = rowStep / 2; y < rows.Height(); y += rowStep) {
+    const QRgb* row = rows.Row(y);
+    for (int x = columnStep / 2; x < rows.Width(); x += columnStep) {
+      sample.push_back(row[x] & 0xffffffU);
+    }
+  }
+  std::vector<int> bins(4096, 0);
+  const auto bin = [](QRgb p) {
+    return static_cast<std::size_t>((qRed(p) >> 4) << 8 | (qGreen(p) >> 4) << 4 | (qBlue(p) >> 4));
+  };
+  for (const QRgb p : sample) {
+    ++bins[bin(p)];
+  }
+  const auto fullest = static_cast<std::size_t>(std::max_element(bins.begin(), bins.end()) - bins.begin());
+  std::erase_if(sample, [&](QRgb p) { return bin(p) != fullest; });
+  std::sort(sample.begin(), sample.end());
+  QRgb mode = sample.front();
+  std::size_t longest = 0;
+  for (std::size_t i = 0; i < sample.size();) {
+    std::size_t j = i;
+    while (j < sample.size() && sample[j] == sample[i]) {
+      ++j;
+    }
+    if (j - i > longest) {
+      longest = j - i;
+      mode = sample[i];
+    }
+    i = j;
+  }
+  return mode | 0xff000000U;
+}
+
+StraightLines StraightLineFinder::Find(const QImage& picture) const {
+  const PictureRows rows(picture);
+  const int W = rows.Width();
+  const int H = rows.Height();
+  if (W <= 0 || H <= 0) {
+    return {};
+  }
+  const QRgb background = Background(picture);
+  const int m = p_.clearancePx;
+  const int T = p_.inkThreshold;
+
+  // One pass over the rows: per row the pixels of thin horizontal structures, per column those of
+  // thin vertical ones. A ring of 2m + 1 rows of ink gives the rows m above and below.
+  std::vector<int> rowCount(Index(H), 0);
+  std::vector<int> columnCount(Index(W), 0);
+  const int ring = 2 * m + 1;
+  std::vector<Ink> inks(Index(ring * W), 0);
+  const auto inkRow = [&](int y) -> Ink* { return inks.data() + Index(((y % ring) + ring) % ring * W); };
+  std::vector<Ink> zero(Index(W), 0);
+  for (int y = 0; y < H + m; ++y) {
+    if (y < H) {
+      const QRgb* row = rows.Row(y);
+      Ink* ink = inkRow(y);
+      for (int x = 0; x < W; ++x) {
+        ink[x] = InkOf(row[x], background);
+      }
+      for (int x = 0; x < W; ++x) {
+        const int before = x >= m ? ink[x - m] : 0;
+        const int after = x + m < W ? ink[x + m] : 0;
+        columnCount[Index(x)] += Thin(ink[x], before, after, T) ? 1 : 0;
+      }
+    }
+    const int c = y - m;  // the row whose sides are both read now
+    if (c < 0) {
+      continue;
+    }
+    const Ink* above = c - m >= 0 ? inkRow(c - m) : zero.data();
+    const Ink* below = c + m < H ? inkRow(c + m) : zero.data();
+    const Ink* centre = inkRow(c);
+    int count = 0;
+    for (int x = 0; x < W; ++x) {
+      count += Thin(centre[x], above[x], below[x], T) ? 1 : 0;
+    }
+    rowCount[Index(c)] = count;
+  }
+
+  std::vector<StraightLine> lines;
+  for (const bool horizontal : {true, false}) {
+    const std::vector<int>& counts = horizontal ? rowCount : columnCount;
+    const int along = horizontal ? W : H;
+    const int acrossSize = horizontal ? H : W;
+    const int minLength = std::max(8, platform::RoundToInt32(p_.minLengthShare * along));
+    const int threshold = std::max(4, platform::RoundToInt32(p_.minLengthShare * p_.minCoverage * along));
+    const int maxGap = std::max(p_.maxGapPx, along / 100);
+    for (int a = 0; a < acrossSize;) {
+      if (counts[Index(a)] < threshold) {
+        ++a;
+        continue;
+      }
+      int b = a;
+      while (b + 1 < acrossSize && counts[Index(b + 1)] >= threshold) {
+        ++b;
+      }
+      const int groupStart = a;
+      const int groupEnd = b;
+      a = b + 1;
+      if (groupEnd - groupStart + 1 > p_.maxThicknessPx + 2) {
+        continue;  // an area, not a line
+      }
+      const Band band = ReadBand(rows, horizontal, groupStart - m, groupEnd + m, background);
+      const int k0 = m;
+      const int k1 = m + groupEnd - groupStart;
+      std::vector<char> on(Index(along), 0);
+      for (int i = 0; i < along; ++i) {
+        for (int k = k0; k <= k1 && on[Index(i)] == 0; ++k) {
+          on[Index(i)] = Thin(band.InkAt(k, i), band.InkAt(k - m, i), band.InkAt(k + m, i), T) ? 1 : 0;
+        }
+      }
+      // Each stretch of the line's pixels with gaps no longer than a dash's, long enough.
+      for (int i = 0; i < along;) {
+        if (on[Index(i)] == 0) {
+          ++i;
+          continue;
+        }
+        int s = i;
+        int e = i;
+        int drawn = 0;
+        for (int j = i; j < along && j - e <= maxGap; ++j) {
+          if (on[Index(j)] != 0) {
+            e = j;
+            ++drawn;
+          }
+        }
+        i = e + 1;
+        const double coverage = double(drawn) / (e - s + 1);
+        if (e - s + 1 < minLength || coverage < p_.minCoverage) {
+          continue;
+        }
+        const int p0 = std::max(0, k0 - 2);
+        const int p1 = std::min(band.across - 1, k1 + 2);
+        const std::optional<Profile> whole = ProfileOf(band, on, p0, p1, s, e);
+        if (!whole || whole->thickness > p_.maxThicknessPx) {
+          continue;
+        }
+        // Straight and even: the centres of its pieces lie on one line, their thicknesses alike.
+        const int pieces = std::clamp((e - s + 1) / 40, 4, 16);
+        std::vector<std::pair<double, double>> centres;
+        double thinnest = 1e9;
+        double thickest = 0;
+        for (int n = 0; n < pieces; ++n) {
+          const int ps = s + (e - s + 1) * n / pieces;
+          const int pe = s + (e - s + 1) * (n + 1) / pieces - 1;
+          if (const std::optional<Profile> piece = ProfileOf(band, on, p0, p1, ps, pe)) {
+            centres.emplace_back((ps + pe) / 2.0, piece->centre);
+            thinnest = std::min(thinnest, piece->thickness);
+            thickest = std::max(thickest, piece->thickness);
+          }
+        }
+        if (centres.size() < 3 || thickest > 2.5 * thinnest + 0.5) {
+          continue;
+        }
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (const auto& [x, y] : centres) {
+          sx += x;
+          sy += y;
+          sxx += x * x;
+          sxy += x * y;
+        }
+        const double n = double(centres.size());
+        const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+        const double offset = (sy - slope * sx) / n;
+        double wander = 0;
+        for (const auto& [x, y] : centres) {
+          wander = std::max(wander, std::fabs(y - (offset + slope * x)));
+        }
+        if (wander > p_.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p_.maxWanderPx) {
+          continue;
+        }
+        // The line's colour: the mean of its pixels in the profile's fullest row.
+        long long sum[3] = {0, 0, 0};
+        int taken = 0;
+        for (int j = s; j <= e; ++j) {
+          if (on[Index(j)] != 0) {
+            const QRgb c = band.colour[Index(whole->peak * band.along + j)];
+            sum[0] += qRed(c);
+            sum[1] += qGreen(c);
+            sum[2] += qBlue(c);
+            ++taken;
+          }
+        }
+        StraightLine line;
+        line.horizontal = horizontal;
+        line.centre = whole->centre;
+        line.thickness = whole->thickness;
+        line.from = s;
+        line.to = e;
+        line.coverage = coverage;
+        line.colour =
+            qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken), static_cast<int>(sum[2] / taken));
+        lines.push_back(line);
+      }
+    }
+  }
+  return {std::move(lines), W, H};
+}
+
+}  // namespace tracer
