@@ -11,10 +11,12 @@
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "AutoRegister.h"
 #include "AxisMap.h"
 #include "GlobalVariables.h"
 #include "Magnifier.h"
@@ -65,6 +67,8 @@ class Form1 : public platform::FormWindow {
   void mnuOhmScale10_Click();
   void mnuOhmScale2_Click();
   void mnuOhmScale1_Click();
+  // Registers the axes from the picture's tick labels, replacing every reference.
+  void mnuAutoRegister_Click();
 
   void mnuTraceOptions_Click();
   void mnuTraceStartSPL_Click();
@@ -141,6 +145,8 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuOhmScale10;
   QAction* const mnuOhmScale2;
   QAction* const mnuOhmScale1;
+  QAction* const mnuAutoRegisterSpacer;
+  QAction* const mnuAutoRegister;
   QMenu* const mnuTrace;
   QAction* const mnuTraceOptions;
   QAction* const mnuTraceStartSPL;
@@ -206,6 +212,10 @@ class Form1 : public platform::FormWindow {
   std::optional<QRgb> curveColour;  // picked with Pick Curve Colour
   bool isPickingColour = false;     // the next click on the picture picks the colour
 
+  // Starts the text recognition that Auto Register reads the labels with (once per command); none
+  // where it cannot start. Tests put a scripted reader here.
+  std::function<std::unique_ptr<TextReader>()> StartTextReader;
+
   // The largest picture that imports, in pixels each way.
   static constexpr int kLargestPicture = 16384;
 
@@ -232,8 +242,7 @@ class Form1 : public platform::FormWindow {
   };
 
   static inline const QString kTitle = QStringLiteral("Quelbrin");  // of the window's message boxes
-  static inline const QString kImportFirst =
-      QStringLiteral("Use the File > Import Graph menu item to import a graph.");
+  static inline const QString kImportFirst = QStringLiteral("Use the File > Import Graph menu item to import a graph.");
 
   // The save question, where a running trace has unsaved points; false when the user cancels.
   bool AskToSaveTrace();
@@ -247,6 +256,9 @@ class Form1 : public platform::FormWindow {
   // The earliest reference in the menu's order whose line is being placed, or none.
   const Reference* PlacingReference() const;
   void SetOhmScale(QAction* checked);
+  // Fixes a reference's line on a line of the picture with its value, as a registration by hand
+  // would have left it.
+  void PlaceReference(const Reference& reference, const LabelledLine& line);
   OhmScale CheckedOhmScale() const;
   // The registration's pointer branch: moves the earliest placing reference line to the pointer;
   // false when no reference is being placed.

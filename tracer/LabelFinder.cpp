@@ -73,7 +73,7 @@ class Margin {
     if (strongest < kLeastContrast) {
       return;
     }
-    const int threshold = strongest / 2;
+    const int threshold = strongest * 35 / 100;
     for (std::size_t i = 0; i < luma.size(); ++i) {
       if (luma[i] < 0) {
         plot_[i] = 1;
@@ -468,16 +468,14 @@ std::optional<LabelText> CutLabel(const Margin& margin, const Ink& word) {
     bottom = std::max(bottom, g.box.bottom());
     tallest = std::max(tallest, g.box.height());
   }
-  // Base glyphs stand on the common bottom; an exponent's glyphs end above the base's middle and
-  // reach above its top, right of every base glyph.
+  // Base glyphs stand on the common bottom; an exponent's glyphs are smaller, end above the base's
+  // middle and stand right of every base glyph.
   std::vector<const Ink*> base;
   std::vector<const Ink*> exponent;
-  int baseTop = bottom;
   int baseRight = -1;
   for (const Ink& g : glyphs) {
     if (g.box.bottom() >= bottom - 0.25 * tallest) {
       base.push_back(&g);
-      baseTop = std::min(baseTop, g.box.top());
       baseRight = std::max(baseRight, g.box.right());
     }
   }
@@ -486,7 +484,7 @@ std::optional<LabelText> CutLabel(const Margin& margin, const Ink& word) {
     if (std::find(base.begin(), base.end(), &g) != base.end()) {
       continue;
     }
-    const bool raised = g.box.bottom() < bottom - 0.35 * tallest && g.box.top() < baseTop - 0.15 * tallest;
+    const bool raised = g.box.bottom() < bottom - 0.35 * tallest && g.box.height() <= 0.85 * tallest;
     if (raised && g.box.left() >= baseRight - 1) {
       exponent.push_back(&g);
     } else {

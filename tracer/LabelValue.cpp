@@ -51,7 +51,7 @@ std::optional<double> ParseScaledLabel(const QString& label) {
   } else {
     value = Number(text);
   }
-  if (!value || !(*value > 0) || text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+'))) {
+  if (!value || *value < 0 || text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+'))) {
     return std::nullopt;
   }
   return value;

@@ -11,7 +11,7 @@
 
 namespace tracer {
 
-// A frequency or impedance label: positive, in any of the forms above.
+// A frequency or impedance label: not negative, in any of the forms above.
 std::optional<double> ParseScaledLabel(const QString& text);
 // A level label in dB: a signed number ("-10", "+6", "2.5").
 std::optional<double> ParseLevelLabel(const QString& text);

@@ -16,7 +16,7 @@ namespace tracer {
 namespace {
 
 // The text heights (pixels) at which every picture is read.
-constexpr int kTextHeights[] = {20, 16};
+constexpr int kTextHeights[] = {20, 16, 12};
 
 const char kNumberCharacters[] = "0123456789.,-+kKeE";
 

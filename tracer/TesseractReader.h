@@ -4,8 +4,8 @@
 //
 // Each picture is scaled to a text height that the engine reads well (small text is scaled up,
 // which also smooths the steps of bitmap fonts) and all of them are read in one pass, side by
-// side on one line with wide gaps; each read character goes to the picture under it. Every
-// picture is read at two text heights; the readings that differ are both given.
+// side on one line with gaps; each read character goes to the picture under it. Every picture is
+// read at three text heights; the readings that differ are all given.
 #pragma once
 
 #include <memory>

@@ -1,0 +1,288 @@
+// Auto Register: tick labels read from the example pictures, the agreement rule that keeps a
+// misread label out, and the window's command end to end on the example and real-style pictures
+// (what is registered, where, and what the status says), with Tesseract itself.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QtTest>
+#include <cmath>
+
+#include "LabelFinder.h"
+#include "LabelValue.h"
+#include "PictureLean.h"
+#include "ScaleAgreement.h"
+#include "StraightLines.h"
+#include "TesseractReader.h"
+#include "TracerFixture.h"
+
+using fakes::Tracer;
+using platform::MessageResult;
+using tracer::LabelReading;
+using tracer::ScaleKind;
+
+namespace {
+
+QString Fixture(const QString& name) { return QStringLiteral(FIXTURES_DIR "/") + name; }
+
+// Two points of an axis on the picture: value and position (pixels), and whether it is logarithmic.
+struct Axis {
+  double v0, p0, v1, p1;
+  bool log;
+  double At(double v) const {
+    const auto u = [this](double x) { return log ? std::log10(x) : x; };
+    return p0 + (u(v) - u(v0)) * (p1 - p0) / (u(v1) - u(v0));
+  }
+};
+
+// The frequency and level axes that a fixture's .json gives.
+std::pair<Axis, Axis> Axes(const QString& json) {
+  QFile file(Fixture(json));
+  file.open(QIODevice::ReadOnly);
+  const QJsonObject o = QJsonDocument::fromJson(file.readAll()).object();
+  if (o.contains(QLatin1String("freq_refs"))) {
+    const QJsonArray f = o[QLatin1String("freq_refs")].toArray();
+    const QJsonArray l = o[QLatin1String("level_refs")].toArray();
+    const auto n = [](const QJsonArray& a, int i, int j) { return a[i].toArray()[j].toDouble(); };
+    return {{n(f, 0, 0), n(f, 0, 1), n(f, 1, 0), n(f, 1, 1), true},
+            {n(l, 0, 0), n(l, 0, 1), n(l, 1, 0), n(l, 1, 1), o[QLatin1String("ohm_scale")].toString() == "log"}};
+  }
+  const bool ohm = o[QLatin1String("kind")].toString() == QLatin1String("ohm");
+  const Axis frequency{100, o[QLatin1String("x_100")].toDouble(), 10000, o[QLatin1String("x_10000")].toDouble(), true};
+  if (ohm) {
+    return {frequency, {4, o[QLatin1String("y_4")].toDouble(), 16, o[QLatin1String("y_16")].toDouble(), true}};
+  }
+  return {frequency, {60, o[QLatin1String("y_60")].toDouble(), 90, o[QLatin1String("y_90")].toDouble(), false}};
+}
+
+// A picture as it is imported: a tilted scan straightened first.
+QImage Imported(const QString& name) {
+  const QImage picture(Fixture(name));
+  const std::optional<double> lean = tracer::LeanMeter().Measure(picture);
+  return lean && std::fabs(*lean) >= 0.05 ? tracer::Straighten(picture, *lean) : picture;
+}
+
+}  // namespace
+
+class tst_autoregister : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Every tick label of a picture reads as its value (a "10^3" label as its base and raised
+  // exponent); of two readings at least one, the agreement rule takes care of the other.
+  void readLabels_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QList<double>>("bottom");
+    QTest::addColumn<QList<double>>("left");
+    const QList<double> frequencies{20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
+    QTest::newRow("SPL example") << "graph-spl-960x640.png" << frequencies
+                                 << QList<double>{100, 95, 90, 85, 80, 75, 70, 65, 60, 55, 50};
+    QTest::newRow("impedance example") << "graph-impedance-2400x1200.png" << frequencies
+                                       << QList<double>{100, 50, 20, 10, 5, 2, 1};
+    QTest::newRow("powers of ten") << "real-style/datasheet-black-jpeg.jpg" << QList<double>{100, 1000, 10000}
+                                   << QList<double>{100, 90, 80, 70, 60, 50};
+  }
+  void readLabels() {
+    QFETCH(QString, name);
+    QFETCH(QList<double>, bottom);
+    QFETCH(QList<double>, left);
+    const QImage picture(Fixture(name));
+    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
+    double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9;
+    for (const tracer::StraightLine& l : lines.Lines()) {
+      (l.horizontal ? y0 : x0) = std::min(l.horizontal ? y0 : x0, l.centre);
+      (l.horizontal ? y1 : x1) = std::max(l.horizontal ? y1 : x1, l.centre);
+    }
+    const tracer::PlotTexts texts = tracer::FindPlotTexts(picture, QRectF(QPointF(x0, y0), QPointF(x1, y1)));
+    const std::unique_ptr<tracer::TesseractReader> reader = tracer::TesseractReader::Start();
+    QVERIFY(reader);
+    // Read as Auto Register reads them: all labels and exponents of the picture at once.
+    const auto check = [&reader](const tracer::MarginTexts& margin, const QList<double>& expected) {
+      QCOMPARE(margin.labels.size(), std::size_t(expected.size()));
+      std::vector<QImage> pictures;
+      for (const tracer::LabelText& label : margin.labels) {
+        pictures.push_back(label.base);
+        if (!label.exponent.isNull()) {
+          pictures.push_back(label.exponent);
+        }
+      }
+      const std::vector<QStringList> read = reader->Read(pictures, tracer::TextKind::kNumber);
+      std::size_t next = 0;
+      for (int i = 0; i < expected.size(); ++i) {
+        QStringList readings = read[next++];
+        if (!margin.labels[std::size_t(i)].exponent.isNull()) {
+          const QStringList bases = readings;
+          readings.clear();
+          for (const QString& exponent : read[next++]) {
+            for (const QString& base : bases) {
+              readings.append(tracer::PowerText(base, exponent));
+            }
+          }
+        }
+        bool found = false;
+        for (const QString& text : readings) {
+          found = found || tracer::ParseScaledLabel(text) == expected[i];
+        }
+        QVERIFY2(found, qPrintable(QStringLiteral("%1 read as %2").arg(expected[i]).arg(readings.join('|'))));
+      }
+    };
+    check(texts.bottom, bottom);
+    check(texts.left, left);
+  }
+
+  // The agreement rule on readings (position of a label's line, value; readings at one position
+  // are two readings of one label): a misread label is dropped; too few labels, or two scales
+  // that fit as well, leave the axis unread.
+  void agreement_data() {
+    QTest::addColumn<QList<QPointF>>("readings");
+    QTest::addColumn<QString>("scales");          // allowed: "lin", "log" or both
+    QTest::addColumn<QList<double>>("agreeing");  // values, by position; empty: none
+    const auto at = [](double f) { return 67.5 + 288 * std::log10(f / 20); };
+    QTest::newRow("a 5k read as 3k") << QList<QPointF>{{at(20), 20},
+                                                       {at(100), 100},
+                                                       {at(5000), 3000},
+                                                       {at(20000), 20000}}
+                                     << "log" << QList<double>{20, 100, 20000};
+    QTest::newRow("a line a pixel off") << QList<QPointF>{{at(20), 20}, {at(100) + 1, 100}, {at(1000), 1000}} << "log"
+                                        << QList<double>{};
+    QTest::newRow("two labels") << QList<QPointF>{{at(20), 20}, {at(20000), 20000}} << "log" << QList<double>{};
+    QTest::newRow("levels, a 60 read as 80")
+        << QList<QPointF>{{588.5, 50}, {477.5, 80}, {366.5, 70}, {254.5, 80}, {143.5, 90}} << "lin"
+        << QList<double>{90, 80, 70, 50};
+    QTest::newRow("two readings, the right one agrees")
+        << QList<QPointF>{{588.5, 50}, {477.5, 60}, {477.5, 68}, {366.5, 70}} << "lin" << QList<double>{70, 60, 50};
+    // 100, 200 and a third label read as 300 (linear) or 400 (logarithmic): three each, a tie.
+    QTest::newRow("tie") << QList<QPointF>{{0, 100}, {100, 200}, {200, 300}, {200, 400}} << "lin log"
+                         << QList<double>{};
+  }
+  void agreement() {
+    QFETCH(QList<QPointF>, readings);
+    QFETCH(QString, scales);
+    QFETCH(QList<double>, agreeing);
+    std::vector<LabelReading> r;
+    for (const QPointF& reading : readings) {
+      int label = 0;
+      while (readings[label].x() != reading.x()) {
+        ++label;
+      }
+      r.push_back({label, reading.x(), reading.y()});
+    }
+    const std::optional<tracer::AgreedScale> scale =
+        tracer::AgreeOnScale(r, scales.contains(QLatin1String("lin")), scales.contains(QLatin1String("log")));
+    QList<double> values;
+    for (const LabelReading& a : scale ? scale->agreeing : std::vector<LabelReading>{}) {
+      values.append(a.value);
+    }
+    QCOMPARE(values, agreeing);
+  }
+
+  // Alignment > Auto Register on whole pictures: the references it registers (values, and places
+  // within a pixel of where the picture's own axes put those values), the ohm scale, the status
+  // text; labels painted over or unreadable leave their axis unregistered; an unknown unit is asked.
+  void autoRegister_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<QRect>("painted");  // painted white before the import
+    QTest::addColumn<MessageResult>("answer");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QList<double>>("values");  // of the six references; NaN: unregistered
+    QTest::addColumn<QString>("ohmScale");
+    const double none = std::nan("");
+    const QString spl = QStringLiteral("Auto Register: frequency 20 Hz and 20 kHz, amplitude 50 dB and 100 dB");
+    QTest::newRow("SPL example") << "graph-spl-960x640.png"
+                                 << "graph-spl-960x640.json" << QRect() << MessageResult::kNo << spl
+                                 << QList<double>{20, 20000, 50, 100, none, none} << "mnuOhmScale2";
+    QTest::newRow("impedance example") << "graph-impedance-2400x1200.png"
+                                       << "graph-impedance-2400x1200.json" << QRect() << MessageResult::kNo
+                                       << "Auto Register: frequency 20 Hz and 20 kHz, impedance 2 ohm and 100 ohm"
+                                       << QList<double>{20, 20000, none, none, 2, 100} << "mnuOhmScale10";
+    QTest::newRow("black JPEG") << "real-style/datasheet-black-jpeg.jpg"
+                                << "real-style/datasheet-black-jpeg.json" << QRect() << MessageResult::kNo
+                                << "Auto Register: frequency 100 Hz and 10 kHz, amplitude 50 dB and 100 dB"
+                                << QList<double>{100, 10000, 50, 100, none, none} << "mnuOhmScale2";
+    QTest::newRow("linear ohms, legend") << "real-style/crossing-legend-ohm.png"
+                                         << "real-style/crossing-legend-ohm.json" << QRect() << MessageResult::kNo
+                                         << "Auto Register: frequency 10 Hz and 10 kHz, impedance 0 ohm and 70 ohm"
+                                         << QList<double>{10, 10000, none, none, 0, 70} << "mnuOhmScale1";
+    QTest::newRow("tilted scan") << "real-style/scanned-tilted-spl.jpg"
+                                 << "real-style/scanned-tilted-spl.json" << QRect() << MessageResult::kNo
+                                 << "Auto Register: frequency 100 Hz and 10 kHz, amplitude 60 dB and 100 dB"
+                                 << QList<double>{100, 10000, 60, 100, none, none} << "mnuOhmScale2";
+    QTest::newRow("no level labels") << "graph-spl-960x640.png"
+                                     << "graph-spl-960x640.json" << QRect(0, 0, 65, 640) << MessageResult::kNo
+                                     << "Auto Register: frequency 20 Hz and 20 kHz, amplitude not found"
+                                     << QList<double>{20, 20000, none, none, none, none} << "mnuOhmScale2";
+    QTest::newRow("unit asked") << "real-style/crossing-legend-ohm.png"
+                                << "real-style/crossing-legend-ohm.json" << QRect(0, 150, 80, 250)
+                                << MessageResult::kYes
+                                << "Auto Register: frequency 10 Hz and 10 kHz, impedance 0 ohm and 70 ohm"
+                                << QList<double>{10, 10000, none, none, 0, 70} << "mnuOhmScale1";
+    QTest::newRow("no labels") << "graph-spl-960x640.png" << QString() << QRect(0, 0, 960, 640) << MessageResult::kNo
+                               << "Auto Register: no axis labels could be read, nothing registered"
+                               << QList<double>{none, none, none, none, none, none} << "mnuOhmScale2";
+  }
+  void autoRegister() {
+    QFETCH(QString, name);
+    QFETCH(QString, json);
+    QFETCH(QRect, painted);
+    QFETCH(MessageResult, answer);
+    QFETCH(QString, status);
+    QFETCH(QList<double>, values);
+    QFETCH(QString, ohmScale);
+    QImage picture = Imported(name).convertToFormat(QImage::Format_RGB32);
+    if (painted.isValid()) {
+      QPainter painter(&picture);
+      if (json.isEmpty()) {  // a frame and grid without any text
+        painter.fillRect(painted, Qt::white);
+        painter.setPen(Qt::black);
+        for (int k = 0; k <= 4; ++k) {
+          painter.drawLine(100 + 200 * k, 50, 100 + 200 * k, 550);
+          painter.drawLine(100, 50 + 125 * k, 900, 50 + 125 * k);
+        }
+      } else {
+        painter.fillRect(painted, Qt::white);
+      }
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(picture);
+    t.services.messageBox.answers = {answer};
+    w.mnuAutoRegister->trigger();
+    QCOMPARE(t.Panel(4), status);
+    const bool asked = !t.services.messageBox.shown.empty();
+    QCOMPARE(asked, QTest::currentDataTag() == QByteArray("unit asked"));
+    if (asked) {
+      QVERIFY(t.Message() == "Is the vertical axis an impedance in ohms?" &&
+              t.services.messageBox.shown.back().buttons == platform::MessageButtons::kYesNo &&
+              t.services.messageBox.shown.back().title == "Quelbrin");
+    }
+    QVERIFY(w.findChild<QAction*>(ohmScale)->isChecked());
+    const std::pair<Axis, Axis> axes = json.isEmpty() ? std::pair<Axis, Axis>{} : Axes(json);
+    QAction* const items[] = {w.mnuReg100Hz, w.mnuReg10000Hz, w.mnuReg60Db, w.mnuReg90Db, w.mnuReg4Ohm, w.mnuReg16Ohm};
+    const double stored[] = {w.lowFreq, w.highFreq, w.lowDb, w.highDb, w.lowOhm, w.highOhm};
+    const platform::LineShape* lines[] = {w.lnReg100Hz, w.lnReg10000Hz, w.lnReg60Db,
+                                          w.lnReg90Db,  w.lnReg4Ohm,    w.lnReg16Ohm};
+    for (int i = 0; i < 6; ++i) {
+      const bool registered = !std::isnan(values[i]);
+      QCOMPARE(tracer::Tag(items[i]), registered ? QStringLiteral("2") : QStringLiteral("0"));
+      QCOMPARE(items[i]->isChecked() && lines[i]->Visible(), registered);
+      if (!registered) {
+        continue;
+      }
+      QCOMPARE(stored[i], values[i]);
+      const QPointF onPicture = w.ToPicture({lines[i]->X1(), lines[i]->Y1()});
+      const double place = i < 2 ? onPicture.x() : onPicture.y();
+      const double expected = (i < 2 ? axes.first : axes.second).At(values[i]);
+      QVERIFY2(std::fabs(place - expected) < 1.2,
+               qPrintable(QStringLiteral("%1 at %2, not %3").arg(values[i]).arg(place).arg(expected)));
+    }
+    // As after registering by hand: the trace starts without a refusal.
+    if (!std::isnan(values[0]) && !(std::isnan(values[2]) && std::isnan(values[4]))) {
+      (std::isnan(values[2]) ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
+      QVERIFY(w.isTracing && t.services.messageBox.shown.size() == (asked ? 1U : 0U));
+    }
+  }
+};
+
+QTEST_MAIN(tst_autoregister)
+#include "tst_autoregister.moc"
