@@ -18,7 +18,7 @@ double Unit(ScaleKind kind, double value) { return kind == ScaleKind::kLinear ? 
 
 bool Usable(ScaleKind kind, double value) { return std::isfinite(value) && (kind == ScaleKind::kLinear || value > 0); }
 
-// The labels that agree with the scale through readings a and b, each with its nearest reading.
+// The labels that agree with the scale through readings a and b, each with its first reading that does.
 Candidate Through(ScaleKind kind, const LabelReading& a, const LabelReading& b,
                   const std::vector<LabelReading>& readings, double tolerance) {
   Candidate candidate{kind, {}, 0};
@@ -30,8 +30,7 @@ Candidate Through(ScaleKind kind, const LabelReading& a, const LabelReading& b,
       continue;
     }
     const double d = std::fabs(a.position + (Unit(kind, r.value) - ua) * slope - r.position);
-    const auto it = distance.find(r.label);
-    if (d <= tolerance && (it == distance.end() || d < it->second)) {
+    if (d <= tolerance && distance.find(r.label) == distance.end()) {
       distance[r.label] = d;
       candidate.agreeing[r.label] = r;
     }
@@ -42,17 +41,20 @@ Candidate Through(ScaleKind kind, const LabelReading& a, const LabelReading& b,
   return candidate;
 }
 
-bool SameReadings(const Candidate& x, const Candidate& y) {
-  if (x.agreeing.size() != y.agreeing.size()) {
-    return false;
+// Whether two scales disagree: of a different kind, or a label that both count says different
+// things in them. (Scales through different readings of one consistent set of labels differ only
+// in the labels at the edge of the tolerance, and in a label's grid line against its tick mark.)
+bool Disagree(const Candidate& x, const Candidate& y) {
+  if (x.kind != y.kind) {
+    return true;
   }
   for (const auto& [label, r] : x.agreeing) {
     const auto it = y.agreeing.find(label);
-    if (it == y.agreeing.end() || it->second.value != r.value || it->second.position != r.position) {
-      return false;
+    if (it != y.agreeing.end() && it->second.value != r.value) {
+      return true;
     }
   }
-  return true;
+  return false;
 }
 
 }  // namespace
@@ -77,10 +79,12 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
         if (!best || c.agreeing.size() > best->agreeing.size()) {
           best = std::move(c);
           tied = false;
-        } else if (c.agreeing.size() == best->agreeing.size() && !(c.kind == best->kind && SameReadings(c, *best))) {
-          tied = true;
-        } else if (c.agreeing.size() == best->agreeing.size() && c.worst < best->worst) {
-          best = std::move(c);
+        } else if (c.agreeing.size() == best->agreeing.size()) {
+          if (Disagree(c, *best)) {
+            tied = true;
+          } else if (c.worst < best->worst) {
+            best = std::move(c);
+          }
         }
       }
     }
@@ -88,9 +92,30 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
   if (!best || tied || best->agreeing.size() < 3) {
     return std::nullopt;
   }
-  AgreedScale scale{best->kind, {}};
+  // The scale refitted through the agreeing readings (least squares); each label then takes its
+  // first reading that agrees with it, so that a grid line is preferred to its tick mark.
+  double su = 0, sp = 0, suu = 0, sup = 0;
   for (const auto& [label, r] : best->agreeing) {
-    scale.agreeing.push_back(r);
+    const double u = Unit(best->kind, r.value);
+    su += u;
+    sp += r.position;
+    suu += u * u;
+    sup += u * r.position;
+  }
+  const double n = double(best->agreeing.size());
+  const double slope = (n * sup - su * sp) / (n * suu - su * su);
+  const double offset = (sp - slope * su) / n;
+  AgreedScale scale{best->kind, {}};
+  for (const auto& [label, chosen] : best->agreeing) {
+    LabelReading taken = chosen;
+    for (const LabelReading& r : readings) {
+      if (r.label == label && r.value == chosen.value &&
+          std::fabs(offset + slope * Unit(best->kind, r.value) - r.position) <= tolerance) {
+        taken = r;
+        break;
+      }
+    }
+    scale.agreeing.push_back(taken);
   }
   std::sort(scale.agreeing.begin(), scale.agreeing.end(),
             [](const LabelReading& x, const LabelReading& y) { return x.position < y.position; });

@@ -4,8 +4,10 @@
 // A reading places a label's value at the position of the line it labels (pixels along the
 // axis). On a linear scale positions follow p = a + b v, on a logarithmic one p = a + b log10 v.
 // Through every two readings of different labels runs a scale; a label agrees with it when one
-// of its readings lies within `tolerance` pixels of it. The scale that most labels agree with
-// wins; where two scales that disagree tie, or fewer than three labels agree, nothing does.
+// of its readings lies within `tolerance` pixels of it (the first such of its readings counts:
+// they come in order of preference). The scale that most labels agree with
+// wins; where two scales that disagree (a label says different things in them) tie, or fewer than
+// three labels agree, nothing does.
 #pragma once
 
 #include <optional>
