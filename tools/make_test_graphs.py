@@ -224,12 +224,13 @@ def main():
             "labels": rng.choice(["k", "k", "spaced", "plain1000"]),
             "dark": rng.random() < 0.2,
             "jpeg": rng.random() < 0.3,
-            "scan": rng.random() < 0.2,
+            "scan": rng.random() < 0.2,  # of light plots only: scans are of printed pages
             "titled": rng.random() < 0.85,
             "labelled": seed % 12 != 0,
             "curve": rng.choice(["k", "tab:blue", "tab:red"]),
             "curve2": rng.choice(["tab:orange", "tab:green", "tab:purple"]),
         }
+        style["scan"] = style["scan"] and not style["dark"]
         name = "graph-%03d" % seed
         if style["program"] == "gnuplot":
             style.update(kind=rng.choice(["spl", "ohm"]), dark=False, powers=False, labelled=True)

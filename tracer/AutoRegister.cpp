@@ -73,10 +73,13 @@ std::optional<QRectF> PlotArea(const StraightLines& lines) {
   return QRectF(QPointF(left, top), QPointF(right, bottom));
 }
 
-// A label with its readings and the positions of the lines it may label.
+// A label with its readings, the positions of the lines it may label, and which of the pictures
+// read are its base and exponent.
 struct Label {
   QStringList texts;
   std::vector<double> positions;
+  std::size_t base = 0;
+  std::optional<std::size_t> exponent;
 };
 
 enum class Reading { kFrequency, kLevel, kImpedance };
@@ -85,7 +88,8 @@ std::optional<double> Value(const QString& text, Reading reading) {
   return reading == Reading::kLevel ? ParseLevelLabel(text) : ParseScaledLabel(text);
 }
 
-std::optional<AxisFound> Agree(const std::vector<Label>& labels, Reading reading) {
+// The axis that the labels agree on; `agreeing` marks the labels that do.
+std::optional<AxisFound> Agree(const std::vector<Label>& labels, Reading reading, std::vector<bool>& agreeing) {
   std::vector<LabelReading> readings;
   for (int i = 0; i < int(labels.size()); ++i) {
     for (const QString& text : labels[std::size_t(i)].texts) {
@@ -100,6 +104,9 @@ std::optional<AxisFound> Agree(const std::vector<Label>& labels, Reading reading
       AgreeOnScale(readings, reading != Reading::kFrequency, reading != Reading::kLevel);
   if (!scale) {
     return std::nullopt;
+  }
+  for (const LabelReading& r : scale->agreeing) {
+    agreeing[std::size_t(r.label)] = true;
   }
   // The two agreeing labelled lines farthest apart; on a logarithmic scale above 1, because the
   // tracer's guarded logarithms take 1 and less for -10 (a label of 1 ohm would map wrongly).
@@ -194,7 +201,7 @@ AxesFound FindAxes(const QImage& picture, const StraightLines& lines, TextReader
     }
     titles.insert(titles.end(), margin->titles.begin(), margin->titles.end());
   }
-  const std::vector<QStringList> numberTexts = reader.Read(numbers, TextKind::kNumber);
+  std::vector<QStringList> numberTexts = reader.Read(numbers, TextKind::kNumber);
   const std::vector<QStringList> titleTexts = reader.Read(titles, TextKind::kWords);
 
   const QRgb background = StraightLineFinder::Background(picture);
@@ -206,15 +213,9 @@ AxesFound FindAxes(const QImage& picture, const StraightLines& lines, TextReader
     const bool bottom = m == 0;
     for (const LabelText& text : margins[m]->labels) {
       Label label;
-      const QStringList& base = numberTexts[next++];
-      if (text.exponent.isNull()) {
-        label.texts = base;
-      } else {
-        for (const QString& exponent : numberTexts[next++]) {
-          for (const QString& b : base) {
-            label.texts.append(PowerText(b, exponent));
-          }
-        }
+      label.base = next++;
+      if (!text.exponent.isNull()) {
+        label.exponent = next++;
       }
       // The lines it may label: the nearest grid line, and its tick mark.
       const double at = bottom ? text.box.center().x() : text.box.center().y();
@@ -240,17 +241,63 @@ AxesFound FindAxes(const QImage& picture, const StraightLines& lines, TextReader
     }
   }
   found.labelled = !labels[0].empty() || !labels[1].empty() || !labels[2].empty();
-  found.frequency = Agree(labels[0], Reading::kFrequency);
   SideFound* sides[] = {&found.left, &found.right};
   for (int s = 0; s < 2; ++s) {
-    SideFound& side = *sides[s];
-    side.labelled = !labels[s + 1].empty();
-    side.unit = UnitOfTitles(sideTitles[s + 1]);
-    if (side.unit != SideUnit::kOhm) {
-      side.level = Agree(labels[s + 1], Reading::kLevel);
+    sides[s]->labelled = !labels[s + 1].empty();
+    sides[s]->unit = UnitOfTitles(sideTitles[s + 1]);
+  }
+  // A first look at every label; a closer one at those on a line that agreed on nothing.
+  for (int look = 0; look < 2; ++look) {
+    std::vector<bool> agreeing[3];
+    for (int m = 0; m < 3; ++m) {
+      agreeing[m].assign(labels[m].size(), false);
+      for (Label& label : labels[m]) {
+        label.texts = numberTexts[label.base];
+        if (label.exponent) {
+          label.texts.clear();
+          for (const QString& exponent : numberTexts[*label.exponent]) {
+            for (const QString& b : numberTexts[label.base]) {
+              label.texts.append(PowerText(b, exponent));
+            }
+          }
+        }
+      }
     }
-    if (side.unit != SideUnit::kDecibel) {
-      side.impedance = Agree(labels[s + 1], Reading::kImpedance);
+    found.frequency = Agree(labels[0], Reading::kFrequency, agreeing[0]);
+    for (int s = 0; s < 2; ++s) {
+      SideFound& side = *sides[s];
+      if (side.unit != SideUnit::kOhm) {
+        side.level = Agree(labels[s + 1], Reading::kLevel, agreeing[s + 1]);
+      }
+      if (side.unit != SideUnit::kDecibel) {
+        side.impedance = Agree(labels[s + 1], Reading::kImpedance, agreeing[s + 1]);
+      }
+    }
+    std::vector<std::size_t> again;
+    for (int m = 0; m < 3; ++m) {
+      for (std::size_t i = 0; i < labels[m].size(); ++i) {
+        if (!agreeing[m][i] && !labels[m][i].positions.empty()) {
+          again.push_back(labels[m][i].base);
+          if (labels[m][i].exponent) {
+            again.push_back(*labels[m][i].exponent);
+          }
+        }
+      }
+    }
+    if (look == 1 || again.empty()) {
+      break;
+    }
+    std::vector<QImage> closer;
+    for (const std::size_t k : again) {
+      closer.push_back(numbers[k]);
+    }
+    const std::vector<QStringList> more = reader.Read(closer, TextKind::kNumber, true);
+    for (std::size_t j = 0; j < again.size(); ++j) {
+      for (const QString& text : more[j]) {
+        if (!numberTexts[again[j]].contains(text)) {
+          numberTexts[again[j]].append(text);
+        }
+      }
     }
   }
   return found;

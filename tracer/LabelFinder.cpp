@@ -587,13 +587,14 @@ MarginTexts ReadMargin(const Margin& margin, std::vector<Ink> words, const QRect
 PlotTexts FindPlotTexts(const QImage& picture, const QRectF& plot) {
   const Margin margin(picture.convertToFormat(QImage::Format_RGB32), plot);
   const double h = std::max(3.0, margin.GlyphHeight());
-  // Words: pieces of ink side by side within half a glyph, on one text line (their rows overlap;
-  // two labels that meet only at a corner stay apart).
+  // Words: pieces of ink side by side within 0.8 glyph heights (a blank within a label, "20 k",
+  // included), on one text line (their rows overlap; two labels that meet only at a corner stay
+  // apart).
   std::vector<Ink> pieces;
   for (const Margin::Piece& piece : margin.Pieces()) {
     pieces.push_back({piece.box, piece.pixels});
   }
-  std::vector<Ink> words = Join(std::move(pieces), std::max(1, platform::RoundToInt32(0.5 * h)), 0);
+  std::vector<Ink> words = Join(std::move(pieces), std::max(1, platform::RoundToInt32(0.8 * h)), 0);
   // Each word goes to the margin it lies in: below the plot area first, then beside it.
   std::vector<Ink> bottom, left, right;
   for (Ink& w : words) {

@@ -15,8 +15,9 @@ namespace tracer {
 
 namespace {
 
-// The text heights (pixels) at which every picture is read.
-constexpr int kTextHeights[] = {20, 16, 12};
+// The text heights (pixels) at which pictures are read at a first look, and at a closer one.
+const std::vector<int> kFirstLook{20};
+const std::vector<int> kCloserLook{16, 12};
 
 const char kNumberCharacters[] = "0123456789.,-+kKeE";
 
@@ -83,13 +84,13 @@ std::unique_ptr<TesseractReader> TesseractReader::Start() {
   return reader;
 }
 
-std::vector<QStringList> TesseractReader::Read(const std::vector<QImage>& pictures, TextKind kind) {
+std::vector<QStringList> TesseractReader::Read(const std::vector<QImage>& pictures, TextKind kind, bool closer) {
   std::vector<QStringList> readings(pictures.size());
   if (pictures.empty()) {
     return readings;
   }
   api_->SetVariable("tessedit_char_whitelist", kind == TextKind::kNumber ? kNumberCharacters : "");
-  for (const int height : kTextHeights) {
+  for (const int height : closer ? kCloserLook : kFirstLook) {
     std::vector<std::pair<int, int>> spans;
     const QImage line = Line(pictures, height, spans);
     api_->SetImage(line.constBits(), line.width(), line.height(), 1, int(line.bytesPerLine()));

@@ -4,8 +4,8 @@
 //
 // Each picture is scaled to a text height that the engine reads well (small text is scaled up,
 // which also smooths the steps of bitmap fonts) and all of them are read in one pass, side by
-// side on one line with gaps; each read character goes to the picture under it. Every picture is
-// read at three text heights; the readings that differ are all given.
+// side on one line with gaps; each read character goes to the picture under it. A first look
+// reads them at one text height, a closer look at two others.
 #pragma once
 
 #include <memory>
@@ -23,7 +23,7 @@ class TesseractReader final : public TextReader {
   // A started engine, or none where the engine or its English model is missing.
   static std::unique_ptr<TesseractReader> Start();
   ~TesseractReader() override;
-  std::vector<QStringList> Read(const std::vector<QImage>& pictures, TextKind kind) override;
+  std::vector<QStringList> Read(const std::vector<QImage>& pictures, TextKind kind, bool closer = false) override;
 
  private:
   TesseractReader();

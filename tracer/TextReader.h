@@ -18,8 +18,9 @@ class TextReader {
  public:
   virtual ~TextReader() = default;
   // What each picture (one line of dark text on white, at any size) reads, in order: its distinct
-  // readings, the most trusted first, or none where nothing was read.
-  virtual std::vector<QStringList> Read(const std::vector<QImage>& pictures, TextKind kind) = 0;
+  // readings, the most trusted first, or none where nothing was read. A closer look reads them
+  // other ways (slower), for the pictures whose first reading made no sense.
+  virtual std::vector<QStringList> Read(const std::vector<QImage>& pictures, TextKind kind, bool closer = false) = 0;
 };
 
 }  // namespace tracer
