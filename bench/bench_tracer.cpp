@@ -27,7 +27,9 @@ struct Picture {
 
 const Picture kPictures[] = {
     {"graph-spl-960x640", false, {268.3033612487734, 844.3033612487734, 476.8, 143.2}, {"60", "90"}},
-    {"graph-impedance-2400x1200", true, {671.2584031219335, 2111.2584031219335, 789.7246845268037, 475.44936905360726},
+    {"graph-impedance-2400x1200",
+     true,
+     {671.2584031219335, 2111.2584031219335, 789.7246845268037, 475.44936905360726},
      {"4", "16"}},
 };
 
@@ -85,10 +87,10 @@ int main(int argc, char* argv[]) {
     // Pick the colour on the curve at 1 kHz: the trace line snaps to it at the start column.
     const QPointF middle = w.FromPicture({(p.lines[0] + p.lines[1]) / 2, 0});
     w.mnuPickColour->trigger();
-    for (int y = 0; y < picture.height() && !w.curveColour; ++y) {
+    for (int y = 0; y < picture.height() && !w.curvePick; ++y) {
       t.Move(float(middle.x()), float(w.FromPicture({0, y + 0.5}).y()));
       t.Click();
-      if (!w.curveColour) {
+      if (!w.curvePick) {
         w.mnuPickColour->trigger();
       }
     }

@@ -88,6 +88,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
       mnuOhmScale10(NewCheckable(mnuAlign, "mnuOhmScale10", QStringLiteral("Use Base-10 Ohm Scale"))),
       mnuOhmScale2(NewCheckable(mnuAlign, "mnuOhmScale2", QStringLiteral("Use Base-2 Ohm Scale"))),
       mnuOhmScale1(NewCheckable(mnuAlign, "mnuOhmScale1", QStringLiteral("Use Base-1 Ohm Scale"))),
+      mnuStraightenSpacer(NewSeparator(mnuAlign, "mnuStraightenSpacer")),
+      mnuStraighten(NewAction(mnuAlign, "mnuStraighten", QStringLiteral("Straighten Picture"))),
       mnuAutoRegisterSpacer(NewSeparator(mnuAlign, "mnuAutoRegisterSpacer")),
       mnuAutoRegister(NewAction(mnuAlign, "mnuAutoRegister", QStringLiteral("Auto Register"))),
       mnuTrace(NewMenu(menuBar(), "mnuTrace", QStringLiteral("Trace"))),
@@ -102,6 +104,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
       mnuAutoTrace(NewAction(mnuTrace, "mnuAutoTrace", QStringLiteral("Auto Trace"))),
       mnuView(NewMenu(menuBar(), "mnuView", QStringLiteral("View"))),
       mnuMagnifier(NewCheckable(mnuView, "mnuMagnifier", QStringLiteral("Magnifier"))),
+      mnuSnapLines(NewCheckable(mnuView, "mnuSnapLines", QStringLiteral("Snap to Lines"))),
       mnuHelp(NewMenu(menuBar(), "mnuHelp", QStringLiteral("Help"))),
       mnuAbout(NewAction(mnuHelp, "mnuAbout", QStringLiteral("About"))),
       g_(globals),
@@ -144,6 +147,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   mnuAutoRegister->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   StartTextReader = []() -> std::unique_ptr<TextReader> { return TesseractReader::Start(); };
   mnuMagnifier->setChecked(true);
+  mnuSnapLines->setChecked(true);
 
   // clang-format off
   references_ = {{
@@ -197,6 +201,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   connect(mnuPickColour, &QAction::triggered, this, &Form1::mnuPickColour_Click);
   connect(mnuAutoTrace, &QAction::triggered, this, &Form1::mnuAutoTrace_Click);
   connect(mnuMagnifier, &QAction::triggered, this, &Form1::mnuMagnifier_Click);
+  connect(mnuSnapLines, &QAction::triggered, this, &Form1::mnuSnapLines_Click);
+  connect(mnuStraighten, &QAction::triggered, this, &Form1::mnuStraighten_Click);
   connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
@@ -273,9 +279,12 @@ void Form1::ResetTracerWindow() {
   mnuOhmScale10->setChecked(false);
   mnuOhmScale1->setChecked(false);
   ClearTracePoints();
-  // A colour picked on the previous picture means nothing on the next one.
-  curveColour.reset();
+  // A curve picked on the previous picture means nothing on the next one, nor do its lines.
+  curvePick.reset();
   isPickingColour = false;
+  isStraightening = false;
+  pictureLean = 0;
+  lines_.reset();
   Graph[0]->unsetCursor();
   picMagnifier->hide();
 }
@@ -303,9 +312,7 @@ void Form1::ImportGraph(const QImage& picture, const QString& failure) {
     if (picture.isNull() || picture.width() > kLargestPicture || picture.height() > kLargestPicture) {
       throw std::invalid_argument("no picture to import");
     }
-    Graph[1]->SetPicture(picture);
-    StretchPicture();
-    isGraphImported = true;
+    ShowPicture(StraightenOnImport(picture));
   } catch (const std::exception&) {
     Graph[1]->SetPicture({});
     services_.messageBox.Show(failure, platform::MessageButtons::kOk, kTitle);

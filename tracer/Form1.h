@@ -18,12 +18,14 @@
 
 #include "AutoRegister.h"
 #include "AxisMap.h"
+#include "CurvePicker.h"
 #include "GlobalVariables.h"
 #include "Magnifier.h"
 #include "PictureBox.h"
 #include "Services.h"
 #include "Shapes.h"
 #include "StatusBar.h"
+#include "StraightLines.h"
 #include "Window.h"
 
 class QAction;
@@ -67,6 +69,9 @@ class Form1 : public platform::FormWindow {
   void mnuOhmScale10_Click();
   void mnuOhmScale2_Click();
   void mnuOhmScale1_Click();
+  // Straighten Picture: the next two clicks mark a line that should be horizontal or vertical, and
+  // the picture is turned about its centre to make it so (clearing registration and trace).
+  void mnuStraighten_Click();
   // Registers the axes from the picture's tick labels, replacing every reference.
   void mnuAutoRegister_Click();
 
@@ -81,6 +86,7 @@ class Form1 : public platform::FormWindow {
   void mnuPickColour_Click();
   void mnuAutoTrace_Click();
   void mnuMagnifier_Click();
+  void mnuSnapLines_Click();
 
   // Events of the Graph array; only the graph area (index 0) raises them.
   void Graph_Click(int Index);
@@ -101,8 +107,8 @@ class Form1 : public platform::FormWindow {
   bool RecordTracePoint();
   // Removes the last recorded point and puts the trace position back where it was measured.
   void UndoTracePoint();
-  // With a curve colour picked, puts the trace line on the curve in the trace column, nearest to
-  // the previous point's height; false when the colour is not found there.
+  // With a curve picked, puts the trace line on the curve in the trace column, followed from the
+  // pick and the points recorded since; false (the line left where it is) where the curve is lost.
   bool SnapToCurve();
   void ClearTracePoints();
   // Between twips of the graph area and pixels of the picture it shows stretched.
@@ -145,6 +151,8 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuOhmScale10;
   QAction* const mnuOhmScale2;
   QAction* const mnuOhmScale1;
+  QAction* const mnuStraightenSpacer;
+  QAction* const mnuStraighten;
   QAction* const mnuAutoRegisterSpacer;
   QAction* const mnuAutoRegister;
   QMenu* const mnuTrace;
@@ -159,6 +167,7 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuAutoTrace;
   QMenu* const mnuView;
   QAction* const mnuMagnifier;
+  QAction* const mnuSnapLines;
   QMenu* const mnuHelp;
   QAction* const mnuAbout;
 
@@ -209,8 +218,10 @@ class Form1 : public platform::FormWindow {
     QPointF onPicture;
   };
   std::vector<TracePlace> tracePlaces;
-  std::optional<QRgb> curveColour;  // picked with Pick Curve Colour
-  bool isPickingColour = false;     // the next click on the picture picks the colour
+  std::optional<CurvePick> curvePick;  // picked with Pick Curve Colour
+  bool isPickingColour = false;        // the next click on the picture picks the colour
+  bool isStraightening = false;        // the next clicks mark the line Straighten Picture needs
+  double pictureLean = 0;              // degrees the shown picture was turned by to straighten it
 
   // Starts the text recognition that Auto Register reads the labels with (once per command); none
   // where it cannot start. Tests put a scripted reader here.
@@ -276,13 +287,28 @@ class Form1 : public platform::FormWindow {
   void PickColour();
   // Shows the loupe at the pointer while a line is placed or a trace runs, else hides it.
   void UpdateMagnifier();
+  // The held picture's long straight lines, found on first use.
+  const StraightLines& PictureLines();
+  // A reference line being placed at `twips` (X of a vertical one, Y of a horizontal one), moved
+  // onto the centre of a straight line of the picture running the same way within 5 of its pixels
+  // while Snap to Lines is on.
+  float SnapToLine(bool vertical, float twips);
+  // The picture an import shows: straightened where its lines lean by 0.05 to 5 degrees.
+  QImage StraightenOnImport(const QImage& picture);
+  // Takes the click that Straighten Picture waits for; turns the picture at the second.
+  void MarkStraightenPoint();
+  // Shows `picture` as the graph, as an import does after its reset.
+  void ShowPicture(const QImage& picture);
 
   GlobalVariables& g_;
   platform::Services services_;
   std::array<Reference, 6> references_;
   std::unique_ptr<dlgValue> dlgValue_;
-  QPointF pointer_;          // the pointer's last position over the graph area, twips
-  QString panelBeforePick_;  // panel 4 while the colour is picked
+  QPointF pointer_;           // the pointer's last position over the graph area, twips
+  QString panelBeforePick_;   // panel 4 while the colour is picked
+  std::size_t pickedAt_ = 0;  // the number of points recorded when the curve was picked
+  std::optional<StraightLines> lines_;
+  std::vector<QPointF> straightenPoints_;  // picture pixels
 };
 
 }  // namespace tracer

@@ -2,7 +2,7 @@
 // the last point, the loupe, and tracing by the curve's colour.
 #include <QAction>
 
-#include "CurveFinder.h"
+#include "CurveFollower.h"
 #include "Form1.h"
 #include "Twips.h"
 #include "numbers.h"
@@ -104,16 +104,23 @@ void Form1::UpdateMagnifier() {
 }
 
 bool Form1::SnapToCurve() {
-  if (!curveColour || !isTracing || isTraceArmed) {
+  if (!curvePick || !isTracing || isTraceArmed) {
     return false;
   }
   const QImage& picture = Graph[1]->Picture();
   if (picture.isNull()) {
     return false;
   }
+  // The path: the pick, then the last few points recorded since (by Auto Trace or by hand).
+  pickedAt_ = std::min(pickedAt_, tracePlaces.size());
+  std::vector<QPointF> path{curvePick->onCurve};
+  for (std::size_t i = std::max(pickedAt_, tracePlaces.size() - std::min<std::size_t>(tracePlaces.size(), 4));
+       i < tracePlaces.size(); ++i) {
+    path.push_back(tracePlaces[i].onPicture);
+  }
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
-  const double nearY = tracePlaces.empty() ? measured.y() : tracePlaces.back().onPicture.y();
-  const std::optional<double> y = FindCurve(picture, measured.x(), *curveColour, nearY);
+  const CurveFollower follower(picture, PictureLines(), curvePick->style);
+  const std::optional<double> y = follower.HeightAt(path, measured.x());
   if (!y) {
     return false;
   }
@@ -142,8 +149,9 @@ void Form1::PickColour() {
   isPickingColour = false;
   Graph[0]->unsetCursor();
   StatusBar->SetPanelText(4, panelBeforePick_);
-  if (const std::optional<QRgb> colour = PickCurveColour(Graph[1]->Picture(), ToPicture(pointer_))) {
-    curveColour = colour;
+  if (std::optional<CurvePick> pick = CurvePicker().Pick(Graph[1]->Picture(), ToPicture(pointer_))) {
+    curvePick = std::move(pick);
+    pickedAt_ = tracePlaces.size();
     SnapToCurve();
     UpdateMagnifier();
   }
@@ -158,20 +166,23 @@ void Form1::mnuAutoTrace_Click() {
           platform::MessageButtons::kOk, kTitle);
       return;
     }
-    if (!curveColour) {
+    if (!curvePick) {
       services_.messageBox.Show(
           QStringLiteral("Pick the curve's colour first: Trace > Pick Curve Colour, then click the curve."),
           platform::MessageButtons::kOk, kTitle);
       return;
     }
-    // Each step records where the colour is found; the trace stops at the limit, at the end of the
-    // area, or at the first column without the colour, where the user places the point by hand.
-    bool found = SnapToCurve();
-    while (found && RecordTracePoint()) {
+    // Each step records where the curve is followed to; the trace stops when it is complete, at
+    // the end of the area, or where the curve is lost, ready for a point by hand.
+    bool found = true;
+    while (g_.recordedPointCount <= g_.tracePointLimit) {
       found = SnapToCurve();
+      if (!found || !RecordTracePoint()) {
+        break;
+      }
     }
     if (!found) {
-      StatusBar->SetPanelText(4, QStringLiteral("Curve colour not found here: place the point by hand"));
+      StatusBar->SetPanelText(4, QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
     }
     UpdateMagnifier();
   } catch (const std::exception&) {

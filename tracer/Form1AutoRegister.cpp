@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include "Form1.h"
-#include "StraightLines.h"
 
 namespace tracer {
 
@@ -67,7 +66,7 @@ void Form1::mnuAutoRegister_Click() {
       return;
     }
     const QImage& picture = Graph[1]->Picture();
-    const AxesFound axes = FindAxes(picture, StraightLineFinder().Find(picture), *reader);
+    const AxesFound axes = FindAxes(picture, PictureLines(), *reader);
     std::optional<bool> impedance;
     if (NeedsUnitQuestion(axes)) {
       impedance = services_.messageBox.Show(QStringLiteral("Is the vertical axis an impedance in ohms?"),

@@ -121,11 +121,13 @@ bool Form1::MovePlacingReference(float X, float Y) {
     return false;
   }
   if (placing->vertical) {
-    placing->line->SetX1(X);
-    placing->line->SetX2(X);
+    const float x = SnapToLine(true, X);
+    placing->line->SetX1(x);
+    placing->line->SetX2(x);
   } else {
-    placing->line->SetY1(Y);
-    placing->line->SetY2(Y);
+    const float y = SnapToLine(false, Y);
+    placing->line->SetY1(y);
+    placing->line->SetY2(y);
   }
   return true;
 }

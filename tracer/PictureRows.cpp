@@ -1,5 +1,7 @@
 #include "PictureRows.h"
 
+#include <algorithm>
+
 namespace tracer {
 
 namespace {
@@ -73,6 +75,37 @@ const QRgb* PictureRows::Row(int y) const {
       break;
   }
   return buffer_.data();
+}
+
+QRgb MostCommonColour(std::vector<QRgb> colours) {
+  if (colours.empty()) {
+    return qRgb(255, 255, 255);
+  }
+  std::vector<int> bins(4096, 0);
+  const auto bin = [](QRgb p) {
+    return static_cast<std::size_t>((qRed(p) >> 4) << 8 | (qGreen(p) >> 4) << 4 | (qBlue(p) >> 4));
+  };
+  for (QRgb& p : colours) {
+    p |= 0xff000000U;
+    ++bins[bin(p)];
+  }
+  const auto fullest = static_cast<std::size_t>(std::max_element(bins.begin(), bins.end()) - bins.begin());
+  std::erase_if(colours, [&](QRgb p) { return bin(p) != fullest; });
+  std::sort(colours.begin(), colours.end());
+  QRgb mode = colours.front();
+  std::size_t longest = 0;
+  for (std::size_t i = 0; i < colours.size();) {
+    std::size_t j = i;
+    while (j < colours.size() && colours[j] == colours[i]) {
+      ++j;
+    }
+    if (j - i > longest) {
+      longest = j - i;
+      mode = colours[i];
+    }
+    i = j;
+  }
+  return mode;
 }
 
 QRgb PictureRows::Row1(int x, int y) const {

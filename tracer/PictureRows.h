@@ -41,4 +41,9 @@ inline int ColourDistance2(QRgb a, QRgb b) {
   return r * r + g * g + bl * bl;
 }
 
+// The most common colour of `colours` (opaque): first the fullest bin of 4 bits a channel (JPEG
+// noise spreads a flat background over neighbouring values), then the most common value in it.
+// White for none.
+QRgb MostCommonColour(std::vector<QRgb> colours);
+
 }  // namespace tracer

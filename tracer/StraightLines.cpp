@@ -137,23 +137,12 @@ StraightLines::StraightLines(std::vector<StraightLine> lines, int width, int hei
 }
 
 const StraightLine* StraightLines::LineAt(int x, int y) const {
-  if (y >= 0 && Index(y) < rows_.size()) {
-    for (const int n : rows_[Index(y)]) {
-      const StraightLine& line = lines_[Index(n)];
-      if (x >= line.from && x <= line.to) {
-        return &line;
-      }
-    }
-  }
-  if (x >= 0 && Index(x) < columns_.size()) {
-    for (const int n : columns_[Index(x)]) {
-      const StraightLine& line = lines_[Index(n)];
-      if (y >= line.from && y <= line.to) {
-        return &line;
-      }
-    }
-  }
-  return nullptr;
+  const StraightLine* found = nullptr;
+  AnyLineAt(x, y, [&found](int, const StraightLine& line) {
+    found = &line;
+    return true;
+  });
+  return found;
 }
 
 std::optional<double> StraightLines::Snap(bool horizontal, double at, double within) const {
@@ -172,42 +161,17 @@ QRgb StraightLineFinder::Background(const QImage& picture) {
   if (rows.Width() <= 0 || rows.Height() <= 0) {
     return qRgb(255, 255, 255);
   }
-  // The most common colour of a sample of up to 64 rows: first the fullest bin of 4 bits a
-  // channel (JPEG noise spreads a flat background over neighbouring values), then the most common
-  // value in it.
+  // The most common colour of a sample of up to 64 rows.
   std::vector<QRgb> sample;
   const int rowStep = std::max(1, rows.Height() / 64);
   const int columnStep = std::max(1, rows.Width() / 512);
   for (int y = rowStep / 2; y < rows.Height(); y += rowStep) {
     const QRgb* row = rows.Row(y);
     for (int x = columnStep / 2; x < rows.Width(); x += columnStep) {
-      sample.push_back(row[x] & 0xffffffU);
+      sample.push_back(row[x]);
     }
   }
-  std::vector<int> bins(4096, 0);
-  const auto bin = [](QRgb p) {
-    return static_cast<std::size_t>((qRed(p) >> 4) << 8 | (qGreen(p) >> 4) << 4 | (qBlue(p) >> 4));
-  };
-  for (const QRgb p : sample) {
-    ++bins[bin(p)];
-  }
-  const auto fullest = static_cast<std::size_t>(std::max_element(bins.begin(), bins.end()) - bins.begin());
-  std::erase_if(sample, [&](QRgb p) { return bin(p) != fullest; });
-  std::sort(sample.begin(), sample.end());
-  QRgb mode = sample.front();
-  std::size_t longest = 0;
-  for (std::size_t i = 0; i < sample.size();) {
-    std::size_t j = i;
-    while (j < sample.size() && sample[j] == sample[i]) {
-      ++j;
-    }
-    if (j - i > longest) {
-      longest = j - i;
-      mode = sample[i];
-    }
-    i = j;
-  }
-  return mode | 0xff000000U;
+  return MostCommonColour(std::move(sample));
 }
 
 StraightLines StraightLineFinder::Find(const QImage& picture) const {
@@ -311,38 +275,55 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         const int p0 = std::max(0, k0 - 2);
         const int p1 = std::min(band.across - 1, k1 + 2);
         const std::optional<Profile> whole = ProfileOf(band, on, p0, p1, s, e);
-        if (!whole || whole->thickness > p_.maxThicknessPx) {
+        if (!whole) {
           continue;
         }
-        // Straight and even: the centres of its pieces lie on one line, their thicknesses alike.
+        // Straight and even: most of its pieces (a curve may run along some of them) are alike in
+        // thickness, and their centres lie on one straight line within a fraction of a pixel.
         const int pieces = std::clamp((e - s + 1) / 40, 4, 16);
         std::vector<std::pair<double, double>> centres;
-        double thinnest = 1e9;
-        double thickest = 0;
+        std::vector<double> thicknesses;
+        std::vector<Profile> profiles;
         for (int n = 0; n < pieces; ++n) {
           const int ps = s + (e - s + 1) * n / pieces;
           const int pe = s + (e - s + 1) * (n + 1) / pieces - 1;
           if (const std::optional<Profile> piece = ProfileOf(band, on, p0, p1, ps, pe)) {
             centres.emplace_back((ps + pe) / 2.0, piece->centre);
-            thinnest = std::min(thinnest, piece->thickness);
-            thickest = std::max(thickest, piece->thickness);
+            thicknesses.push_back(piece->thickness);
+            profiles.push_back(*piece);
           }
         }
-        if (centres.size() < 3 || thickest > 2.5 * thinnest + 0.5) {
+        if (centres.size() < 3) {
+          continue;
+        }
+        std::vector<double> sorted = thicknesses;
+        std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
+        const double usual = sorted[sorted.size() / 2];
+        std::vector<std::pair<double, double>> even;
+        double weight = 0;
+        double moment = 0;
+        for (std::size_t n = 0; n < centres.size(); ++n) {
+          if (thicknesses[n] <= 1.6 * usual + 0.5 && thicknesses[n] >= usual / 1.6 - 0.5) {
+            even.push_back(centres[n]);
+            weight += profiles[n].weight;
+            moment += profiles[n].weight * profiles[n].centre;
+          }
+        }
+        if (even.size() < std::max<std::size_t>(3, (centres.size() * 7 + 9) / 10) || usual > p_.maxThicknessPx) {
           continue;
         }
         double sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (const auto& [x, y] : centres) {
+        for (const auto& [x, y] : even) {
           sx += x;
           sy += y;
           sxx += x * x;
           sxy += x * y;
         }
-        const double n = double(centres.size());
+        const double n = double(even.size());
         const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
         const double offset = (sy - slope * sx) / n;
         double wander = 0;
-        for (const auto& [x, y] : centres) {
+        for (const auto& [x, y] : even) {
           wander = std::max(wander, std::fabs(y - (offset + slope * x)));
         }
         if (wander > p_.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p_.maxWanderPx) {
@@ -362,8 +343,8 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         }
         StraightLine line;
         line.horizontal = horizontal;
-        line.centre = whole->centre;
-        line.thickness = whole->thickness;
+        line.centre = moment / weight;
+        line.thickness = usual;
         line.from = s;
         line.to = e;
         line.coverage = coverage;

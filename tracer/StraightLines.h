@@ -45,6 +45,9 @@ class StraightLines {
   // side, over its extent), or null. For lines that cross there, the first found.
   const StraightLine* LineAt(int x, int y) const;
   bool OnLine(int x, int y) const { return LineAt(x, y) != nullptr; }
+  // Whether `accept(index, line)` holds for one of the lines that cover pixel (x, y).
+  template <typename Accept>
+  bool AnyLineAt(int x, int y, Accept&& accept) const;
 
   // The centre of the line running the given way (horizontal: at a height near `at`; vertical: at
   // an x near `at`) nearest to `at` within `within` pixels, or none.
@@ -56,6 +59,27 @@ class StraightLines {
   std::vector<std::vector<int>> rows_;
   std::vector<std::vector<int>> columns_;
 };
+
+template <typename Accept>
+bool StraightLines::AnyLineAt(int x, int y, Accept&& accept) const {
+  if (y >= 0 && static_cast<std::size_t>(y) < rows_.size()) {
+    for (const int n : rows_[static_cast<std::size_t>(y)]) {
+      const StraightLine& line = lines_[static_cast<std::size_t>(n)];
+      if (x >= line.from && x <= line.to && accept(n, line)) {
+        return true;
+      }
+    }
+  }
+  if (x >= 0 && static_cast<std::size_t>(x) < columns_.size()) {
+    for (const int n : columns_[static_cast<std::size_t>(x)]) {
+      const StraightLine& line = lines_[static_cast<std::size_t>(n)];
+      if (y >= line.from && y <= line.to && accept(n, line)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
 
 class StraightLineFinder {
  public:

@@ -1,0 +1,415 @@
+#include "CurveFollower.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numbers.h"
+
+namespace tracer {
+
+namespace {
+
+int Floor(double v) { return platform::RoundToInt32(std::floor(v)); }
+
+// The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
+std::optional<double> PolyFit(const std::vector<std::pair<double, double>>& points, double x, int degree) {
+  const int n = degree + 1;
+  double a[3][4] = {};
+  for (const auto& [px, py] : points) {
+    const double u = px - x;
+    const double powers[3] = {1, u, u * u};
+    for (int i = 0; i < n; ++i) {
+      for (int j = 0; j < n; ++j) {
+        a[i][j] += powers[i] * powers[j];
+      }
+      a[i][n] += powers[i] * py;
+    }
+  }
+  // Gaussian elimination with partial pivoting.
+  for (int col = 0; col < n; ++col) {
+    int pivot = col;
+    for (int r = col + 1; r < n; ++r) {
+      if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) {
+        pivot = r;
+      }
+    }
+    if (std::fabs(a[pivot][col]) < 1e-9) {
+      return std::nullopt;
+    }
+    std::swap(a[col], a[pivot]);
+    for (int r = 0; r < n; ++r) {
+      if (r != col) {
+        const double f = a[r][col] / a[col][col];
+        for (int k = col; k <= n; ++k) {
+          a[r][k] -= f * a[col][k];
+        }
+      }
+    }
+  }
+  return a[0][n] / a[0][0];  // the value at u = 0
+}
+
+}  // namespace
+
+CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style)
+    : CurveFollower(picture, lines, style, Parameters()) {}
+
+CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style,
+                             Parameters parameters)
+    : rows_(picture), lines_(lines), style_(style), p_(parameters) {
+  for (const StraightLine& line : lines.Lines()) {
+    confusable_.push_back(style.Cover(line.colour) >= p_.minCover * 0.8 ? 1 : 0);
+  }
+}
+
+bool CurveFollower::Masked(int x, int y) const {
+  return lines_.AnyLineAt(x, y, [this](int n, const StraightLine&) { return confusable_[std::size_t(n)] != 0; });
+}
+
+bool CurveFollower::OnVerticalLine(int x, int y) const {
+  return lines_.AnyLineAt(x, y, [](int, const StraightLine& line) { return !line.horizontal; });
+}
+
+std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi) const {
+  std::vector<Run> runs;
+  const int H = rows_.Height();
+  if (column < 0 || column >= rows_.Width()) {
+    return runs;
+  }
+  lo = std::max(0, lo);
+  hi = std::min(H - 1, hi);
+  if (lo > hi) {
+    return runs;
+  }
+  // Per row: the cover, or -2 where a line of the curve's colour lies.
+  const auto cover = [&](int y) { return Masked(column, y) ? -2.0 : style_.Cover(rows_.At(column, y)); };
+  // A run that reaches the window's edge is read on, up to a long steep stretch.
+  const int cap = std::max(64, 8 * (hi - lo + 1));
+  while (lo > 0 && lo > hi - cap && cover(lo) >= p_.minCover) {
+    --lo;
+  }
+  while (hi < H - 1 && hi < lo + cap && cover(hi) >= p_.minCover) {
+    ++hi;
+  }
+  std::vector<double> c(std::size_t(hi - lo + 1));
+  for (int y = lo; y <= hi; ++y) {
+    c[std::size_t(y - lo)] = cover(y);
+  }
+  const auto at = [&](int y) { return y < lo || y > hi ? -1.0 : c[std::size_t(y - lo)]; };
+  for (int y = lo; y <= hi;) {
+    if (at(y) < p_.minCover) {
+      ++y;
+      continue;
+    }
+    Run run;
+    run.top = y;
+    while (y + 1 <= hi && at(y + 1) >= p_.minCover) {
+      ++y;
+    }
+    run.bottom = y;
+    ++y;
+    run.touchesTop = at(run.top - 1) == -2.0;
+    run.touchesBottom = at(run.bottom + 1) == -2.0;
+    // Its edges to a fraction of a pixel: the end pixels' and the fringes' partial cover.
+    run.topEdge = run.top + 1 - std::min(1.0, at(run.top)) - std::max(0.0, at(run.top - 1));
+    run.bottomEdge = run.bottom + std::min(1.0, at(run.bottom)) + std::max(0.0, at(run.bottom + 1));
+    // The centroid of the run and its anti-aliased fringe on each side.
+    double weight = 0;
+    double moment = 0;
+    for (int r = run.top - 1; r <= run.bottom + 1; ++r) {
+      const double w = std::max(0.0, at(r));
+      weight += w;
+      moment += w * (r + 0.5);
+    }
+    run.centre = moment / weight;
+    runs.push_back(run);
+  }
+  return runs;
+}
+
+double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
+  // The columns found within fitColumns of x; where x lies in a bridged stretch, the nearest few
+  // on each side of it.
+  std::vector<std::pair<double, double>> near;
+  std::vector<std::pair<double, double>> before;
+  std::vector<std::pair<double, double>> after;
+  for (const Found& f : found) {
+    if (std::fabs(f.x - x) <= p_.fitColumns + 0.5) {
+      near.emplace_back(f.x, f.y);
+    }
+    (f.x < x ? before : after).emplace_back(f.x, f.y);
+  }
+  const auto byDistance = [x](const auto& a, const auto& b) { return std::fabs(a.first - x) < std::fabs(b.first - x); };
+  std::sort(before.begin(), before.end(), byDistance);
+  std::sort(after.begin(), after.end(), byDistance);
+  const bool bothSides = std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first <= x; }) &&
+                         std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first >= x; });
+  if (!bothSides || near.size() < 3) {
+    near.clear();
+    for (std::size_t i = 0; i < 3; ++i) {
+      if (i < before.size()) {
+        near.push_back(before[i]);
+      }
+      if (i < after.size()) {
+        near.push_back(after[i]);
+      }
+    }
+  }
+  if (near.size() == 1) {
+    return near[0].second;
+  }
+  const int degree = near.size() >= 5 ? 2 : 1;
+  if (const std::optional<double> y = PolyFit(near, x, degree)) {
+    return *y;
+  }
+  return near[0].second;
+}
+
+std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
+  std::optional<double> centre;
+  const int row = Floor(y);
+  for (int r = row - 1; r <= row + 1 && !centre; ++r) {
+    lines_.AnyLineAt(column, r, [&](int n, const StraightLine& line) {
+      if (line.horizontal && confusable_[std::size_t(n)] != 0 &&
+          std::fabs(line.centre - y) <= (line.thickness + style_.thickness) / 2 + 0.5) {
+        centre = line.centre;
+        return true;
+      }
+      return false;
+    });
+  }
+  return centre;
+}
+
+std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x) const {
+  if (path.empty()) {
+    return std::nullopt;
+  }
+  const QPointF start = path.back();
+  const int dir = x >= start.x() ? 1 : -1;
+  // The slope the path brings: through its last points (a few steps back at most).
+  double pathSlope = 0;
+  bool slopeKnown = false;
+  for (std::size_t i = path.size() - 1; i-- > 0 && path.size() - i <= 3;) {
+    if (std::fabs(start.x() - path[i].x()) >= 1) {
+      pathSlope = (start.y() - path[i].y()) / (start.x() - path[i].x());
+      slopeKnown = true;
+    }
+  }
+  const double T = style_.thickness;
+  const int bridge = p_.bridgePx + platform::RoundToInt32(3 * T);
+  const int target = Floor(x);
+  std::vector<Found> found;
+  Found last{start.x(), start.y()};
+  // The last run taken: its edges (continuous pixels), and how they moved from the run before.
+  bool hasEdges = false;
+  bool hasMoves = false;
+  double edgeTop = 0;
+  double edgeBottom = 0;
+  double moveTop = 0;
+  double moveBottom = 0;
+  int gap = 0;
+  int hiddenFrom = 0;  // of the columns since the curve was last seen, the first ones on a vertical line
+  // A bridge over a hidden stretch must fit from both sides: the course before it and the one
+  // found after it meet in its middle (else what was found after it is something else).
+  struct Bridge {
+    Found before;           // the last column found before it
+    double slope = 0;       // the course's slope there
+    double middle = 0;      // its middle
+    int width = 0;          // columns
+    std::size_t after = 0;  // the first column found after it, in `found`
+  };
+  std::optional<Bridge> bridging;
+  const auto bridgeFits = [&](const Bridge& b) {
+    std::vector<std::pair<double, double>> points;
+    for (std::size_t i = b.after; i < found.size() && points.size() < 5; ++i) {
+      points.emplace_back(found[i].x, found[i].y);
+    }
+    if (points.size() < 2) {
+      return false;
+    }
+    const std::optional<double> fromAfter = PolyFit(points, b.middle, 1);
+    const double fromBefore = b.before.y + b.slope * (b.middle - b.before.x);
+    return fromAfter && std::fabs(*fromAfter - fromBefore) <= 1.5 + T / 2 + 0.12 * b.width * (1 + std::fabs(b.slope));
+  };
+  double slopeBefore = pathSlope;
+  for (int c = Floor(start.x());; c += dir) {
+    // The slope of the course: through the columns found last, else the path's.
+    double s = pathSlope;
+    std::vector<std::pair<double, double>> recent;
+    for (auto it = found.rbegin(); it != found.rend() && recent.size() < 10; ++it) {
+      if (std::fabs(it->x - last.x) <= 14) {
+        recent.emplace_back(it->x, it->y);
+      }
+    }
+    if (recent.size() >= 2) {
+      double sx = 0, sy = 0, sxx = 0, sxy = 0;
+      for (const auto& [px, py] : recent) {
+        sx += px;
+        sy += py;
+        sxx += px * px;
+        sxy += px * py;
+      }
+      const double n = double(recent.size());
+      const double d = n * sxx - sx * sx;
+      if (d > 0) {
+        s = (n * sxy - sx * sy) / d;
+        slopeKnown = true;
+      }
+    }
+    const double centreX = c + 0.5;
+    const double g = std::fabs(centreX - last.x);
+    const double pred = last.y + s * (centreX - last.x);
+    const double h = T * std::sqrt(1 + s * s) + std::fabs(s);
+    const double e = p_.slackPx + p_.driftPx * g * (1 + 0.5 * std::fabs(s)) + (slopeKnown ? 0 : 0.5 * g);
+    double lo = pred - h / 2 - e;
+    double hi = pred + h / 2 + e;
+    const bool connected = gap == 0 && hasEdges;
+    if (connected) {
+      // Right after a column found, its run bounds the next one's too: the curve is connected.
+      lo = std::min(lo, edgeTop - p_.slackPx);
+      hi = std::max(hi, edgeBottom + p_.slackPx);
+    }
+    // The run's height expected here, and where its edges go on as they went.
+    const double height = connected ? edgeBottom - edgeTop + (hasMoves ? moveBottom - moveTop : 0) : h;
+    const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
+    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2);
+    // Each run on the course, with where the curve's centre and edges lie in it.
+    struct Candidate {
+      double centre;
+      double top;
+      double bottom;
+      bool partial;  // one edge placed from the other: the run is cut short or merged there
+    };
+    std::vector<Candidate> candidates;
+    for (const Run& run : runs) {
+      const double top = run.topEdge;
+      const double bottom = run.bottomEdge;
+      if (bottom < lo || top > hi) {
+        continue;  // not on the course: another curve, a label, the legend
+      }
+      // A side against a line of the curve's colour is the line's as much as the curve's: the
+      // other side places the curve.
+      if (run.touchesTop && run.touchesBottom) {
+        continue;
+      }
+      if (run.touchesTop || run.touchesBottom) {
+        const bool fits = !hasMoves || (run.touchesTop ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
+                                                       : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
+        if (fits && bottom - top <= height + tolerance + 1) {
+          candidates.push_back(run.touchesTop ? Candidate{bottom - height / 2, bottom - height, bottom, true}
+                                              : Candidate{top + height / 2, top, top + height, true});
+        }
+        continue;
+      }
+      Candidate candidate{run.centre, top, bottom, false};
+      if (hasMoves && gap == 0) {
+        // Each edge goes on as it went; an edge that jumps belongs to something crossing the
+        // curve (another curve of its colour, a marker, a label), and the other edge places it.
+        const bool topFits = std::fabs(top - (edgeTop + moveTop)) <= tolerance;
+        const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
+        if (!topFits && !bottomFits) {
+          if (bottom - top > height + 2 * tolerance) {
+            continue;  // merged on both sides
+          }
+          candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
+        } else if (!topFits) {
+          candidate = {bottom - height / 2, bottom - height, bottom, true};
+        } else if (!bottomFits) {
+          candidate = {top + height / 2, top, top + height, true};
+        }
+      } else if (slopeKnown && found.size() >= 2 && bottom - top > p_.mergedFactor * h + 3) {
+        continue;  // far taller than the curve's run: merged with something crossing it
+      }
+      candidates.push_back(candidate);
+    }
+    std::sort(candidates.begin(), candidates.end(), [pred](const Candidate& a, const Candidate& b) {
+      return std::fabs(a.centre - pred) < std::fabs(b.centre - pred);
+    });
+    if (candidates.size() >= 2 &&
+        std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
+      candidates.clear();  // two of them, too close to tell which continues the curve
+    }
+    std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
+    if (candidates.empty() && slopeKnown) {
+      along = HiddenUnder(c, pred);
+    }
+    if (!candidates.empty() && gap >= 2) {
+      bridging = Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()};
+    }
+    if (gap == 0) {
+      slopeBefore = s;
+    }
+    if (!candidates.empty()) {
+      const Candidate& taken = candidates.front();
+      if (!taken.partial) {
+        hasMoves = connected;
+        moveTop = taken.top - edgeTop;
+        moveBottom = taken.bottom - edgeBottom;
+      }
+      edgeTop = taken.top;
+      edgeBottom = taken.bottom;
+      hasEdges = true;
+      last = {centreX, taken.centre};
+      found.push_back(last);
+      gap = 0;
+      hiddenFrom = 0;
+    } else if (along) {
+      last = {centreX, *along};
+      found.push_back(last);
+      hasEdges = false;
+      hasMoves = false;
+      moveTop = moveBottom = 0;
+      gap = 0;
+      hiddenFrom = 0;
+    } else {
+      ++gap;
+      // Columns under a vertical line, counted from the last one found while they last.
+      const int y = std::clamp(Floor(pred), 0, rows_.Height() - 1);
+      if (hiddenFrom == gap - 1 && OnVerticalLine(c, y)) {
+        hiddenFrom = gap;
+      }
+    }
+    if (bridging && found.size() >= bridging->after + 4) {
+      if (!bridgeFits(*bridging)) {
+        return std::nullopt;
+      }
+      bridging.reset();
+    }
+    const int beyond = (c - target) * dir;
+    if (gap == 0 && beyond >= p_.fitColumns && !bridging) {
+      break;
+    }
+    if (gap > bridge || c < 0 || c >= rows_.Width()) {
+      if (found.empty()) {
+        return std::nullopt;
+      }
+      // The curve ends (or hides) beyond x: what was found reaches x.
+      if (dir * (last.x - x) >= -0.5) {
+        if (bridging && !bridgeFits(*bridging)) {
+          return std::nullopt;
+        }
+        return Fit(found, x);
+      }
+      // x lies just under a vertical line (the plot's frame at the curve's end) right after the
+      // curve was last seen: the last columns found carry it on.
+      const int lastColumn = Floor(last.x);
+      if ((target - lastColumn) * dir <= hiddenFrom && std::fabs(x - last.x) <= 3 + T) {
+        std::vector<std::pair<double, double>> points;
+        for (auto it = found.rbegin(); it != found.rend() && points.size() < 4; ++it) {
+          points.emplace_back(it->x, it->y);
+        }
+        if (points.size() >= 2) {
+          return PolyFit(points, x, 1);
+        }
+      }
+      return std::nullopt;
+    }
+  }
+  if (bridging && !bridgeFits(*bridging)) {
+    return std::nullopt;
+  }
+  return Fit(found, x);
+}
+
+}  // namespace tracer
