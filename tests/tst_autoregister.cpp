@@ -287,6 +287,26 @@ class tst_autoregister : public QObject {
       QVERIFY(w.isTracing && t.services.messageBox.shown.size() == (asked ? 1U : 0U));
     }
   }
+
+  // The whole way on the SPL example, eight user actions: import (the command and the file), Auto
+  // Register, Pick Curve Colour and a click on the curve, Auto Trace (which starts the trace with
+  // the default limits, 20 Hz to 20 kHz in 400 steps), Save As and the file's name.
+  void theWholeWay() {
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.services.fileDialog.answers.push_back(Fixture(QStringLiteral("graph-spl-960x640.png")));
+    w.mnuImportFile->trigger();
+    w.mnuAutoRegister->trigger();
+    w.mnuPickColour->trigger();
+    const QPointF onCurve = w.FromPicture({556, 165});
+    t.Move(float(onCurve.x()), float(onCurve.y()));
+    t.Click();
+    w.mnuAutoTrace->trigger();
+    QTemporaryDir dir;
+    const QByteArray saved = t.SaveTo(dir.filePath(QStringLiteral("woofer.frd")));
+    QVERIFY2(saved.count("\r\n") == 401 && saved.startsWith("20") && t.services.messageBox.shown.empty(),
+             saved.left(200).constData());
+  }
 };
 
 QTEST_MAIN(tst_autoregister)
