@@ -553,11 +553,21 @@ MarginTexts ReadMargin(const Margin& margin, std::vector<Ink> words, const QRect
     }
     std::sort(labels.begin(), labels.end(), [](const Ink& a, const Ink& b) { return a.box.left() < b.box.left(); });
   } else {
-    // The tick labels: the words aligned nearest the axis, beside it (or up to a glyph beyond its ends).
+    // The tick labels: the words aligned on the edge nearest the axis that at least three words
+    // share (a stray mark beside the axis shares it with none; a title set vertically is farther
+    // out), or else on the edge that most share; beside the axis or up to a glyph beyond its ends.
     const bool left = side == Side::kLeft;
-    int inner = left ? -1 : 1 << 30;
+    const auto edgeOf = [left](const Ink& w) { return left ? w.box.right() : w.box.left(); };
+    int inner = 0;
+    int most = 0;
     for (const Ink& w : words) {
-      inner = left ? std::max(inner, w.box.right()) : std::min(inner, w.box.left());
+      const int e = edgeOf(w);
+      const int count = std::min(3, int(std::count_if(words.begin(), words.end(),
+                                                      [&](const Ink& o) { return std::abs(edgeOf(o) - e) <= h; })));
+      if (count > most || (count == most && (left ? e > inner : e < inner))) {
+        most = count;
+        inner = e;
+      }
     }
     for (Ink& w : words) {
       const int edge = left ? w.box.right() : w.box.left();
