@@ -8,12 +8,14 @@
 #include <QtTest>
 #include <cmath>
 
+#include "AutoRegister.h"
 #include "LabelFinder.h"
 #include "LabelValue.h"
 #include "PictureLean.h"
 #include "ScaleAgreement.h"
 #include "StraightLines.h"
 #include "TesseractReader.h"
+#include "TickMarks.h"
 #include "TracerFixture.h"
 
 using fakes::Tracer;
@@ -179,6 +181,131 @@ class tst_autoregister : public QObject {
       values.append(a.value);
     }
     QCOMPARE(values, agreeing);
+  }
+
+  // Label texts as read, to values: the forms that graphs print, and misreadings that are none.
+  void labelValues_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("frequency");  // or impedance; NaN: not one
+    QTest::addColumn<double>("level");      // NaN: not one
+    const double none = std::nan("");
+    QTest::newRow("plain") << "20" << 20.0 << 20.0;
+    QTest::newRow("k") << "2k" << 2000.0 << none;
+    QTest::newRow("k with a blank") << "20 k" << 20000.0 << none;
+    QTest::newRow("decimal k") << "1.5K" << 1500.0 << none;
+    QTest::newRow("thousands") << "1,000" << 1000.0 << 1000.0;
+    QTest::newRow("decimal comma") << "2,5" << 2.5 << 2.5;
+    QTest::newRow("power of ten") << "10^3" << 1000.0 << none;
+    QTest::newRow("power of ten below 1") << "10^-1" << 0.1 << none;
+    QTest::newRow("exponent") << "1e3" << 1000.0 << none;
+    QTest::newRow("signed level") << "-2.5" << none << -2.5;
+    QTest::newRow("minus sign") << QString::fromUtf8("\u221210") << none << -10.0;
+    QTest::newRow("plus") << "+6" << none << 6.0;
+    QTest::newRow("power of two") << "2^3" << none << none;
+    QTest::newRow("two points") << "1.2.5" << none << none;
+    QTest::newRow("stray k") << "k" << none << none;
+  }
+  void labelValues() {
+    QFETCH(QString, text);
+    QFETCH(double, frequency);
+    QFETCH(double, level);
+    const auto same = [](std::optional<double> v, double expected) {
+      return std::isnan(expected) ? !v : v && std::fabs(*v - expected) < 1e-9;
+    };
+    QVERIFY(same(tracer::ParseScaledLabel(text), frequency));
+    QVERIFY(same(tracer::ParseLevelLabel(text), level));
+  }
+
+  // Which side axis is which: by its title, by its labels (logarithmic: impedance; negative:
+  // level), by the other side of a two-scale graph, and by the user where nothing tells.
+  void verticalAxes_data() {
+    QTest::addColumn<QString>("left");  // unit (dB, ohm, ?) and labels (lin, log, neg), or empty
+    QTest::addColumn<QString>("right");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("chosen");  // amplitude side, impedance side
+    QTest::newRow("dB title") << "dB lin"
+                              << "" << false << "left -";
+    QTest::newRow("Z title, linear") << "ohm lin"
+                                     << "" << false << "- left";
+    QTest::newRow("logarithmic labels") << "? log"
+                                        << "" << false << "- left";
+    QTest::newRow("negative labels") << "? neg"
+                                     << "" << false << "left -";
+    QTest::newRow("nothing tells") << "? lin"
+                                   << "" << true << "- left";
+    QTest::newRow("two scales, one titled") << "? lin"
+                                            << "ohm lin" << false << "left right";
+    QTest::newRow("two scales, none titled") << "? lin"
+                                             << "? lin" << true << "right left";
+    QTest::newRow("unit without scale") << "dB"
+                                        << "" << false << "- -";
+  }
+  void verticalAxes() {
+    QFETCH(QString, left);
+    QFETCH(QString, right);
+    QFETCH(bool, asked);
+    QFETCH(QString, chosen);
+    const auto side = [](const QString& spec, double position) {
+      tracer::SideFound s;
+      s.labelled = !spec.isEmpty();
+      s.unit = spec.startsWith(QLatin1String("dB"))    ? tracer::SideUnit::kDecibel
+               : spec.startsWith(QLatin1String("ohm")) ? tracer::SideUnit::kOhm
+                                                       : tracer::SideUnit::kUnknown;
+      const double low = spec.endsWith(QLatin1String("neg")) ? -10 : 10;
+      const tracer::AxisFound axis{{position, low},
+                                   {position - 100, 50},
+                                   spec.endsWith(QLatin1String("log")) ? ScaleKind::kLogarithmic : ScaleKind::kLinear};
+      if (spec.endsWith(QLatin1String("lin")) || spec.endsWith(QLatin1String("neg"))) {
+        s.level = s.unit == tracer::SideUnit::kOhm ? std::nullopt : std::optional(axis);
+      }
+      if (spec.endsWith(QLatin1String("lin")) || spec.endsWith(QLatin1String("log"))) {
+        s.impedance = s.unit == tracer::SideUnit::kDecibel ? std::nullopt : std::optional(axis);
+      }
+      return s;
+    };
+    tracer::AxesFound axes;
+    axes.left = side(left, 400);
+    axes.right = side(right, 300);
+    QCOMPARE(tracer::NeedsUnitQuestion(axes), asked);
+    // Asked, the user says the left axis is an impedance.
+    const tracer::VerticalAxes v = tracer::ChooseVerticalAxes(axes, asked ? std::optional(true) : std::nullopt);
+    const auto which = [](const std::optional<tracer::AxisFound>& a) {
+      return !a ? QStringLiteral("-") : a->low.position == 400 ? QStringLiteral("left") : QStringLiteral("right");
+    };
+    QCOMPARE(which(v.amplitude) + QLatin1Char(' ') + which(v.impedance), chosen);
+  }
+
+  // A tick mark without a grid line, drawn anti-aliased between pixels: its centre to a tenth of a
+  // pixel, outside the axis and inside it; none where nothing but the axis is drawn.
+  void tickMark_data() {
+    QTest::addColumn<double>("at");      // the tick's centre, pixels
+    QTest::addColumn<int>("direction");  // +1 below the bottom axis, -1 above it, 0: no tick
+    QTest::newRow("outside") << 120.3 << 1;
+    QTest::newRow("inside") << 87.75 << -1;
+    QTest::newRow("none") << 100.0 << 0;
+  }
+  void tickMark() {
+    QFETCH(double, at);
+    QFETCH(int, direction);
+    QImage picture = fakes::Filled(200, 100, Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawLine(QPointF(10, 50.5), QPointF(190, 50.5));  // the axis, centre 50.5
+    if (direction != 0) {
+      painter.drawLine(QPointF(at, 51), QPointF(at, 51 + 6 * direction));
+    }
+    painter.end();
+    tracer::TickSearch search;
+    search.axis = 50.5;
+    search.near = at + 2;
+    search.reach = 5;
+    search.background = qRgb(255, 255, 255);
+    const std::optional<double> tick = tracer::FindTick(picture, search);
+    QCOMPARE(tick.has_value(), direction != 0);
+    if (tick) {
+      QVERIFY2(std::fabs(*tick - at) < 0.1, qPrintable(QString::number(*tick)));
+    }
   }
 
   // Alignment > Auto Register on whole pictures: the references it registers (values, and places
