@@ -245,20 +245,21 @@ class tst_autoregister : public QObject {
     QFETCH(QString, right);
     QFETCH(bool, asked);
     QFETCH(QString, chosen);
-    const auto side = [](const QString& spec, double position) {
+    const auto side = [](const QString& described, double position) {
       tracer::SideFound s;
-      s.labelled = !spec.isEmpty();
-      s.unit = spec.startsWith(QLatin1String("dB"))    ? tracer::SideUnit::kDecibel
-               : spec.startsWith(QLatin1String("ohm")) ? tracer::SideUnit::kOhm
-                                                       : tracer::SideUnit::kUnknown;
-      const double low = spec.endsWith(QLatin1String("neg")) ? -10 : 10;
-      const tracer::AxisFound axis{{position, low},
-                                   {position - 100, 50},
-                                   spec.endsWith(QLatin1String("log")) ? ScaleKind::kLogarithmic : ScaleKind::kLinear};
-      if (spec.endsWith(QLatin1String("lin")) || spec.endsWith(QLatin1String("neg"))) {
+      s.labelled = !described.isEmpty();
+      s.unit = described.startsWith(QLatin1String("dB"))    ? tracer::SideUnit::kDecibel
+               : described.startsWith(QLatin1String("ohm")) ? tracer::SideUnit::kOhm
+                                                            : tracer::SideUnit::kUnknown;
+      const double low = described.endsWith(QLatin1String("neg")) ? -10 : 10;
+      const tracer::AxisFound axis{
+          {position, low},
+          {position - 100, 50},
+          described.endsWith(QLatin1String("log")) ? ScaleKind::kLogarithmic : ScaleKind::kLinear};
+      if (described.endsWith(QLatin1String("lin")) || described.endsWith(QLatin1String("neg"))) {
         s.level = s.unit == tracer::SideUnit::kOhm ? std::nullopt : std::optional(axis);
       }
-      if (spec.endsWith(QLatin1String("lin")) || spec.endsWith(QLatin1String("log"))) {
+      if (described.endsWith(QLatin1String("lin")) || described.endsWith(QLatin1String("log"))) {
         s.impedance = s.unit == tracer::SideUnit::kDecibel ? std::nullopt : std::optional(axis);
       }
       return s;
