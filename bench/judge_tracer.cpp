@@ -36,13 +36,13 @@ int main(int argc, char* argv[]) {
     ++pictures;
     const std::optional<fakes::GraphCase> graph = fakes::ReadGraphCase(arg);
     const fakes::GraphResult r =
-        graph ? fakes::TraceGraph(*graph, QSize(1920, 1080), snap) : fakes::GraphResult{0, 0, 0, {}, "unreadable"};
-    hand += r.hand;
+        graph ? fakes::TraceGraph(*graph, QSize(1920, 1080), snap) : fakes::GraphResult{0, {}, 0, {}, "unreadable"};
+    hand += int(r.hand.size());
     if (!r.failure.isEmpty()) {
       std::printf("%-30s %s  FAIL\n", qPrintable(name), qPrintable(r.failure));
       continue;
     }
-    const bool ok = r.beyond.empty() && r.hand <= 3 && r.written > 0;
+    const bool ok = r.beyond.empty() && r.hand.size() <= 3 && r.written > 0;
     good += ok ? 1 : 0;
     QString beyond = QString::number(r.beyond.size());
     for (std::size_t k = 0; k < r.beyond.size() && k < 3; ++k) {
@@ -52,8 +52,13 @@ int main(int argc, char* argv[]) {
                     .arg(r.beyond[k].second, 0, 'f', 2);
     }
     beyond += r.beyond.empty() ? QString() : r.beyond.size() > 3 ? QStringLiteral(", ...)") : QStringLiteral(")");
-    std::printf("%-30s %7d %5d %8.3f%s  %s%s\n", qPrintable(name), r.written, r.hand, r.worst,
-                graph->impedance ? "%" : " ", qPrintable(beyond), ok ? "" : "  FAIL");
+    QString hands;
+    for (const double f : r.hand) {
+      hands += QStringLiteral(" %1").arg(f, 0, 'f', 0);
+    }
+    std::printf("%-30s %7d %5zu %8.3f%s  %s%s%s\n", qPrintable(name), r.written, r.hand.size(), r.worst,
+                graph->impedance ? "%" : " ", qPrintable(beyond), ok ? "" : "  FAIL",
+                qEnvironmentVariableIsSet("JUDGE_HAND") ? qPrintable(QStringLiteral("  by hand at") + hands) : "");
   }
   std::printf("%d pictures, %d within the goal (every point within it, at most 3 by hand); %d points by hand\n",
               pictures, good, hand);

@@ -13,6 +13,7 @@
 
 #include "DataTools.h"
 #include "GraphJudge.h"
+#include "PictureLean.h"
 #include "ResponseFile.h"
 #include "TracerFixture.h"
 #include "frmTraceOpt.h"
@@ -479,12 +480,15 @@ class tst_tracer : public QObject {
     }
     QVERIFY(c);
     const fakes::GraphResult r = fakes::TraceGraph(*c);
-    QString beyond;
+    QString text;
     for (const auto& [f, error] : r.beyond) {
-      beyond += QStringLiteral(" %1 Hz (%2)").arg(f).arg(error);
+      text += QStringLiteral(" %1 Hz off by %2,").arg(f).arg(error);
     }
-    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.hand <= 3 && r.beyond.empty(),
-             qPrintable(QStringLiteral("%1 written, %2 by hand, beyond:%3").arg(r.written).arg(r.hand).arg(beyond)));
+    for (const double f : r.hand) {
+      text += QStringLiteral(" %1 Hz by hand,").arg(f);
+    }
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.hand.size() <= 3 && r.beyond.empty(),
+             qPrintable(QStringLiteral("%1 written:%2").arg(r.written).arg(text)));
   }
 
   // Markers and Undo in both ways of stepping: the marker goes with its point, the position goes
@@ -528,17 +532,102 @@ class tst_tracer : public QObject {
     QVERIFY(w.pnlPoints->Points().empty());
   }
 
+  // A reference line placed 1 or 2 pixels beside a drawn grid line lands on its centre (within
+  // 0.2 of a picture pixel), vertical ones too; one placed within 0.75 of the centre stays where it
+  // was put, on the line already; with View > Snap to Lines off nothing snaps.
+  void snapReferences_data() {
+    QTest::addColumn<bool>("vertical");
+    QTest::addColumn<double>("beside");  // picture pixels from the line's centre
+    QTest::addColumn<bool>("snap");
+    QTest::addColumn<double>("lands");  // from the line's centre
+    QTest::newRow("a pixel above") << false << -1.0 << true << 0.0;
+    QTest::newRow("two pixels below") << false << 2.0 << true << 0.0;
+    QTest::newRow("1.5 pixels right") << true << 1.5 << true << 0.0;
+    QTest::newRow("on the line already") << false << 0.5 << true << 0.5;
+    QTest::newRow("six pixels away") << true << -6.0 << true << -6.0;
+    QTest::newRow("snapping off") << false << 2.0 << false << 2.0;
+  }
+  void snapReferences() {
+    QFETCH(bool, vertical);
+    QFETCH(double, beside);
+    QFETCH(bool, snap);
+    QFETCH(double, lands);
+    QImage picture = Filled(600, 400, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(90, 90, 90), 1));
+      for (int k = 0; k < 5; ++k) {
+        p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
+        p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
+      }
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(picture);
+    if (!snap) {
+      w.mnuSnapLines->trigger();
+    }
+    const double centre = vertical ? 200.7 : 140.3;
+    const QPointF at = w.FromPicture({centre + beside, centre + beside});
+    t.Register(vertical ? w.mnuReg100Hz : w.mnuReg60Db, QStringLiteral("100"), float(vertical ? at.x() : at.y()));
+    const platform::LineShape& line = vertical ? *w.lnReg100Hz : *w.lnReg60Db;
+    const QPointF placed = w.ToPicture({line.X1(), line.Y1()});
+    QVERIFY2(std::fabs((vertical ? placed.x() : placed.y()) - centre - lands) < 0.2,
+             qPrintable(QString::number(vertical ? placed.x() : placed.y())));
+  }
+
+  // A picture tilted by 0.8 degrees is straightened on import, and the status says so; one tilted
+  // by 7 is not (beyond what an import takes for a scan's lean), but Alignment > Straighten Picture
+  // and two clicks on one of its grid lines straighten it, clearing registration and trace after
+  // the save question (Cancel keeps everything).
+  void straighten() {
+    QImage upright = Filled(600, 400, Qt::white);
+    {
+      QPainter p(&upright);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(90, 90, 90), 1));
+      for (int k = 0; k < 5; ++k) {
+        p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
+        p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
+      }
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(tracer::Straighten(upright, -0.8));
+    QVERIFY(std::fabs(w.pictureLean - 0.8) < 0.01);
+    QCOMPARE(t.Panel(4), QStringLiteral("Picture straightened by 0.80 degrees"));
+    const QImage tilted = tracer::Straighten(upright, -7);
+    t.Import(tilted);
+    QCOMPARE(w.pictureLean, 0.0);
+    t.Ready(false);
+    t.g.useTraceLimits = true;
+    w.mnuTraceStartSPL_Click();
+    t.Click();
+    t.services.messageBox.answers = {MessageResult::kCancel, MessageResult::kNo};
+    w.mnuStraighten->trigger();
+    QVERIFY(!w.isStraightening && t.Message() == QStringLiteral("Do you want to save the current trace data?"));
+    w.mnuStraighten->trigger();
+    for (const double x : {100.0, 500.0}) {
+      const QPointF at = w.FromPicture(tracer::StraightenedPoint({x, 140.3}, tilted.size(), -7));
+      t.Move(float(at.x()), float(at.y()));
+      t.Click();
+    }
+    QVERIFY2(std::fabs(w.pictureLean - 7) < 0.05, qPrintable(QString::number(w.pictureLean)));
+    QVERIFY(t.Panel(4).startsWith(QLatin1String("Picture straightened by 7.0")));
+    QVERIFY(!w.isTracing && t.g.recordedPointCount == 0 && tracer::Tag(w.mnuReg60Db) == QLatin1String("0"));
+  }
+
   // Auto Trace needs a limited trace and a picked curve (a pick on bare background takes none).
   // On a black curve over a black grid it follows the curve through the grid lines it crosses and
   // along the one it runs on; where the curve hides under a legend box it stops, records nothing
   // there (not the legend's sample line beside its course) and says so; from a point placed by hand
   // past the box, Auto Trace goes on to the curve's end.
   void autoTrace() {
-    const auto curve = [](double x) {
-      if (x < 360) {
-        return 175.5 + 60 * std::sin(2 * M_PI * (x - 40) / 320);
-      }
-      return x < 460 ? 175.5 : 175.5 - 40 * std::sin(2 * M_PI * (x - 460) / 200);
+    const auto curve = [](double x) {  // smooth, flat along the grid line at 175.5 from 360 to 460
+      const double fade = x < 280 ? 1 : x < 360 ? (1 + std::cos(M_PI * (x - 280) / 80)) / 2 : 0;
+      const double rise = x < 460 ? 0 : x < 500 ? (1 - std::cos(M_PI * (x - 460) / 40)) / 2 : 1;
+      return 175.5 + 60 * std::sin(2 * M_PI * (x - 40) / 320) * fade - 40 * std::sin(2 * M_PI * (x - 460) / 200) * rise;
     };
     QImage picture = Filled(600, 300, Qt::white);
     {
@@ -564,11 +653,15 @@ class tst_tracer : public QObject {
     Tracer t;
     tracer::Form1& w = *t.window;
     t.Import(picture);
-    t.Ready(false);
+    // 20 Hz to 20 kHz across the plot, 200 steps of 2.6 pixels.
+    t.Register(w.mnuReg100Hz, QStringLiteral("20"), float(w.FromPicture({40.5, 0}).x()));
+    t.Register(w.mnuReg10000Hz, QStringLiteral("20000"), float(w.FromPicture({560.5, 0}).x()));
+    t.Register(w.mnuReg60Db, QStringLiteral("60"), float(w.FromPicture({0, 275.5}).y()));
+    t.Register(w.mnuReg90Db, QStringLiteral("90"), float(w.FromPicture({0, 25.5}).y()));
     for (const char* refusal : {"Auto Trace follows a trace with limits", "Pick the curve's colour first"}) {
       w.mnuAutoTrace->trigger();
       QVERIFY(t.Message().startsWith(QLatin1String(refusal)));
-      t.g.useTraceLimits = true;
+      t.g = {true, 20, 20000, 200, 0};
       w.mnuTraceStartSPL_Click();
     }
     for (const double x : {70.0, 120.0}) {  // bare background, then on the curve
@@ -581,19 +674,20 @@ class tst_tracer : public QObject {
     const QString lost = QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again");
     w.mnuAutoTrace->trigger();
     const double stoppedAt = w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x();
-    QVERIFY2(t.Panel(4) == lost && stoppedAt > 262 && stoppedAt < 282, qPrintable(QString::number(stoppedAt)));
+    QVERIFY2(t.Panel(4) == lost && stoppedAt > 250 && stoppedAt < 282, qPrintable(QString::number(stoppedAt)));
     // Past the box by hand (Auto Trace asks for one point at a time), then on to the end.
-    while (w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x() < 334) {
+    for (int k = 0; k < 60 && w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x() < 334; ++k) {
       const double x = w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x();
       t.Move(0, float(w.FromPicture({0, curve(x)}).y()));
       t.Click();
     }
     const std::size_t byHand = w.tracePlaces.size();
     w.mnuAutoTrace->trigger();
+
     QVERIFY(w.tracePlaces.back().onPicture.x() > 550 && w.tracePlaces.size() > byHand + 20);
     for (const auto& place : w.tracePlaces) {
       const QPointF p = place.onPicture;
-      QVERIFY2(p.x() >= 40 && std::fabs(p.y() - curve(p.x())) < 0.5,
+      QVERIFY2(p.x() >= 40 && std::fabs(p.y() - curve(p.x())) < 1,
                qPrintable(QStringLiteral("%1, %2 for %3").arg(p.x()).arg(p.y()).arg(curve(p.x()))));
     }
   }

@@ -242,9 +242,9 @@ def mpl_picture(path, rng, style, jpeg_quality):
     legend = None
     if style in ("crossing", "samecolour", "dark", "twoscale") or rng.random() < 0.2:
         handles = [c[7] for c in curves]
-        legend = ax.legend(handles=handles, loc=rng.choice(["upper center", "upper right", "lower center", "center",
-                                                            "lower left", "upper left"]),
-                           framealpha=rng.choice([0.8, 1.0]))
+        # Where the plotting program finds room for it, now and then where the user put it.
+        loc = "best" if rng.random() < 0.85 else rng.choice(["upper center", "upper right", "lower center"])
+        legend = ax.legend(handles=handles, loc=loc, framealpha=rng.choice([0.8, 1.0]))
     notes = []
     if style == "labels":
         for c in curves[:1]:

@@ -60,6 +60,7 @@ CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, 
   for (const StraightLine& line : lines.Lines()) {
     confusable_.push_back(style.Cover(line.colour) >= p_.minCover * 0.8 ? 1 : 0);
   }
+  contrast2_ = ColourDistance2(style.colour, style.background) / 4;
 }
 
 bool CurveFollower::Masked(int x, int y) const {
@@ -110,6 +111,17 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     ++y;
     run.touchesTop = at(run.top - 1) == -2.0;
     run.touchesBottom = at(run.bottom + 1) == -2.0;
+    // Beyond the run (and its fringe), a pixel neither the curve's nor the background's (at least
+    // half the curve's contrast), nor a grid line's: another curve drawn over the curve's edge.
+    const auto covered = [&](int row) {
+      if (row < 0 || row >= H || at(row) == -2.0) {
+        return false;
+      }
+      const QRgb p = rows_.At(column, row);
+      return style_.Cover(p) < 0 && ColourDistance2(p, style_.background) > contrast2_ && !lines_.OnLine(column, row);
+    };
+    run.coveredTop = covered(run.top - 1) || (at(run.top - 1) > 0 && covered(run.top - 2));
+    run.coveredBottom = covered(run.bottom + 1) || (at(run.bottom + 1) > 0 && covered(run.bottom + 2));
     // Its edges to a fraction of a pixel: the end pixels' and the fringes' partial cover.
     run.topEdge = run.top + 1 - std::min(1.0, at(run.top)) - std::max(0.0, at(run.top - 1));
     run.bottomEdge = run.bottom + std::min(1.0, at(run.bottom)) + std::max(0.0, at(run.bottom + 1));
@@ -165,6 +177,68 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
   return near[0].second;
 }
 
+double CurveFollower::Refine(const std::vector<Found>& found, double x) const {
+  const double y0 = Fit(found, x);
+  std::vector<std::pair<double, double>> near;
+  for (const Found& f : found) {
+    if (std::fabs(f.x - x) <= 3.5 && f.height > 0) {
+      near.emplace_back(f.x, f.y);
+    }
+  }
+  if (near.size() < 3) {
+    return y0;
+  }
+  const std::optional<double> ahead = PolyFit(near, x + 1, 1);
+  const std::optional<double> behind = PolyFit(near, x - 1, 1);
+  if (!ahead || !behind) {
+    return y0;
+  }
+  const double s = (*ahead - *behind) / 2;
+  if (std::fabs(s) < 1.5) {
+    return y0;
+  }
+  // The rows within a column and a half of x on the curve's course.
+  const double reach = 1.5 * std::fabs(s);
+  const double half = style_.thickness * std::sqrt(1 + 1 / (s * s)) / 2 + 2;
+  std::vector<std::pair<double, double>> centres;  // y, x
+  for (int r = Floor(y0 - reach); r <= Floor(y0 + reach); ++r) {
+    if (r < 0 || r >= rows_.Height()) {
+      continue;
+    }
+    const double expect = x + (r + 0.5 - y0) / s;
+    const int from = std::max(0, Floor(expect - half));
+    const int to = std::min(rows_.Width() - 1, Floor(expect + half));
+    double weight = 0;
+    double moment = 0;
+    bool clean = true;
+    for (int c = from; c <= to; ++c) {
+      if (Masked(c, r)) {
+        clean = false;
+        break;
+      }
+      const double w = std::max(0.0, style_.Cover(rows_.At(c, r)));
+      weight += w;
+      moment += w * (c + 0.5);
+    }
+    // Only rows whose run lies wholly inside the stretch read, clear of lines.
+    if (clean && weight >= 0.5 && style_.Cover(rows_.At(from, r)) < p_.minCover &&
+        style_.Cover(rows_.At(to, r)) < p_.minCover) {
+      centres.emplace_back(r + 0.5, moment / weight);
+    }
+  }
+  if (centres.size() < 3) {
+    return y0;
+  }
+  // x along the rows as a straight line of y; the height where it meets x.
+  const std::optional<double> xAtY0 = PolyFit(centres, y0, 1);
+  const std::optional<double> xAbove = PolyFit(centres, y0 + 1, 1);
+  if (!xAtY0 || !xAbove || std::fabs(*xAbove - *xAtY0) < 1e-6) {
+    return y0;
+  }
+  const double y = y0 + (x - *xAtY0) / (*xAbove - *xAtY0);
+  return std::fabs(y - y0) <= reach ? y : y0;
+}
+
 std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
   std::optional<double> centre;
   const int row = Floor(y);
@@ -209,7 +283,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   double moveTop = 0;
   double moveBottom = 0;
   int gap = 0;
-  int hiddenFrom = 0;  // of the columns since the curve was last seen, the first ones on a vertical line
   // A bridge over a hidden stretch must fit from both sides: the course before it and the one
   // found after it meet in its middle (else what was found after it is something else).
   struct Bridge {
@@ -242,7 +315,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         recent.emplace_back(it->x, it->y);
       }
     }
-    if (recent.size() >= 2) {
+    // Over too short a stretch (a dash) the columns found are no better than the path's course.
+    const double span = recent.size() >= 2 ? std::fabs(recent.front().first - recent.back().first) : 0;
+    if (recent.size() >= 2 && (span >= 6 || path.size() < 2)) {
       double sx = 0, sy = 0, sxx = 0, sxy = 0;
       for (const auto& [px, py] : recent) {
         sx += px;
@@ -290,22 +365,28 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       // A side against a line of the curve's colour is the line's as much as the curve's: the
       // other side places the curve.
-      if (run.touchesTop && run.touchesBottom) {
+      // A side against something drawn over the curve (another curve, a line of another colour)
+      // is cut short there: the other side places the curve too.
+      const bool topCut = run.touchesTop || run.coveredTop;
+      const bool bottomCut = run.touchesBottom || run.coveredBottom;
+      const bool whole = bottom - top >= height - 0.6;  // as tall as the curve's run: nothing cut
+      if (topCut && bottomCut && !whole) {
         continue;
       }
-      if (run.touchesTop || run.touchesBottom) {
-        const bool fits = !hasMoves || (run.touchesTop ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
-                                                       : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
+      if ((topCut || bottomCut) && !whole) {
+        const bool fits = !hasMoves || (topCut ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
+                                               : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
         if (fits && bottom - top <= height + tolerance + 1) {
-          candidates.push_back(run.touchesTop ? Candidate{bottom - height / 2, bottom - height, bottom, true}
-                                              : Candidate{top + height / 2, top, top + height, true});
+          candidates.push_back(topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true}
+                                      : Candidate{top + height / 2, top, top + height, true});
         }
         continue;
       }
       Candidate candidate{run.centre, top, bottom, false};
       if (hasMoves && gap == 0) {
-        // Each edge goes on as it went; an edge that jumps belongs to something crossing the
-        // curve (another curve of its colour, a marker, a label), and the other edge places it.
+        // Each edge goes on as it went; an edge that jumps outwards belongs to something crossing
+        // the curve (another curve of its colour, a marker, a label), and the other edge places
+        // it. (An edge that falls short is the curve bending.)
         const bool topFits = std::fabs(top - (edgeTop + moveTop)) <= tolerance;
         const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
         if (!topFits && !bottomFits) {
@@ -313,12 +394,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
             continue;  // merged on both sides
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
-        } else if (!topFits) {
+        } else if (!topFits && top < edgeTop + moveTop - tolerance - std::max(1.0, T / 2)) {
           candidate = {bottom - height / 2, bottom - height, bottom, true};
-        } else if (!bottomFits) {
+        } else if (!bottomFits && bottom > edgeBottom + moveBottom + tolerance + std::max(1.0, T / 2)) {
           candidate = {top + height / 2, top, top + height, true};
         }
-      } else if (slopeKnown && found.size() >= 2 && bottom - top > p_.mergedFactor * h + 3) {
+      } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
         continue;  // far taller than the curve's run: merged with something crossing it
       }
       candidates.push_back(candidate);
@@ -326,15 +407,23 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     std::sort(candidates.begin(), candidates.end(), [pred](const Candidate& a, const Candidate& b) {
       return std::fabs(a.centre - pred) < std::fabs(b.centre - pred);
     });
+    // The pieces of one run cut by something drawn across it place the curve alike: one candidate.
+    while (candidates.size() >= 2 && std::fabs(candidates[1].centre - candidates[0].centre) <= std::max(1.0, T / 4)) {
+      candidates[0] = {(candidates[0].centre + candidates[1].centre) / 2,
+                       std::min(candidates[0].top, candidates[1].top),
+                       std::max(candidates[0].bottom, candidates[1].bottom), true};
+      candidates.erase(candidates.begin() + 1);
+    }
     if (candidates.size() >= 2 &&
         std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
       candidates.clear();  // two of them, too close to tell which continues the curve
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
-    if (candidates.empty() && slopeKnown) {
+    if (candidates.empty() && slopeKnown && std::fabs(s) <= 0.6) {
+      // Nearly parallel to the line: the curve runs along it, hidden under it.
       along = HiddenUnder(c, pred);
     }
-    if (!candidates.empty() && gap >= 2) {
+    if (!candidates.empty() && gap >= 1) {
       bridging = Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()};
     }
     if (gap == 0) {
@@ -350,10 +439,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       edgeTop = taken.top;
       edgeBottom = taken.bottom;
       hasEdges = true;
-      last = {centreX, taken.centre};
+      last = {centreX, taken.centre, taken.bottom - taken.top};
       found.push_back(last);
       gap = 0;
-      hiddenFrom = 0;
     } else if (along) {
       last = {centreX, *along};
       found.push_back(last);
@@ -361,13 +449,26 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       hasMoves = false;
       moveTop = moveBottom = 0;
       gap = 0;
-      hiddenFrom = 0;
     } else {
       ++gap;
-      // Columns under a vertical line, counted from the last one found while they last.
-      const int y = std::clamp(Floor(pred), 0, rows_.Height() - 1);
-      if (hiddenFrom == gap - 1 && OnVerticalLine(c, y)) {
-        hiddenFrom = gap;
+      if (gap == 1) {
+        // The columns just before a gap that were cut short (a dash's end, cut across the curve)
+        // have their centres off the curve's: the course goes on from the last whole one.
+        std::vector<double> heights;
+        for (const Found& f : found) {
+          if (std::fabs(f.x - last.x) <= 14 && f.height > 0) {
+            heights.push_back(f.height);
+          }
+        }
+        if (heights.size() >= 4) {
+          std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
+          const double usual = heights[heights.size() / 2];
+          for (int k = 0; k < 3 && found.size() > 1 && found.back().height < 0.7 * usual; ++k) {
+            found.pop_back();
+          }
+          last = found.back();
+          gap = std::max(1, platform::RoundToInt32(std::fabs(centreX - last.x)));
+        }
       }
     }
     if (bridging && found.size() >= bridging->after + 4) {
@@ -393,8 +494,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       // x lies just under a vertical line (the plot's frame at the curve's end) right after the
       // curve was last seen: the last columns found carry it on.
-      const int lastColumn = Floor(last.x);
-      if ((target - lastColumn) * dir <= hiddenFrom && std::fabs(x - last.x) <= 3 + T) {
+      bool underLine = std::fabs(x - last.x) <= 3 + T;
+      for (int k = Floor(last.x) + dir; underLine && (k - target) * dir <= 0; k += dir) {
+        underLine =
+            OnVerticalLine(k, std::clamp(Floor(last.y + slopeBefore * (k + 0.5 - last.x)), 0, rows_.Height() - 1));
+      }
+      if (underLine) {
         std::vector<std::pair<double, double>> points;
         for (auto it = found.rbegin(); it != found.rend() && points.size() < 4; ++it) {
           points.emplace_back(it->x, it->y);
@@ -409,7 +514,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   if (bridging && !bridgeFits(*bridging)) {
     return std::nullopt;
   }
-  return Fit(found, x);
+  return Refine(found, x);
 }
 
 }  // namespace tracer

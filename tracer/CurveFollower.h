@@ -57,10 +57,13 @@ class CurveFollower {
     double bottomEdge = 0;
     bool touchesTop = false;  // a line of the curve's colour just above it, or below
     bool touchesBottom = false;
+    bool coveredTop = false;  // something of another colour drawn over the curve there
+    bool coveredBottom = false;
   };
   struct Found {
     double x;
     double y;
+    double height = 0;  // of its run (0 where the curve hides along a line)
   };
 
   // The runs of the curve's pixels in `column` between rows lo and hi (read further where a run
@@ -73,12 +76,16 @@ class CurveFollower {
   // where the curve hides under it; none if there is none.
   std::optional<double> HiddenUnder(int column, double y) const;
   double Fit(const std::vector<Found>& found, double x) const;
+  // On a steep stretch the curve's height at x is better read along the rows across it: their
+  // runs' centres give x at each row, and the height is where that line of centres meets x.
+  double Refine(const std::vector<Found>& found, double x) const;
 
   PictureRows rows_;
   const StraightLines& lines_;
   CurveStyle style_;
   Parameters p_;
   std::vector<char> confusable_;  // per line: its colour passes for the curve's
+  int contrast2_ = 0;             // squared RGB distance from the background of something drawn over it
 };
 
 }  // namespace tracer

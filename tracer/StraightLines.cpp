@@ -280,7 +280,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         }
         // Straight and even: most of its pieces (a curve may run along some of them) are alike in
         // thickness, and their centres lie on one straight line within a fraction of a pixel.
-        const int pieces = std::clamp((e - s + 1) / 40, 4, 16);
+        const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
         std::vector<std::pair<double, double>> centres;
         std::vector<double> thicknesses;
         std::vector<Profile> profiles;
@@ -312,19 +312,36 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         if (even.size() < std::max<std::size_t>(3, (centres.size() * 7 + 9) / 10) || usual > p_.maxThicknessPx) {
           continue;
         }
-        double sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (const auto& [x, y] : even) {
-          sx += x;
-          sy += y;
-          sxx += x * x;
-          sxy += x * y;
-        }
-        const double n = double(even.size());
-        const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-        const double offset = (sy - slope * sx) / n;
+        // The straight line through the pieces' centres, fitted again without those (two fifths
+        // at most) that a curve running close beside the line pulls off it.
+        double slope = 0;
+        double offset = 0;
         double wander = 0;
-        for (const auto& [x, y] : even) {
-          wander = std::max(wander, std::fabs(y - (offset + slope * x)));
+        const std::size_t all = even.size();
+        for (int pass = 0; pass < 3; ++pass) {
+          double sx = 0, sy = 0, sxx = 0, sxy = 0;
+          for (const auto& [x, y] : even) {
+            sx += x;
+            sy += y;
+            sxx += x * x;
+            sxy += x * y;
+          }
+          const double n = double(even.size());
+          slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+          offset = (sy - slope * sx) / n;
+          wander = 0;
+          std::vector<std::pair<double, double>> kept;
+          for (const auto& [x, y] : even) {
+            const double residual = std::fabs(y - (offset + slope * x));
+            wander = std::max(wander, residual);
+            if (residual <= p_.maxWanderPx) {
+              kept.emplace_back(x, y);
+            }
+          }
+          if (wander <= p_.maxWanderPx || kept.size() * 5 < all * 3 || kept.size() < 3) {
+            break;
+          }
+          even = std::move(kept);
         }
         if (wander > p_.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p_.maxWanderPx) {
           continue;

@@ -90,7 +90,7 @@ class StraightLineFinder {
     double minLengthShare = 0.25;  // of the picture's width (height for vertical lines)
     double minCoverage = 0.2;      // share of its extent that a dotted or dashed line draws at least
     int maxGapPx = 12;             // longest gap inside a dashed line (grows to 1 % of a long picture)
-    double maxWanderPx = 0.3;      // how far the centre may stray from a straight line along it
+    double maxWanderPx = 0.25;     // how far the centre may stray from a straight line along it
   };
 
   StraightLineFinder() = default;

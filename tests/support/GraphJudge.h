@@ -37,7 +37,7 @@ struct GraphCase {
 
 struct GraphResult {
   int written = 0;
-  int hand = 0;                                   // points placed by hand
+  std::vector<double> hand;                       // the frequencies of the points placed by hand
   double worst = 0;                               // dB, or % of the impedance
   std::vector<std::pair<double, double>> beyond;  // frequency, error: points beyond 0.5 dB or 2 %
   QString failure;
@@ -148,7 +148,7 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
     return result;
   }
   const QString lost = QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again");
-  while (t.g.recordedPointCount <= t.g.tracePointLimit && result.hand < 1000) {
+  while (t.g.recordedPointCount <= t.g.tracePointLimit && result.hand.size() < 1000) {
     w.mnuAutoTrace->trigger();
     if (t.Panel(4) != lost) {
       break;
@@ -159,7 +159,7 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
     const int before = t.g.recordedPointCount;
     t.Move(0, float(w.FromPicture(at(f)).y()));
     t.Click();
-    ++result.hand;
+    result.hand.push_back(f);
     if (t.g.recordedPointCount == before) {
       break;
     }
