@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and starts one of the two programs: ./run.sh [vostrel [FILE] | quelbrin]   (vostrel by default)
+# Builds and starts one of the two programs: ./run.sh [vostrel [FILE [OVERLAY...]] | quelbrin]
+# (vostrel by default)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,7 +10,7 @@ case "$program" in
   vostrel) target=vostrel; binary=build/viewer/vostrel ;;
   quelbrin) target=quelbrin; binary=build/tracer/quelbrin ;;
   *)
-    echo "usage: ./run.sh [vostrel [FILE] | quelbrin]" >&2
+    echo "usage: ./run.sh [vostrel [FILE [OVERLAY...]] | quelbrin]" >&2
     exit 2
     ;;
 esac

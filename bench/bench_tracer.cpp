@@ -1,8 +1,10 @@
 // Times the tracer's interactive work on the example graph pictures, on Qt's offscreen platform in
 // a 1920 x 1080 window: a pointer move over the picture while a reference line is placed and while
 // a trace with its markers and the loupe runs (the move's handling and the repaint it causes), and
-// Auto Trace over 200 steps from 20 Hz to 20 kHz; then Auto Trace on a 16384 x 2048 picture, and
-// the lean measured on a 16384 x 16384 one beside reading all of its pixels.
+// Auto Trace over 200 and 100000 steps from 20 Hz to 20 kHz, run by the event loop in slices: its
+// whole time and the longest time the window went without handling its events; then Auto Trace on
+// a 16384 x 2048 picture, and the lean measured on a 16384 x 16384 one beside reading all of its
+// pixels.
 //
 // Usage: bench_tracer
 #include <QApplication>
@@ -59,6 +61,28 @@ void TimeMoves(fakes::Tracer& t, const char* what) {
   std::printf("  whole graph area repainted:                        %6.3f ms\n", Milliseconds(Clock::now() - start));
 }
 
+// Auto Trace of `count` steps from a new limited trace, the colour picked before.
+void TimeAutoTrace(fakes::Tracer& t, bool impedance, int count) {
+  tracer::Form1& w = *t.window;
+  t.services.messageBox.answers = {platform::MessageResult::kNo};
+  w.mnuTraceStop->trigger();
+  t.g = {true, 20, 20000, count, 0};
+  (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
+  double longest = 0;
+  int slices = 0;
+  const Clock::time_point start = Clock::now();
+  w.mnuAutoTrace->trigger();
+  while (w.isAutoTracing) {
+    const Clock::time_point slice = Clock::now();
+    QCoreApplication::processEvents();
+    longest = std::max(longest, Milliseconds(Clock::now() - slice));
+    ++slices;
+  }
+  std::printf(
+      "  Auto Trace, %6d steps: %5d points in %8.3f ms, %4d passes of the event loop, the longest %6.3f ms (%s)\n",
+      count, t.g.recordedPointCount, Milliseconds(Clock::now() - start), slices, longest, qPrintable(t.Panel(4)));
+}
+
 // A wide picture (16384 x 2048: a black curve on a grid of black lines): Auto Trace of 200 steps
 // from 20 Hz to 20 kHz once the curve is picked (the pick finds the picture's lines, once).
 void TimeWidePicture() {
@@ -105,9 +129,9 @@ void TimeWidePicture() {
   t.Click();
   std::printf("  the curve picked:                  %8.1f ms\n", Milliseconds(Clock::now() - start));
   start = Clock::now();
-  w.mnuAutoTrace->trigger();
-  std::printf("  Auto Trace, %d points:             %8.1f ms\n", t.g.recordedPointCount,
-              Milliseconds(Clock::now() - start));
+  t.AutoTrace();
+  std::printf("  Auto Trace, %d points:             %8.1f ms (%s)\n", t.g.recordedPointCount,
+              Milliseconds(Clock::now() - start), qPrintable(t.Panel(4)));
 }
 
 // The lean measured on a 16384 x 16384 picture, beside reading every one of its pixels once.
@@ -187,11 +211,8 @@ int main(int argc, char* argv[]) {
     t.Move(float(pick.x()), float(pick.y()));
     w.mnuPickColour->trigger();
     t.Click();
-    const Clock::time_point start = Clock::now();
-    w.mnuAutoTrace->trigger();
-    QCoreApplication::processEvents();
-    std::printf("  Auto Trace, %d points and the repaint: %8.3f ms\n", t.g.recordedPointCount,
-                Milliseconds(Clock::now() - start));
+    TimeAutoTrace(t, p.impedance, 100000);
+    TimeAutoTrace(t, p.impedance, 200);
     TimeMoves(t, "tracing (markers and loupe):");
   }
   TimeWidePicture();

@@ -35,8 +35,12 @@ int main(int argc, char* argv[]) {
     const QString name = QFileInfo(arg).completeBaseName();
     ++pictures;
     const std::optional<fakes::GraphCase> graph = fakes::ReadGraphCase(arg);
-    const fakes::GraphResult r =
-        graph ? fakes::TraceGraph(*graph, QSize(1920, 1080), snap) : fakes::GraphResult{0, {}, 0, {}, "unreadable"};
+    fakes::GraphResult r;
+    if (graph) {
+      r = fakes::TraceGraph(*graph, QSize(1920, 1080), snap);
+    } else {
+      r.failure = QStringLiteral("unreadable");
+    }
     hand += int(r.hand.size());
     if (!r.failure.isEmpty()) {
       std::printf("%-30s %s  FAIL\n", qPrintable(name), qPrintable(r.failure));

@@ -11,12 +11,14 @@ namespace data {
 // Columns of a point.
 enum Column : std::size_t { kFrequency = 0, kMagnitude = 1, kPhase = 2, kSpare = 3 };
 
-// Frequency in Hz, magnitude (dB or ohm), phase as read, and a spare column that stays 0.
+// Frequency in Hz, magnitude (dB or ohm), phase as read, and a spare column that stays 0. No
+// operation writes the spare column, so it is not stored: a point takes three doubles, which is
+// what a million-point curve costs in memory. Only columns 0..2 can be written.
 struct ResponsePoint {
-  std::array<double, 4> value{};
+  std::array<double, 3> value{};
 
   double& operator[](std::size_t column) { return value[column]; }
-  double operator[](std::size_t column) const { return value[column]; }
+  double operator[](std::size_t column) const { return column < value.size() ? value[column] : 0.0; }
   bool operator==(const ResponsePoint&) const = default;
 };
 

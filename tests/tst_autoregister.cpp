@@ -429,7 +429,7 @@ class tst_autoregister : public QObject {
     const QPointF onCurve = w.FromPicture({556, 165});
     t.Move(float(onCurve.x()), float(onCurve.y()));
     t.Click();
-    w.mnuAutoTrace->trigger();
+    t.AutoTrace();
     QTemporaryDir dir;
     const QByteArray saved = t.SaveTo(dir.filePath(QStringLiteral("woofer.frd")));
     QVERIFY2(saved.count("\r\n") == 401 && saved.startsWith("20") && t.services.messageBox.shown.empty(),

@@ -1,10 +1,11 @@
 // The data tools' computations without their dialogs: the interpolation with its ramps and its
-// search cursor, and the four grid walks.
+// search cursor, the four grid walks, and the smoothing of a drawn curve.
 #include <QtTest>
 #include <cmath>
 
 #include "DataTools.h"
 #include "GlobalVariables.h"
+#include "Smoothing.h"
 #include "ViewerFixture.h"
 
 using data::ResponseSet;
@@ -134,6 +135,69 @@ class tst_datatools : public QObject {
     }
     QCOMPARE(got, expected);
     CheckSummary(set);
+  }
+
+  // Ten points a tenth of an octave apart around 1 kHz with a step in level there: over 1/3
+  // octave (a sixth either side) each window holds a point and its two neighbours, so only the
+  // two points at the step move. By hand: 10 log10((2 x 10^6 + 10^8) / 3) = 75.3147892 and
+  // 10 log10((10^6 + 2 x 10^8) / 3) = 78.2607480; of ohms, (4 + 4 + 8) / 3 and (4 + 8 + 8) / 3.
+  void smoothing_data() {
+    QTest::addColumn<bool>("power");
+    QTest::addColumn<int>("fraction");
+    QTest::addColumn<QList<double>>("levels");
+    QTest::addColumn<bool>("swapped");  // the step's two points exchanged: frequencies out of order
+    QTest::addColumn<QList<double>>("expected");
+    const QList<double> db{60, 60, 60, 60, 60, 80, 80, 80, 80, 80};
+    const QList<double> ohm{4, 4, 4, 4, 4, 8, 8, 8, 8, 8};
+    QTest::newRow("dB step, 1/3 octave") << true << 3 << db << false
+                                         << QList<double>{60, 60, 60, 60, 75.3147892, 78.2607480, 80, 80, 80, 80};
+    QTest::newRow("ohm step, 1/3 octave")
+        << false << 3 << ohm << false << QList<double>{4, 4, 4, 4, 16 / 3.0, 20 / 3.0, 8, 8, 8, 8};
+    QTest::newRow("1/12 octave: each point alone") << true << 12 << db << false << db;
+    QTest::newRow("frequencies out of order")
+        << true << 3 << db << true << QList<double>{60, 60, 60, 60, 75.3147892, 78.2607480, 80, 80, 80, 80};
+    // No power is left of -99999 dB beside 80 dB: the windows of such levels keep their mean
+    // level instead of an infinitely low one.
+    QTest::newRow("levels beyond the power's range")
+        << true << 3 << QList<double>{-99999, -99999, -99999, -99999, -99999, 80, 80, 80, 80, 80} << false
+        << QList<double>{-99999, -99999, -99999, -99999, 75.2287875, 78.2390874, 80, 80, 80, 80};
+  }
+  void smoothing() {
+    QFETCH(bool, power);
+    QFETCH(int, fraction);
+    QFETCH(QList<double>, levels);
+    QFETCH(bool, swapped);
+    QFETCH(QList<double>, expected);
+    std::vector<std::array<double, 3>> points;
+    for (int k = 0; k < levels.size(); ++k) {
+      points.push_back({1000 * std::pow(2.0, (k - 5) / 10.0), levels[k], 0});
+    }
+    if (swapped) {
+      std::swap(points[4], points[5]);
+      std::swap(expected[4], expected[5]);
+    }
+    const std::vector<double> smoothed = viewer::SmoothedMagnitudes(SetOf(points), fraction, power);
+    QCOMPARE(int(smoothed.size()), expected.size());
+    for (int k = 0; k < expected.size(); ++k) {
+      QVERIFY2(std::abs(smoothed[std::size_t(k)] - expected[k]) < 1e-6, qPrintable(QString::number(k)));
+    }
+  }
+
+  // A file of 24 points an octave, its frequencies written to five significant digits, has a point
+  // at each edge of every 1/3-octave window, a little inside or outside it by the rounding. Each
+  // window holds all nine, so a straight line (here in ohms against the point's index) stays
+  // straight rather than becoming a staircase.
+  void smoothingWindowEdges() {
+    std::vector<std::array<double, 3>> points;
+    for (int k = 0; k < 100; ++k) {
+      const double f = 20 * std::pow(2.0, k / 24.0);
+      const double scale = std::pow(10.0, std::floor(std::log10(f)) - 4);
+      points.push_back({std::round(f / scale) * scale, double(k), 0});
+    }
+    const std::vector<double> smoothed = viewer::SmoothedMagnitudes(SetOf(points), 3, false);
+    for (std::size_t k = 4; k < 96; ++k) {
+      QVERIFY2(std::abs(smoothed[k] - double(k)) < 1e-9, qPrintable(QString::number(k)));
+    }
   }
 };
 

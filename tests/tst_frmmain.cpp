@@ -8,8 +8,10 @@
 #include <QMimeData>
 #include <QtTest>
 #include <csignal>
+#include <filesystem>
 #include <memory>
 
+#include "Files.h"
 #include "ResponseFile.h"
 #include "ViewerFixture.h"
 #include "ViewerInfo.h"
@@ -51,10 +53,11 @@ class tst_frmmain : public QObject {
 
  private slots:
   // Menu states, status bar and messages after a sequence of commands. Steps: "spl:<file>" and
-  // "zma:<file>" open a fixture through the dialog ("-" cancels it, "<fifo>" and "<dir>" are a
-  // FIFO and a directory), "cmd:<file>" and "drop:<file>" open it as given on the command line or
-  // dropped on the window (no dialog, the kind by the extension), "close". Each refusal is the one
-  // message "Cannot read data from specified file.".
+  // "zma:<file>" open a fixture through the dialog ("-" cancels it, "<fifo>", "<dir>" and
+  // "<loop>" are a FIFO, a directory and a link to itself), "cmd:<file>" and "drop:<file>" open it
+  // as given on the command line or dropped on the window (no dialog, the kind by the extension;
+  // "<latin1>" is a copy of the woofer whose name is not UTF-8), "close". Each refusal is the one
+  // message "Cannot read data from specified file.", and leaves nothing loaded.
   void menuStates_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<bool>("tools");
@@ -66,24 +69,23 @@ class tst_frmmain : public QObject {
       QTest::newRow(name) << steps << tools << QString::fromLatin1(status) << loaded << refusals;
     };
     row("start", {}, false, "File: none", false, 0);
-    row("response file read", {"spl:woofer-24ppo.frd"}, true, "File: <path>", true, 0);
-    row("impedance file read", {"zma:woofer-48ppo.zma"}, false, "File: <path>", true, 0);
     row("impedance after response disables Tools", {"spl:woofer-24ppo.frd", "zma:midrange-2col.zda"}, false,
         "File: <path>", true, 0);
     row("response after impedance enables Tools", {"zma:woofer-48ppo.zma", "spl:tweeter-tab-2col.frd"}, true,
         "File: <path>", true, 0);
     row("cancelled open keeps data and Tools", {"spl:woofer-24ppo.frd", "zma:-"}, true, "File: none", true, 0);
-    row("missing file keeps data and Tools", {"spl:woofer-24ppo.frd", "spl:no-such-file.frd"}, true, "File: none", true,
-        0);
+    row("missing file refused, Tools kept", {"spl:woofer-24ppo.frd", "spl:no-such-file.frd"}, true, "File: none", false,
+        1);
+    row("link loop refused", {"zma:<loop>"}, false, "File: none", false, 1);
     row("failed read keeps Tools", {"spl:woofer-24ppo.frd", "spl:nineteen-points.frd"}, true, "File: none", false, 1);
     row("failed read at start", {"spl:decimal-comma.frd"}, false, "File: none", false, 1);
     row("close", {"spl:woofer-24ppo.frd", "close"}, false, "File: none", false, 0);
     row("FIFO refused, not waited for", {"spl:<fifo>"}, false, "File: none", false, 1);
     row("directory refused", {"zma:<dir>"}, false, "File: none", false, 1);
-    row("command line, FRD", {"cmd:woofer-24ppo.frd"}, true, "File: <path>", true, 0);
     row("command line, ZMA after FRD", {"cmd:woofer-24ppo.frd", "cmd:woofer-48ppo.zma"}, false, "File: <path>", true,
         0);
-    row("command line, missing file", {"cmd:no-such-file.frd"}, false, "File: none", false, 0);
+    row("command line, missing file", {"cmd:no-such-file.frd"}, false, "File: none", false, 1);
+    row("command line, name not UTF-8", {"cmd:<latin1>"}, true, "File: <path>", true, 0);
     row("dropped ZDA", {"drop:midrange-2col.zda"}, false, "File: <path>", true, 0);
   }
   void menuStates() {
@@ -105,6 +107,7 @@ class tst_frmmain : public QObject {
       const QString how = step.section(QLatin1Char(':'), 0, 0);
       const QString file = step.section(QLatin1Char(':'), 1);
       std::optional<QString> path = kFixtures + file;
+      std::filesystem::path native;
       if (file == QLatin1String("-")) {
         path.reset();
       } else if (file == QLatin1String("<dir>")) {
@@ -117,10 +120,17 @@ class tst_frmmain : public QObject {
 #else
         QSKIP("needs a FIFO");
 #endif
+      } else if (file == QLatin1String("<loop>")) {
+        path = dir.filePath(QStringLiteral("loop.zma"));
+        QVERIFY(QFile::link(*path, *path));
+      } else if (file == QLatin1String("<latin1>")) {
+        native = std::filesystem::path(QFile::encodeName(dir.path()).toStdString()) / "caf\xe9.frd";
+        std::filesystem::copy_file(platform::NativePath(kFixtures + QStringLiteral("woofer-24ppo.frd")), native);
+        path = QFile::decodeName(QByteArray::fromStdString(native.string()));
       }
       lastPath = path.value_or(lastPath);
       if (how == QLatin1String("cmd")) {
-        v.window->OpenFileByKind(*path);
+        native.empty() ? v.window->OpenFileByKind(*path) : v.window->OpenFileByKind(native);
       } else if (how == QLatin1String("drop")) {
         QMimeData dropped;
         dropped.setUrls({QUrl(QStringLiteral("https://example.org/a.frd")), QUrl::fromLocalFile(*path)});
@@ -135,9 +145,11 @@ class tst_frmmain : public QObject {
     QVERIFY(!v.window->mnuSaveAs->isEnabled() && !v.window->mnuSave->isEnabled());
     QCOMPARE(v.Status(), QString(status).replace(QLatin1String("<path>"), lastPath));
     QCOMPARE(v.g.dataLoaded, loaded);
+    QCOMPARE(!v.window->pctGraph->Operations().empty(), loaded);  // a curve drawn only while one is loaded
     QCOMPARE(v.services.messageBox.shown.size(), std::size_t(refusals));
     for (const fakes::MessageBox::Shown& m : v.services.messageBox.shown) {
-      QCOMPARE(m.text, QStringLiteral("Cannot read data from specified file."));
+      QVERIFY(m.text == "Cannot read data from specified file." && m.title == "Vostrel" &&
+              m.buttons == MessageButtons::kOk);
     }
   }
 
@@ -155,23 +167,21 @@ class tst_frmmain : public QObject {
     QCOMPARE(v.g.loadedData.Minima(), data::ResponsePoint{});
   }
 
-  // A file that fails to read: the message (its text: menuStates), the derived data gone, what was
-  // read kept, Save As disabled.
+  // A file that fails to read (the message and the menus: menuStates): the derived data gone, what
+  // was read kept.
   void unreadableFile() {
     Viewer v;
     v.Open(false, kFixtures + QStringLiteral("woofer-24ppo.frd"));
     v.g.dataNormalized = true;
     v.g.normalizedData = SetOf({{1, 2, 3}});
-    v.window->mnuSaveAs->setEnabled(true);
     v.Open(false, kFixtures + QStringLiteral("nineteen-points.frd"));
-    const fakes::MessageBox::Shown& m = v.services.messageBox.shown.at(0);
-    QVERIFY(m.title == "Vostrel" && m.buttons == MessageButtons::kOk && !v.window->mnuSaveAs->isEnabled());
     QVERIFY(!v.g.dataNormalized && v.g.normalizedData.LastIndex() == 1 && v.g.loadedData.PointCount() == 19);
   }
 
   // The Tools commands through the dialogs' own buttons: Save As becomes enabled when a tool has
   // produced data (after this run or an earlier one), the graph shows each curve in its colour,
-  // and Save As writes the normalized points, or the adjusted ones after Adjust Magnitude alone.
+  // and Save As writes the set the last tool built: the adjusted one when Adjust Magnitude ran
+  // last (or alone), else the normalized one.
   void toolsThenSaveAs_data() {
     QTest::addColumn<QStringList>("steps");  // "normalize" / "adjust <text>", then ":ok" or ":cancel"
     QTest::addColumn<bool>("saveAs");
@@ -187,7 +197,10 @@ class tst_frmmain : public QObject {
                                   << QByteArray("20 66.434 143.0649");
     QTest::newRow("adjust the normalized data")
         << QStringList{"normalize:ok", "adjust 3 dB:ok"} << true << QList<QRgb>{0xffff00ff, 0xffff0000, 0xff0000ff}
-        << QByteArray("20 72.934 0");
+        << QByteArray("20 75.934 0");
+    QTest::newRow("adjust cancelled after normalize")
+        << QStringList{"adjust 3:ok", "normalize:ok", "adjust 9:cancel"} << true
+        << QList<QRgb>{0xffff00ff, 0xffff0000, 0xff0000ff} << QByteArray("20 75.934 0");
   }
   void toolsThenSaveAs() {
     QFETCH(QStringList, steps);
@@ -228,6 +241,32 @@ class tst_frmmain : public QObject {
     }
   }
 
+  // The usual keys: Ctrl+O opens a frequency response file, Ctrl+Shift+O adds an overlay once a file
+  // is loaded, Ctrl+S is Save As while that is enabled, Ctrl+Q exits.
+  void keys() {
+    Viewer v;
+    viewer::frmMain& w = *v.window;
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    const auto titles = [&v] {
+      QStringList list;
+      for (const auto& request : v.services.fileDialog.requests) {
+        list << request.settings.title;
+      }
+      return list;
+    };
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);                      // Save As disabled: nothing
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);  // nothing loaded: nothing
+    v.services.fileDialog.answers.push_back(kFixtures + QStringLiteral("woofer-24ppo.frd"));
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    w.mnuSaveAs->setEnabled(true);
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(titles(), (QStringList{"Open Frequency Response Data File", "Add Overlay", "Save Frequency Data As"}));
+    QCOMPARE(v.services.application.quitCalls, 1);
+  }
+
   // Help > About shows the shared About box, filled with the viewer's texts and icon, without owner.
   void aboutBox() {
     Viewer v;
@@ -244,7 +283,8 @@ class tst_frmmain : public QObject {
 
   // Every way Save As can end early, and what it leaves on disk.
   void saveAsFailures_data() {
-    QTest::addColumn<QString>("target");  // "existing", "new" or "missing-dir"
+    QTest::addColumn<QString>("target");  // "existing", "new", "missing-dir" or "limited" (an existing
+                                          // file, and no file may grow beyond 16 bytes: the write fails)
     QTest::addColumn<bool>("cancel");
     QTest::addColumn<QList<MessageResult>>("answers");
     QTest::addColumn<QStringList>("messages");  // text|title|buttons
@@ -252,14 +292,17 @@ class tst_frmmain : public QObject {
     const QString overwrite =
         QStringLiteral("The specified file exists. Do you want to overwrite it?|Vostrel - SaveAs|YesNo");
     const QString cannotOpen = QStringLiteral("The specified file cannot be opened.|Vostrel - SaveAs|OkCancel");
+    const QString notWritten =
+        QStringLiteral("The data could not be written to the specified file.|Vostrel - SaveAs|Ok");
+    const QList<MessageResult> yes{MessageResult::kYes};
     QTest::newRow("dialog cancelled") << "existing" << true << QList<MessageResult>{} << QStringList{} << false;
     QTest::newRow("overwrite answered No")
         << "existing" << false << QList<MessageResult>{MessageResult::kNo} << QStringList{overwrite} << false;
-    QTest::newRow("overwrite answered Yes")
-        << "existing" << false << QList<MessageResult>{MessageResult::kYes} << QStringList{overwrite} << true;
+    QTest::newRow("overwrite answered Yes") << "existing" << false << yes << QStringList{overwrite} << true;
     QTest::newRow("new file asks nothing") << "new" << false << QList<MessageResult>{} << QStringList{} << true;
     QTest::newRow("cannot be created, OK")
         << "missing-dir" << false << QList<MessageResult>{MessageResult::kOk} << QStringList{cannotOpen} << false;
+    QTest::newRow("write fails on the way") << "limited" << false << yes << QStringList{overwrite, notWritten} << false;
   }
   void saveAsFailures() {
     QFETCH(QString, target);
@@ -269,17 +312,33 @@ class tst_frmmain : public QObject {
     QFETCH(bool, written);
     QTemporaryDir dir;
     Viewer v;
-    v.g.normalizedData = SetOf({{20, 85.312349, 0}});
+    v.g.normalizedData = SetOf({{20, 85.312349, 0}, {30, 85, 0}});
     v.g.dataNormalized = true;
     const QByteArray old("old contents\r\n");
     QString path = dir.filePath(QStringLiteral("out.frd"));
-    if (target == QLatin1String("existing")) {
+    const bool existing = target == QLatin1String("existing") || target == QLatin1String("limited");
+    if (existing) {
       WriteFile(path, old);
     } else if (target == QLatin1String("missing-dir")) {
       path = dir.filePath(QStringLiteral("missing/out.frd"));
     }
     v.services.messageBox.answers.assign(answers.begin(), answers.end());
+#ifdef Q_OS_LINUX
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = target == QLatin1String("limited") ? 16 : previous.rlim_cur;
+    setrlimit(RLIMIT_FSIZE, &limited);
     v.SaveAs(cancel ? std::nullopt : std::optional<QString>(path));
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+#else
+    if (target == QLatin1String("limited")) {
+      QSKIP("needs a file size limit");
+    }
+    v.SaveAs(cancel ? std::nullopt : std::optional<QString>(path));
+#endif
 
     QStringList shown;
     for (const fakes::MessageBox::Shown& m : v.services.messageBox.shown) {
@@ -290,47 +349,14 @@ class tst_frmmain : public QObject {
     }
     QCOMPARE(shown, messages);
     if (written) {
-      QCOMPARE(Contents(path), QByteArray("20 85.3123 0\r\n"));
-    } else if (target == QLatin1String("existing")) {
+      QCOMPARE(Contents(path), QByteArray("20 85.3123 0\r\n30 85 0\r\n"));
+    } else if (existing) {
       QCOMPARE(Contents(path), old);
     } else {
       QVERIFY(!QFile::exists(path));
     }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), target == QLatin1String("existing") || written ? 1 : 0);
-  }
-
-  // A write that fails on the way (here: the process may not write files beyond 16 bytes) leaves
-  // the existing file untouched and says so.
-  void saveAsWriteFailure() {
-#ifdef Q_OS_LINUX
-    QTemporaryDir dir;
-    Viewer v;
-    v.g.normalizedData = SetOf({{20, 85.312349, 0}, {30, 85, 0}, { 40, 85, 0 }});
-    v.g.dataNormalized = true;
-    const QString path = dir.filePath(QStringLiteral("out.frd"));
-    const QByteArray old("old\r\n");
-    WriteFile(path, old);
-    v.services.messageBox.answers = {MessageResult::kYes};
-
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = 16;
-    setrlimit(RLIMIT_FSIZE, &limited);
-    v.SaveAs(path);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-
-    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(2));
-    const fakes::MessageBox::Shown& m = v.services.messageBox.shown.back();
-    QVERIFY(m.text == "The data could not be written to the specified file." && m.title == "Vostrel - SaveAs" &&
-            m.buttons == MessageButtons::kOk);
-    QCOMPARE(Contents(path), old);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary left
-#else
-    QSKIP("needs a file size limit");
-#endif
+    // No temporary file left beside it.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), existing || written ? 1 : 0);
   }
 };
 

@@ -1,5 +1,6 @@
 // The viewer's graph: frame layout and scroll ranges, the grid, the curves and the rulers as
 // recorded drawing, centring on the data, scrolling, and the pixels a user finally sees.
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QtTest>
@@ -141,7 +142,7 @@ class tst_graph : public QObject {
     data::ResponseSet set;
     for (const double f : frequencies) {
       set.Resize(set.LastIndex() + 1);
-      set[set.LastIndex()].value = {f, 60, 0, 0};
+      set[set.LastIndex()].value = {f, 60, 0};
     }
     v.g.normalizedData = set;
     v.g.dataNormalized = true;
@@ -272,6 +273,57 @@ class tst_graph : public QObject {
                          v.window->VMeasureGraph->Top()}),
              (QList<int>{-1000, 270, -1000, 270}));
     QCOMPARE(v.window->pctGraph->Operations().size() + v.window->VMeasureGraph->Operations().size(), drawn);
+  }
+
+  // Readable on any screen: no ruler label is cut by an end of the shown part of its ruler (beside
+  // the corner square, at the frame's edge), being moved in from the end when its tick is shown
+  // and kept wholly outside otherwise; a curve is one pixel wide, and the level ruler's digits keep
+  // their height in pixels, whatever the device pixels to a pixel (CTest runs this once more with
+  // QT_SCALE_FACTOR=2).
+  void readableOnAnyScreen() {
+    Viewer v;
+    viewer::frmMain& w = *v.window;
+    v.Open(false, kWoofer);
+    v.g.normalizedData = SetOf({{20, 60, 0}, {20000, 60, 0}});
+    v.g.dataNormalized = true;
+    v.Frame(13333, 9000);
+    const viewer::GraphMapping mapping(v.g.graphSize, 120, -48);
+    w.HScrollGraph->SetValue(mapping.X(20) - 270 - 30);  // 20 Hz two pixels right of the corner
+    w.VScrollGraph->SetValue(w.VScrollGraph->Min());     // the level ruler's top end shown
+    w.HMeasureGraph_Paint();
+    const QFontMetricsF metrics(w.HMeasureGraph->font());
+    for (const Label& label : Labels(*w.HMeasureGraph)) {
+      const double left = double(label.x) + w.HMeasureGraph->Left();  // in the frame
+      const double right = left + metrics.horizontalAdvance(label.text) * 15;
+      QVERIFY2((right <= 270 || left >= 270) && (right <= 13333 || left >= 13333), qPrintable(label.text));
+      QVERIFY(label.text != QLatin1String(" 20") || left == 270);
+    }
+    const std::vector<Label> levels = Labels(*w.VMeasureGraph);
+    QCOMPARE(levels.back().y, 0.0f);  // " 120", moved down to the ruler's top end
+
+    const QImage graph = w.pctGraph->grab().toImage();
+    const double ratio = graph.devicePixelRatio();
+    QCOMPARE(ratio, qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
+    const int column = platform::RoundToInt32((mapping.X(1000) / 15.0 + 0.5) * ratio);
+    int magenta = 0;
+    for (int y = 0; y < graph.height(); ++y) {
+      magenta += graph.pixel(column, y) == kMagenta;
+    }
+    QCOMPARE(magenta, int(ratio));
+    // The rows with ink in the label " 0", against the font's height of a digit.
+    const QImage ruler = w.VMeasureGraph->grab().toImage();
+    const auto pixel = [ratio](double twips) { return platform::RoundToInt32(twips / 15 * ratio); };
+    int rows = 0;
+    for (int y = pixel(double(levels[16].y)); y < pixel(double(levels[16].y) + 240); ++y) {
+      bool ink = false;
+      for (int x = 0; x < pixel(200); ++x) {
+        ink = ink || qGray(ruler.pixel(x, y)) > 128;
+      }
+      rows += ink;
+    }
+    QFont font = w.VMeasureGraph->font();
+    font.setPointSizeF(6);
+    QVERIFY2(std::abs(rows / ratio - QFontMetricsF(font).capHeight()) <= 1.5, qPrintable(QString::number(rows)));
   }
 
   // A curve far denser than the pixels, thinned when painted, paints the pixels that joining all

@@ -27,7 +27,7 @@ std::string Lines(int count, const char* end = "\r\n") {
   return text;
 }
 
-ResponsePoint Point(double f, double m, double p) { return ResponsePoint{{f, m, p, 0}}; }
+ResponsePoint Point(double f, double m, double p) { return ResponsePoint{{f, m, p}}; }
 
 }  // namespace
 
@@ -171,8 +171,8 @@ class tst_responsefile : public QObject {
   }
 
   // Lines built so that a reader which parses an unreadable token again on every tab, or searches
-  // for a line end again on every line, takes quadratic time. The bound is far above what a
-  // linear reader needs, even unoptimized.
+  // for a line end again on every line, takes quadratic time: seconds here. The bound is far above
+  // what a linear reader needs, even unoptimized and sanitized on a busy machine.
   void hostileLinesReadInLinearTime_data() {
     QTest::addColumn<QByteArray>("text");
     std::string growing = "1 x";
@@ -191,7 +191,7 @@ class tst_responsefile : public QObject {
     QElapsedTimer timer;
     timer.start();
     ReadText(input, set);
-    QVERIFY2(timer.elapsed() < 50, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 250, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
   }
 
   // The longest line that is read: 65535 characters.

@@ -78,6 +78,7 @@ struct Entry {
   QStringList boxes;
   QString message;
   QList<double> stored;
+  QString locale = QStringLiteral("C");  // the desktop's settings while typing
 };
 
 }  // namespace
@@ -113,6 +114,8 @@ class tst_tooldialogs : public QObject {
     QTest::newRow("bounds accepted") << Entry{false, false, {"1", "100000", "10000"}, ok, {1, 100000, 10000}};
     QTest::newRow("start empty") << Entry{true, true, {"", "20000", "100"}, kFrequencyRange, {7, 7000, 70}};
     QTest::newRow("start 2.5 reads 2") << Entry{false, false, {"2.5", "20000", "100"}, ok, {2, 20000, 100}};
+    QTest::newRow("German start 3,5 reads 4")
+        << Entry{false, false, {"3,5", "20000", "100"}, ok, {4, 20000, 100}, QStringLiteral("de_DE")};
     QTest::newRow("start 100001") << Entry{false, false, {"100001", "20000", "100"}, kFrequencyRange, {7, 7000, 70}};
     QTest::newRow("start beyond a double")
         << Entry{false, false, {"1e400", "20000", "100"}, kFrequencyRange, {7, 7000, 70}};
@@ -130,6 +133,7 @@ class tst_tooldialogs : public QObject {
   void normalizeValidation() {
     QFETCH(Entry, entry);
     Tools t;
+    QLocale::setDefault(QLocale(entry.locale));
     viewer::frmNormalize dialog(t.g, t.messages);
     dialog.optDistribution[entry.linear ? 0 : 1]->setChecked(true);
     dialog.optPointRange[entry.perDecade ? 1 : 0]->setChecked(true);
@@ -137,7 +141,9 @@ class tst_tooldialogs : public QObject {
     dialog.edtFreqStop->setText(entry.boxes[1]);
     dialog.edtNumberOfPoints->setText(entry.boxes[2]);
     const bool accepted = entry.message.isEmpty();
-    QCOMPARE(t.Close(dialog, true), accepted);
+    const bool closed = t.Close(dialog, true);
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(closed, accepted);
     QCOMPARE((QList<int>{t.g.normDistribution, t.g.normPointRange}),
              (QList<int>{entry.linear ? 0 : 1, entry.perDecade ? 1 : 0}));
     QCOMPARE((QList<double>{t.g.normStartFreq, t.g.normStopFreq, double(t.g.normPoints)}), entry.stored);
@@ -146,24 +152,33 @@ class tst_tooldialogs : public QObject {
     QCOMPARE(t.Shown(), accepted ? QStringList() : QStringList{kNormalizeTitle + ": " + entry.message});
   }
 
-  // The leading number of the text, no number reading 0; a number beyond the range of a double
-  // would make every magnitude infinite and is refused, the dialog staying open.
+  // The leading number of the text, no number reading 0, the desktop's decimal separator read as
+  // well as "."; a number beyond the range of a double would make every magnitude infinite and is
+  // refused, the dialog staying open.
   void adjust_data() {
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<double>("offset");
     QTest::addColumn<QString>("message");  // empty: accepted
-    QTest::newRow("down 6.5") << QStringLiteral("-6.5") << -6.5 << QString();
-    QTest::newRow("number and unit") << QStringLiteral("3 dB") << 3.0 << QString();
-    QTest::newRow("empty") << QString() << 0.0 << QString();
-    QTest::newRow("too large") << QStringLiteral("-1e400") << 0.0
+    QTest::newRow("down 6.5") << QStringLiteral("-6.5") << "C" << -6.5 << QString();
+    QTest::newRow("number and unit") << QStringLiteral("3 dB") << "C" << 3.0 << QString();
+    QTest::newRow("empty") << QString() << "C" << 0.0 << QString();
+    QTest::newRow("too large") << QStringLiteral("-1e400") << "C" << 0.0
                                << QStringLiteral("The number of decibels is too large.");
+    QTest::newRow("1,5 in English") << QStringLiteral("1,5") << "en_US" << 1.0 << QString();
+    QTest::newRow("1,5 in German") << QStringLiteral("1,5") << "de_DE" << 1.5 << QString();
+    QTest::newRow("1.5 in German") << QStringLiteral("-1.5 dB") << "de_DE" << -1.5 << QString();
   }
   void adjust() {
     QFETCH(QString, text);
+    QFETCH(QString, locale);
     QFETCH(double, offset);
     QFETCH(QString, message);
     Tools t;
-    QCOMPARE(t.Adjust(text), message.isEmpty());
+    QLocale::setDefault(QLocale(locale));
+    const bool closed = t.Adjust(text);
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(closed, message.isEmpty());
     QCOMPARE(t.g.dataAdjusted, message.isEmpty());
     QCOMPARE(t.g.adjustedData, message.isEmpty() ? viewer::AdjustMagnitude(offset, t.g.loadedData) : ResponseSet());
     QCOMPARE(t.Shown(), message.isEmpty() ? QStringList() : QStringList{"Vostrel - Adjust Magnitude: " + message});

@@ -14,6 +14,7 @@
 #include "DataTools.h"
 #include "GraphJudge.h"
 #include "PictureLean.h"
+#include "Pictures.h"
 #include "ResponseFile.h"
 #include "TracerFixture.h"
 #include "frmTraceOpt.h"
@@ -48,38 +49,59 @@ class tst_tracer : public QObject {
   Q_OBJECT
 
  private slots:
-  // Import from the clipboard and from a file, then what the graph area shows.
+  // Import from the clipboard and from a file, then what the graph area shows. Files up to 16384
+  // pixels each way are read (Qt refuses more than 128 MB unless told otherwise), and a BMP whose
+  // rows run from the top down.
   void import_data() {
-    QTest::addColumn<QImage>("picture");  // on the clipboard; null: none
-    QTest::addColumn<QString>("file");    // imported from this fixture instead, when set
+    QTest::addColumn<QImage>("picture");    // on the clipboard; null: none
+    QTest::addColumn<QString>("file");      // imported from this file instead, when set
+    QTest::addColumn<QByteArray>("bytes");  // the file's bytes, when it is made here
     QTest::addColumn<QString>("message");
     const QString noPicture = QStringLiteral("Copy a graph image to the clipboard, then click Import Graph");
     const QString noFile = QStringLiteral("The file does not hold a picture that can be imported.");
-    QTest::newRow("picture") << Filled(400, 300, Qt::red) << QString() << QString();
-    QTest::newRow("text or nothing") << QImage() << QString() << noPicture;
-    QTest::newRow("widest picture") << Filled(16384, 2, Qt::red) << QString() << QString();
-    QTest::newRow("too wide") << Filled(16385, 2, Qt::red) << QString() << noPicture;
-    QTest::newRow("too tall") << Filled(2, 16385, Qt::red) << QString() << noPicture;
-    QTest::newRow("file") << QImage() << "graph-spl-960x640.png" << QString();
-    QTest::newRow("file without picture") << QImage() << "woofer-24ppo.frd" << noFile;
+    // 2 x 2 pixels of 24 bits, the height given as -2: the blue row first, then the red one.
+    const QByteArray topDown = QByteArray::fromHex(
+        "424d460000000000000036000000"                                                      // file header
+        "2800000002000000feffffff01001800000000001000000000000000000000000000000000000000"  // 2 x -2, 24 bits
+        "ff0000ff000000000000ff0000ff0000");
+    const QByteArray none;
+    QTest::newRow("picture") << Filled(400, 300, Qt::red) << QString() << none << QString();
+    QTest::newRow("text or nothing") << QImage() << QString() << none << noPicture;
+    QTest::newRow("too wide") << Filled(16385, 2, Qt::red) << QString() << none << noPicture;
+    QTest::newRow("too tall") << Filled(2, 16385, Qt::red) << QString() << none << noPicture;
+    QTest::newRow("file") << QImage() << FIXTURES_DIR "/graph-spl-960x640.png" << none << QString();
+    QTest::newRow("file without picture") << QImage() << FIXTURES_DIR "/woofer-24ppo.frd" << none << noFile;
+    QTest::newRow("top-down BMP") << QImage() << "top-down.bmp" << topDown << QString();
+    QTest::newRow("largest PNG") << QImage() << "largest.png" << fakes::BlackPng(16384, 16384) << QString();
+    QTest::newRow("PNG too tall") << QImage() << "tall.png" << fakes::BlackPng(16384, 16385) << noFile;
   }
   void import() {
     QFETCH(QImage, picture);
     QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
     Tracer t;
     tracer::Form1& w = *t.window;
     QVERIFY(w.isMaximized());
+    t.Ready(false);
+    t.Move(4035, 2640);
     w.mnuOhmScale10->trigger();          // back to base 2 with any import
     t.Import(Filled(50, 50, Qt::blue));  // replaced or, on failure, gone
+    QTemporaryDir dir;
+    if (!bytes.isEmpty()) {
+      QFile made(dir.filePath(file));
+      QVERIFY(made.open(QIODevice::WriteOnly) && made.write(bytes) == bytes.size());
+      file = made.fileName();
+    }
     if (file.isEmpty()) {
       t.Import(picture);
     } else {
-      t.services.fileDialog.answers.push_back(QStringLiteral(FIXTURES_DIR "/") + file);
+      t.services.fileDialog.answers.push_back(file);
       w.mnuImportFile_Click();
     }
     QCOMPARE(t.Message(), message);
     QVERIFY(w.isGraphImported == message.isEmpty() && w.mnuOhmScale2->isChecked() && !w.mnuOhmScale10->isChecked());
+    QCOMPARE((QStringList{t.Panel(1), t.Panel(2), t.Panel(3)}), (QStringList{"Freq.", "Db", "Ohm"}));
     if (!message.isEmpty()) {  // after the reset: no picture at all
       QVERIFY(t.services.messageBox.shown.back().title == "Quelbrin" && w.Graph[1]->Picture().isNull() &&
               w.Graph[0]->Operations().empty());
@@ -93,20 +115,50 @@ class tst_tracer : public QObject {
       const QImage shown = w.Graph[0]->grab().toImage();
       QVERIFY(shown.pixelColor(0, 0) == Qt::red && shown.pixelColor(shown.width() - 1, shown.height() - 1) == Qt::red);
     }
+    if (held.width() == 2) {  // the top row on top
+      QVERIFY(held.pixelColor(1, 0) == QColor(0, 0, 255) && held.pixelColor(1, 1) == Qt::red);
+    }
   }
 
-  // A 2400-pixel picture on a 1920-pixel screen, stretched again whenever the window changes size.
-  void resizeStretchesAgain() {
+  // A 2400-pixel picture on a 1920-pixel screen, stretched again whenever the window changes size;
+  // the references, the trace position and the markers stay on their points of the picture, so
+  // the readout at a point of the picture reads the same after the resize as before.
+  void resize() {
     Tracer t;
     tracer::Form1& w = *t.window;
     Resize(t, 1920, 1040);
     t.Import(QImage(QStringLiteral(FIXTURES_DIR "/graph-impedance-2400x1200.png")));
     QVERIFY(w.isGraphImported && w.Graph[1]->Width() == 36000 && w.Graph[0]->Width() == 1904 * 15);
+    const QList<double> lines{671.258, 2111.258, 789.725, 475.449};  // 100 Hz, 10 kHz, 4 ohm, 16 ohm
+    const QStringList values{"100", "10000", "4", "16"};
+    QAction* const items[] = {w.mnuReg100Hz, w.mnuReg10000Hz, w.mnuReg4Ohm, w.mnuReg16Ohm};
+    for (int i = 0; i < 4; ++i) {
+      const QPointF at = w.FromPicture({lines[i], lines[i]});
+      t.Register(items[i], values[i], float(i < 2 ? at.x() : at.y()));
+    }
+    const auto readAt = [&t, &w](QPointF onPicture) {  // the readout measures 15 twips left of the line's end
+      const QPointF at = w.FromPicture(onPicture);
+      t.Move(float(at.x() + 15), float(at.y()));
+      return std::pair(w.curFreq, w.curOhm);
+    };
+    const auto before = readAt({1500, 600});
+    t.g.useTraceLimits = true;
+    w.mnuTraceStartImpedance->trigger();
+    t.Key(platform::kKeyReturn, 2);
+    const double column = w.ToPicture({w.traceX - 15.0, 0}).x();
+
     Resize(t, 1000, 700);
     const float W0 = 984 * 15;
-    QCOMPARE((QList<float>{float(w.Graph[0]->Width()), w.Graph[0]->Operations().front().x2, w.lnReg60Db->X2()}),
+    QCOMPARE((QList<float>{float(w.Graph[0]->Width()), w.Graph[0]->Operations().front().x2, w.lnReg16Ohm->X2()}),
              (QList<float>{W0, W0, W0}));
     QCOMPARE(w.Graph[0]->Operations().size(), std::size_t(1));
+    QVERIFY(std::fabs(w.ToPicture({w.traceX - 15.0, 0}).x() - column) < 2.5);  // a twip is 2.4 pixels now
+    t.services.messageBox.answers = {MessageResult::kNo};
+    w.mnuTraceStop->trigger();
+    const auto after = readAt({1500, 600});
+    // Within the readout's rounding to whole twips (a twip is now 2.4 picture pixels).
+    QVERIFY(std::fabs(std::log10(after.first / before.first)) < 2 / w.freqScale &&
+            std::fabs(std::log2(after.second / before.second)) < 2 / w.ohmScale);
     Resize(t, 1000, 5);  // 1000 twips of outer height or less: the graph area stays
     QCOMPARE(float(w.Graph[0]->Width()), W0);
   }
@@ -160,22 +212,27 @@ class tst_tracer : public QObject {
     QCOMPARE((QList<double>{w.lowFreq, w.lowFreqLog, w.lowDb}), (QList<double>{2.5, tracer::LogBase10(2.5), 70}));
   }
 
-  // The readout from the defaults and the lines' design places, in the user's decimal separator.
-  // A reference registered afterwards at 2160 moves on to (5000, 2716). An axis without a usable
-  // scale (both frequency lines at 2160) leaves its panel as it was; the other quantities go on.
+  // The readout with the default values registered at the lines' design places, in the user's
+  // decimal separator; a quantity without both its references shows its caption alone. A
+  // reference registered again at 2160 moves on to (5000, 2716). An axis without a usable scale
+  // (both frequency lines at 2160) leaves its panel as it was; the other quantities go on.
   // Switching the ohm scale recomputes the registered values' logarithms, and a value registered
   // on base 10 is stored as its base-10 logarithm.
   void readout_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QStringList>("scales");      // ohm scale items chosen first
-    QTest::addColumn<QStringList>("registered");  // item, value
+    QTest::addColumn<QStringList>("registered");  // item, value ("": unregistered); "none": nothing registered
     QTest::addColumn<QStringList>("panels");
+    QTest::newRow("nothing registered") << "en_US" << QStringList{} << QStringList{"none"}
+                                        << QStringList{"Freq.", "Db", "Ohm"};
     QTest::newRow("base 2") << "en_US" << QStringList{} << QStringList{}
                             << QStringList{"Freq.  1000", "Db  74.21053", "Ohm  8"};
     QTest::newRow("linear") << "en_US" << QStringList{"mnuOhmScale1"} << QStringList{}
                             << QStringList{"Freq.  1000", "Db  74.21053", "Ohm  10"};
     QTest::newRow("German") << "de_DE" << QStringList{} << QStringList{}
                             << QStringList{"Freq.  1000", "Db  74,21053", "Ohm  8"};
+    QTest::newRow("low amplitude unregistered") << "en_US" << QStringList{} << QStringList{"mnuReg60Db", ""}
+                                                << QStringList{"Freq.  3302.305", "Db", "Ohm  7.168477"};
     QTest::newRow("no frequency scale") << "en_US" << QStringList{} << QStringList{"mnuReg10000Hz", "100"}
                                         << QStringList{"Freq.  1000", "Db  73.21053", "Ohm  7.168477"};
     QTest::newRow("base 10 after linear")
@@ -189,31 +246,50 @@ class tst_tracer : public QObject {
     QFETCH(QStringList, panels);
     QLocale::setDefault(QLocale(locale));
     Tracer t;
+    if (registered != QStringList{"none"}) {
+      t.Ready(false);
+    }
     for (const QString& name : scales) {
       t.window->findChild<QAction*>(name)->trigger();
     }
     t.Move(4035, 2640);
-    if (!registered.isEmpty()) {
-      t.Register(t.window->findChild<QAction*>(registered[0]), registered[1], 2160);
+    if (registered.size() == 2) {
+      QAction* item = t.window->findChild<QAction*>(registered[0]);
+      item->trigger();  // unregistered
+      if (!registered[1].isEmpty()) {
+        t.Register(item, registered[1], 2160);
+      }
       t.Move(5000, 2716);
     }
     QLocale::setDefault(QLocale::c());
     QCOMPARE((QStringList{t.Panel(1), t.Panel(2), t.Panel(3)}), panels);
   }
-  // The Start commands refuse in a fixed order, each kind of trace checking its own references.
+  // The Start commands refuse in a fixed order, each kind of trace checking its own references, and
+  // then whether they define a usable scale.
   void refusals_data() {
     QTest::addColumn<QStringList>("unregister");  // menu items clicked again after Ready; "picture": none
+    QTest::addColumn<QStringList>("again");       // then registered again: item, value, place; ...
     QTest::addColumn<bool>("impedance");
-    QTest::addColumn<QString>("refused");  // the references named in the message, or empty
-    QTest::newRow("no picture") << QStringList{"picture"} << false << "import";
-    QTest::newRow("no high amplitude") << QStringList{"mnuReg90Db", "mnuReg100Hz"} << false << "amplitude";
-    QTest::newRow("no frequency") << QStringList{"mnuReg10000Hz"} << false << "frequency";
-    QTest::newRow("no low impedance") << QStringList{"mnuReg4Ohm"} << true << "impedance";
-    QTest::newRow("SPL without impedance") << QStringList{"mnuReg4Ohm", "mnuReg16Ohm"} << false << "";
-    QTest::newRow("impedance without amplitude") << QStringList{"mnuReg60Db"} << true << "";
+    QTest::addColumn<QString>("refused");  // the references named in the message, "scale", or empty
+    const QStringList none;
+    QTest::newRow("no picture") << QStringList{"picture"} << none << false << "import";
+    QTest::newRow("no high amplitude") << QStringList{"mnuReg90Db", "mnuReg100Hz"} << none << false << "amplitude";
+    QTest::newRow("no frequency") << QStringList{"mnuReg10000Hz"} << none << false << "frequency";
+    QTest::newRow("no low impedance") << QStringList{"mnuReg4Ohm"} << none << true << "impedance";
+    QTest::newRow("SPL without impedance") << QStringList{"mnuReg4Ohm", "mnuReg16Ohm"} << none << false << "";
+    QTest::newRow("impedance without amplitude") << QStringList{"mnuReg60Db"} << none << true << "";
+    QTest::newRow("frequency lines at one place")
+        << none << QStringList{"mnuReg10000Hz", "10000", "2160"} << false << "scale";
+    QTest::newRow("one frequency twice") << none << QStringList{"mnuReg10000Hz", "100", "5880"} << true << "scale";
+    QTest::newRow("level beyond single precision")
+        << none << QStringList{"mnuReg90Db", "1e308", "1440"} << false << "scale";
+    QTest::newRow("impedances at or below 1 ohm")
+        << none << QStringList{"mnuReg4Ohm", "0.5", "3120", "mnuReg16Ohm", "1", "2160"} << true << "scale";
+    QTest::newRow("SPL with unusable impedances") << none << QStringList{"mnuReg16Ohm", "4", "2160"} << false << "";
   }
   void refusals() {
     QFETCH(QStringList, unregister);
+    QFETCH(QStringList, again);
     QFETCH(bool, impedance);
     QFETCH(QString, refused);
     Tracer t;
@@ -224,10 +300,18 @@ class tst_tracer : public QObject {
         item->trigger();
       }
     }
+    for (qsizetype i = 0; i + 2 < again.size(); i += 3) {
+      QAction* item = w.findChild<QAction*>(again[i]);
+      item->trigger();
+      t.Register(item, again[i + 1], again[i + 2].toFloat());
+    }
     (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
     const QString message =
-        refused == QLatin1String("import")
-            ? QStringLiteral("Use the File > Import Graph menu item to import a graph.")
+        refused == QLatin1String("import") ? QStringLiteral("Use the File > Import Graph menu item to import a graph.")
+        : refused == QLatin1String("scale")
+            ? QStringLiteral(
+                  "The registered references do not define a usable scale: register two different values "
+                  "at two different positions.")
             : QStringLiteral("Use the Alignment menu item to register %1 positions on the graph.").arg(refused);
     QCOMPARE(t.Message(), refused.isEmpty() ? QString() : message);
     QCOMPARE(w.mnuTraceStartSPL->isEnabled(), !refused.isEmpty());
@@ -237,8 +321,8 @@ class tst_tracer : public QObject {
   // Free-form: the start follows the pointer, the arming click records nothing, the first point
   // lies 15 twips left of the click and every later one 30 twips further. Up and Down move the
   // trace line by a pixel; Enter records like a click and the readout follows the new position.
-  // Every recorded point is written: 20 points make 20 lines, which the viewer opens. At the end
-  // of the area each further point is recorded where the last one was, with the message.
+  // Every recorded point is written: 20 points make 20 lines, which the viewer opens. The point at
+  // the end of the area is recorded with the message; a further click there records nothing.
   void freeFormAndKeys() {
     Tracer t;
     tracer::Form1& w = *t.window;
@@ -267,70 +351,82 @@ class tst_tracer : public QObject {
     QTemporaryDir dir;
     QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("twenty.frd"))).count("\r\n"), 20);
     QVERIFY(ReadBack(dir.filePath(QStringLiteral("twenty.frd"))).has_value());
-    // At the end of the area the point is recorded, the position stays, and the message says so.
     const int W0 = w.Graph[0]->Width();
-    t.Key(platform::kKeyReturn, (W0 - w.traceX) / 30 + 2);
+    const int points = t.g.recordedPointCount + (W0 - w.traceX - 1) / 30 + 1;
+    t.Key(platform::kKeyReturn, points - t.g.recordedPointCount);
     QCOMPARE(t.Message(), QStringLiteral("The end of the graph area has been reached."));
+    t.services.messageBox.shown.clear();
+    t.Click();
+    QVERIFY(t.g.recordedPointCount == points && w.traceFreqs.back() > w.traceFreqs[std::size_t(points - 2)]);
     QVERIFY(w.pnlTrace->Width() < float(W0) && w.pnlTrace->Width() + 30 >= float(W0));
-    QVERIFY(t.services.messageBox.shown.size() >= 2);  // once for each point past the end
+    QCOMPARE(t.Message(), QStringLiteral("The end of the graph area has been reached."));
   }
 
-  // Limited: from the start frequency in equal log steps; the limit message after limit + 1
-  // points, all of which are written. The start is at least 120 twips in; the point limit is the
-  // only bound; without a usable frequency axis the trace records at its start without moving.
+  // Limited, with 1860 twips a decade: from the start frequency in equal log steps, each step's
+  // position from the start (not from the frequency measured at the step before), so the first
+  // and the last point lie within half a twip of the start and stop frequencies. Steps that would
+  // not move the column are passed over: 100000 steps give one point a twip. After the last step
+  // the panel says the trace is complete, and a further point is refused with the limit message.
+  // All points are written; the start is at least 120 twips in.
+  void limitedTrace_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<double>("first");  // Hz
+    QTest::newRow("400 steps") << 20 << 400 << 401 << 20.0;
+    QTest::newRow("200 steps") << 20 << 200 << 201 << 20.0;
+    QTest::newRow("100000 steps, one point a twip, 5581 in all") << 20 << 100000 << 6455 - 875 + 1 << 20.0;
+    // 1 Hz reads as 10^-10 Hz, far left: the first point at 120 twips, and 96 steps beyond it.
+    QTest::newRow("start left of the area") << 1 << 400 << 97 << std::pow(10.0, 2 + (105 - 2160) / 1860.0);
+  }
   void limitedTrace() {
+    QFETCH(int, start);
+    QFETCH(int, count);
+    QFETCH(int, points);
+    QFETCH(double, first);
     Tracer t;
     tracer::Form1& w = *t.window;
     t.Ready();
-    t.g.useTraceLimits = true;
+    t.g = {true, start, 20000, count, 0};
     w.mnuTraceStartSPL_Click();
-    QVERIFY(qFuzzyCompare(w.traceLogStep, 0.0075) && w.traceX == 875 && w.pnlTrace->Width() == 875 &&
-            t.Panel(4) == "Trace SPL");
+    QCOMPARE(t.Panel(4), QStringLiteral("Trace SPL"));
     t.Move(0, 2640);
-    t.Key(platform::kKeyReturn, 401);
+    t.Key(platform::kKeyReturn, points);
     QVERIFY(t.services.messageBox.shown.empty());
+    QCOMPARE(t.Panel(4), QStringLiteral("Trace complete: %1 points").arg(points));
     t.Key(platform::kKeyReturn);
     QCOMPARE(t.Message(), QStringLiteral("The specified trace limit has been reached."));
+    QCOMPARE(t.g.recordedPointCount, points);
+    const double halfTwip = 0.5 / 1860;  // decades
+    QVERIFY2(std::fabs(std::log10(w.traceFreqs.front() / first)) <= halfTwip &&
+                 std::fabs(std::log10(w.traceFreqs.back() / 20000)) <= halfTwip,
+             qPrintable(QStringLiteral("%1 to %2 Hz").arg(w.traceFreqs.front()).arg(w.traceFreqs.back())));
+    QVERIFY(std::adjacent_find(w.traceFreqs.begin(), w.traceFreqs.end(), std::greater_equal<>()) == w.traceFreqs.end());
     QTemporaryDir dir;
-    const QByteArray saved = t.SaveTo(dir.filePath(QStringLiteral("limited")));
-    QVERIFY(saved.count("\r\n") == 401 && saved.startsWith("20.00208 74.21053 0\r\n"));
-
-    const auto restart = [&t, &w](tracer::GlobalVariables options) {
-      t.services.messageBox.answers = {MessageResult::kNo};
-      w.mnuTraceStop_Click();
-      t.services.messageBox.shown.clear();
-      t.g = options;
-      w.mnuTraceStartSPL_Click();
-    };
-    restart({true, 1, 20000, 400, 0});
-    QCOMPARE(w.traceX, 120);
-    restart({true, 20, 20000, 1500, 0});
-    t.Key(platform::kKeyReturn, 1501);
-    QCOMPARE(t.g.recordedPointCount, 1501);
-    w.mnuReg10000Hz->trigger();
-    t.Register(w.mnuReg10000Hz, QStringLiteral("10000"), 2160);
-    restart({true, 20, 20000, 400, 0});
-    t.Key(platform::kKeyReturn, 2);
-    QCOMPARE((QList<float>{float(t.g.recordedPointCount), w.pnlTrace->Width()}), (QList<float>{2, 120}));
-    QVERIFY(t.services.messageBox.shown.empty());
+    QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("limited"))).count("\r\n"), points);
   }
 
   // Stop Trace, Import, Exit and the window's close button ask first while a trace has unsaved
-  // points. Stop Trace keeps the points; an import ends the recording but leaves the marker and
-  // the disabled Start commands.
+  // points; a Yes whose save does not happen (the dialog cancelled, the file not written) stops
+  // the command as Cancel does. Stop Trace keeps the points; an import ends the trace as well.
   void saveQuestion_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<MessageResult>("answer");
+    QTest::addColumn<QString>("saveTo");  // the name chosen in the save dialog; empty: Cancel
     for (const char* command : {"stop", "import", "exit", "close"}) {
-      QTest::addRow("%s, cancel", command) << command << MessageResult::kCancel;
-      QTest::addRow("%s, no", command) << command << MessageResult::kNo;
+      QTest::addRow("%s, cancel", command) << command << MessageResult::kCancel << "";
+      QTest::addRow("%s, no", command) << command << MessageResult::kNo << "";
     }
-    QTest::newRow("stop, yes") << "stop" << MessageResult::kYes;
-    QTest::newRow("exit, yes") << "exit" << MessageResult::kYes;
+    for (const char* command : {"stop", "import", "exit"}) {
+      QTest::addRow("%s, yes", command) << command << MessageResult::kYes << "asked.frd";
+      QTest::addRow("%s, yes, save cancelled", command) << command << MessageResult::kYes << "";
+      QTest::addRow("%s, yes, save fails", command) << command << MessageResult::kYes << "missing/asked.frd";
+    }
   }
   void saveQuestion() {
     QFETCH(QString, command);
     QFETCH(MessageResult, answer);
+    QFETCH(QString, saveTo);
     Tracer t;
     tracer::Form1& w = *t.window;
     t.Ready();
@@ -339,7 +435,9 @@ class tst_tracer : public QObject {
     t.Click();
     t.services.messageBox.answers = {answer};
     QTemporaryDir dir;
-    t.services.fileDialog.answers.push_back(dir.filePath(QStringLiteral("asked.frd")));
+    if (!saveTo.isEmpty()) {
+      t.services.fileDialog.answers.push_back(dir.filePath(saveTo));
+    }
     bool closed = false;
     if (command == QLatin1String("stop")) {
       w.mnuTraceStop_Click();
@@ -350,35 +448,43 @@ class tst_tracer : public QObject {
     } else {
       closed = w.close();
     }
-    QCOMPARE(t.Message(), QStringLiteral("Do you want to save the current trace data?"));
-    QCOMPARE(t.services.messageBox.shown.back().buttons, platform::MessageButtons::kYesNoCancel);
-    const bool goesOn = answer != MessageResult::kCancel;
-    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("asked.frd"))), answer == MessageResult::kYes);
+    const fakes::MessageBox::Shown& asked = t.services.messageBox.shown.front();
+    QVERIFY(asked.text == "Do you want to save the current trace data?" &&
+            asked.buttons == platform::MessageButtons::kYesNoCancel);
+    const bool saved = !saveTo.isEmpty() && QFile::exists(dir.filePath(saveTo));
+    QCOMPARE(saved, saveTo == QLatin1String("asked.frd"));
+    const bool goesOn = answer == MessageResult::kNo || saved;
     QCOMPARE(closed, command == QLatin1String("close") && goesOn);
     const bool ends = command == QLatin1String("exit") || command == QLatin1String("close");
     QCOMPARE(t.services.application.quitCalls, ends && goesOn ? 1 : 0);
-    if (!ends) {  // tracing, points, marker shown, Start enabled
-      const bool import = command == QLatin1String("import");
-      QCOMPARE((QList<bool>{w.isTracing, t.g.recordedPointCount == 1, w.pnlTrace->Visible(),
-                            w.mnuTraceStartSPL->isEnabled()}),
-               (QList<bool>{!goesOn, !(import && goesOn), import || !goesOn, !import && goesOn}));
-    }
+    // Tracing with the points unsaved, the marker shown and Start disabled; else the trace ended.
+    const bool import = command == QLatin1String("import");
+    QCOMPARE((QList<bool>{w.isTracing, w.isTraceUnsaved, t.g.recordedPointCount == 1, w.pnlTrace->Visible(),
+                          w.mnuTraceStartSPL->isEnabled()}),
+             (QList<bool>{!goesOn || ends, !goesOn || (ends && !saved), !(import && goesOn), !goesOn || ends,
+                          goesOn && !ends}));
   }
 
   // The saved bytes: 7 significant digits, "." in every locale, phase 0, CR LF; the dialog asks
-  // before it overwrites; a save that fails says so and leaves the points unsaved.
+  // before it overwrites; a save that fails says so and leaves the points unsaved. The points of
+  // an impedance trace are saved as such after Stop Trace too.
   void savedFile_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<bool>("impedance");
+    QTest::addColumn<bool>("stopped");
     QTest::addColumn<QByteArray>("bytes");  // "<none>": the folder is missing, nothing is written
-    QTest::newRow("SPL") << "en_US" << false << QByteArray("1000.123 74.21053 0\r\n20 -3.5 0\r\n");
-    QTest::newRow("German settings") << "de_DE" << false << QByteArray("1000.123 74.21053 0\r\n20 -3.5 0\r\n");
-    QTest::newRow("impedance") << "en_US" << true << QByteArray("1000.123 8 0\r\n20 0.25 0\r\n");
-    QTest::newRow("missing folder") << "en_US" << false << QByteArray("<none>");
+    const QByteArray spl("1000.123 74.21053 0\r\n20 -3.5 0\r\n");
+    const QByteArray ohms("1000.123 8 0\r\n20 0.25 0\r\n");
+    QTest::newRow("SPL") << "en_US" << false << false << spl;
+    QTest::newRow("German settings") << "de_DE" << false << false << spl;
+    QTest::newRow("impedance") << "en_US" << true << false << ohms;
+    QTest::newRow("impedance after Stop Trace") << "en_US" << true << true << ohms;
+    QTest::newRow("missing folder") << "en_US" << false << false << QByteArray("<none>");
   }
   void savedFile() {
     QFETCH(QString, locale);
     QFETCH(bool, impedance);
+    QFETCH(bool, stopped);
     QFETCH(QByteArray, bytes);
     const bool failed = bytes == "<none>";
     QLocale::setDefault(QLocale(locale));
@@ -391,11 +497,17 @@ class tst_tracer : public QObject {
       std::tie(w.curFreq, w.curDb, w.curOhm) = std::tuple{f, db, ohm};
       w.RecordTracePoint();
     }
+    if (stopped) {
+      t.services.messageBox.answers = {MessageResult::kNo};
+      w.mnuTraceStop->trigger();
+      t.services.messageBox.shown.clear();
+    }
     QTemporaryDir dir;
     QCOMPARE(t.SaveTo(dir.filePath(failed ? QStringLiteral("missing/typed") : QStringLiteral("typed"))), bytes);
     QLocale::setDefault(QLocale::c());
     const platform::FileDialogSettings& asked = t.services.fileDialog.requests.back().settings;
-    QVERIFY(asked.overwritePrompt && asked.defaultExt == (impedance ? "zma" : "frd"));
+    QVERIFY(asked.overwritePrompt && asked.defaultExt == (impedance ? "zma" : "frd") &&
+            asked.fileName == (impedance ? "speaker.zma" : "speaker.frd"));
     QCOMPARE(w.isTraceUnsaved, failed);
     QCOMPARE(t.Message(), failed ? "The trace data could not be written to the specified file." : "");
   }
@@ -413,6 +525,7 @@ class tst_tracer : public QObject {
     QTest::newRow("beyond 32 bits") << 1 << QStringList{"20", "3000000000", "400"} << unchanged;
     QTest::newRow("beyond a double") << 1 << QStringList{"1e999", "20", "400"} << unchanged;
     QTest::newRow("no points") << 1 << QStringList{"20", "20000", "0.4"} << unchanged;
+    QTest::newRow("more than 100000 points") << 1 << QStringList{"20", "20000", "100001"} << unchanged;
     QTest::newRow("cancel") << 1 << QStringList{"30", "300", "3"} << unchanged;
   }
   void options() {
@@ -436,9 +549,9 @@ class tst_tracer : public QObject {
     QCOMPARE((QList<int>{t.g.traceStartFreq, t.g.traceStopFreq, t.g.tracePointLimit, int(t.g.useTraceLimits)}), stored);
     const bool refused = method == 1 && !cancel && stored[3] == 0;
     QCOMPARE(t.Message(),
-             refused
-                 ? QStringLiteral("Enter whole numbers within range; the number of trace points must be at least 1.")
-                 : QString());
+             refused ? QStringLiteral(
+                           "Enter whole numbers within range; the number of trace points must be from 1 to 100000.")
+                     : QString());
     tracer::frmTraceOpt again(t.g, t.services.messageBox);  // a new opening shows what is stored
     QVERIFY(again.edtFrequencyStart->text().toInt() == stored[0] &&
             again.lblTraceCount->isEnabled() == (stored[3] == 1));
@@ -671,8 +784,22 @@ class tst_tracer : public QObject {
       t.Click();
       QCOMPARE(w.curvePick.has_value(), x > 100);
     }
-    const QString lost = QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again");
+    QCOMPARE(t.g.recordedPointCount, 0);
+    // The run goes on in slices, here driven by hand. Esc between two slices stops it; so does a
+    // command, before it does its own work (Stop Trace, cancelled at its question).
+    const QDeadlineTimer noDeadline(QDeadlineTimer::Forever);
     w.mnuAutoTrace->trigger();
+    QVERIFY(w.AutoTraceSteps(3, noDeadline) && t.g.recordedPointCount == 3);
+    t.Key(platform::kKeyEscape);
+    QVERIFY(!w.AutoTraceSteps(3, noDeadline) && t.g.recordedPointCount == 3 && t.Panel(4) == "Trace SPL");
+    w.mnuAutoTrace->trigger();
+    w.AutoTraceSteps(2, noDeadline);
+    t.services.messageBox.answers = {MessageResult::kCancel};
+    w.mnuTraceStop->trigger();
+    QCoreApplication::processEvents();
+    QVERIFY(!w.isAutoTracing && w.isTracing && t.g.recordedPointCount == 5);
+    const QString lost = QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again");
+    t.AutoTrace();
     const double stoppedAt = w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x();
     QVERIFY2(t.Panel(4) == lost && stoppedAt > 250 && stoppedAt < 282, qPrintable(QString::number(stoppedAt)));
     // Past the box by hand (Auto Trace asks for one point at a time), then on to the end.
@@ -682,14 +809,21 @@ class tst_tracer : public QObject {
       t.Click();
     }
     const std::size_t byHand = w.tracePlaces.size();
-    w.mnuAutoTrace->trigger();
-
+    t.AutoTrace();
     QVERIFY(w.tracePlaces.back().onPicture.x() > 550 && w.tracePlaces.size() > byHand + 20);
     for (const auto& place : w.tracePlaces) {
       const QPointF p = place.onPicture;
       QVERIFY2(p.x() >= 40 && std::fabs(p.y() - curve(p.x())) < 1,
                qPrintable(QStringLiteral("%1, %2 for %3").arg(p.x()).arg(p.y()).arg(curve(p.x()))));
     }
+    // Of 100000 steps, one a column: no point twice.
+    t.services.messageBox.answers = {MessageResult::kNo};
+    w.mnuTraceStop->trigger();
+    t.g.tracePointLimit = 100000;
+    w.mnuTraceStartSPL_Click();
+    t.AutoTrace();
+    QVERIFY(t.g.recordedPointCount > 150 && t.Panel(4) == lost);
+    QVERIFY(std::adjacent_find(w.traceFreqs.begin(), w.traceFreqs.end(), std::greater_equal<>()) == w.traceFreqs.end());
   }
 };
 

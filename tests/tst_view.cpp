@@ -2,16 +2,20 @@
 // of the pointer's place, zooming (menu, Ctrl+wheel, Fit Data) and its limits, and the exported
 // picture.
 #include <QFile>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QXmlStreamReader>
 #include <QtTest>
 #include <cmath>
+#include <filesystem>
 
 #include "DataTools.h"
+#include "Files.h"
 #include "GraphScale.h"
 #include "GraphView.h"
+#include "Smoothing.h"
 #include "ViewerFixture.h"
 #include "numbers.h"
 
@@ -45,23 +49,35 @@ class tst_view : public QObject {
 
  private slots:
   // The readout at known places, at the start-up magnification and zoomed in; its curve value is
-  // what Normalize Data gives at the pointer's frequency.
+  // what Normalize Data gives at the pointer's frequency, of the curve as drawn (smoothed, when
+  // View > Smoothing says so: of the power for dB, of the ohms for impedance). Numbers carry the
+  // desktop's decimal separator.
   void readout_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("impedance");
     QTest::addColumn<int>("zoomSteps");
+    QTest::addColumn<int>("smoothing");  // index of the View > Smoothing item
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<double>("frequency");
     QTest::addColumn<double>("level");
     QTest::addColumn<QString>("shown");  // frequency and level part
-    QTest::newRow("start-up") << "woofer-24ppo.frd" << false << 0 << 1250.0 << 84.2 << "1.25 kHz  84.2 dB";
-    QTest::newRow("zoomed in") << "woofer-24ppo.frd" << false << 4 << 63.0 << 91.5 << "63 Hz  91.5 dB";
-    QTest::newRow("impedance") << "woofer-48ppo.zma" << true << 2 << 200.0 << 12.0 << "200 Hz  12.0 ohm";
-    QTest::newRow("below the data") << "tweeter-tab-2col.frd" << false << 0 << 2.0 << -20.0 << "2 Hz  -20.0 dB";
+    const QString woofer = QStringLiteral("woofer-24ppo.frd");
+    QTest::newRow("start-up") << woofer << false << 0 << 0 << "C" << 1250.0 << 84.2 << "1.25 kHz  84.2 dB";
+    QTest::newRow("zoomed in") << woofer << false << 4 << 0 << "C" << 63.0 << 91.5 << "63 Hz  91.5 dB";
+    QTest::newRow("impedance") << "woofer-48ppo.zma" << true << 2 << 0 << "C" << 200.0 << 12.0 << "200 Hz  12.0 ohm";
+    QTest::newRow("below the data") << "tweeter-tab-2col.frd" << false << 0 << 0 << "C" << 2.0 << -20.0
+                                    << "2 Hz  -20.0 dB";
+    QTest::newRow("German") << woofer << false << 0 << 0 << "de_DE" << 1250.0 << 84.2 << "1,25 kHz  84,2 dB";
+    QTest::newRow("smoothed 1/1 octave") << woofer << false << 0 << 6 << "C" << 1250.0 << 84.2 << "1.25 kHz  84.2 dB";
+    QTest::newRow("impedance smoothed 1/3 octave")
+        << "woofer-48ppo.zma" << true << 2 << 5 << "C" << 40.0 << 12.0 << "40 Hz  12.0 ohm";
   }
   void readout() {
     QFETCH(QString, file);
     QFETCH(bool, impedance);
     QFETCH(int, zoomSteps);
+    QFETCH(int, smoothing);
+    QFETCH(QString, locale);
     QFETCH(double, frequency);
     QFETCH(double, level);
     QFETCH(QString, shown);
@@ -71,15 +87,25 @@ class tst_view : public QObject {
     for (int i = 0; i < zoomSteps; ++i) {
       v.window->mnuZoomIn_Click();
     }
+    v.window->mnuSmoothingItems[std::size_t(smoothing)]->trigger();
     const QPointF at = PixelsOf(v, frequency, level);
+    QLocale::setDefault(QLocale(locale));
     const QString text = PointAt(v, at);
+    QLocale::setDefault(QLocale::c());
     QVERIFY2(text.startsWith(shown), qPrintable(text));
     const double f = Mapping(v).FrequencyAt(at.x() * 15);
-    const data::ResponseSet normalized = viewer::NormalizeLog(v.g.loadedData, {f, f, 1, false});
+    data::ResponseSet drawn = v.g.loadedData;
+    const std::vector<double> smoothed =
+        viewer::SmoothedMagnitudes(drawn, viewer::kSmoothingFractions[std::size_t(smoothing)], !impedance);
+    for (std::size_t k = 0; k < smoothed.size(); ++k) {
+      drawn[int(k) + 2][data::kMagnitude] = smoothed[k];
+    }
+    const data::ResponseSet normalized = viewer::NormalizeLog(drawn, {f, f, 1, false});
     const QString unit = impedance ? QStringLiteral(" ohm") : QStringLiteral(" dB");
-    QCOMPARE(text, normalized.PointCount() == 0
-                       ? shown
-                       : shown + QStringLiteral("  curve %1").arg(normalized[2][data::kMagnitude], 0, 'f', 2) + unit);
+    const QString curve = normalized.PointCount() == 0
+                              ? QString()
+                              : QStringLiteral("  curve %1").arg(normalized[2][data::kMagnitude], 0, 'f', 2) + unit;
+    QCOMPARE(text, shown + (locale == QLatin1String("C") ? curve : QString(curve).replace('.', ',')));
     // Off the graph, and once the pointer has left it, the panel is empty.
     QCOMPARE(PointAt(v, {v.g.graphSize / 15.0 + 5, 10}), QString());
     PointAt(v, at);
@@ -127,6 +153,76 @@ class tst_view : public QObject {
     QVERIFY(std::abs(Mapping(v).X(v.g.loadedData.Maxima()[0]) + w.pctGraph->Left() - (W - 270)) <= 15);
   }
 
+  // Overlays from the command line, a drop with Shift and File > Add Overlay...: each drawn under
+  // the loaded curve in the next of eight colours that differ from one another and from the
+  // curves, the grid and the background, then again from the first, up to 16; listed in the
+  // legend after the loaded file, with the smoothing. A file that cannot be read changes nothing.
+  // Remove Overlays takes them all away; the legend goes when nothing is left to tell apart.
+  void overlays() {
+    Viewer v;
+    viewer::frmMain& w = *v.window;
+    const auto file = [](const char* name) { return platform::NativePath(kFixtures + QLatin1String(name)); };
+    std::vector<std::filesystem::path> files{file("woofer-24ppo.frd"), file("woofer-48ppo.zma"), file("missing.frd")};
+    files.insert(files.end(), 7, file("tweeter-tab-2col.frd"));
+    w.OpenFiles(files);
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(kFixtures + QStringLiteral("midrange-2col.zda"))});
+    w.Form_OLEDragDrop(dropped, true);
+    v.services.fileDialog.answers.push_back(kFixtures + QStringLiteral("no-such-file.zma"));
+    w.mnuAddOverlay->trigger();
+    QCOMPARE(v.services.messageBox.shown.size(), std::size_t(2));  // the missing file, the dialog's
+    QCOMPARE(v.services.messageBox.shown[1].text, QStringLiteral("Cannot read data from specified file."));
+    const auto curves = [&w] {
+      QList<QRgb> colours;
+      for (const platform::DrawOp& op : w.pctGraph->Operations()) {
+        if (op.kind == platform::DrawOp::Kind::kPolyline) {
+          colours << op.color;
+        }
+      }
+      return colours;
+    };
+    const QList<QRgb> colours = curves();
+    QVERIFY(colours.size() == 10 && colours[8] == colours[0] && colours[9] == qRgb(0, 0, 255));
+    // Apart by the "redmean" distance, which weighs the channels roughly as the eye does.
+    const auto distance = [](QRgb a, QRgb b) {
+      const double r = (qRed(a) + qRed(b)) / 2.0;
+      return std::hypot(std::sqrt(2 + r / 256) * (qRed(a) - qRed(b)), 2 * (qGreen(a) - qGreen(b)),
+                        std::sqrt(2 + (255 - r) / 256) * (qBlue(a) - qBlue(b)));
+    };
+    for (int i = 0; i < 8; ++i) {
+      for (const QRgb other :
+           {qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(255, 0, 255), qRgb(0, 128, 0), qRgb(224, 224, 216)}) {
+        QVERIFY2(distance(colours[i], other) > 200, qPrintable(QString::number(i)));
+      }
+      for (int j = 0; j < i; ++j) {
+        QVERIFY2(distance(colours[i], colours[j]) > 120, qPrintable(QStringLiteral("%1 %2").arg(i).arg(j)));
+      }
+    }
+    const auto legend = [&w] {
+      QStringList texts;
+      for (const platform::TextOp& text : w.pctLegend->Texts()) {
+        texts << text.text;
+      }
+      return w.pctLegend->isVisible() ? texts : QStringList();
+    };
+    w.mnuSmoothingItems[5]->trigger();
+    QCOMPARE(legend(), (QStringList{"woofer-24ppo.frd (dB)", "woofer-48ppo.zma (ohm)"} +
+                        QStringList(7, QStringLiteral("tweeter-tab-2col.frd (dB)")) +
+                        QStringList{"midrange-2col.zda (ohm)", "Smoothing: 1/3 octave"}));
+
+    files.assign(9, file("tweeter-tab-2col.frd"));  // sixteen at most
+    w.AddOverlays(files);
+    QCOMPARE(v.services.messageBox.shown.back().text, QStringLiteral("No more than 16 overlays can be shown."));
+    QVERIFY(w.Overlays().size() == 16 && !w.mnuAddOverlay->isEnabled());
+    w.mnuZoomIn_Click();
+    QCOMPARE(curves().size(), 17);
+    w.mnuRemoveOverlays->trigger();
+    QVERIFY(w.Overlays().empty() && w.mnuAddOverlay->isEnabled() && !w.mnuRemoveOverlays->isEnabled());
+    QCOMPARE(legend(), (QStringList{"woofer-24ppo.frd (dB)", "Smoothing: 1/3 octave"}));
+    w.mnuSmoothingItems[0]->trigger();
+    QCOMPARE(legend(), QStringList());
+  }
+
   // File > Export Picture...: what the frame shows, as PNG at one or two times, or as SVG.
   void exportPicture_data() {
     QTest::addColumn<QString>("name");
@@ -141,6 +237,7 @@ class tst_view : public QObject {
     Viewer v;
     viewer::frmMain& w = *v.window;
     v.Open(false, kFixtures + QStringLiteral("woofer-24ppo.frd"));
+    w.AddOverlays({platform::NativePath(kFixtures + QStringLiteral("tweeter-tab-2col.frd"))});
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
     v.services.fileDialog.answers.push_back(path);
@@ -161,12 +258,14 @@ class tst_view : public QObject {
     }
     const QImage image(path);
     QCOMPARE(image.size(), shown * filter);
-    // The corner where the rulers meet, the graph's background, the curve in its colour.
+    // The corner where the rulers meet, the graph's background, the curve in its colour, the
+    // legend's white a little inside the rulers.
     int curve = 0;
     for (int y = 0; y < image.height(); ++y) {
       curve += image.pixelColor(image.width() / 2, y) == QColor(0, 0, 255);
     }
     QVERIFY(image.pixelColor(2, 2) == Qt::black && curve > 0);
+    QCOMPARE(image.pixelColor(30 * filter, 30 * filter), QColor(Qt::white));
     QCOMPARE(image.pixelColor(21 * filter, image.height() - 3 * filter), QColor(224, 224, 216));
   }
 };

@@ -115,3 +115,39 @@ std::optional<std::int32_t> FreqToGraphX(double freqLog, double xLow, double xHi
 }
 
 }  // namespace tracer
+
+namespace tracer {
+
+bool UsableFrequencyAxis(double xLow, double xHigh, double lowFreqLog, double highFreqLog) {
+  return ReadFrequency(xLow, xLow, xHigh, lowFreqLog, highFreqLog, 0) &&
+         ReadFrequency(xHigh, xLow, xHigh, lowFreqLog, highFreqLog, 0);
+}
+
+bool UsableLevelAxis(double yLow, double yHigh, double lowDb, double highDb) {
+  return ReadLevel(yLow, yLow, yHigh, lowDb, highDb, 0) && ReadLevel(yHigh, yLow, yHigh, lowDb, highDb, 0);
+}
+
+bool UsableImpedanceAxis(const ImpedanceReferences& refs, OhmScale scale) {
+  return ReadImpedance(refs.yLow, refs, scale, 0) && ReadImpedance(refs.yHigh, refs, scale, 0);
+}
+
+std::optional<std::int32_t> NextMovingStep(const std::function<std::optional<std::int32_t>(std::int32_t)>& position,
+                                           std::int32_t step, std::int32_t last, std::int32_t x) {
+  const auto beyond = [&](std::int32_t k) {
+    const std::optional<std::int32_t> at = position(k);
+    return !at || *at > x;
+  };
+  if (step >= last || !beyond(last)) {
+    return std::nullopt;
+  }
+  // beyond(high) holds; the answer lies in (low, high].
+  std::int32_t low = step;
+  std::int32_t high = last;
+  while (high - low > 1) {
+    const std::int32_t middle = low + (high - low) / 2;
+    (beyond(middle) ? high : low) = middle;
+  }
+  return high;
+}
+
+}  // namespace tracer

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace tracer {
@@ -54,5 +55,18 @@ std::optional<Reading> ReadImpedance(double y, const ImpedanceReferences& refs, 
 // `freqScale` receives the frequency scale.
 std::optional<std::int32_t> FreqToGraphX(double freqLog, double xLow, double xHigh, double lowFreqLog,
                                          double highFreqLog, int xOffset, double& freqScale);
+
+// Whether an axis's two references make a usable mapping: read at either reference line it gives a
+// value (so the lines lie apart, the values differ, and both are finite in single precision).
+bool UsableFrequencyAxis(double xLow, double xHigh, double lowFreqLog, double highFreqLog);
+bool UsableLevelAxis(double yLow, double yHigh, double lowDb, double highDb);
+bool UsableImpedanceAxis(const ImpedanceReferences& refs, OhmScale scale);
+
+// A limited trace has the steps k = 0 .. last, step k at the frequency 10^(startLog + k * logStep)
+// and at the position position(k) (whole twips; none where it does not fit, which counts as beyond
+// every column). The first step after `step` whose position lies right of the column `x`, found by
+// bisection for positions that never fall as k grows; none when no step up to `last` moves on.
+std::optional<std::int32_t> NextMovingStep(const std::function<std::optional<std::int32_t>(std::int32_t)>& position,
+                                           std::int32_t step, std::int32_t last, std::int32_t x);
 
 }  // namespace tracer

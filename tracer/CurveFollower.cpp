@@ -58,7 +58,7 @@ CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, 
                              Parameters parameters)
     : rows_(picture), lines_(lines), style_(style), p_(parameters) {
   for (const StraightLine& line : lines.Lines()) {
-    confusable_.push_back(style.Cover(line.colour) >= p_.minCover * 0.8 ? 1 : 0);
+    confusable_.push_back(style.Cover(line.colour) >= p_.minCover ? 1 : 0);
   }
   contrast2_ = ColourDistance2(style.colour, style.background) / 4;
 }
@@ -244,8 +244,9 @@ std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
   const int row = Floor(y);
   for (int r = row - 1; r <= row + 1 && !centre; ++r) {
     lines_.AnyLineAt(column, r, [&](int n, const StraightLine& line) {
+      // Hidden means wholly under the line's band (its thickness and half a pixel each side).
       if (line.horizontal && confusable_[std::size_t(n)] != 0 &&
-          std::fabs(line.centre - y) <= (line.thickness + style_.thickness) / 2 + 0.5) {
+          std::fabs(line.centre - y) + style_.thickness / 2 <= line.thickness / 2 + 1) {
         centre = line.centre;
         return true;
       }
@@ -292,7 +293,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     int width = 0;          // columns
     std::size_t after = 0;  // the first column found after it, in `found`
   };
-  std::optional<Bridge> bridging;
   const auto bridgeFits = [&](const Bridge& b) {
     std::vector<std::pair<double, double>> points;
     for (std::size_t i = b.after; i < found.size() && points.size() < 5; ++i) {
@@ -301,10 +301,31 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     if (points.size() < 2) {
       return false;
     }
-    const std::optional<double> fromAfter = PolyFit(points, b.middle, 1);
+    // With few columns after it, the first of them must lie on the course carried over the bridge.
+    const std::optional<double> fromAfter =
+        points.size() >= 4 ? PolyFit(points, b.middle, 1)
+                           : std::optional(points.front().second - b.slope * (points.front().first - b.middle));
     const double fromBefore = b.before.y + b.slope * (b.middle - b.before.x);
     return fromAfter && std::fabs(*fromAfter - fromBefore) <= 1.5 + T / 2 + 0.12 * b.width * (1 + std::fabs(b.slope));
   };
+  std::vector<Bridge> bridges;      // not yet checked: too few columns found after them
+  std::optional<double> alongLine;  // the line the curve was last hidden along
+  // Checks the bridges with enough columns after them (all of them with `all`); false when one
+  // does not fit.
+  const auto checkBridges = [&](bool all) {
+    for (auto it = bridges.begin(); it != bridges.end();) {
+      if (found.size() >= it->after + 4 || all) {
+        if (!bridgeFits(*it)) {
+          return false;
+        }
+        it = bridges.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    return true;
+  };
+
   double slopeBefore = pathSlope;
   for (int c = Floor(start.x());; c += dir) {
     // The slope of the course: through the columns found last, else the path's.
@@ -348,6 +369,19 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // The run's height expected here, and where its edges go on as they went.
     const double height = connected ? edgeBottom - edgeTop + (hasMoves ? moveBottom - moveTop : 0) : h;
     const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
+    // The curve's usual run height lately (its median over the last columns found whole), against
+    // which a run grown tall by merging slowly with another curve stands out.
+    std::vector<double> lately;
+    for (auto it = found.rbegin(); it != found.rend() && lately.size() < 15; ++it) {
+      if (it->height > 0) {
+        lately.push_back(it->height);
+      }
+    }
+    double usual = 0;
+    if (lately.size() >= 5) {
+      std::nth_element(lately.begin(), lately.begin() + long(lately.size() / 2), lately.end());
+      usual = lately[lately.size() / 2];
+    }
     const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2);
     // Each run on the course, with where the curve's centre and edges lie in it.
     struct Candidate {
@@ -402,6 +436,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
         continue;  // far taller than the curve's run: merged with something crossing it
       }
+      if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
+        continue;  // grown tall: merging with another curve along a shallow crossing
+      }
       candidates.push_back(candidate);
     }
     std::sort(candidates.begin(), candidates.end(), [pred](const Candidate& a, const Candidate& b) {
@@ -414,17 +451,30 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
                        std::max(candidates[0].bottom, candidates[1].bottom), true};
       candidates.erase(candidates.begin() + 1);
     }
+    // A fork: the last run, grown tall where another curve of the colour ran along, parts into two
+    // that both touch it. Which of them is the curve cannot be told.
+    if (connected && edgeBottom - edgeTop > 1.5 * h + 0.5 && candidates.size() >= 2) {
+      int touching = 0;
+      for (const Candidate& k : candidates) {
+        touching += k.bottom >= edgeTop - 0.5 && k.top <= edgeBottom + 0.5 ? 1 : 0;
+      }
+      if (touching >= 2) {
+        return std::nullopt;
+      }
+    }
     if (candidates.size() >= 2 &&
         std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
       candidates.clear();  // two of them, too close to tell which continues the curve
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
     if (candidates.empty() && slopeKnown && std::fabs(s) <= 0.6) {
-      // Nearly parallel to the line: the curve runs along it, hidden under it.
-      along = HiddenUnder(c, pred);
+      // Nearly parallel to the line: the curve runs along it, hidden under it (and once hidden,
+      // its course is the line's).
+      along = HiddenUnder(c, alongLine ? *alongLine : pred);
     }
+    alongLine = candidates.empty() ? along : std::nullopt;
     if (!candidates.empty() && gap >= 1) {
-      bridging = Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()};
+      bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});
     }
     if (gap == 0) {
       slopeBefore = s;
@@ -462,8 +512,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         }
         if (heights.size() >= 4) {
           std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
-          const double usual = heights[heights.size() / 2];
-          for (int k = 0; k < 3 && found.size() > 1 && found.back().height < 0.7 * usual; ++k) {
+          const double whole = heights[heights.size() / 2];
+          for (int k = 0; k < 3 && found.size() > 1 && found.back().height < 0.7 * whole; ++k) {
             found.pop_back();
           }
           last = found.back();
@@ -471,23 +521,22 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         }
       }
     }
-    if (bridging && found.size() >= bridging->after + 4) {
-      if (!bridgeFits(*bridging)) {
-        return std::nullopt;
-      }
-      bridging.reset();
+    if (!checkBridges(false)) {
+      return std::nullopt;
     }
     const int beyond = (c - target) * dir;
-    if (gap == 0 && beyond >= p_.fitColumns && !bridging) {
+    // Past x, once the last bridge has at least two columns found after it to be checked by.
+    if (gap == 0 && beyond >= p_.fitColumns && (bridges.empty() || found.size() >= bridges.back().after + 2)) {
       break;
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {
       if (found.empty()) {
         return std::nullopt;
       }
-      // The curve ends (or hides) beyond x: what was found reaches x.
-      if (dir * (last.x - x) >= -0.5) {
-        if (bridging && !bridgeFits(*bridging)) {
+      // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
+      // half.
+      if (dir * (last.x - x) >= -1.5) {
+        if (!checkBridges(true)) {
           return std::nullopt;
         }
         return Fit(found, x);
@@ -511,7 +560,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       return std::nullopt;
     }
   }
-  if (bridging && !bridgeFits(*bridging)) {
+  if (!checkBridges(true)) {
     return std::nullopt;
   }
   return Refine(found, x);

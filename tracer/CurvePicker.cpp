@@ -34,7 +34,9 @@ double CurveStyle::Cover(QRgb p) const {
   for (int i = 0; i < 3; ++i) {
     off += (v[i] - t * d[i]) * (v[i] - t * d[i]);
   }
-  if (off > tolerance * tolerance) {
+  // Off the segment, or far beyond the curve's own colour (a darker curve where the two are greys
+  // of one hue): another colour.
+  if (off > tolerance * tolerance || t > 1.6) {
     return -1;
   }
   return std::clamp(t, 0.0, 1.5);

@@ -23,7 +23,7 @@ struct CurveStyle {
   double thickness = 1;  // across the curve, pixels
 
   // How much of the curve's colour pixel p shows (t above, up to 1.5), or -1 where p's colour is
-  // not the curve's.
+  // not the curve's (off the segment, or t beyond 1.6).
   double Cover(QRgb p) const;
 };
 

@@ -5,9 +5,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 
 #include "TesseractReader.h"
 #include "TracerInfo.h"
@@ -47,6 +51,18 @@ platform::LineShape* NewLine(platform::PictureBox* box, const char* name, const 
   line->SetX2(x2);
   line->SetY2(y2);
   return line;
+}
+
+// The picture in the file at `path`, decoded only when the size its header gives lies within
+// `largest` pixels each way; else a null image. A top-down BMP gives its height as a negative number.
+QImage ReadPicture(const QString& path, int largest) {
+  QImageReader reader(path);
+  QSize size = reader.size();
+  size.setHeight(std::abs(size.height()));
+  if (!size.isValid() || size.width() > largest || size.height() > largest) {
+    return {};
+  }
+  return reader.read();
 }
 
 // The local picture file that a drop carries, if any.
@@ -116,6 +132,9 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   StatusBar->SetPanelText(2, QStringLiteral("Db"));
   StatusBar->SetPanelText(3, QStringLiteral("Ohm"));
   setAcceptDrops(true);
+  // Qt decodes no picture above 128 MB, from a file, the clipboard or a drop alike. The largest
+  // picture that imports needs 8 bytes a pixel at 16 bits a channel.
+  QImageReader::setAllocationLimit(kLargestPicture / 1024 * kLargestPicture / 1024 * 8);
 
   auto* client = Named(new QWidget(this), "client");
   SetClientArea(client);
@@ -177,6 +196,16 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   Graph[0]->SetMouseMoveHandler(
       [this](int button, int shift, float x, float y) { Graph_MouseMove(0, button, shift, x, y); });
   Graph[0]->SetKeyDownHandler([this](int keyCode, int shift) { Graph_KeyDown(0, keyCode, shift); });
+  autoTraceTimer_ = new QTimer(this);
+  autoTraceTimer_->setSingleShot(true);
+  connect(autoTraceTimer_, &QTimer::timeout, this, [this] {
+    try {
+      // A slice of about a fortieth of a second keeps the window answering.
+      AutoTraceSteps(std::numeric_limits<int>::max(), QDeadlineTimer(25));
+    } catch (const std::exception&) {
+      StopAutoTrace();
+    }
+  });
 
   connect(mnuImportClipboard, &QAction::triggered, this, &Form1::mnuImportClipboard_Click);
   connect(mnuImportFile, &QAction::triggered, this, &Form1::mnuImportFile_Click);
@@ -245,7 +274,9 @@ void Form1::Form_Resize() {
     lnReg100Hz->SetY2(static_cast<float>(H0));
     lnReg10000Hz->SetY2(static_cast<float>(H0));
     pnlTrace->SetHeight(static_cast<float>(H0));
-    ShowMarkers();
+    if (!Graph[1]->Picture().isNull()) {
+      PlaceShapesOnPicture();
+    }
     StretchPicture();
   } catch (const std::exception&) {
     // Without a picture to stretch the graph area shows what it showed; nothing is reported.
@@ -287,6 +318,8 @@ void Form1::ResetTracerWindow() {
   lines_.reset();
   Graph[0]->unsetCursor();
   picMagnifier->hide();
+  // With every reference unregistered the panels show their captions alone.
+  UpdatePositionReadout();
 }
 
 bool Form1::AskToSaveTrace() {
@@ -298,21 +331,23 @@ bool Form1::AskToSaveTrace() {
     case platform::MessageResult::kCancel:
       return false;
     case platform::MessageResult::kYes:
-      mnuSaveAs_Click();
-      return true;
+      return SaveTrace();
     default:
       return true;
   }
 }
 
-void Form1::ImportGraph(const QImage& picture, const QString& failure) {
+void Form1::ImportGraph(const std::function<QImage()>& take, const QString& failure) {
+  EndTrace();
   ResetRegistrationValues();
   ResetTracerWindow();
   try {
+    // The previous picture is gone before the next one is decoded.
+    QImage picture = take();
     if (picture.isNull() || picture.width() > kLargestPicture || picture.height() > kLargestPicture) {
       throw std::invalid_argument("no picture to import");
     }
-    ShowPicture(StraightenOnImport(picture));
+    ShowPicture(StraightenOnImport(std::move(picture)));
   } catch (const std::exception&) {
     Graph[1]->SetPicture({});
     services_.messageBox.Show(failure, platform::MessageButtons::kOk, kTitle);
@@ -321,16 +356,18 @@ void Form1::ImportGraph(const QImage& picture, const QString& failure) {
 
 void Form1::mnuImportClipboard_Click() {
   try {
+    StopAutoTrace();
     if (!AskToSaveTrace()) {
       return;
     }
-    ImportGraph(services_.clipboard.Picture(), kNoClipboardPicture);
+    ImportGraph([this] { return services_.clipboard.Picture(); }, kNoClipboardPicture);
   } catch (const std::exception&) {
   }
 }
 
 void Form1::mnuImportFile_Click() {
   try {
+    StopAutoTrace();
     platform::FileDialogSettings settings;
     settings.cancelError = true;
     settings.title = QStringLiteral("Import Graph");
@@ -345,23 +382,18 @@ void Form1::mnuImportFile_Click() {
 
 void Form1::ImportPictureFile(const QString& path) {
   try {
+    StopAutoTrace();
     if (!AskToSaveTrace()) {
       return;
     }
-    // The size is read first, so that an oversized picture is refused before it is decoded.
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    QImage picture;
-    if (size.isValid() && size.width() <= kLargestPicture && size.height() <= kLargestPicture) {
-      picture = reader.read();
-    }
-    ImportGraph(picture, kNoFilePicture);
+    ImportGraph([&path] { return ReadPicture(path, kLargestPicture); }, kNoFilePicture);
   } catch (const std::exception&) {
   }
 }
 
 void Form1::mnuExit_Click() {
   try {
+    StopAutoTrace();
     if (AskToSaveTrace()) {
       services_.application.Quit();
     }
@@ -371,6 +403,7 @@ void Form1::mnuExit_Click() {
 
 void Form1::closeEvent(QCloseEvent* event) {
   try {
+    StopAutoTrace();
     if (!AskToSaveTrace()) {
       event->ignore();
       return;
@@ -380,6 +413,15 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
   // The hidden value dialog must not keep the program running.
   services_.application.Quit();
+}
+
+void Form1::keyPressEvent(QKeyEvent* event) {
+  // Esc stops Auto Trace wherever the keyboard focus is.
+  if (event->key() == Qt::Key_Escape && isAutoTracing) {
+    StopAutoTrace();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
@@ -394,10 +436,11 @@ void Form1::dropEvent(QDropEvent* event) {
     const QMimeData* mime = event->mimeData();
     const QString path = DroppedFile(*mime);
     event->acceptProposedAction();
+    StopAutoTrace();
     if (!path.isEmpty()) {
       ImportPictureFile(path);
     } else if (AskToSaveTrace()) {
-      ImportGraph(qvariant_cast<QImage>(mime->imageData()), kNoFilePicture);
+      ImportGraph([mime] { return qvariant_cast<QImage>(mime->imageData()); }, kNoFilePicture);
     }
   } catch (const std::exception&) {
   }
@@ -405,6 +448,7 @@ void Form1::dropEvent(QDropEvent* event) {
 
 void Form1::mnuAbout_Click() {
   try {
+    StopAutoTrace();
     about::frmAbout box(TracerInfo(), services_.messageBox, services_.registry, services_.programs, this);
     services_.modal.ShowModal(box);
   } catch (const std::exception&) {

@@ -5,9 +5,12 @@
 //
 // The window is in one of four states, kept in its flags: no graph (isGraphImported false), graph
 // shown, a trace armed (isTracing and isTraceArmed: a free-form trace waits for the click that
-// fixes its start) and tracing (isTracing alone). Positions are twips of the graph area.
+// fixes its start) and tracing (isTracing alone). Positions are twips of the graph area; while a
+// picture is shown, whatever is placed on it (reference lines, trace position and line, markers)
+// keeps its place in the picture's own pixels, and a resize puts it back at the matching twips.
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
@@ -30,6 +33,7 @@
 
 class QAction;
 class QMenu;
+class QTimer;
 
 namespace tracer {
 
@@ -39,6 +43,7 @@ class dlgValue;
 // line follows the pointer), "2" registered (the line was fixed by a click).
 QString Tag(const QAction* item);
 void SetTag(QAction* item, const QString& tag);
+inline bool Registered(const QAction* item) { return Tag(item) == QLatin1String("2"); }
 
 class Form1 : public platform::FormWindow {
   Q_OBJECT
@@ -103,13 +108,22 @@ class Form1 : public platform::FormWindow {
   // for a limited one.
   void BeginTrace();
   // Records the values under the trace line as the next point and advances the trace position;
-  // true when the position moved on (no limit or end of the area reached).
+  // true when the position moved on (no limit or end of the area reached). A limited trace passes
+  // over the steps that would not move the column; after its last step panel 4 says so. At the end
+  // of the area, or past the last step, a further point is refused with the message.
   bool RecordTracePoint();
   // Removes the last recorded point and puts the trace position back where it was measured.
   void UndoTracePoint();
   // With a curve picked, puts the trace line on the curve in the trace column, followed from the
   // pick and the points recorded since; false (the line left where it is) where the curve is lost.
+  // The one place where a trace step asks where the curve is.
   bool SnapToCurve();
+  // A running Auto Trace goes on in slices between which the window handles its events: each
+  // slice runs up to `steps` steps, fewer once `deadline` has passed (after one step at least).
+  // False when the run has ended (the last step, the end of the area, the curve lost, or stopped).
+  bool AutoTraceSteps(int steps, QDeadlineTimer deadline);
+  // Stops a running Auto Trace; false when none runs.
+  bool StopAutoTrace();
   void ClearTracePoints();
   // Between twips of the graph area and pixels of the picture it shows stretched.
   QPointF ToPicture(QPointF twips) const;
@@ -177,8 +191,11 @@ class Form1 : public platform::FormWindow {
   bool isTraceArmed = false;
   bool isTraceUnsaved = false;
   bool isImpedanceTrace = false;
-  int traceXOffset = 0;  // the trace line's end lies this far right of the position it measures
-  int traceYOffset = 0;  // added to the pointer's height for the trace line
+  bool isImpedanceRecorded = false;  // the recorded points are impedances (kept after Stop Trace)
+  bool isTraceAtEnd = false;         // the trace position reached the end of the area
+  bool isAutoTracing = false;        // an Auto Trace runs
+  int traceXOffset = 0;              // the trace line's end lies this far right of the position it measures
+  int traceYOffset = 0;              // added to the pointer's height for the trace line
 
   // Registration values and the readout, in their three groups.
   double lowFreq = 0;
@@ -201,21 +218,22 @@ class Form1 : public platform::FormWindow {
   float curOhm = 0;
   double ohmScale = 0;  // twips per unit of the chosen ohm scale
 
-  // Tracing: the trace position, the free-form advance, the step of a limited trace in log10 of
-  // frequency, and the recorded points (point k at index k - 1).
+  // Tracing: the trace position, the free-form advance, a limited trace's start and step in log10
+  // of frequency and the number of the step at the trace position, and the recorded points (point
+  // k at index k - 1).
   std::int32_t traceX = 0;
   std::int32_t traceStep = 0;
+  double traceStartLog = 0;
   double traceLogStep = 0;
+  std::int32_t traceStepNumber = 0;
   std::int32_t traceIndex = 0;
   std::vector<float> traceFreqs;
   std::vector<float> traceDbs;
   std::vector<float> traceOhms;
-  // Where each point was measured: the trace line's end and height (twips), and the point on the
-  // picture (its own pixels), which its marker keeps when the window changes size.
+  // Where each point was measured, on the picture (its own pixels), and its step.
   struct TracePlace {
-    float lineEnd;
-    float height;
     QPointF onPicture;
+    std::int32_t step;
   };
   std::vector<TracePlace> tracePlaces;
   std::optional<CurvePick> curvePick;  // picked with Pick Curve Colour
@@ -232,6 +250,7 @@ class Form1 : public platform::FormWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -255,11 +274,26 @@ class Form1 : public platform::FormWindow {
   static inline const QString kTitle = QStringLiteral("Quelbrin");  // of the window's message boxes
   static inline const QString kImportFirst = QStringLiteral("Use the File > Import Graph menu item to import a graph.");
 
-  // The save question, where a running trace has unsaved points; false when the user cancels.
+  // Where the shapes placed on the picture lie in its own pixels: the reference lines (x of a
+  // vertical line, y of a horizontal one), the column that the marker's right edge and the trace
+  // line's end measure (traceXOffset to their left), and the trace line's height.
+  struct PicturePlaces {
+    std::array<double, 6> references{};
+    double markerColumn = 0;
+    double lineColumn = 0;
+    double height = 0;
+  };
+
+  // The save question, where a running trace has unsaved points; false when the user cancels or
+  // the save asked for does not happen (the dialog cancelled, the file not written).
   bool AskToSaveTrace();
-  // Replaces the picture with `picture` after the save question and the reset; a picture that is
-  // null or too large gets `failure` in a message box instead.
-  void ImportGraph(const QImage& picture, const QString& failure);
+  // Writes the recorded points to a file the user chooses; false when nothing was written.
+  bool SaveTrace();
+  // Ends a running trace: the marker and trace line hidden, the Start commands enabled again.
+  void EndTrace();
+  // After the reset, replaces the picture with the one `take` gives; a picture that is null or too
+  // large gets `failure` in a message box instead.
+  void ImportGraph(const std::function<QImage()>& take, const QString& failure);
   // Draws the holder's picture stretched over the whole graph area; throws when there is none.
   void StretchPicture();
   void RegisterReference(const Reference& reference);
@@ -269,7 +303,7 @@ class Form1 : public platform::FormWindow {
   void SetOhmScale(QAction* checked);
   // Fixes a reference's line on a line of the picture with its value, as a registration by hand
   // would have left it.
-  void PlaceReference(const Reference& reference, const LabelledLine& line);
+  void RegisterOnLine(const Reference& reference, const LabelledLine& line);
   OhmScale CheckedOhmScale() const;
   // The registration's pointer branch: moves the earliest placing reference line to the pointer;
   // false when no reference is being placed.
@@ -280,9 +314,23 @@ class Form1 : public platform::FormWindow {
   // Starts an SPL or impedance trace, or refuses with a message while a reference it needs is missing.
   void StartTrace(bool impedance);
   // Puts the marker's right edge and the trace line's end at `x`.
-  void MoveTracePosition(std::int32_t x);
+  void MoveTracePosition(float x);
+  void SetTraceLineEnd(float x);
   void SetTraceHeight(float y);
-  void ShowMarkers();
+  void PlaceReference(const Reference& reference, float at);
+  // Takes the shapes' places on a newly shown picture from their twips.
+  void TakePicturePlaces();
+  // Puts the shapes and markers back at the twips of their places on the picture.
+  void PlaceShapesOnPicture();
+  // The position of a limited trace's step k (whole twips, traceXOffset included).
+  std::optional<std::int32_t> StepPosition(std::int32_t k);
+  // "Trace SPL" or "Trace Impedance".
+  QString TraceStatus() const;
+  // The status of a limited trace whose last step is recorded.
+  void ShowTraceComplete();
+  // One step of Auto Trace: the curve found in the trace column, the point recorded; false when
+  // the run ends there.
+  bool AutoTraceStep();
   // Takes the curve's colour at the pointer for the click that Pick Curve Colour waits for.
   void PickColour();
   // Shows the loupe at the pointer while a line is placed or a trace runs, else hides it.
@@ -298,15 +346,17 @@ class Form1 : public platform::FormWindow {
   // Takes the click that Straighten Picture waits for; turns the picture at the second.
   void MarkStraightenPoint();
   // Shows `picture` as the graph, as an import does after its reset.
-  void ShowPicture(const QImage& picture);
+  void ShowPicture(QImage picture);
 
   GlobalVariables& g_;
   platform::Services services_;
   std::array<Reference, 6> references_;
   std::unique_ptr<dlgValue> dlgValue_;
-  QPointF pointer_;           // the pointer's last position over the graph area, twips
-  QString panelBeforePick_;   // panel 4 while the colour is picked
-  std::size_t pickedAt_ = 0;  // the number of points recorded when the curve was picked
+  QPointF pointer_;          // the pointer's last position over the graph area, twips
+  QString panelBeforePick_;  // panel 4 while the colour is picked
+  PicturePlaces places_;
+  QTimer* autoTraceTimer_ = nullptr;  // runs the next slice of Auto Trace
+  std::size_t pickedAt_ = 0;          // the number of points recorded when the curve was picked
   std::optional<StraightLines> lines_;
   std::vector<QPointF> straightenPoints_;  // picture pixels
 };

@@ -1,6 +1,8 @@
 // The tracer window's aids to tracing by hand: the recorded points shown as markers, taking back
-// the last point, the loupe, and tracing by the curve's colour.
+// the last point, the loupe, and tracing by the curve's colour; and the places of what lies on the
+// picture.
 #include <QAction>
+#include <QTimer>
 
 #include "CurveFollower.h"
 #include "Form1.h"
@@ -27,7 +29,39 @@ QPointF Form1::FromPicture(QPointF pixels) const {
   return {pixels.x() * Graph[0]->Width() / picture.width(), pixels.y() * Graph[0]->Height() / picture.height()};
 }
 
-void Form1::ShowMarkers() {
+void Form1::TakePicturePlaces() {
+  for (std::size_t i = 0; i < references_.size(); ++i) {
+    const platform::LineShape& line = *references_[i].line;
+    places_.references[i] = references_[i].vertical ? ToPicture({line.X1(), 0}).x() : ToPicture({0, line.Y1()}).y();
+  }
+  const auto offset = static_cast<float>(traceXOffset);
+  places_.markerColumn = ToPicture({pnlTrace->Width() - offset, 0}).x();
+  places_.lineColumn = ToPicture({lnTrace->X2() - offset, 0}).x();
+  places_.height = ToPicture({0, lnTrace->Y1()}).y();
+}
+
+void Form1::PlaceShapesOnPicture() {
+  const PicturePlaces places = places_;
+  for (std::size_t i = 0; i < references_.size(); ++i) {
+    const QPointF at = FromPicture({places.references[i], places.references[i]});
+    PlaceReference(references_[i], static_cast<float>(references_[i].vertical ? at.x() : at.y()));
+  }
+  const double offset = traceXOffset;
+  const QPointF trace = FromPicture({places.lineColumn, places.height});
+  SetTraceLineEnd(static_cast<float>(trace.x() + offset));
+  SetTraceHeight(static_cast<float>(trace.y()));
+  // At rest the marker waits at its start width, outside the picture's frame of reference.
+  if (isTracing) {
+    const double edge = FromPicture({places.markerColumn, 0}).x() + offset;
+    const bool atEnd = isTraceAtEnd;
+    MoveTracePosition(static_cast<float>(edge));
+    isTraceAtEnd = atEnd;
+    if (!isTraceArmed) {
+      traceX = platform::RoundToInt32(edge);
+    }
+  }
+  // The conversions back and forth leave the places as they were.
+  places_ = places;
   std::vector<QPointF> points;
   points.reserve(tracePlaces.size());
   for (const TracePlace& place : tracePlaces) {
@@ -51,14 +85,19 @@ void Form1::UndoTracePoint() {
   if (!isTracing || isTraceArmed) {
     return;
   }
-  traceX = platform::RoundToInt32(place.lineEnd);
-  MoveTracePosition(traceX);
-  SetTraceHeight(place.height);
+  // Back to the column and height where the point was measured, and to its step.
+  const QPointF measured = FromPicture(place.onPicture);
+  traceX = platform::RoundToInt32(measured.x() + traceXOffset);
+  traceStepNumber = place.step;
+  MoveTracePosition(static_cast<float>(traceX));
+  SetTraceHeight(static_cast<float>(measured.y()));
+  StatusBar->SetPanelText(4, TraceStatus());
   UpdatePositionReadout();
 }
 
 void Form1::mnuUndoPoint_Click() {
   try {
+    StopAutoTrace();
     UndoTracePoint();
     UpdateMagnifier();
   } catch (const std::exception&) {
@@ -131,6 +170,7 @@ bool Form1::SnapToCurve() {
 
 void Form1::mnuPickColour_Click() {
   try {
+    StopAutoTrace();
     if (!isGraphImported) {
       services_.messageBox.Show(kImportFirst, platform::MessageButtons::kOk, kTitle);
       return;
@@ -159,6 +199,10 @@ void Form1::PickColour() {
 
 void Form1::mnuAutoTrace_Click() {
   try {
+    // Auto Trace chosen again while it runs stops it.
+    if (StopAutoTrace()) {
+      return;
+    }
     if (!isTracing && isGraphImported && curvePick) {
       // With the curve picked and no trace running, Auto Trace starts the trace itself, with the
       // trace limits: an SPL trace, or an impedance trace where only impedances are registered.
@@ -183,21 +227,51 @@ void Form1::mnuAutoTrace_Click() {
           platform::MessageButtons::kOk, kTitle);
       return;
     }
-    // Each step records where the curve is followed to; the trace stops when it is complete, at
-    // the end of the area, or where the curve is lost, ready for a point by hand.
-    bool found = true;
-    while (g_.recordedPointCount <= g_.tracePointLimit) {
-      found = SnapToCurve();
-      if (!found || !RecordTracePoint()) {
-        break;
-      }
-    }
-    if (!found) {
-      StatusBar->SetPanelText(4, QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
-    }
-    UpdateMagnifier();
+    // The steps run in slices from the event loop, so that the window goes on answering.
+    isAutoTracing = true;
+    StatusBar->SetPanelText(4, QStringLiteral("Auto Trace: Esc stops it"));
+    autoTraceTimer_->start(0);
   } catch (const std::exception&) {
+    StopAutoTrace();
   }
+}
+
+bool Form1::AutoTraceStep() {
+  // Each step records where the curve is followed to; the run ends at the last step, at the end
+  // of the area (both say the trace is complete), or where the curve is lost, ready for a point
+  // by hand.
+  if (!SnapToCurve()) {
+    StatusBar->SetPanelText(4, QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
+    return false;
+  }
+  return RecordTracePoint();
+}
+
+bool Form1::AutoTraceSteps(int steps, QDeadlineTimer deadline) {
+  for (int i = 0; isAutoTracing && i < steps; ++i) {
+    if (!AutoTraceStep()) {
+      isAutoTracing = false;
+    } else if (deadline.hasExpired()) {
+      break;
+    }
+  }
+  if (isAutoTracing) {
+    autoTraceTimer_->start(0);
+  } else {
+    autoTraceTimer_->stop();
+  }
+  UpdateMagnifier();
+  return isAutoTracing;
+}
+
+bool Form1::StopAutoTrace() {
+  if (!isAutoTracing) {
+    return false;
+  }
+  isAutoTracing = false;
+  autoTraceTimer_->stop();
+  StatusBar->SetPanelText(4, TraceStatus());
+  return true;
 }
 
 }  // namespace tracer

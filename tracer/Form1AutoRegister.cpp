@@ -32,15 +32,11 @@ bool Names(const SideFound& side, SideUnit unit) { return side.labelled && side.
 
 }  // namespace
 
-void Form1::PlaceReference(const Reference& reference, const LabelledLine& line) {
+void Form1::RegisterOnLine(const Reference& reference, const LabelledLine& line) {
   const QPointF at = FromPicture(QPointF(line.position, line.position));
-  if (reference.vertical) {
-    reference.line->SetX1(static_cast<float>(at.x()));
-    reference.line->SetX2(static_cast<float>(at.x()));
-  } else {
-    reference.line->SetY1(static_cast<float>(at.y()));
-    reference.line->SetY2(static_cast<float>(at.y()));
-  }
+  PlaceReference(reference, static_cast<float>(reference.vertical ? at.x() : at.y()));
+  // Its place on the picture as measured, not through whole twips.
+  places_.references.at(static_cast<std::size_t>(&reference - references_.data())) = line.position;
   this->*reference.value = line.value;
   if (reference.derived != nullptr) {
     this->*reference.derived =
@@ -83,17 +79,17 @@ void Form1::mnuAutoRegister_Click() {
       return;
     }
     if (axes.frequency) {
-      PlaceReference(references_[0], axes.frequency->low);
-      PlaceReference(references_[1], axes.frequency->high);
+      RegisterOnLine(references_[0], axes.frequency->low);
+      RegisterOnLine(references_[1], axes.frequency->high);
     }
     if (vertical.amplitude) {
-      PlaceReference(references_[2], vertical.amplitude->low);
-      PlaceReference(references_[3], vertical.amplitude->high);
+      RegisterOnLine(references_[2], vertical.amplitude->low);
+      RegisterOnLine(references_[3], vertical.amplitude->high);
     }
     if (vertical.impedance) {
       SetOhmScale(vertical.impedance->kind == ScaleKind::kLogarithmic ? mnuOhmScale10 : mnuOhmScale1);
-      PlaceReference(references_[4], vertical.impedance->low);
-      PlaceReference(references_[5], vertical.impedance->high);
+      RegisterOnLine(references_[4], vertical.impedance->low);
+      RegisterOnLine(references_[5], vertical.impedance->high);
     }
     QStringList said{Said(QStringLiteral("frequency"), axes.frequency, QString())};
     // The vertical quantities that were found, or that the picture names; at least the amplitude.

@@ -52,10 +52,11 @@ void Form1::mnuSnapLines_Click() {
   }
 }
 
-void Form1::ShowPicture(const QImage& picture) {
+void Form1::ShowPicture(QImage picture) {
   lines_.reset();
-  Graph[1]->SetPicture(picture);
+  Graph[1]->SetPicture(std::move(picture));
   StretchPicture();
+  TakePicturePlaces();
   isGraphImported = true;
 }
 
@@ -71,6 +72,7 @@ QImage Form1::StraightenOnImport(const QImage& picture) {
 
 void Form1::mnuStraighten_Click() {
   try {
+    StopAutoTrace();
     if (!isGraphImported) {
       services_.messageBox.Show(kImportFirst, platform::MessageButtons::kOk, kTitle);
       return;
@@ -100,11 +102,12 @@ void Form1::MarkStraightenPoint() {
     StatusBar->SetPanelText(4, QString());
     return;
   }
-  const QImage straightened = Straighten(Graph[1]->Picture(), *lean);
+  QImage straightened = Straighten(Graph[1]->Picture(), *lean);
   const double total = pictureLean + *lean;
+  EndTrace();
   ResetRegistrationValues();
   ResetTracerWindow();
-  ShowPicture(straightened);
+  ShowPicture(std::move(straightened));
   pictureLean = total;
   StatusBar->SetPanelText(4, StraightenedText(*lean));
 }

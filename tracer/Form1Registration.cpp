@@ -58,6 +58,7 @@ const Form1::Reference* Form1::PlacingReference() const {
 
 void Form1::RegisterReference(const Reference& reference) {
   try {
+    StopAutoTrace();
     if (Tag(reference.item) != QLatin1String("0")) {
       Unregister(reference);
       return;
@@ -104,6 +105,8 @@ OhmScale Form1::CheckedOhmScale() const {
 }
 
 void Form1::SetOhmScale(QAction* checked) {
+  // The points of a running Auto Trace keep one scale.
+  StopAutoTrace();
   for (QAction* item : {mnuOhmScale10, mnuOhmScale2, mnuOhmScale1}) {
     item->setChecked(item == checked);
   }
@@ -120,16 +123,21 @@ bool Form1::MovePlacingReference(float X, float Y) {
   if (placing == nullptr) {
     return false;
   }
-  if (placing->vertical) {
-    const float x = SnapToLine(true, X);
-    placing->line->SetX1(x);
-    placing->line->SetX2(x);
-  } else {
-    const float y = SnapToLine(false, Y);
-    placing->line->SetY1(y);
-    placing->line->SetY2(y);
-  }
+  PlaceReference(*placing, SnapToLine(placing->vertical, placing->vertical ? X : Y));
   return true;
+}
+
+void Form1::PlaceReference(const Reference& reference, float at) {
+  const auto index = static_cast<std::size_t>(&reference - references_.data());
+  if (reference.vertical) {
+    reference.line->SetX1(at);
+    reference.line->SetX2(at);
+    places_.references.at(index) = ToPicture({at, 0}).x();
+  } else {
+    reference.line->SetY1(at);
+    reference.line->SetY2(at);
+    places_.references.at(index) = ToPicture({0, at}).y();
+  }
 }
 
 void Form1::FixPlacingReference() {
@@ -142,22 +150,29 @@ void Form1::FixPlacingReference() {
 void Form1::UpdatePositionReadout() {
   const double x2 = lnTrace->X2();
   const double y = lnTrace->Y1();
-  // A quantity whose axis gives no result keeps its last value and text.
-  if (const auto frequency =
-          ReadFrequency(x2, lnReg100Hz->X1(), lnReg10000Hz->X1(), lowFreqLog, highFreqLog, traceXOffset)) {
+  // A panel shows a value only once both references of its quantity are registered, and keeps its
+  // last one where the axis gives no result.
+  if (!Registered(mnuReg100Hz) || !Registered(mnuReg10000Hz)) {
+    StatusBar->SetPanelText(1, QStringLiteral("Freq."));
+  } else if (const auto frequency =
+                 ReadFrequency(x2, lnReg100Hz->X1(), lnReg10000Hz->X1(), lowFreqLog, highFreqLog, traceXOffset)) {
     freqScale = frequency->scale;
     curFreq = frequency->value;
     curFreqText = ReadoutText(curFreq);
     StatusBar->SetPanelText(1, QStringLiteral("Freq.  ") + curFreqText);
   }
-  if (const auto level = ReadLevel(y, lnReg60Db->Y1(), lnReg90Db->Y1(), lowDb, highDb, traceYOffset)) {
+  if (!Registered(mnuReg60Db) || !Registered(mnuReg90Db)) {
+    StatusBar->SetPanelText(2, QStringLiteral("Db"));
+  } else if (const auto level = ReadLevel(y, lnReg60Db->Y1(), lnReg90Db->Y1(), lowDb, highDb, traceYOffset)) {
     dbScale = level->scale;
     curDb = level->value;
     curDbText = ReadoutText(curDb);
     StatusBar->SetPanelText(2, QStringLiteral("Db  ") + curDbText);
   }
   const ImpedanceReferences impedance{lnReg4Ohm->Y1(), lnReg16Ohm->Y1(), lowOhm, highOhm, lowOhmScaled, highOhmScaled};
-  if (const auto ohm = ReadImpedance(y, impedance, CheckedOhmScale(), traceYOffset)) {
+  if (!Registered(mnuReg4Ohm) || !Registered(mnuReg16Ohm)) {
+    StatusBar->SetPanelText(3, QStringLiteral("Ohm"));
+  } else if (const auto ohm = ReadImpedance(y, impedance, CheckedOhmScale(), traceYOffset)) {
     ohmScale = ohm->scale;
     curOhm = ohm->value;
     curOhmText = ReadoutText(curOhm);

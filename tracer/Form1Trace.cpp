@@ -11,14 +11,9 @@
 
 namespace tracer {
 
-namespace {
-
-bool Registered(const QAction* item) { return Tag(item) == QLatin1String("2"); }
-
-}  // namespace
-
 void Form1::mnuTraceOptions_Click() {
   try {
+    StopAutoTrace();
     frmTraceOpt dialog(g_, services_.messageBox, this);
     services_.modal.ShowModal(dialog);
   } catch (const std::exception&) {
@@ -32,6 +27,7 @@ void Form1::mnuTraceStartImpedance_Click() { StartTrace(true); }
 void Form1::StartTrace(bool impedance) {
   try {
     QString refusal;
+    const ImpedanceReferences ohms{lnReg4Ohm->Y1(), lnReg16Ohm->Y1(), lowOhm, highOhm, lowOhmScaled, highOhmScaled};
     if (!isGraphImported) {
       refusal = kImportFirst;
     } else if (impedance && (!Registered(mnuReg16Ohm) || !Registered(mnuReg4Ohm))) {
@@ -40,6 +36,13 @@ void Form1::StartTrace(bool impedance) {
       refusal = QStringLiteral("Use the Alignment menu item to register amplitude positions on the graph.");
     } else if (!Registered(mnuReg100Hz) || !Registered(mnuReg10000Hz)) {
       refusal = QStringLiteral("Use the Alignment menu item to register frequency positions on the graph.");
+    } else if (!UsableFrequencyAxis(lnReg100Hz->X1(), lnReg10000Hz->X1(), lowFreqLog, highFreqLog) ||
+               (impedance ? !UsableImpedanceAxis(ohms, CheckedOhmScale())
+                          : !UsableLevelAxis(lnReg60Db->Y1(), lnReg90Db->Y1(), lowDb, highDb))) {
+      // Coinciding lines or values would record frequency 0, or one level for every point.
+      refusal = QStringLiteral(
+          "The registered references do not define a usable scale: register two different values at two different "
+          "positions.");
     }
     if (!refusal.isEmpty()) {
       services_.messageBox.Show(refusal, platform::MessageButtons::kOk, kTitle);
@@ -53,15 +56,35 @@ void Form1::StartTrace(bool impedance) {
   }
 }
 
-void Form1::MoveTracePosition(std::int32_t x) {
-  const auto width = static_cast<float>(std::max(0, x));
+void Form1::MoveTracePosition(float x) {
+  const float width = std::max(0.0F, x);
   pnlTrace->SetWidth(width);
-  lnTrace->SetX2(width);
+  places_.markerColumn = ToPicture({width - static_cast<float>(traceXOffset), 0}).x();
+  SetTraceLineEnd(width);
+  isTraceAtEnd = false;
+}
+
+void Form1::SetTraceLineEnd(float x) {
+  lnTrace->SetX2(x);
+  places_.lineColumn = ToPicture({x - static_cast<float>(traceXOffset), 0}).x();
 }
 
 void Form1::SetTraceHeight(float y) {
   lnTrace->SetY1(y);
   lnTrace->SetY2(y);
+  places_.height = ToPicture({0, y}).y();
+}
+
+QString Form1::TraceStatus() const {
+  return isImpedanceTrace ? QStringLiteral("Trace Impedance") : QStringLiteral("Trace SPL");
+}
+
+std::optional<std::int32_t> Form1::StepPosition(std::int32_t k) {
+  return FreqToGraphX(traceStartLog + k * traceLogStep);
+}
+
+void Form1::ShowTraceComplete() {
+  StatusBar->SetPanelText(4, QStringLiteral("Trace complete: %1 points").arg(g_.recordedPointCount));
 }
 
 void Form1::BeginTrace() {
@@ -76,16 +99,18 @@ void Form1::BeginTrace() {
   mnuTraceStartSPL->setEnabled(false);
   mnuTraceStartImpedance->setEnabled(false);
   // The options dialog keeps the point count at 1 or more.
-  traceLogStep = (LogBase10(g_.traceStopFreq) - LogBase10(g_.traceStartFreq)) / g_.tracePointLimit;
+  traceStartLog = LogBase10(g_.traceStartFreq);
+  traceLogStep = (LogBase10(g_.traceStopFreq) - traceStartLog) / g_.tracePointLimit;
+  traceStepNumber = 0;
   if (!g_.useTraceLimits) {
     return;
   }
   isTraceArmed = false;
   curFreq = static_cast<float>(g_.traceStartFreq);
   // Where the frequency axis gives no position, the trace starts at the left edge.
-  traceX = std::max(FreqToGraphX(LogBase10(curFreq)).value_or(traceX), 120);
-  MoveTracePosition(traceX);
-  StatusBar->SetPanelText(4, isImpedanceTrace ? QStringLiteral("Trace Impedance") : QStringLiteral("Trace SPL"));
+  traceX = std::max(StepPosition(0).value_or(traceX), 120);
+  MoveTracePosition(static_cast<float>(traceX));
+  StatusBar->SetPanelText(4, TraceStatus());
   SnapToCurve();
 }
 
@@ -93,8 +118,16 @@ bool Form1::RecordTracePoint() {
   if (!isTracing) {
     return false;
   }
-  if (g_.recordedPointCount > g_.tracePointLimit) {
-    services_.messageBox.Show(QStringLiteral("The specified trace limit has been reached."),
+  const QString endOfArea = QStringLiteral("The end of the graph area has been reached.");
+  // Past a limited trace's last step there is no step left to record, and the column at the end
+  // of the area holds its point already.
+  const bool pastLimit =
+      g_.recordedPointCount > g_.tracePointLimit || (g_.useTraceLimits && traceStepNumber > g_.tracePointLimit);
+  if (pastLimit || isTraceAtEnd) {
+    if (g_.useTraceLimits) {
+      ShowTraceComplete();
+    }
+    services_.messageBox.Show(pastLimit ? QStringLiteral("The specified trace limit has been reached.") : endOfArea,
                               platform::MessageButtons::kOk, kTitle);
     return false;
   }
@@ -102,27 +135,39 @@ bool Form1::RecordTracePoint() {
   traceDbs.push_back(curDb);
   traceOhms.push_back(curOhm);
   const QPointF measured(lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1());
-  tracePlaces.push_back({lnTrace->X2(), lnTrace->Y1(), ToPicture(measured)});
+  tracePlaces.push_back({ToPicture(measured), traceStepNumber});
   pnlPoints->Add(measured);
   g_.recordedPointCount = platform::CheckedNarrow<std::int32_t>(traceFreqs.size());
   isTraceUnsaved = true;
+  isImpedanceRecorded = isImpedanceTrace;
 
+  std::optional<std::int32_t> next;  // none: beyond every position
   if (g_.useTraceLimits) {
-    // Where the frequency axis gives no position, the trace position stays.
-    const std::optional<std::int32_t> next = FreqToGraphX(LogBase10(curFreq) + traceLogStep);
-    if (!next) {
+    // Each step's position comes from the start and its number, so that the steps keep to the log
+    // grid and the last one lands on the stop frequency. Steps that fall into the column just
+    // recorded are passed over: they would record the same point again.
+    const std::optional<std::int32_t> step =
+        NextMovingStep([this](std::int32_t k) { return StepPosition(k); }, traceStepNumber, g_.tracePointLimit, traceX);
+    if (!step) {
+      traceStepNumber = g_.tracePointLimit + 1;
+      ShowTraceComplete();
       return false;
     }
-    traceX = *next;
+    traceStepNumber = *step;
+    next = StepPosition(*step);
   } else {
-    traceX += traceStep;
+    next = traceX + traceStep;
   }
-  if (traceX >= Graph[0]->Width()) {
-    services_.messageBox.Show(QStringLiteral("The end of the graph area has been reached."),
-                              platform::MessageButtons::kOk, kTitle);
+  if (!next || *next >= Graph[0]->Width()) {
+    isTraceAtEnd = true;
+    if (g_.useTraceLimits) {
+      ShowTraceComplete();
+    }
+    services_.messageBox.Show(endOfArea, platform::MessageButtons::kOk, kTitle);
     return false;
   }
-  MoveTracePosition(traceX);
+  traceX = *next;
+  MoveTracePosition(static_cast<float>(traceX));
   return true;
 }
 
@@ -134,25 +179,32 @@ void Form1::ClearTracePoints() {
   g_.recordedPointCount = 0;
   tracePlaces.clear();
   pnlPoints->SetPoints({});
+  isImpedanceRecorded = false;
 }
 
 void Form1::mnuTraceStop_Click() {
   try {
+    StopAutoTrace();
     if (!AskToSaveTrace()) {
       return;
     }
-    isImpedanceTrace = false;
-    isTracing = false;
-    isTraceArmed = false;
-    isTraceUnsaved = false;
-    MoveTracePosition(120);
-    pnlTrace->SetVisible(false);
-    lnTrace->SetVisible(false);
-    mnuTraceStartSPL->setEnabled(true);
-    mnuTraceStartImpedance->setEnabled(true);
-    StatusBar->SetPanelText(4, QString());
+    EndTrace();
   } catch (const std::exception&) {
   }
+}
+
+void Form1::EndTrace() {
+  StopAutoTrace();
+  isImpedanceTrace = false;
+  isTracing = false;
+  isTraceArmed = false;
+  isTraceUnsaved = false;
+  MoveTracePosition(120);
+  pnlTrace->SetVisible(false);
+  lnTrace->SetVisible(false);
+  mnuTraceStartSPL->setEnabled(true);
+  mnuTraceStartImpedance->setEnabled(true);
+  StatusBar->SetPanelText(4, QString());
 }
 
 void Form1::Graph_MouseMove(int Index, int /*Button*/, int /*Shift*/, float X, float Y) {
@@ -163,11 +215,9 @@ void Form1::Graph_MouseMove(int Index, int /*Button*/, int /*Shift*/, float X, f
     SetTraceHeight(Y + static_cast<float>(traceYOffset));
     if (isTraceArmed) {
       // A drag that leaves the area to the left gives no negative width.
-      const float start = std::max(0.0F, X);
-      pnlTrace->SetWidth(start);
-      lnTrace->SetX2(start);
+      MoveTracePosition(X);
     } else if (!isTracing) {
-      lnTrace->SetX2(X);
+      SetTraceLineEnd(X);
     }
     if (!MovePlacingReference(X, Y)) {
       UpdatePositionReadout();
@@ -180,7 +230,8 @@ void Form1::Graph_MouseMove(int Index, int /*Button*/, int /*Shift*/, float X, f
 
 void Form1::Graph_Click(int Index) {
   try {
-    if (Index != 0) {
+    // A click during Auto Trace stops it and does nothing else.
+    if (Index != 0 || StopAutoTrace()) {
       return;
     }
     if (isPickingColour) {
@@ -204,7 +255,7 @@ void Form1::Graph_Click(int Index) {
     ClearTracePoints();
     traceIndex = 0;
     traceX = platform::RoundToInt32(pnlTrace->Width() - static_cast<float>(traceXOffset));
-    StatusBar->SetPanelText(4, isImpedanceTrace ? QStringLiteral("Trace Impedance") : QStringLiteral("Trace SPL"));
+    StatusBar->SetPanelText(4, TraceStatus());
     SnapToCurve();
     UpdateMagnifier();
   } catch (const std::exception&) {
@@ -213,7 +264,8 @@ void Form1::Graph_Click(int Index) {
 
 void Form1::Graph_KeyDown(int Index, int KeyCode, int /*Shift*/) {
   try {
-    if (Index != 0) {
+    // Any key during Auto Trace, Esc among them, stops it and does nothing else.
+    if (Index != 0 || StopAutoTrace()) {
       return;
     }
     switch (KeyCode) {
@@ -244,19 +296,29 @@ void Form1::mnuSaveTrace_Click() { mnuSaveAs_Click(); }
 
 void Form1::mnuSaveAs_Click() {
   try {
+    StopAutoTrace();
+    SaveTrace();
+  } catch (const std::exception&) {
+  }
+}
+
+bool Form1::SaveTrace() {
+  try {
+    // The points of an impedance trace stay impedances after Stop Trace.
+    const bool impedance = isImpedanceTrace || isImpedanceRecorded;
     SaveAs.cancelError = true;
-    SaveAs.title = isImpedanceTrace ? QStringLiteral("Save Impedance Trace As") : QStringLiteral("Save SPL Trace As");
-    SaveAs.fileName = isImpedanceTrace ? QStringLiteral("speaker.zma") : QStringLiteral("speaker.frd");
-    SaveAs.defaultExt = isImpedanceTrace ? QStringLiteral("zma") : QStringLiteral("frd");
+    SaveAs.title = impedance ? QStringLiteral("Save Impedance Trace As") : QStringLiteral("Save SPL Trace As");
+    SaveAs.fileName = impedance ? QStringLiteral("speaker.zma") : QStringLiteral("speaker.frd");
+    SaveAs.defaultExt = impedance ? QStringLiteral("zma") : QStringLiteral("frd");
     SaveAs.filter.clear();
     SaveAs.overwritePrompt = true;
     const std::optional<QString> path = services_.fileDialog.ShowSave(SaveAs);
     if (!path || path->isEmpty()) {
-      return;
+      return false;
     }
     // Every recorded point, in the file layout the viewer reads: frequency, level or impedance,
     // phase 0, with 7 significant digits and "." whatever the user's locale.
-    const std::vector<float>& levels = isImpedanceTrace ? traceOhms : traceDbs;
+    const std::vector<float>& levels = impedance ? traceOhms : traceDbs;
     std::string text;
     for (std::size_t k = 0; k < static_cast<std::size_t>(g_.recordedPointCount); ++k) {
       text += platform::SingleText(traceFreqs[k]);
@@ -275,10 +337,12 @@ void Form1::mnuSaveAs_Click() {
       target.cancelWriting();
       services_.messageBox.Show(QStringLiteral("The trace data could not be written to the specified file."),
                                 platform::MessageButtons::kOk, kTitle);
-      return;
+      return false;
     }
     isTraceUnsaved = false;
+    return true;
   } catch (const std::exception&) {
+    return false;
   }
 }
 

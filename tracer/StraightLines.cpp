@@ -186,36 +186,44 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
   const int T = p_.inkThreshold;
 
   // One pass over the rows: per row the pixels of thin horizontal structures, per column those of
-  // thin vertical ones. A ring of 2m + 1 rows of ink gives the rows m above and below.
+  // thin vertical ones. A side counts as clear when it is at m pixels or at m + 3 (so that a curve
+  // running close beside a line does not hide it). A ring of 2(m + 3) + 1 rows of ink gives the
+  // rows on both sides.
+  const int m2 = m + 3;
   std::vector<int> rowCount(Index(H), 0);
   std::vector<int> columnCount(Index(W), 0);
-  const int ring = 2 * m + 1;
+  const int ring = 2 * m2 + 1;
   std::vector<Ink> inks(Index(ring * W), 0);
-  const auto inkRow = [&](int y) -> Ink* { return inks.data() + Index(((y % ring) + ring) % ring * W); };
-  std::vector<Ink> zero(Index(W), 0);
-  for (int y = 0; y < H + m; ++y) {
+  const auto inkRow = [&](int y) -> const Ink* {
+    return y < 0 || y >= H ? nullptr : inks.data() + Index(((y % ring) + ring) % ring * W);
+  };
+  const auto at = [](const Ink* row, int x) { return row == nullptr ? 0 : int(row[x]); };
+  for (int y = 0; y < H + m2; ++y) {
     if (y < H) {
       const QRgb* row = rows.Row(y);
-      Ink* ink = inkRow(y);
+      Ink* ink = inks.data() + Index(y % ring * W);
       for (int x = 0; x < W; ++x) {
         ink[x] = InkOf(row[x], background);
       }
+      const auto side = [&](int x) { return x >= 0 && x < W ? int(ink[x]) : 0; };
       for (int x = 0; x < W; ++x) {
-        const int before = x >= m ? ink[x - m] : 0;
-        const int after = x + m < W ? ink[x + m] : 0;
+        const int before = std::min(side(x - m), side(x - m2));
+        const int after = std::min(side(x + m), side(x + m2));
         columnCount[Index(x)] += Thin(ink[x], before, after, T) ? 1 : 0;
       }
     }
-    const int c = y - m;  // the row whose sides are both read now
+    const int c = y - m2;  // the row whose sides are all read now
     if (c < 0) {
       continue;
     }
-    const Ink* above = c - m >= 0 ? inkRow(c - m) : zero.data();
-    const Ink* below = c + m < H ? inkRow(c + m) : zero.data();
+    const Ink* above = inkRow(c - m);
+    const Ink* above2 = inkRow(c - m2);
+    const Ink* below = inkRow(c + m);
+    const Ink* below2 = inkRow(c + m2);
     const Ink* centre = inkRow(c);
     int count = 0;
     for (int x = 0; x < W; ++x) {
-      count += Thin(centre[x], above[x], below[x], T) ? 1 : 0;
+      count += Thin(centre[x], std::min(at(above, x), at(above2, x)), std::min(at(below, x), at(below2, x)), T) ? 1 : 0;
     }
     rowCount[Index(c)] = count;
   }
@@ -237,19 +245,34 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       while (b + 1 < acrossSize && counts[Index(b + 1)] >= threshold) {
         ++b;
       }
-      const int groupStart = a;
-      const int groupEnd = b;
+      // The rows around the fullest one that are at least 60 % as full: a curve running along
+      // the line a pixel or two beside it adds rows, less full, that are not the line's.
+      int peak = a;
+      for (int r = a; r <= b; ++r) {
+        peak = counts[Index(r)] > counts[Index(peak)] ? r : peak;
+      }
+      int groupStart = peak;
+      int groupEnd = peak;
+      while (groupStart > a && counts[Index(groupStart - 1)] * 5 >= counts[Index(peak)] * 3) {
+        --groupStart;
+      }
+      while (groupEnd < b && counts[Index(groupEnd + 1)] * 5 >= counts[Index(peak)] * 3) {
+        ++groupEnd;
+      }
+      const int span = b - a + 1;
       a = b + 1;
-      if (groupEnd - groupStart + 1 > p_.maxThicknessPx + 2) {
+      if (span > 3 * (p_.maxThicknessPx + 2) || groupEnd - groupStart + 1 > p_.maxThicknessPx + 2) {
         continue;  // an area, not a line
       }
-      const Band band = ReadBand(rows, horizontal, groupStart - m, groupEnd + m, background);
-      const int k0 = m;
-      const int k1 = m + groupEnd - groupStart;
+      const Band band = ReadBand(rows, horizontal, groupStart - m2, groupEnd + m2, background);
+      const int k0 = m2;
+      const int k1 = m2 + groupEnd - groupStart;
       std::vector<char> on(Index(along), 0);
       for (int i = 0; i < along; ++i) {
         for (int k = k0; k <= k1 && on[Index(i)] == 0; ++k) {
-          on[Index(i)] = Thin(band.InkAt(k, i), band.InkAt(k - m, i), band.InkAt(k + m, i), T) ? 1 : 0;
+          const int before = std::min(band.InkAt(k - m, i), band.InkAt(k - m2, i));
+          const int after = std::min(band.InkAt(k + m, i), band.InkAt(k + m2, i));
+          on[Index(i)] = Thin(band.InkAt(k, i), before, after, T) ? 1 : 0;
         }
       }
       // Each stretch of the line's pixels with gaps no longer than a dash's, long enough.
@@ -278,7 +301,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         if (!whole) {
           continue;
         }
-        // Straight and even: most of its pieces (a curve may run along some of them) are alike in
+        // Straight and even: at least half its pieces (a curve may run along the others) are alike in
         // thickness, and their centres lie on one straight line within a fraction of a pixel.
         const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
         std::vector<std::pair<double, double>> centres;
@@ -309,10 +332,10 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
             moment += profiles[n].weight * profiles[n].centre;
           }
         }
-        if (even.size() < std::max<std::size_t>(3, (centres.size() * 7 + 9) / 10) || usual > p_.maxThicknessPx) {
+        if (even.size() < std::max<std::size_t>(3, (centres.size() + 1) / 2) || usual > p_.maxThicknessPx) {
           continue;
         }
-        // The straight line through the pieces' centres, fitted again without those (two fifths
+        // The straight line through the pieces' centres, fitted again without those (half
         // at most) that a curve running close beside the line pulls off it.
         double slope = 0;
         double offset = 0;
@@ -338,7 +361,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
               kept.emplace_back(x, y);
             }
           }
-          if (wander <= p_.maxWanderPx || kept.size() * 5 < all * 3 || kept.size() < 3) {
+          if (wander <= p_.maxWanderPx || kept.size() * 2 < all || kept.size() < 3) {
             break;
           }
           even = std::move(kept);

@@ -120,9 +120,11 @@ void frmTraceOpt::cmdOK_Click() {
   const std::optional<std::int32_t> start = WholeNumber(*edtFrequencyStart);
   const std::optional<std::int32_t> stop = WholeNumber(*edtFrequencyStop);
   const std::optional<std::int32_t> count = WholeNumber(*edtTraceCount);
-  if (!start || !stop || !count || *count < 1) {
-    messageBox_.Show(QStringLiteral("Enter whole numbers within range; the number of trace points must be at least 1."),
-                     platform::MessageButtons::kOk, QStringLiteral("Quelbrin - Trace Options"));
+  // Each point is a step of the trace; beyond 100000 they lie closer than any picture resolves.
+  if (!start || !stop || !count || *count < 1 || *count > kMostTracePoints) {
+    messageBox_.Show(
+        QStringLiteral("Enter whole numbers within range; the number of trace points must be from 1 to 100000."),
+        platform::MessageButtons::kOk, QStringLiteral("Quelbrin - Trace Options"));
     return;
   }
   g_.useTraceLimits = true;

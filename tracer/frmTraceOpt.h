@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <array>
+#include <cstdint>
 
 #include "GlobalVariables.h"
 
@@ -24,6 +25,8 @@ class frmTraceOpt : public QDialog {
   Q_OBJECT
 
  public:
+  static constexpr std::int32_t kMostTracePoints = 100000;
+
   // Builds the dialog and loads it (Form_Load), ready to be shown modally.
   frmTraceOpt(GlobalVariables& globals, platform::IMessageBox& messageBox, QWidget* parent = nullptr);
 
@@ -33,7 +36,8 @@ class frmTraceOpt : public QDialog {
   void UpdateLimitFields();
   // Stores the chosen way of stepping and, for limited tracing, the three numbers (whole numbers
   // read from the boxes' leading numbers, start and stop in rising order). Numbers beyond 32 bits
-  // or fewer than one trace point are refused with a message, and the dialog stays.
+  // and a number of trace points outside 1 to kMostTracePoints are refused with a message, and the
+  // dialog stays.
   void cmdOK_Click();
   void cmdCancel_Click();
 

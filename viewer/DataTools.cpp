@@ -32,6 +32,11 @@ double MagnitudeInterpolator::SourceLog(std::int32_t index) {
   return log;
 }
 
+double MagnitudeInterpolator::Magnitude(std::int32_t index) const {
+  return magnitudes_.empty() ? source_[index][kMagnitude]
+                             : magnitudes_[static_cast<std::size_t>(index - ResponseSet::kFirstPoint)];
+}
+
 std::optional<double> MagnitudeInterpolator::At(double f) { return At(f, Log(f)); }
 
 std::optional<double> MagnitudeInterpolator::At(double f, double lf) {
@@ -52,21 +57,19 @@ std::optional<double> MagnitudeInterpolator::At(double f, double lf) {
   double yb = 0;
   if (f < source_.Minima()[kFrequency]) {
     // Below the source: from 0 at 1 Hz (10 Hz) up to the first point.
-    const ResponsePoint& first = source_[ResponseSet::kFirstPoint];
-    if (first[kMagnitude] < 0) {
+    yb = Magnitude(ResponseSet::kFirstPoint);
+    if (yb < 0) {
       return std::nullopt;
     }
     xa = source_.Minima()[kFrequency] < 10 ? 0 : 1;
     xb = SourceLog(ResponseSet::kFirstPoint);
-    yb = first[kMagnitude];
   } else if (f > source_.Maxima()[kFrequency]) {
     // Above the source: from the last point down to 0 at 100 kHz (10 kHz).
-    const ResponsePoint& lastPoint = source_[last];
-    if (lastPoint[kMagnitude] < 0) {
+    ya = Magnitude(last);
+    if (ya < 0) {
       return std::nullopt;
     }
     xa = SourceLog(last);
-    ya = lastPoint[kMagnitude];
     xb = source_.Maxima()[kFrequency] > 10000 ? 5 : 4;
   } else {
     // Inside: the first pair from the cursor on that encloses f. A point's partner is the next
@@ -90,8 +93,8 @@ std::optional<double> MagnitudeInterpolator::At(double f, double lf) {
       }
       xb = SourceLog(j);
       if (xa <= lf && lf <= xb) {
-        ya = source_[i][kMagnitude];
-        yb = source_[j][kMagnitude];
+        ya = Magnitude(i);
+        yb = Magnitude(j);
         cursor_ = i;
         enclosed = true;
         break;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "ResponseSet.h"
@@ -48,11 +49,13 @@ double PerDecadeStep(double f, int points);
 // not enclosed by any pair of points from the cursor on. The cursor is the index at which the
 // search for the enclosing pair starts (2 at first); the search leaves it at the pair found, and
 // the logarithm of each source frequency is taken at most once, when first needed, so that a whole
-// grid costs one pass over the source.
+// grid costs one pass over the source. `magnitudes`, when given, stand for the source's own (one
+// for each point, element 2 first), as for the curve the graph draws smoothed.
 class MagnitudeInterpolator {
  public:
-  explicit MagnitudeInterpolator(const data::ResponseSet& source, std::int32_t cursor = data::ResponseSet::kFirstPoint)
-      : source_(source), cursor_(cursor) {}
+  explicit MagnitudeInterpolator(const data::ResponseSet& source, std::int32_t cursor = data::ResponseSet::kFirstPoint,
+                                 std::span<const double> magnitudes = {})
+      : source_(source), cursor_(cursor), magnitudes_(magnitudes) {}
 
   std::optional<double> At(double f);
   // The same with logF = SafeLog10(f) already known.
@@ -61,9 +64,11 @@ class MagnitudeInterpolator {
 
  private:
   double SourceLog(std::int32_t index);
+  double Magnitude(std::int32_t index) const;
 
   const data::ResponseSet& source_;
   std::int32_t cursor_;
+  std::span<const double> magnitudes_;
   std::vector<double> logs_;  // SafeLog10 of the source's frequencies from index 2 on; NaN: not yet taken
 };
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -44,6 +45,9 @@ struct GlobalVariables {
   QColor colorRulerText;
   QColor colorGrid;
   QColor colorNegativeLabel;
+  // The overlays' colours, taken in turn: eight that are easy to tell apart, and apart from the
+  // curves' blue, red and magenta, the grid's green and the background.
+  std::array<QColor, 8> colorOverlays;
 
   // Base-10 logarithm guarded for the graph: -10 for arguments below 0.1 (zero and negative ones
   // included). Computed as ln(x) / ln(10), which differs from log10 in the last bit for some

@@ -1,5 +1,6 @@
 #include "GraphScale.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "GlobalVariables.h"
@@ -22,10 +23,6 @@ void CheckProgress(const std::vector<LevelLine>& lines, double value, double nex
 
 GraphMapping::GraphMapping(int graphSize, double topValue, double bottomValue)
     : graphSize_(graphSize), bottom_(bottomValue), d_(graphSize / 5.0), s_(graphSize / (topValue - bottomValue)) {}
-
-int GraphMapping::XOfLog(double log10Frequency) const { return platform::RoundToInt32(log10Frequency * d_); }
-
-int GraphMapping::Y(double value) const { return platform::RoundToInt32(graphSize_ - (value - bottom_) * s_); }
 
 double GraphMapping::FrequencyAt(double x) const { return std::pow(10.0, x / d_); }
 
@@ -62,6 +59,16 @@ std::optional<QString> FrequencyLabel(int frequency) {
     return LabelText(frequency);
   }
   return LabelText(frequency / 1000.0) + QLatin1Char('k');
+}
+
+double LabelStart(double start, double extent, double tick, double low, double high) {
+  if (tick < low) {
+    return std::min(start, low - extent);
+  }
+  if (tick > high) {
+    return std::max(start, high);
+  }
+  return std::max(std::min(start, high - extent), low);
 }
 
 std::vector<LevelLine> DecibelLines(const GraphMapping& mapping, int graphSize, double bottomValue) {

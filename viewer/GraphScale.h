@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "GlobalVariables.h"
+#include "numbers.h"
 
 namespace viewer {
 
@@ -26,9 +27,9 @@ class GraphMapping {
   double TwipsPerDecade() const { return d_; }
   double TwipsPerUnit() const { return s_; }
   int X(double frequency) const { return XOfLog(GlobalVariables::SafeLog10(frequency)); }
-  // X of a frequency whose SafeLog10 is known.
-  int XOfLog(double log10Frequency) const;
-  int Y(double value) const;
+  // X of a frequency whose SafeLog10 is known. Inline, as they run for every point of every curve.
+  int XOfLog(double log10Frequency) const { return platform::RoundToInt32(log10Frequency * d_); }
+  int Y(double value) const { return platform::RoundToInt32(graphSize_ - (value - bottom_) * s_); }
   double FrequencyAt(double x) const;
   double ValueAt(double y) const;
 
@@ -49,6 +50,12 @@ QString LabelText(double value);
 // The frequency ruler's label for `frequency`, if it has one: each decade's first frequency and
 // the multiples of twice that, below 100 kHz; from 1 kHz on in kHz with a "k" (" 1", " 2k").
 std::optional<QString> FrequencyLabel(int frequency);
+
+// Where a ruler label `extent` twips long starts, given where it would start (`start`) and where
+// its tick lies (`tick`), so that the ends of the shown part [low, high] of the ruler cut no label:
+// a label whose tick is shown lies whole within that part, moved in from an end where needed
+// (from the start end when the part is too short for it); any other lies wholly outside.
+double LabelStart(double start, double extent, double tick, double low, double high);
 
 // One horizontal line of a level ruler: its value and its y on the surface.
 struct LevelLine {

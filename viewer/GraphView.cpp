@@ -25,7 +25,8 @@ int ScrollKeeping(int value, int anchor, int oldSize, int newSize) {
   return platform::RoundToInt32((static_cast<double>(value) + anchor) * newSize / oldSize - anchor);
 }
 
-QString CursorReadout(double frequency, double level, std::optional<double> curve, bool impedance) {
+QString CursorReadout(double frequency, double level, std::optional<double> curve, bool impedance,
+                      const QString& decimalPoint) {
   // 999.5 Hz and above show as kHz, so that three digits never round up to "1e+03 Hz".
   const QString place = frequency >= 999.5 ? QString::number(frequency / 1000, 'g', 3) + QStringLiteral(" kHz")
                                            : QString::number(frequency, 'g', 3) + QStringLiteral(" Hz");
@@ -34,7 +35,7 @@ QString CursorReadout(double frequency, double level, std::optional<double> curv
   if (curve) {
     text += QStringLiteral("  curve ") + QString::number(*curve, 'f', 2) + unit;
   }
-  return text;
+  return text.replace(QLatin1Char('.'), decimalPoint);
 }
 
 }  // namespace viewer

@@ -30,6 +30,8 @@ int ScrollKeeping(int value, int anchor, int oldSize, int newSize);
 // The pointer's place as the status bar shows it: frequency (3 significant digits, in kHz from
 // 1 kHz on), level with one decimal, and the curve's value there with two, e.g.
 // "1.25 kHz  84.2 dB  curve 86.91 dB"; "ohm" for impedance data; no curve part without a value.
-QString CursorReadout(double frequency, double level, std::optional<double> curve, bool impedance);
+// The numbers carry `decimalPoint`, the desktop's decimal separator.
+QString CursorReadout(double frequency, double level, std::optional<double> curve, bool impedance,
+                      const QString& decimalPoint = QStringLiteral("."));
 
 }  // namespace viewer

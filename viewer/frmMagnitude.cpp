@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "DataTools.h"
+#include "TypedNumbers.h"
 #include "numbers.h"
 
 namespace viewer {
@@ -74,7 +75,7 @@ frmMagnitude::frmMagnitude(GlobalVariables& globals, platform::IMessageBox& mess
 void frmMagnitude::cmdOK_Click() {
   try {
     // No number reads as 0: an empty field still produces an (unshifted) adjusted set.
-    const double offset = platform::LeadingNumber(edtDecibels->text().toStdString());
+    const double offset = TypedLeadingNumber(edtDecibels->text());
     const data::ResponseSet& source = g_.dataNormalized ? g_.normalizedData : g_.loadedData;
     g_.adjustedData = AdjustMagnitude(offset, source);
     g_.dataAdjusted = true;

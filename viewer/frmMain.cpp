@@ -1,6 +1,7 @@
 #include "frmMain.h"
 #include "Widgets.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -40,6 +41,43 @@ const QString kSaveAsTitle = QStringLiteral("Vostrel - SaveAs");
 const QString kNoFile = QStringLiteral("File: none");
 const QString kImpedanceFilter = QStringLiteral("Impedance Data (*.zma;*.zda)|*.zma;*.zda");
 const QString kResponseFilter = QStringLiteral("Frequency Response Data (*.frd)|*.frd");
+const QString kCannotRead = QStringLiteral("Cannot read data from specified file.");
+
+// A path as the status bar and the legend show it (a name that is not UTF-8 shows its
+// undecodable bytes as replacement characters).
+QString Shown(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+
+// Impedance data by the extensions .zma and .zda, else frequency response data.
+bool IsImpedancePath(const std::filesystem::path& path) {
+  const QString suffix = Shown(path.extension()).toLower();
+  return suffix == QLatin1String(".zma") || suffix == QLatin1String(".zda");
+}
+
+// Opens `path` for reading if it is a regular file. Only a regular file is opened: opening a FIFO
+// would wait for a writer for ever, and a directory or a device has no data to give. Anything
+// else (a path that is gone, a link loop, a directory) gives a stream that reads nothing, so that
+// it is refused as unreadable.
+std::unique_ptr<std::ifstream> OpenRegularFile(const std::filesystem::path& path) {
+  auto file = std::make_unique<std::ifstream>();
+  std::error_code error;
+  if (std::filesystem::is_regular_file(std::filesystem::status(path, error))) {
+    file->open(path, std::ios::in | std::ios::binary);
+  }
+  if (!file->is_open()) {
+    file->setstate(std::ios::failbit);
+  }
+  return file;
+}
+
+std::vector<std::filesystem::path> LocalFiles(const QMimeData& dropped) {
+  std::vector<std::filesystem::path> files;
+  for (const QUrl& url : dropped.urls()) {
+    if (url.isLocalFile()) {
+      files.push_back(platform::NativePath(url.toLocalFile()));
+    }
+  }
+  return files;
+}
 
 }  // namespace
 
@@ -52,11 +90,14 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
       VMeasureGraph(Named(new platform::PictureBox(pctFrame), "VMeasureGraph")),
       HScrollGraph(Named(new platform::ScrollBar(Qt::Horizontal, pctFrame), "HScrollGraph")),
       VScrollGraph(Named(new platform::ScrollBar(Qt::Vertical, pctFrame), "VScrollGraph")),
+      pctLegend(Named(new platform::PictureBox(pctFrame), "pctLegend")),
       mnuFile(NewMenu(menuBar(), "mnuFile", QStringLiteral("File"))),
       mnuOpen(NewSubMenu(mnuFile, "mnuOpen", QStringLiteral("Open"))),
       mnuOpenSpl(NewAction(mnuOpen, "mnuOpenSpl", QStringLiteral("Frequency Response Data File"))),
       mnuOpenImpedance(NewAction(mnuOpen, "mnuOpenImpedance", QStringLiteral("Impedance Data File"))),
       mnuClose(NewAction(mnuFile, "mnuClose", QStringLiteral("Close"))),
+      mnuAddOverlay(NewAction(mnuFile, "mnuAddOverlay", QStringLiteral("Add Overlay..."))),
+      mnuRemoveOverlays(NewAction(mnuFile, "mnuRemoveOverlays", QStringLiteral("Remove Overlays"))),
       mnuSeparator1(NewSeparator(mnuFile, "mnuSeparator1")),
       mnuSave(NewAction(mnuFile, "mnuSave", QStringLiteral("Save"))),
       mnuSaveAs(NewAction(mnuFile, "mnuSaveAs", QStringLiteral("Save As..."))),
@@ -70,6 +111,7 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
       mnuZoomIn(NewAction(mnuView, "mnuZoomIn", QStringLiteral("Zoom In"))),
       mnuZoomOut(NewAction(mnuView, "mnuZoomOut", QStringLiteral("Zoom Out"))),
       mnuZoomFit(NewAction(mnuView, "mnuZoomFit", QStringLiteral("Fit Data"))),
+      mnuSmoothing(NewSubMenu(mnuView, "mnuSmoothing", QStringLiteral("Smoothing"))),
       mnuHelp(NewMenu(menuBar(), "mnuHelp", QStringLiteral("Help"))),
       mnuAbout(NewAction(mnuHelp, "mnuAbout", QStringLiteral("About"))),
       g_(globals),
@@ -90,6 +132,13 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
   pctCorner[1] = Named(new platform::PictureBox(pctFrame), "pctCorner1");
   pctCorner[1]->SetBackColor(palette().color(QPalette::Button));
   pctGraph->lower();
+  // The legend lies on the graph, under the rulers and the scroll bars; the pointer goes through it
+  // to the graph.
+  pctLegend->stackUnder(HMeasureGraph);
+  pctLegend->setAttribute(Qt::WA_TransparentForMouseEvents);
+  pctLegend->setFocusPolicy(Qt::NoFocus);
+  pctLegend->SetBackColor(Qt::white);
+  pctLegend->hide();
   for (platform::PictureBox* cover : {pctStrip[0], pctStrip[1], pctCorner[0], pctCorner[1]}) {
     cover->raise();
     cover->setFocusPolicy(Qt::NoFocus);
@@ -123,6 +172,26 @@ frmMain::frmMain(GlobalVariables& globals, const platform::Services& services, Q
   connect(mnuZoomOut, &QAction::triggered, this, &frmMain::mnuZoomOut_Click);
   connect(mnuZoomFit, &QAction::triggered, this, &frmMain::mnuZoomFit_Click);
   connect(mnuExportPicture, &QAction::triggered, this, &frmMain::mnuExportPicture_Click);
+  connect(mnuAddOverlay, &QAction::triggered, this, &frmMain::mnuAddOverlay_Click);
+  connect(mnuRemoveOverlays, &QAction::triggered, this, &frmMain::mnuRemoveOverlays_Click);
+  auto* smoothings = new QActionGroup(this);
+  for (std::size_t i = 0; i < kSmoothingFractions.size(); ++i) {
+    const int fraction = kSmoothingFractions[i];
+    const QString caption = fraction == 0 ? QStringLiteral("None") : QStringLiteral("1/%1 Octave").arg(fraction);
+    const QByteArray name = "mnuSmoothing" + QByteArray::number(static_cast<int>(i));
+    QAction* item = NewAction(mnuSmoothing, name.constData(), caption);
+    item->setCheckable(true);
+    item->setChecked(i == 0);
+    smoothings->addAction(item);
+    connect(item, &QAction::triggered, this, [this, i] { mnuSmoothing_Click(static_cast<int>(i)); });
+    mnuSmoothingItems[i] = item;
+  }
+  // The usual keys, Qt's standard ones where it has them; Ctrl+S saves what the tools made.
+  mnuOpenSpl->setShortcut(QKeySequence::Open);
+  mnuSaveAs->setShortcut(QKeySequence::Save);
+  mnuExit->setShortcut(QKeySequence::keyBindings(QKeySequence::Quit).isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q)
+                                                                               : QKeySequence(QKeySequence::Quit));
+  mnuAddOverlay->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   // Ctrl++ also as Ctrl+= , where "+" needs Shift.
   mnuZoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
   mnuZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
@@ -171,7 +240,10 @@ void frmMain::Form_Load() {
     g_.colorRulerText = QColor(255, 255, 255);
     g_.colorGrid = QColor(0, 128, 0);
     g_.colorNegativeLabel = QColor(255, 128, 0);
+    g_.colorOverlays = {QColor(230, 120, 0), QColor(0, 140, 140), QColor(0, 0, 0),     QColor(120, 40, 160),
+                        QColor(0, 170, 230), QColor(140, 80, 20), QColor(160, 150, 0), QColor(128, 128, 128)};
     mnuTools->menuAction()->setEnabled(false);
+    UpdateOverlayState();
     StatusBar->SetPanelText(1, kNoFile);
     g_.rulerSize = 270;
     g_.normStartFreq = 1;
@@ -201,10 +273,12 @@ void frmMain::Form_Load() {
   }
 }
 
-std::unique_ptr<std::ifstream> frmMain::ChooseAndOpenDataFile(const std::optional<QString>& given) {
+std::unique_ptr<std::ifstream> frmMain::ChooseAndOpenDataFile(const std::optional<std::filesystem::path>& given,
+                                                              std::filesystem::path& chosen) {
   StatusBar->SetPanelText(1, kNoFile);
   if (given) {
-    return OpenForReading(*given);
+    chosen = *given;
+    return OpenForReading(chosen);
   }
   dlgFile.cancelError = true;
   if (g_.dataIsImpedance != 0) {
@@ -225,38 +299,24 @@ std::unique_ptr<std::ifstream> frmMain::ChooseAndOpenDataFile(const std::optiona
     StatusBar->SetPanelText(1, kNoFile);
     return nullptr;
   }
-  return OpenForReading(*path);
+  chosen = platform::NativePath(*path);
+  return OpenForReading(chosen);
 }
 
-std::unique_ptr<std::ifstream> frmMain::OpenForReading(const QString& path) {
-  // Only a regular file is opened: opening a FIFO would wait for a writer for ever, and a
-  // directory or a device has no data to give. Such a path opens as a stream that reads nothing,
-  // so that it is refused as unreadable.
-  auto file = std::make_unique<std::ifstream>();
-  const std::filesystem::path native = platform::NativePath(path);
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(native, error);
-  if (std::filesystem::is_regular_file(status)) {
-    file->open(native, std::ios::in | std::ios::binary);
-  } else if (std::filesystem::exists(status)) {
-    file->setstate(std::ios::failbit);
-  }
-  if (!file->is_open() && file->good()) {
-    StatusBar->SetPanelText(1, kNoFile);
-    return nullptr;
-  }
-  StatusBar->SetPanelText(1, QStringLiteral("File: ") + path);
-  return file;
+std::unique_ptr<std::ifstream> frmMain::OpenForReading(const std::filesystem::path& path) {
+  StatusBar->SetPanelText(1, QStringLiteral("File: ") + Shown(path));
+  return OpenRegularFile(path);
 }
 
-void frmMain::OpenDataFile(int impedance, const std::optional<QString>& path) {
+void frmMain::OpenDataFile(int impedance, const std::optional<std::filesystem::path>& path) {
   try {
     g_.dataIsImpedance = impedance;
-    std::unique_ptr<std::ifstream> file = ChooseAndOpenDataFile(path);
+    std::filesystem::path chosen;
+    std::unique_ptr<std::ifstream> file = ChooseAndOpenDataFile(path, chosen);
     if (!file) {
       return;
     }
-    frequencyLogs_.clear();
+    curves_.clear();
     g_.dataLoaded = data::ReadResponseFile(*file, g_.loadedData);
     g_.dataNormalized = false;
     g_.dataAdjusted = false;
@@ -265,16 +325,22 @@ void frmMain::OpenDataFile(int impedance, const std::optional<QString>& path) {
     mnuSaveAs->setEnabled(false);
     mnuSave->setEnabled(false);
     file.reset();
+    loadedImpedance_ = impedance != 0;
+    adjustedLast_ = false;
     if (g_.dataLoaded) {
+      loadedName_ = Shown(chosen.filename());
       mnuTools->menuAction()->setEnabled(impedance == 0);
       pctGraph->Cls();
       DrawGrid();
+      DrawOverlays();
       PlotResponse(g_.loadedData, g_.colorLoaded);
     } else {
-      services_.messageBox.Show(QStringLiteral("Cannot read data from specified file."), platform::MessageButtons::kOk,
-                                kTitle);
+      // Nothing is loaded now, and the graph shows no curve that would say otherwise.
+      pctGraph->Cls();
+      services_.messageBox.Show(kCannotRead, platform::MessageButtons::kOk, kTitle);
       StatusBar->SetPanelText(1, kNoFile);
     }
+    UpdateOverlayState();
   } catch (const std::exception&) {
     // The command ends here; the window goes on.
   }
@@ -284,9 +350,21 @@ void frmMain::mnuOpenSpl_Click() { OpenDataFile(0); }
 
 void frmMain::mnuOpenImpedance_Click() { OpenDataFile(1); }
 
-void frmMain::OpenFileByKind(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  OpenDataFile(suffix == QLatin1String("zma") || suffix == QLatin1String("zda") ? 1 : 0, path);
+void frmMain::OpenFileByKind(const std::filesystem::path& path) { OpenDataFile(IsImpedancePath(path) ? 1 : 0, path); }
+
+void frmMain::OpenFileByKind(const QString& path) { OpenFileByKind(platform::NativePath(path)); }
+
+void frmMain::OpenFiles(const std::vector<std::filesystem::path>& paths) {
+  try {
+    if (paths.empty()) {
+      return;
+    }
+    OpenFileByKind(paths.front());
+    if (g_.dataLoaded && paths.size() > 1) {
+      AddOverlays({paths.begin() + 1, paths.end()});
+    }
+  } catch (const std::exception&) {
+  }
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {
@@ -298,21 +376,30 @@ void frmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void frmMain::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
-  Form_OLEDragDrop(*event->mimeData());
+  Form_OLEDragDrop(*event->mimeData(), event->modifiers().testFlag(Qt::ShiftModifier));
 }
 
-void frmMain::Form_OLEDragDrop(const QMimeData& dropped) {
-  for (const QUrl& url : dropped.urls()) {
-    if (url.isLocalFile()) {
-      OpenFileByKind(url.toLocalFile());
+void frmMain::Form_OLEDragDrop(const QMimeData& dropped, bool shift) {
+  try {
+    const std::vector<std::filesystem::path> files = LocalFiles(dropped);
+    if (files.empty()) {
       return;
     }
+    if (!shift) {
+      OpenFileByKind(files.front());
+    } else if (g_.dataLoaded) {
+      AddOverlays(files);
+    } else {
+      OpenFiles(files);
+    }
+  } catch (const std::exception&) {
   }
 }
 
 void frmMain::mnuClose_Click() {
   try {
-    frequencyLogs_.clear();
+    curves_.clear();
+    overlays_.clear();
     g_.loadedData.Clear();
     g_.adjustedData.Clear();
     g_.normalizedData.Clear();
@@ -324,8 +411,93 @@ void frmMain::mnuClose_Click() {
     pctGraph->Cls();
     mnuTools->menuAction()->setEnabled(false);
     StatusBar->SetPanelText(1, kNoFile);
+    UpdateOverlayState();
   } catch (const std::exception&) {
   }
+}
+
+void frmMain::mnuAddOverlay_Click() {
+  try {
+    platform::FileDialogSettings settings;
+    settings.cancelError = true;
+    settings.title = QStringLiteral("Add Overlay");
+    settings.filter = kResponseFilter + QLatin1Char('|') + kImpedanceFilter;
+    settings.filterIndex = 1;
+    settings.defaultExt = QStringLiteral("frd");
+    const std::optional<QString> path = services_.fileDialog.ShowOpen(settings);
+    if (path && !path->isEmpty()) {
+      AddOverlays({platform::NativePath(*path)});
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::AddOverlays(const std::vector<std::filesystem::path>& paths) {
+  try {
+    bool added = false;
+    for (const std::filesystem::path& path : paths) {
+      if (overlays_.size() >= kMaxOverlays) {
+        services_.messageBox.Show(QStringLiteral("No more than %1 overlays can be shown.").arg(kMaxOverlays),
+                                  platform::MessageButtons::kOk, kTitle);
+        break;
+      }
+      Overlay overlay;
+      const std::unique_ptr<std::ifstream> file = OpenRegularFile(path);
+      if (!data::ReadResponseFile(*file, overlay.data)) {
+        services_.messageBox.Show(kCannotRead, platform::MessageButtons::kOk, kTitle);
+        continue;
+      }
+      overlay.name = Shown(path.filename());
+      overlay.impedance = IsImpedancePath(path);
+      overlay.color = g_.colorOverlays[overlays_.size() % g_.colorOverlays.size()];
+      overlays_.push_back(std::move(overlay));
+      added = true;
+    }
+    if (added) {
+      RedrawKeepingView();
+    }
+    UpdateOverlayState();
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::mnuRemoveOverlays_Click() {
+  try {
+    for (const Overlay& overlay : overlays_) {
+      curves_.erase(&overlay.data);
+    }
+    overlays_.clear();
+    RedrawKeepingView();
+    UpdateOverlayState();
+  } catch (const std::exception&) {
+  }
+}
+
+void frmMain::mnuSmoothing_Click(int index) {
+  try {
+    mnuSmoothingItems.at(static_cast<std::size_t>(index))->setChecked(true);
+    for (auto& [set, cache] : curves_) {
+      cache.smoothed = {};
+    }
+    RedrawKeepingView();
+    UpdateOverlayState();
+  } catch (const std::exception&) {
+  }
+}
+
+int frmMain::SmoothingFraction() const {
+  for (std::size_t i = 0; i < mnuSmoothingItems.size(); ++i) {
+    if (mnuSmoothingItems[i]->isChecked()) {
+      return kSmoothingFractions[i];
+    }
+  }
+  return 0;
+}
+
+void frmMain::UpdateOverlayState() {
+  mnuAddOverlay->setEnabled(g_.dataLoaded && overlays_.size() < kMaxOverlays);
+  mnuRemoveOverlays->setEnabled(!overlays_.empty());
+  DrawLegend();
 }
 
 void frmMain::mnuSave_Click() { dlgFile.cancelError = true; }
@@ -368,8 +540,10 @@ void frmMain::mnuSaveAs_Click() {
                                 platform::MessageButtons::kOkCancel, kSaveAsTitle);
       return;
     }
-    // After Adjust Magnitude alone, the adjusted curve is the processed data the user sees.
-    const data::ResponseSet& source = !g_.dataNormalized && g_.dataAdjusted ? g_.adjustedData : g_.normalizedData;
+    // The set the last tool built: the adjusted one when Adjust Magnitude ran after Normalize Data
+    // (or alone), else the normalized one.
+    const bool adjusted = g_.dataAdjusted && (adjustedLast_ || !g_.dataNormalized);
+    const data::ResponseSet& source = adjusted ? g_.adjustedData : g_.normalizedData;
     const std::string text = data::FormatResponseFile(source, g_.fieldSeparator);
     const bool written =
         target.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
@@ -384,9 +558,12 @@ void frmMain::mnuSaveAs_Click() {
 
 void frmMain::mnuExit_Click() { services_.application.Quit(); }
 
-void frmMain::RunTool(QDialog& dialog, const bool& produced) {
+void frmMain::RunTool(QDialog& dialog, const bool& produced, bool adjusts) {
   services_.modal.ShowModal(dialog);
-  frequencyLogs_.clear();
+  if (dialog.result() == QDialog::Accepted) {
+    adjustedLast_ = adjusts;
+  }
+  curves_.clear();
   // Also after Cancel, when an earlier run of the tool left its data.
   if (produced) {
     mnuSaveAs->setEnabled(true);
@@ -397,7 +574,7 @@ void frmMain::RunTool(QDialog& dialog, const bool& produced) {
 void frmMain::mnuNormalize_Click() {
   try {
     frmNormalize dialog(g_, services_.messageBox, this);
-    RunTool(dialog, g_.dataNormalized);
+    RunTool(dialog, g_.dataNormalized, false);
   } catch (const std::exception&) {
   }
 }
@@ -405,7 +582,7 @@ void frmMain::mnuNormalize_Click() {
 void frmMain::mnuMagnidude_Click() {
   try {
     frmMagnitude dialog(g_, services_.messageBox, this);
-    RunTool(dialog, g_.dataAdjusted);
+    RunTool(dialog, g_.dataAdjusted, true);
   } catch (const std::exception&) {
   }
 }

@@ -1,4 +1,5 @@
 // frmMain's graph: the frame layout, scrolling, and drawing the grid, the rulers and the curves.
+#include <QFontMetricsF>
 #include <QSize>
 #include <algorithm>
 #include <cmath>
@@ -69,6 +70,8 @@ void frmMain::HScrollGraph_Change() {
     const int value = HScrollGraph->Value();
     pctGraph->Move(-value, pctGraph->Top());
     HMeasureGraph->Move(-value, 0);
+    // Its labels are placed for the part of it that is shown.
+    HMeasureGraph->update();
     if (pctGraph->isVisible()) {
       pctGraph->setFocus();
     }
@@ -81,6 +84,7 @@ void frmMain::VScrollGraph_Change() {
     const int value = VScrollGraph->Value();
     pctGraph->Move(pctGraph->Left(), -value);
     VMeasureGraph->Move(0, -value);
+    LabelLevelRuler();
     if (pctGraph->isVisible()) {
       pctGraph->setFocus();
     }
@@ -98,6 +102,7 @@ void frmMain::RedrawGraph() {
   pctGraph->Cls();
   if (g_.dataLoaded) {
     DrawGrid();
+    DrawOverlays();
   }
   if (g_.dataNormalized) {
     PlotResponse(g_.normalizedData, g_.colorNormalized);
@@ -129,6 +134,22 @@ void frmMain::DrawGrid() {
 }
 
 void frmMain::PlotResponse(const data::ResponseSet& set, const QColor& color) {
+  DrawCurve(set, color, loadedImpedance_);
+  CenterGraphOnData(set);
+}
+
+void frmMain::DrawOverlays() {
+  for (const Overlay& overlay : overlays_) {
+    try {
+      DrawCurve(overlay.data, overlay.color, overlay.impedance);
+    } catch (const platform::OverflowError&) {
+      // An overlay with values beyond the graph's positions is drawn as far as it goes; the
+      // loaded file's curves are still drawn.
+    }
+  }
+}
+
+void frmMain::DrawCurve(const data::ResponseSet& set, const QColor& color, bool impedance) {
   const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
   // Each point joins the one before it, but no segment leaves a point at or left of 1 Hz, the
   // first point included: such a point ends the polyline it closes. A curve whose frequencies
@@ -142,12 +163,14 @@ void frmMain::PlotResponse(const data::ResponseSet& set, const QColor& color) {
     run.clear();
   };
   const std::vector<double>& logs = FrequencyLogs(set);
+  const std::span<const double> smoothed = DrawnMagnitudes(set, impedance);
   int px = -1;
   int py = -1;
   try {
     for (int i = data::ResponseSet::kFirstPoint; i <= set.LastIndex(); ++i) {
-      const int x = mapping.XOfLog(logs[static_cast<std::size_t>(i - data::ResponseSet::kFirstPoint)]);
-      const int y = mapping.Y(set[i][data::kMagnitude]);
+      const auto k = static_cast<std::size_t>(i - data::ResponseSet::kFirstPoint);
+      const int x = mapping.XOfLog(logs[k]);
+      const int y = mapping.Y(smoothed.empty() ? set[i][data::kMagnitude] : smoothed[k]);
       if (px > 0) {
         if (run.empty()) {
           run.push_back({static_cast<float>(px), static_cast<float>(py)});
@@ -164,11 +187,10 @@ void frmMain::PlotResponse(const data::ResponseSet& set, const QColor& color) {
     throw;
   }
   draw();
-  CenterGraphOnData(set);
 }
 
 const std::vector<double>& frmMain::FrequencyLogs(const data::ResponseSet& set) {
-  std::vector<double>& logs = frequencyLogs_[&set];
+  std::vector<double>& logs = curves_[&set].logs;
   const auto count = static_cast<std::size_t>(std::max(0, set.PointCount()));
   if (logs.size() != count) {
     logs.resize(count);
@@ -177,6 +199,18 @@ const std::vector<double>& frmMain::FrequencyLogs(const data::ResponseSet& set) 
     }
   }
   return logs;
+}
+
+std::span<const double> frmMain::DrawnMagnitudes(const data::ResponseSet& set, bool impedance) {
+  const int fraction = SmoothingFraction();
+  if (fraction == 0) {
+    return {};
+  }
+  std::vector<double>& smoothed = curves_[&set].smoothed;
+  if (smoothed.size() != static_cast<std::size_t>(std::max(0, set.PointCount()))) {
+    smoothed = SmoothedMagnitudes(set, fraction, !impedance, FrequencyLogs(set));
+  }
+  return smoothed;
 }
 
 void frmMain::CenterGraphOnData(const data::ResponseSet& set) {
@@ -223,30 +257,54 @@ void frmMain::DrawFrequencyRuler() {
   ruler.SetFontTransparent(false);
   const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
   const auto r = static_cast<float>(g_.rulerSize);
+  // The shown part of the ruler: right of the corner square, up to the frame's right edge.
+  const double low = std::max(0, g_.rulerSize - ruler.Left());
+  const double high = std::min(g_.graphSize, pctFrame->Width() - ruler.Left());
+  const QFontMetricsF metrics(ruler.font());
   for (const int f : GridFrequencies()) {
     const int x = mapping.X(f);
     ruler.Line(static_cast<float>(x), r, static_cast<float>(x), r - 60);
-    ruler.SetCurrentX(x - 120);
+    const std::optional<QString> label = FrequencyLabel(f);
+    const double extent = label ? metrics.horizontalAdvance(*label) * platform::kTwipsPerPixel : 0;
+    ruler.SetCurrentX(LabelStart(x - 120, extent, x, low, high));
     ruler.SetCurrentY(30);
-    if (const std::optional<QString> label = FrequencyLabel(f)) {
+    if (label) {
       ruler.Print(*label);
     }
   }
 }
 
 void frmMain::DrawLevelRuler(const std::vector<LevelLine>& lines) {
-  platform::PictureBox& ruler = *VMeasureGraph;
-  ruler.SetFontSize(6);
-  ruler.SetFontTransparent(false);
   const auto size = static_cast<float>(g_.graphSize);
-  const auto r = static_cast<float>(g_.rulerSize);
   for (const LevelLine& line : lines) {
     const auto y = static_cast<float>(line.y);
     pctGraph->Line(0, y, size, y, g_.colorGrid);
+  }
+  levelLines_ = lines;
+  LabelLevelRuler();
+}
+
+void frmMain::LabelLevelRuler() {
+  if (levelLines_.empty()) {
+    return;
+  }
+  platform::PictureBox& ruler = *VMeasureGraph;
+  ruler.Cls();
+  ruler.SetFontSize(6);
+  ruler.SetFontTransparent(false);
+  QFont font = ruler.font();
+  font.setPointSizeF(6);
+  const double extent = QFontMetricsF(font).height() * platform::kTwipsPerPixel;
+  // The shown part of the ruler: below the corner square, down to the frame's bottom edge.
+  const double low = std::max(0, g_.rulerSize - ruler.Top());
+  const double high = std::min(g_.graphSize, pctFrame->Height() - ruler.Top());
+  const auto r = static_cast<float>(g_.rulerSize);
+  for (const LevelLine& line : levelLines_) {
+    const auto y = static_cast<float>(line.y);
     ruler.Line(r - 60, y, r, y, g_.colorRulerText);
-    // Three-digit labels start further left.
+    // Three-digit labels start further left; a label stands above its line.
     ruler.SetCurrentX(line.value > 99 ? -60 : 0);
-    ruler.SetCurrentY(line.y - 120);
+    ruler.SetCurrentY(LabelStart(line.y - 120, extent, line.y, low, high));
     ruler.SetForeColor(line.value < 0 ? g_.colorNegativeLabel : g_.colorRulerText);
     ruler.Print(LabelText(line.value));
   }

@@ -1,7 +1,9 @@
 // frmMain's view of the graph beyond the fixed magnification: zooming, the wheel, the readout of
-// the pointer's place, and the graph exported as a picture.
+// the pointer's place, the legend, and the graph exported as a picture.
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QSaveFile>
 #include <QSvgGenerator>
@@ -24,10 +26,10 @@ const QString kExportTitle = QStringLiteral("Vostrel - Export Picture");
 
 void SetWithin(platform::ScrollBar& bar, int value) { bar.SetValue(std::clamp(value, bar.Min(), bar.Max())); }
 
-// The loaded curve's value at f, as Normalize Data computes it. The search for the first pair that
-// encloses f starts at the last point below f, found by halving (the frequencies rise): every
-// pair before it lies below f.
-std::optional<double> CurveAt(const data::ResponseSet& set, double f) {
+// The loaded curve's value at f, as Normalize Data computes it (of `magnitudes` in place of the
+// set's own, when given). The search for the first pair that encloses f starts at the last point
+// below f, found by halving (the frequencies rise): every pair before it lies below f.
+std::optional<double> CurveAt(const data::ResponseSet& set, double f, std::span<const double> magnitudes) {
   std::int32_t low = data::ResponseSet::kFirstPoint;
   std::int32_t high = set.LastIndex();
   while (low < high) {
@@ -38,7 +40,7 @@ std::optional<double> CurveAt(const data::ResponseSet& set, double f) {
       high = middle - 1;
     }
   }
-  return MagnitudeInterpolator(set, low).At(f);
+  return MagnitudeInterpolator(set, low, magnitudes).At(f);
 }
 
 }  // namespace
@@ -92,8 +94,10 @@ void frmMain::pctGraph_MouseMove(QPointF pixels) {
     }
     const GraphMapping mapping(g_.graphSize, g_.graphTopValue, g_.graphBottomValue);
     const double frequency = mapping.FrequencyAt(x);
+    const std::optional<double> curve =
+        CurveAt(g_.loadedData, frequency, DrawnMagnitudes(g_.loadedData, loadedImpedance_));
     StatusBar->SetPanelText(
-        2, CursorReadout(frequency, mapping.ValueAt(y), CurveAt(g_.loadedData, frequency), g_.dataIsImpedance != 0));
+        2, CursorReadout(frequency, mapping.ValueAt(y), curve, g_.dataIsImpedance != 0, QLocale().decimalPoint()));
   } catch (const std::exception&) {
   }
 }
@@ -117,6 +121,74 @@ void frmMain::pctGraph_Wheel(const QWheelEvent& event) {
     SetWithin(bar, platform::RoundToInt32(bar.Value() - steps * shown / 8.0));
   } catch (const std::exception&) {
   }
+}
+
+void frmMain::RedrawKeepingView() {
+  const int h = HScrollGraph->Value();
+  const int v = VScrollGraph->Value();
+  RedrawGraph();
+  SetWithin(*HScrollGraph, h);
+  SetWithin(*VScrollGraph, v);
+}
+
+void frmMain::DrawLegend() {
+  const int fraction = SmoothingFraction();
+  pctLegend->Cls();
+  if (!g_.dataLoaded || (overlays_.empty() && fraction == 0)) {
+    pctLegend->hide();
+    return;
+  }
+  // One line for each file: a sample of its colour and its name with its unit; then the smoothing.
+  struct Entry {
+    QColor color;
+    QString text;
+  };
+  const auto unit = [](bool impedance) { return impedance ? QStringLiteral(" (ohm)") : QStringLiteral(" (dB)"); };
+  std::vector<Entry> entries{{g_.colorLoaded, loadedName_ + unit(loadedImpedance_)}};
+  for (const Overlay& overlay : overlays_) {
+    entries.push_back({overlay.color, overlay.name + unit(overlay.impedance)});
+  }
+  if (fraction != 0) {
+    entries.push_back({QColor(), QStringLiteral("Smoothing: 1/%1 octave").arg(fraction)});
+  }
+
+  // Laid out in pixels, drawn in twips.
+  const QFontMetricsF metrics(pctLegend->font());
+  const double line = std::ceil(metrics.height());
+  constexpr double kPad = 6;
+  constexpr double kSample = 24;
+  constexpr double kGap = 6;
+  double widest = 0;
+  for (const Entry& entry : entries) {
+    widest = std::max(widest, metrics.horizontalAdvance(entry.text));
+  }
+  const auto twips = [](double pixels) { return platform::RoundToInt32(pixels * platform::kTwipsPerPixel); };
+  const int width = twips(kPad + kSample + kGap + std::ceil(widest) + kPad);
+  const int height = twips(2 * kPad + line * static_cast<double>(entries.size()));
+  const int corner = g_.rulerSize + twips(8);
+  pctLegend->Move(corner, corner, width, height);
+  const QColor border(128, 128, 128);
+  const auto right = static_cast<float>(width - platform::kTwipsPerPixel);
+  const auto bottom = static_cast<float>(height - platform::kTwipsPerPixel);
+  pctLegend->Line(0, 0, right, 0, border);
+  pctLegend->Line(right, 0, right, bottom, border);
+  pctLegend->Line(right, bottom, 0, bottom, border);
+  pctLegend->Line(0, bottom, 0, 0, border);
+  pctLegend->SetForeColor(Qt::black);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const double top = kPad + line * static_cast<double>(i);
+    if (entries[i].color.isValid()) {
+      for (const double offset : {-1.0, 0.0, 1.0}) {
+        const auto y = static_cast<float>(twips(top + std::floor(line / 2) + offset));
+        pctLegend->Line(static_cast<float>(twips(kPad)), y, static_cast<float>(twips(kPad + kSample)), y,
+                        entries[i].color);
+      }
+    }
+    pctLegend->SetCurrentX(twips(kPad + kSample + kGap));
+    pctLegend->SetCurrentY(twips(top));
+    pctLegend->Print(entries[i].text);
+  }
+  pctLegend->show();
 }
 
 QRect frmMain::ShownArea() const { return {0, 0, pctFrame->Width() - g_.rulerSize, pctFrame->Height() - g_.rulerSize}; }

@@ -16,6 +16,7 @@
 #include <limits>
 
 #include "DataTools.h"
+#include "TypedNumbers.h"
 #include "numbers.h"
 
 namespace viewer {
@@ -45,7 +46,7 @@ QLabel* NewLabel(const char* name, const QString& text, QWidget* parent) {
 // the range of a double reads as infinitely large, so that every range check refuses it.
 double ReadWholeNumber(const QLineEdit& edit) {
   try {
-    return platform::RoundHalfEven(platform::LeadingNumber(edit.text().toStdString()));
+    return platform::RoundHalfEven(TypedLeadingNumber(edit.text()));
   } catch (const platform::OverflowError&) {
     return std::numeric_limits<double>::infinity();
   }

@@ -1,7 +1,10 @@
 // Vostrel: a viewer for frequency response (FRD) and impedance (ZMA, ZDA) files.
-//   vostrel [FILE]   opens FILE at start-up, as a file manager's double-click does
+//   vostrel [FILE [OVERLAY...]]   opens FILE at start-up, as a file manager's double-click does,
+//                                 and draws each OVERLAY over it
 #include <QApplication>
-#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include "GlobalVariables.h"
 #include "QtServices.h"
@@ -19,9 +22,14 @@ int main(int argc, char* argv[]) {
   platform::QtServices services;
   viewer::frmMain window(globals, services.Get());
   window.Form_Load();
-  const QStringList arguments = QApplication::arguments();
-  if (arguments.size() > 1) {
-    window.OpenFileByKind(QFileInfo(arguments.at(1)).absoluteFilePath());
+  // The names as the system gave them (QApplication has taken its own options out): a name that
+  // is not UTF-8 would not survive a detour through text.
+  std::vector<std::filesystem::path> files;
+  for (int i = 1; i < argc; ++i) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(argv[i], error);
+    files.push_back(error ? std::filesystem::path(argv[i]) : absolute);
   }
+  window.OpenFiles(files);
   return QApplication::exec();
 }

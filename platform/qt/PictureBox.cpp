@@ -16,20 +16,75 @@ namespace platform {
 
 namespace {
 
+// The part `part` of `picture`, sharing the picture's pixels where whole bytes make a pixel: a
+// large picture is never copied to be stretched.
+QImage PartOf(const QImage& picture, const QRect& part) {
+  if (part == picture.rect()) {
+    return picture;
+  }
+  if (picture.depth() < 8) {
+    return picture.copy(part);
+  }
+  const uchar* first = picture.constBits() + static_cast<qsizetype>(part.y()) * picture.bytesPerLine() +
+                       static_cast<qsizetype>(part.x()) * (picture.depth() / 8);
+  QImage shared(first, part.width(), part.height(), picture.bytesPerLine(), picture.format());
+  shared.setColorTable(picture.colorTable());
+  return shared;
+}
+
 // Draws the op's picture stretched onto `target` (pixels of the box). The stretched picture is made
-// once, smoothly, at the screen's resolution, and kept until the target's size changes: repaints
-// while the pointer moves shapes over it then only copy pixels.
+// once per size, smoothly, at the screen's resolution: repaints while the pointer moves shapes
+// over it then only copy pixels.
 void PaintStretched(QPainter& painter, const QRectF& target, const PictureOp& op, qreal ratio) {
   const QSize size(RoundToInt32(target.width() * ratio), RoundToInt32(target.height() * ratio));
-  if (size.isEmpty()) {
+  const QRect part = op.source.toRect() & op.picture.rect();
+  if (size.isEmpty() || part.isEmpty()) {
     return;
   }
   if (op.scaled.size() != size || op.scaled.devicePixelRatio() != ratio) {
-    const QImage source = op.picture.copy(op.source.toRect());
-    op.scaled = QPixmap::fromImage(source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    op.scaled = QPixmap();  // the old size goes before the new one is made
+    op.scaled =
+        QPixmap::fromImage(PartOf(op.picture, part).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     op.scaled.setDevicePixelRatio(ratio);
   }
   painter.drawPixmap(target.topLeft(), op.scaled);
+}
+
+// The pen of lines and polylines: one pixel wide, which is as many device pixels as the device
+// has to a pixel (two on a screen with a device pixel ratio of 2).
+QPen LinePen(QRgb color, const QPainter& painter) {
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  QPen pen(QColor(color), ratio > 1 ? std::round(ratio) : 0);
+  pen.setCosmetic(true);
+  return pen;
+}
+
+// Makes a picture with transparent parts opaque over `background`.
+QImage OverBackground(QImage picture, const QColor& background) {
+  if (picture.depth() != 32) {
+    QImage opaque(picture.size(), QImage::Format_RGB32);
+    opaque.fill(background);
+    QPainter painter(&opaque);
+    painter.drawImage(0, 0, picture);
+    painter.end();
+    return opaque;
+  }
+  // In place (unless another holder shares it): a picture of 16384 x 16384 pixels takes a gigabyte,
+  // and a second one is too much.
+  picture.convertTo(QImage::Format_ARGB32_Premultiplied);
+  const QRgb back = background.rgb();
+  for (int y = 0; y < picture.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+    for (int x = 0; x < picture.width(); ++x) {
+      // Premultiplied: the pixel over the background is p + (1 - alpha) * background.
+      const QRgb p = line[x];
+      const int rest = 255 - qAlpha(p);
+      line[x] = qRgb(qRed(p) + (qRed(back) * rest + 127) / 255, qGreen(p) + (qGreen(back) * rest + 127) / 255,
+                     qBlue(p) + (qBlue(back) * rest + 127) / 255);
+    }
+  }
+  picture.reinterpretAsFormat(QImage::Format_RGB32);
+  return picture;
 }
 
 int ShiftOf(Qt::KeyboardModifiers modifiers) {
@@ -194,15 +249,10 @@ void PictureBox::SetMouseMoveHandler(std::function<void(int, int, float, float)>
   setMouseTracking(static_cast<bool>(mouseMove_));
 }
 
-void PictureBox::SetPicture(const QImage& picture) {
-  picture_ = picture;
+void PictureBox::SetPicture(QImage picture) {
+  picture_ = std::move(picture);
   if (picture_.hasAlphaChannel()) {
-    QImage opaque(picture_.size(), QImage::Format_RGB32);
-    opaque.fill(backColor_);
-    QPainter painter(&opaque);
-    painter.drawImage(0, 0, picture_);
-    painter.end();
-    picture_ = opaque;
+    picture_ = OverBackground(std::move(picture_), backColor_);
   }
   if (autoSize_ && !picture_.isNull()) {
     Move(left_, top_, PixelsToTwips(picture_.width()), PixelsToTwips(picture_.height()));
@@ -218,16 +268,21 @@ void PictureBox::PaintPicture(const QImage& picture, double x, double y, double 
   if (!(width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0)) {
     return;
   }
+  const QRectF source(TwipsToPixelsF(sourceX), TwipsToPixelsF(sourceY), TwipsToPixelsF(sourceWidth),
+                      TwipsToPixelsF(sourceHeight));
+  QPixmap scaled;
+  for (const PictureOp& drawn : pictures_) {
+    if (drawn.picture.cacheKey() == picture.cacheKey() && drawn.source == source) {
+      scaled = drawn.scaled;
+    }
+  }
   if (x <= 0 && y <= 0 && x + width >= width_ && y + height >= height_ && !picture.hasAlphaChannel()) {
     ops_.clear();
     texts_.clear();
     polylines_.clear();
     pictures_.clear();
   }
-  pictures_.push_back(PictureOp{picture,
-                                QRectF(TwipsToPixelsF(sourceX), TwipsToPixelsF(sourceY), TwipsToPixelsF(sourceWidth),
-                                       TwipsToPixelsF(sourceHeight)),
-                                {}});
+  pictures_.push_back(PictureOp{picture, source, std::move(scaled)});
   ops_.push_back(DrawOp{DrawOp::Kind::kPicture, static_cast<float>(x), static_cast<float>(y),
                         static_cast<float>(x + width), static_cast<float>(y + height), 0,
                         static_cast<int>(pictures_.size()) - 1});
@@ -300,7 +355,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
       if (!QRectF(from, to).normalized().adjusted(-1, -1, 1, 1).intersects(visible)) {
         continue;
       }
-      painter.setPen(QPen(QColor(op.color), 0));
+      painter.setPen(LinePen(op.color, painter));
       painter.drawLine(QLineF(from, to));
       continue;
     }
@@ -322,7 +377,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
           first = static_cast<std::size_t>(std::max<std::ptrdiff_t>(begin - pixels.begin() - 1, 0));
           last = std::min(static_cast<std::size_t>(end - pixels.begin()) + 1, pixels.size());
         }
-        painter.setPen(QPen(QColor(op.color), 0));
+        painter.setPen(LinePen(op.color, painter));
         painter.drawPolyline(pixels.data() + first, static_cast<int>(last - first));
       }
       continue;
@@ -346,8 +401,11 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   }
   // The shapes lie above the drawing, the earliest made lowest.
   for (const QObject* child : children()) {
-    if (const auto* shape = qobject_cast<const Shape*>(child); shape != nullptr && shape->Visible()) {
-      shape->Paint(painter);
+    if (const auto* shape = qobject_cast<const Shape*>(child); shape != nullptr) {
+      if (shape->Visible()) {
+        shape->Paint(painter);
+      }
+      shape->Painted();
     }
   }
 }

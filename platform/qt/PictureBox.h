@@ -50,12 +50,14 @@ struct TextOp {
   QRgb background = 0;
 };
 
-// A stretched picture: the source rectangle of `picture` (twips of the picture, 15 to a pixel)
-// drawn onto the destination rectangle of the op.
+// A stretched picture: the source rectangle of `picture` (pixels of the picture) drawn onto the
+// destination rectangle of the op.
 struct PictureOp {
   QImage picture;
   QRectF source;
-  mutable QPixmap scaled;  // the stretched picture at the screen's resolution, made on first paint
+  // The stretched picture at the screen's resolution, made from the picture itself on the first
+  // paint at a size and kept while the size stays.
+  mutable QPixmap scaled;
 };
 
 // Key codes of the keys the windows handle, as the key-down handlers receive them.
@@ -115,8 +117,9 @@ class PictureBox : public QWidget {
   void SetKeyDownHandler(std::function<void(int keyCode, int shift)> handler) { keyDown_ = std::move(handler); }
 
   // The picture the box holds (a null image for none). A picture with transparent parts is held
-  // over the box's background colour. With AutoSize set, the box takes the picture's own size.
-  void SetPicture(const QImage& picture);
+  // over the box's background colour, made opaque in its own memory where it has 32 bits a pixel
+  // and is not shared. With AutoSize set, the box takes the picture's own size.
+  void SetPicture(QImage picture);
   const QImage& Picture() const { return picture_; }
   void SetAutoSize(bool autoSize) { autoSize_ = autoSize; }
 
@@ -136,7 +139,7 @@ class PictureBox : public QWidget {
   // Draws the source rectangle of `picture` (twips of the picture) stretched onto the destination
   // rectangle (twips of the box). A null picture throws std::invalid_argument; an empty rectangle
   // draws nothing. A picture that covers the whole box hides all that was drawn before it, which
-  // is then forgotten.
+  // is then forgotten; the same part of the same picture drawn again keeps its stretched pixels.
   void PaintPicture(const QImage& picture, double x, double y, double width, double height, double sourceX,
                     double sourceY, double sourceWidth, double sourceHeight);
 

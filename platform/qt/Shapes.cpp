@@ -31,6 +31,11 @@ void Shape::SetBorderColor(const QColor& color) {
   Repaint();
 }
 
+void Shape::RepaintMerged(const QRect& pixels) const {
+  pending_ |= pixels;
+  box_.UpdateArea(pending_);
+}
+
 void LineShape::Paint(QPainter& painter) const {
   const QLineF line(PaintPixel(x1_), PaintPixel(y1_), PaintPixel(x2_), PaintPixel(y2_));
   if (outline_.isValid()) {
@@ -43,7 +48,7 @@ void LineShape::Paint(QPainter& painter) const {
 
 void LineShape::Repaint() const {
   if (Visible()) {
-    box_.UpdateArea(LineArea({PaintPixel(x1_), PaintPixel(y1_)}, {PaintPixel(x2_), PaintPixel(y2_)}));
+    RepaintMerged(LineArea({PaintPixel(x1_), PaintPixel(y1_)}, {PaintPixel(x2_), PaintPixel(y2_)}));
   }
 }
 
@@ -97,7 +102,10 @@ QPoint CrossCentre(const QPointF& twips) {
 }  // namespace
 
 void MarkerShape::SetPoints(std::vector<QPointF> points) {
-  Changing([&] { points_ = std::move(points); });
+  Changing([&] {
+    points_ = std::move(points);
+    layer_ = QImage();
+  });
 }
 
 void MarkerShape::Add(const QPointF& point) {
@@ -109,25 +117,48 @@ void MarkerShape::RemoveLast() {
   if (!points_.empty()) {
     RepaintPoint(points_.back());
     points_.pop_back();
+    layer_ = QImage();
   }
 }
 
 void MarkerShape::Paint(QPainter& painter) const {
-  for (const QColor& colour : {QColor(Qt::white), BorderColor()}) {
-    const bool outline = colour == QColor(Qt::white) && BorderColor() != QColor(Qt::white);
-    painter.setPen(QPen(colour, outline ? 3 : 1, Qt::SolidLine, Qt::SquareCap));
-    for (const QPointF& point : points_) {
-      const QPoint c = CrossCentre(point);
-      painter.drawLine(c.x() - kArm, c.y(), c.x() + kArm, c.y());
-      painter.drawLine(c.x(), c.y() - kArm, c.x(), c.y() + kArm);
-    }
+  if (points_.empty()) {
+    layer_ = QImage();
+    return;
   }
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  const QSize size(RoundToInt32(box_.width() * ratio), RoundToInt32(box_.height() * ratio));
+  if (layer_.size() != size || layer_.devicePixelRatio() != ratio || drawn_ > points_.size() ||
+      layerColour_ != BorderColor()) {
+    layer_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    layer_.setDevicePixelRatio(ratio);
+    layer_.fill(Qt::transparent);
+    layerColour_ = BorderColor();
+    drawn_ = 0;
+  }
+  if (drawn_ < points_.size()) {
+    std::vector<QLine> lines;
+    lines.reserve(2 * (points_.size() - drawn_));
+    for (auto it = points_.begin() + static_cast<std::ptrdiff_t>(drawn_); it != points_.end(); ++it) {
+      const QPoint c = CrossCentre(*it);
+      lines.emplace_back(c.x() - kArm, c.y(), c.x() + kArm, c.y());
+      lines.emplace_back(c.x(), c.y() - kArm, c.x(), c.y() + kArm);
+    }
+    QPainter layer(&layer_);
+    for (const QColor& colour : {QColor(Qt::white), BorderColor()}) {
+      const bool outline = colour == QColor(Qt::white) && BorderColor() != QColor(Qt::white);
+      layer.setPen(QPen(colour, outline ? 3 : 1, Qt::SolidLine, Qt::SquareCap));
+      layer.drawLines(lines.data(), static_cast<int>(lines.size()));
+    }
+    drawn_ = points_.size();
+  }
+  painter.drawImage(QPointF(0, 0), layer_);
 }
 
 void MarkerShape::RepaintPoint(const QPointF& point) const {
   if (Visible()) {
     const QPoint c = CrossCentre(point);
-    box_.UpdateArea(QRect(c.x() - kArm - 3, c.y() - kArm - 3, 2 * kArm + 7, 2 * kArm + 7));
+    RepaintMerged(QRect(c.x() - kArm - 3, c.y() - kArm - 3, 2 * kArm + 7, 2 * kArm + 7));
   }
 }
 

@@ -1,9 +1,11 @@
 // Line and rectangle shapes on a picture box: light controls that lie above the box's drawing and
 // are placed by end points or bounds in the box's twips. Each change repaints only the pixels the
-// shape covered and now covers, so a shape that follows the pointer costs little.
+// shape covered and now covers, so a shape that follows the pointer costs little; a line or the
+// markers changed many times between two paints repaint the one rectangle around all of them.
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QObject>
 #include <QPointF>
 #include <QRect>
@@ -28,6 +30,8 @@ class Shape : public QObject {
   void SetBorderColor(const QColor& color);
 
   virtual void Paint(QPainter& painter) const = 0;
+  // The box has painted: the areas asked for since are done.
+  void Painted() const { pending_ = QRect(); }
 
  protected:
   // Runs `change` and repaints the box where the shape was and where it is now.
@@ -44,8 +48,13 @@ class Shape : public QObject {
 
   bool visible_ = false;
   QColor color_{Qt::black};
+  mutable QRect pending_;  // the area asked for since the last paint
 
  protected:
+  // Repaints `pixels` of the box together with what was asked for since the last paint, as one
+  // rectangle: a region of many small rectangles costs Qt more with every one added.
+  void RepaintMerged(const QRect& pixels) const;
+
   PictureBox& box_;
 };
 
@@ -118,7 +127,8 @@ class RectShape final : public Shape {
 };
 
 // Small crosses at points of the box, each drawn in the shape's colour over a white outline, so
-// that it stands out on any picture.
+// that it stands out on any picture. They are drawn once into a layer of the box's size, which a
+// paint copies: a trace may have thousands.
 class MarkerShape final : public Shape {
   Q_OBJECT
 
@@ -137,6 +147,9 @@ class MarkerShape final : public Shape {
   void RepaintPoint(const QPointF& point) const;
 
   std::vector<QPointF> points_;
+  mutable QImage layer_;           // a null image: to be drawn anew
+  mutable std::size_t drawn_ = 0;  // the points drawn into the layer, from the first
+  mutable QColor layerColour_;     // their colour
 };
 
 }  // namespace platform

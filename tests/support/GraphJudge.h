@@ -40,6 +40,7 @@ struct GraphResult {
   std::vector<double> hand;                       // the frequencies of the points placed by hand
   double worst = 0;                               // dB, or % of the impedance
   std::vector<std::pair<double, double>> beyond;  // frequency, error: points beyond 0.5 dB or 2 %
+  QString status;                                 // what the status bar said at the end
   QString failure;
 };
 
@@ -149,7 +150,7 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
   }
   const QString lost = QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again");
   while (t.g.recordedPointCount <= t.g.tracePointLimit && result.hand.size() < 1000) {
-    w.mnuAutoTrace->trigger();
+    t.AutoTrace();
     if (t.Panel(4) != lost) {
       break;
     }
@@ -164,6 +165,7 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
       break;
     }
   }
+  result.status = t.Panel(4);
   QTemporaryDir temp;
   for (const QByteArray& line : t.SaveTo(temp.filePath(QStringLiteral("traced"))).split('\n')) {
     const QList<QByteArray> parts = line.simplified().split(' ');

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <memory>
@@ -74,6 +75,13 @@ struct Tracer {
         {w.mnuReg90Db, "90", 1440},   {w.mnuReg4Ohm, "4", 3120},        {w.mnuReg16Ohm, "16", 2160}};
     for (const auto& [item, value, at] : references) {
       Register(item, QString::fromLatin1(value), at);
+    }
+  }
+  // Auto Trace, its slices run by the event loop until it ends.
+  void AutoTrace() {
+    window->mnuAutoTrace->trigger();
+    while (window->isAutoTracing) {
+      QCoreApplication::processEvents();
     }
   }
   // Saves through the dialog to `path`; returns the file's bytes, or "<none>".

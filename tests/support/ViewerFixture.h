@@ -44,7 +44,7 @@ inline data::ResponseSet SetOf(const std::vector<std::array<double, 3>>& points)
   set.ResetSummary(99999, -99999);
   for (const auto& p : points) {
     set.Resize(set.LastIndex() + 1);
-    set[set.LastIndex()].value = {p[0], p[1], p[2], 0};
+    set[set.LastIndex()].value = {p[0], p[1], p[2]};
     set.IncludeInSummary(set[set.LastIndex()]);
   }
   return set;
