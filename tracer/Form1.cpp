@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "TesseractReader.h"
 #include "TracerInfo.h"
 #include "Widgets.h"
 #include "Window.h"
@@ -105,6 +106,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
       mnuOhmScale1(NewCheckable(mnuAlign, "mnuOhmScale1", QStringLiteral("Use Base-1 Ohm Scale"))),
       mnuStraightenSpacer(NewSeparator(mnuAlign, "mnuStraightenSpacer")),
       mnuStraighten(NewAction(mnuAlign, "mnuStraighten", QStringLiteral("Straighten Picture"))),
+      mnuAutoRegisterSpacer(NewSeparator(mnuAlign, "mnuAutoRegisterSpacer")),
+      mnuAutoRegister(NewAction(mnuAlign, "mnuAutoRegister", QStringLiteral("Auto Register"))),
       mnuTrace(NewMenu(menuBar(), "mnuTrace", QStringLiteral("Trace"))),
       mnuTraceOptions(NewAction(mnuTrace, "mnuTraceOptions", QStringLiteral("Options..."))),
       mnuTraceStartSPL(NewAction(mnuTrace, "mnuTraceStartSPL", QStringLiteral("Start SPL Trace"))),
@@ -160,6 +163,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   picMagnifier = new Magnifier(Graph[0]);
   picMagnifier->setObjectName(QStringLiteral("picMagnifier"));
   mnuUndoPoint->setShortcut(QKeySequence::Undo);
+  mnuAutoRegister->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  StartTextReader = []() -> std::unique_ptr<TextReader> { return TesseractReader::Start(); };
   mnuMagnifier->setChecked(true);
   mnuSnapLines->setChecked(true);
 
@@ -215,6 +220,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   connect(mnuOhmScale10, &QAction::triggered, this, &Form1::mnuOhmScale10_Click);
   connect(mnuOhmScale2, &QAction::triggered, this, &Form1::mnuOhmScale2_Click);
   connect(mnuOhmScale1, &QAction::triggered, this, &Form1::mnuOhmScale1_Click);
+  connect(mnuAutoRegister, &QAction::triggered, this, &Form1::mnuAutoRegister_Click);
   connect(mnuTraceOptions, &QAction::triggered, this, &Form1::mnuTraceOptions_Click);
   connect(mnuTraceStartSPL, &QAction::triggered, this, &Form1::mnuTraceStartSPL_Click);
   connect(mnuTraceStartImpedance, &QAction::triggered, this, &Form1::mnuTraceStartImpedance_Click);

@@ -19,6 +19,7 @@
 #include <optional>
 #include <vector>
 
+#include "AutoRegister.h"
 #include "AxisMap.h"
 #include "CurvePicker.h"
 #include "GlobalVariables.h"
@@ -76,6 +77,8 @@ class Form1 : public platform::FormWindow {
   // Straighten Picture: the next two clicks mark a line that should be horizontal or vertical, and
   // the picture is turned about its centre to make it so (clearing registration and trace).
   void mnuStraighten_Click();
+  // Registers the axes from the picture's tick labels, replacing every reference.
+  void mnuAutoRegister_Click();
 
   void mnuTraceOptions_Click();
   void mnuTraceStartSPL_Click();
@@ -164,6 +167,8 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuOhmScale1;
   QAction* const mnuStraightenSpacer;
   QAction* const mnuStraighten;
+  QAction* const mnuAutoRegisterSpacer;
+  QAction* const mnuAutoRegister;
   QMenu* const mnuTrace;
   QAction* const mnuTraceOptions;
   QAction* const mnuTraceStartSPL;
@@ -236,6 +241,10 @@ class Form1 : public platform::FormWindow {
   bool isStraightening = false;        // the next clicks mark the line Straighten Picture needs
   double pictureLean = 0;              // degrees the shown picture was turned by to straighten it
 
+  // Starts the text recognition that Auto Register reads the labels with (once per command); none
+  // where it cannot start. Tests put a scripted reader here.
+  std::function<std::unique_ptr<TextReader>()> StartTextReader;
+
   // The largest picture that imports, in pixels each way.
   static constexpr int kLargestPicture = 16384;
 
@@ -292,6 +301,9 @@ class Form1 : public platform::FormWindow {
   // The earliest reference in the menu's order whose line is being placed, or none.
   const Reference* PlacingReference() const;
   void SetOhmScale(QAction* checked);
+  // Fixes a reference's line on a line of the picture with its value, as a registration by hand
+  // would have left it.
+  void RegisterOnLine(const Reference& reference, const LabelledLine& line);
   OhmScale CheckedOhmScale() const;
   // The registration's pointer branch: moves the earliest placing reference line to the pointer;
   // false when no reference is being placed.

@@ -203,6 +203,17 @@ void Form1::mnuAutoTrace_Click() {
     if (StopAutoTrace()) {
       return;
     }
+    if (!isTracing && isGraphImported && curvePick) {
+      // With the curve picked and no trace running, Auto Trace starts the trace itself, with the
+      // trace limits: an SPL trace, or an impedance trace where only impedances are registered.
+      const auto registered = [](const QAction* item) { return Tag(item) == QLatin1String("2"); };
+      g_.useTraceLimits = true;
+      StartTrace(!registered(mnuReg60Db) && !registered(mnuReg90Db) && registered(mnuReg4Ohm) &&
+                 registered(mnuReg16Ohm));
+      if (!isTracing) {
+        return;  // refused, with the message that says why
+      }
+    }
     if (!isTracing || isTraceArmed || !g_.useTraceLimits) {
       services_.messageBox.Show(
           QStringLiteral("Auto Trace follows a trace with limits: choose \"Use Trace Limits:\" in Trace > "
