@@ -2,20 +2,26 @@
 // a 1920 x 1080 window: a pointer move over the picture while a reference line is placed and while
 // a trace with its markers and the loupe runs (the move's handling and the repaint it causes), and
 // Auto Trace over 200 and 100000 steps from 20 Hz to 20 kHz, run by the event loop in slices: its
-// whole time and the longest time the window went without handling its events. Then, on the
-// 2400 x 1200 picture with 1000 points: Save Session and Open Session (in a second window, with
-// the paint that follows), and the session file's size beside the picture's PNG file; and the
-// first Save Session of a picture that came from the clipboard, which encodes it once.
+// whole time and the longest time the window went without handling its events; then Auto Trace on
+// a 16384 x 2048 picture, and the lean measured on a 16384 x 16384 one beside reading all of its
+// pixels. Then, on the 2400 x 1200 picture with 1000 points: Save Session and Open Session (in a
+// second window, with the paint that follows), and the session file's size beside the picture's
+// PNG file; and the first Save Session of a picture that came from the clipboard, which encodes it
+// once.
 //
 // Usage: bench_tracer
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
+#include "GraphJudge.h"
+#include "PictureLean.h"
 #include "TracerFixture.h"
 
 namespace {
@@ -131,6 +137,95 @@ void TimeSession(fakes::Tracer& t, const QString& pictureFile) {
               first, Milliseconds(Clock::now() - again), QFileInfo(path).size());
 }
 
+// A wide picture (16384 x 2048: a black curve on a grid of black lines): Auto Trace of 200 steps
+// from 20 Hz to 20 kHz once the curve is picked (the pick finds the picture's lines, once).
+void TimeWidePicture() {
+  QImage picture(16384, 2048, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  const auto curve = [](double x) { return 1024 + 500 * std::sin(x / 1500) + 120 * std::sin(x / 170); };
+  {
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    for (int x = 100; x <= 16284; x += 1024) {
+      p.drawLine(QPointF(x + 0.5, 100), QPointF(x + 0.5, 1948));
+    }
+    for (int y = 100; y <= 1948; y += 231) {
+      p.drawLine(QPointF(100, y + 0.5), QPointF(16284, y + 0.5));
+    }
+    p.setPen(QPen(Qt::black, 3));
+    QPolygonF line;
+    for (double x = 100; x <= 16284; x += 2) {
+      line << QPointF(x, curve(x));
+    }
+    p.drawPolyline(line);
+  }
+  fakes::Tracer t;
+  tracer::Form1& w = *t.window;
+  w.showNormal();
+  w.resize(1920, 1080);
+  QCoreApplication::processEvents();
+  Clock::time_point start = Clock::now();
+  t.Import(picture);
+  std::printf("16384x2048 picture: import (the lean measured) %8.1f ms\n", Milliseconds(Clock::now() - start));
+  start = Clock::now();
+  t.Register(w.mnuReg100Hz, QStringLiteral("20"), float(w.FromPicture({100.5, 0}).x()));
+  std::printf("  a reference placed (the picture's lines found): %8.1f ms\n", Milliseconds(Clock::now() - start));
+  t.Register(w.mnuReg10000Hz, QStringLiteral("20000"), float(w.FromPicture({16284.5, 0}).x()));
+  t.Register(w.mnuReg60Db, QStringLiteral("60"), float(w.FromPicture({0, 1948.5}).y()));
+  t.Register(w.mnuReg90Db, QStringLiteral("90"), float(w.FromPicture({0, 100.5}).y()));
+  t.g = {true, 20, 20000, 200, 0};
+  w.mnuTraceStartSPL->trigger();
+  const QPointF at = w.FromPicture({8000, curve(8000)});
+  t.Move(float(at.x()), float(at.y()));
+  w.mnuPickColour->trigger();
+  start = Clock::now();
+  t.Click();
+  std::printf("  the curve picked:                  %8.1f ms\n", Milliseconds(Clock::now() - start));
+  // The steps themselves, run in one slice without a deadline; then the same through the event
+  // loop, with the repaints between its slices.
+  start = Clock::now();
+  w.mnuAutoTrace->trigger();
+  w.AutoTraceSteps(1000, QDeadlineTimer(QDeadlineTimer::Forever));
+  std::printf("  Auto Trace, %d points, the steps:  %8.1f ms (%s)\n", t.g.recordedPointCount,
+              Milliseconds(Clock::now() - start), qPrintable(t.Panel(4)));
+  t.services.messageBox.answers = {platform::MessageResult::kNo};
+  w.mnuTraceStop->trigger();
+  w.mnuTraceStartSPL->trigger();
+  start = Clock::now();
+  t.AutoTrace();
+  std::printf("  Auto Trace, %d points, by the event loop: %8.1f ms\n", t.g.recordedPointCount,
+              Milliseconds(Clock::now() - start));
+}
+
+// The lean measured on a 16384 x 16384 picture, beside reading every one of its pixels once.
+void TimeLargeLean() {
+  QImage picture(16384, 16384, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  {
+    QPainter p(&picture);
+    p.setPen(QPen(Qt::black, 2));
+    for (int k = 1; k < 16; ++k) {
+      p.drawLine(QPointF(200, k * 1024), QPointF(16184, k * 1024));
+      p.drawLine(QPointF(k * 1024, 200), QPointF(k * 1024, 16184));
+    }
+  }
+  Clock::time_point start = Clock::now();
+  quint64 sum = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    for (int x = 0; x < picture.width(); ++x) {
+      sum += row[x] & 0xff;
+    }
+  }
+  std::printf("16384x16384 picture: every pixel read once %8.1f ms (%llu)\n", Milliseconds(Clock::now() - start),
+              static_cast<unsigned long long>(sum % 10));
+  start = Clock::now();
+  const std::optional<double> lean = tracer::LeanMeter().Measure(picture);
+  std::printf("  its lean measured (%s):          %8.1f ms\n", lean ? "level" : "none",
+              Milliseconds(Clock::now() - start));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -139,14 +234,14 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   for (const Picture& p : kPictures) {
-    const QString file = QStringLiteral(BENCH_FIXTURES_DIR "/%1.png").arg(QLatin1String(p.name));
-    const QImage picture(file);
+    const QString pictureFile = QStringLiteral(BENCH_FIXTURES_DIR "/%1.png").arg(QLatin1String(p.name));
+    const QImage picture(pictureFile);
     fakes::Tracer t;
     tracer::Form1& w = *t.window;
     w.showNormal();
     w.resize(1920, 1080);
     QCoreApplication::processEvents();
-    t.services.fileDialog.answers.push_back(file);
+    t.services.fileDialog.answers.push_back(pictureFile);
     w.mnuImportFile_Click();
     QCoreApplication::processEvents();
     const double sx = w.Graph[0]->Width() / double(picture.width());
@@ -163,23 +258,34 @@ int main(int argc, char* argv[]) {
     t.Register(p.impedance ? w.mnuReg16Ohm : w.mnuReg90Db, QLatin1String(p.values[1]), float(p.lines[3] * sy));
     t.g = {true, 20, 20000, 200, 0};
     (p.impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
-    // Pick the colour on the curve at 1 kHz: the trace line snaps to it at the start column.
-    const QPointF middle = w.FromPicture({(p.lines[0] + p.lines[1]) / 2, 0});
-    w.mnuPickColour->trigger();
-    for (int y = 0; y < picture.height() && !w.curveColour; ++y) {
-      t.Move(float(middle.x()), float(w.FromPicture({0, y + 0.5}).y()));
-      t.Click();
-      if (!w.curveColour) {
-        w.mnuPickColour->trigger();
+    // Pick the curve at 1 kHz, where its truth lies: the trace line snaps to it at the start column.
+    std::vector<std::pair<double, double>> truth;
+    QFile file(QStringLiteral(BENCH_FIXTURES_DIR "/%1.truth.frd").arg(QLatin1String(p.name)));
+    if (file.open(QIODevice::ReadOnly)) {
+      while (!file.atEnd()) {
+        const QList<QByteArray> parts = file.readLine().simplified().split(' ');
+        if (parts.size() >= 2 && !parts[0].startsWith('*')) {
+          truth.emplace_back(parts[0].toDouble(), parts[1].toDouble());
+        }
       }
     }
+    const double level = fakes::TruthAt(truth, 1000);
+    const double low = QByteArray(p.values[0]).toDouble();
+    const double high = QByteArray(p.values[1]).toDouble();
+    const double u = p.impedance ? std::log(level / low) / std::log(high / low) : (level - low) / (high - low);
+    const QPointF pick = w.FromPicture({(p.lines[0] + p.lines[1]) / 2, p.lines[2] + u * (p.lines[3] - p.lines[2])});
+    t.Move(float(pick.x()), float(pick.y()));
+    w.mnuPickColour->trigger();
+    t.Click();
     TimeAutoTrace(t, p.impedance, 100000);
     TimeAutoTrace(t, p.impedance, 200);
     TimeMoves(t, "tracing (markers and loupe):");
     if (picture.width() == 2400) {
       TimeAutoTrace(t, p.impedance, 999);
-      TimeSession(t, file);
+      TimeSession(t, pictureFile);
     }
   }
+  TimeWidePicture();
+  TimeLargeLean();
   return 0;
 }

@@ -1,17 +1,17 @@
 // The tracer window through its handlers and the scripted fakes: picture import, the registration
 // of the axes and the live readout; the Trace commands, the two ways of stepping, the save
 // question, the saved file, the trace options, markers, editing points with undo and redo,
-// sessions, the loupe, and the example graph pictures traced end to end (by hand and by colour)
-// and read back with the viewer's reader.
+// sessions, and the loupe. (The picture analysis through the window, Auto Trace and the graphs
+// traced end to end are in tst_pictures.)
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 #include <fstream>
 
-#include "CurveFinder.h"
 #include "DataTools.h"
 #include "Pictures.h"
 #include "PngChunks.h"
@@ -558,70 +558,6 @@ class tst_tracer : public QObject {
             again.lblTraceCount->isEnabled() == (stored[3] == 1));
   }
 
-  // A graph picture through the clipboard, its references registered at its grid lines, a limited
-  // trace from 20 Hz to 20 kHz, saved and read back: each point's frequency is that of the picture
-  // column it was measured in, and its level lies on the truth curve within 1 % of its frequency
-  // (on a steep flank a fraction of a pixel to the side is a large step in level): within 0.2 dB,
-  // and 1 % of the impedance (0.086 dB). Auto Trace follows the curve's picked colour in 200 steps.
-  void endToEnd_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QList<double>>("lines");  // picture pixels: x of 100 Hz, 10 kHz; y of the low, high level
-    QTest::addColumn<double>("tolerance");     // dB
-    QTest::newRow("SPL") << "graph-spl-960x640" << QList<double>{268.3033612487734, 844.3033612487734, 476.8, 143.2}
-                         << 0.2;
-    QTest::newRow("impedance") << "graph-impedance-2400x1200"
-                               << QList<double>{671.2584031219335, 2111.2584031219335, 789.7246845268037,
-                                                475.44936905360726}
-                               << 0.086;
-  }
-  void endToEnd() {
-    QFETCH(QString, name);
-    QFETCH(QList<double>, lines);
-    QFETCH(double, tolerance);
-    const QString base = QStringLiteral(FIXTURES_DIR "/") + name;
-    const bool impedance = name.contains(QLatin1String("impedance"));
-    const QImage picture = QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
-    Tracer t;
-    tracer::Form1& w = *t.window;
-    t.Import(picture);
-    const double sx = w.Graph[0]->Width() / double(picture.width());
-    const double sy = w.Graph[0]->Height() / double(picture.height());
-    const QStringList values =
-        impedance ? QStringList{"100", "10000", "4", "16"} : QStringList{"100", "10000", "60", "90"};
-    QAction* const items[] = {w.mnuReg100Hz, w.mnuReg10000Hz, impedance ? w.mnuReg4Ohm : w.mnuReg60Db,
-                              impedance ? w.mnuReg16Ohm : w.mnuReg90Db};
-    for (int i = 0; i < 4; ++i) {
-      t.Register(items[i], values[i], float(lines[i] * (i < 2 ? sx : sy)));
-    }
-    t.g = {true, 20, 20000, 200, 0};
-    (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
-    const QRgb colour = impedance ? qRgb(0, 0, 200) : *tracer::PickCurveColour(picture, {556, 165});
-    const double middle = (lines[0] + lines[1]) / 2;
-    t.Move(float(middle * sx), float(*tracer::FindCurve(picture, middle, colour, 0) * sy));
-    w.mnuPickColour->trigger();
-    t.Click();
-    t.AutoTrace();
-    QCOMPARE(t.Panel(4), QStringLiteral("Trace complete: 201 points"));
-    QTemporaryDir dir;
-    t.SaveTo(dir.filePath(name));
-    const std::optional<data::ResponseSet> traced = ReadBack(dir.filePath(name));
-    const std::optional<data::ResponseSet> truth = ReadBack(base + QStringLiteral(".truth.frd"));
-    QVERIFY(traced && truth && traced->PointCount() == t.g.recordedPointCount);
-    for (int i = 2; i <= traced->LastIndex() && (*traced)[i].value[0] <= 20000; ++i) {
-      const double x = w.tracePlaces[std::size_t(i - 2)].onPicture.x();
-      const double column = 100 * std::pow(100.0, (x - lines[0]) / (lines[1] - lines[0]));
-      const auto [f, level] = std::pair((*traced)[i].value[0], (*traced)[i].value[1]);
-      double error = 1e9;
-      for (int k = -20; k <= 20; ++k) {
-        // The truth linearly over log f between its points, as Normalize Data reads a curve.
-        const double expected = *viewer::MagnitudeInterpolator(*truth).At(f * std::pow(1.01, k / 20.0));
-        error = std::min(error, std::fabs(impedance ? 20 * std::log10(level / expected) : level - expected));
-      }
-      QVERIFY2(std::fabs(f / column - 1) < 0.01 && error < tolerance,
-               qPrintable(QStringLiteral("point %1: %2 Hz, %3 off by %4").arg(i - 1).arg(f).arg(level).arg(error)));
-    }
-  }
-
   // quelbrin FILE and a drop: a session opens whatever its name; another file is imported as a
   // picture, unless it is named as a session.
   void openFile_data() {
@@ -722,7 +658,9 @@ class tst_tracer : public QObject {
   // program, it gives a window whose Save As writes the same bytes as before, whose picture is
   // the same, whose readout reads the same at picture points, whose next point is the one the
   // first window records next, and whose Save Session writes what the first one writes. The
-  // picture of a PNG file keeps the file's own bytes; one from the clipboard is encoded once.
+  // picture of a PNG file keeps the file's own bytes; one from the clipboard is encoded once; a
+  // tilted scan is kept as imported and straightened again, on import and by hand, to the same
+  // pixels, and the picked curve snaps the next point where it did.
   void sessionRoundTrip_data() {
     QTest::addColumn<QString>("picture");  // a file, else the impedance picture from the clipboard
     QTest::addColumn<bool>("impedance");
@@ -730,6 +668,8 @@ class tst_tracer : public QObject {
     QTest::addColumn<bool>("stopped");
     QTest::newRow("PNG file, limited SPL trace") << FIXTURES_DIR "/graph-spl-960x640.png" << false << true << false;
     QTest::newRow("clipboard, free-form impedance trace stopped") << QString() << true << false << true;
+    QTest::newRow("JPEG scan straightened, curve picked")
+        << FIXTURES_DIR "/real-style/scanned-tilted-spl.jpg" << false << true << false;
   }
   void sessionRoundTrip() {
     QFETCH(QString, picture);
@@ -743,6 +683,17 @@ class tst_tracer : public QObject {
     } else {
       t.services.fileDialog.answers.push_back(picture);
       w.mnuImportFile_Click();
+    }
+    const bool scan = picture.endsWith(QLatin1String(".jpg"));
+    if (scan) {
+      QVERIFY(w.pictureLean != 0);
+      w.mnuStraighten->trigger();
+      for (const QPointF p : {QPointF(100, 300), QPointF(700, 303)}) {
+        const QPointF at = w.FromPicture(p);
+        t.Move(float(at.x()), float(at.y()));
+        t.Click();
+      }
+      QVERIFY(t.Panel(4).startsWith(QLatin1String("Picture straightened by")));
     }
     t.Ready(false);
     w.mnuOhmScale10->trigger();
@@ -763,6 +714,18 @@ class tst_tracer : public QObject {
     t.Key(platform::kKeyDelete);
     t.Key(platform::kKeyBack, 2);
     w.mnuRedoPoint->trigger();
+    if (scan) {  // on the dark curve, half way across
+      const QImage& shown = w.Graph[1]->Picture();
+      int y = 100;
+      while (qGray(shown.pixel(440, y)) > 96) {
+        ++y;
+      }
+      const QPointF at = w.FromPicture({440.5, y + 0.5});
+      t.Move(float(at.x()), float(at.y()));
+      w.mnuPickColour->trigger();
+      t.Click();
+      QVERIFY(w.curvePick.has_value());
+    }
     if (stopped) {
       t.services.messageBox.answers = {MessageResult::kNo};
       w.mnuTraceStop->trigger();
@@ -855,60 +818,6 @@ class tst_tracer : public QObject {
     QCOMPARE(t.services.messageBox.shown.back().title, QStringLiteral("Quelbrin"));
     QVERIFY(w.isTracing && w.Graph[1]->Picture().size() == QSize(400, 300));
     QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("after.frd"))), before);
-  }
-
-  // Auto Trace needs a limited trace and a picked colour (a pick beside the curve takes it; one
-  // on bare background takes nothing). It keeps to the run nearest the last point (not the other
-  // line of the same colour below it), follows the curve under a grid line drawn over it, and
-  // stops at the first column without the colour (here a gap), ready for a point by hand.
-  void autoTrace() {
-    Tracer t;
-    tracer::Form1& w = *t.window;
-    QImage picture = fakes::Filled(400, 300, Qt::white);
-    for (int x = 0; x < 400; ++x) {
-      picture.setPixel(x, 150, x >= 200 && x < 230 ? qRgb(255, 255, 255) : qRgb(0, 0, 200));
-      picture.setPixel(x * 9 / 40, 160, qRgb(0, 0, 200));  // another line, up to x 90
-      picture.setPixel(100, x % 300, qRgb(128, 128, 128));
-    }
-    t.Import(picture);
-    t.Ready(false);
-    for (const char* refusal : {"Auto Trace follows a trace with limits", "Pick the curve's colour first"}) {
-      w.mnuAutoTrace->trigger();
-      QVERIFY(t.Message().startsWith(QLatin1String(refusal)));
-      t.g.useTraceLimits = true;
-      t.g.tracePointLimit = 100000;
-      w.mnuTraceStartSPL_Click();
-    }
-    for (const double y : {100.5, 148.5}) {  // bare background, then two pixels above the curve
-      const QPointF at = w.FromPicture({50, y});
-      t.Move(float(at.x()), float(at.y()));
-      w.mnuPickColour->trigger();
-      t.Click();
-      QCOMPARE(w.curveColour.has_value(), y > 101);
-    }
-    QCOMPARE(t.g.recordedPointCount, 0);
-    // The run goes on in slices, here driven by hand. Esc between two slices stops it; so does a
-    // command, before it does its own work (Stop Trace, cancelled at its question).
-    const QDeadlineTimer noDeadline(QDeadlineTimer::Forever);
-    w.mnuAutoTrace->trigger();
-    QVERIFY(w.AutoTraceSteps(3, noDeadline) && t.g.recordedPointCount == 3);
-    t.Key(platform::kKeyEscape);
-    QVERIFY(!w.AutoTraceSteps(3, noDeadline) && t.g.recordedPointCount == 3 && t.Panel(4) == "Trace SPL");
-    w.mnuAutoTrace->trigger();
-    w.AutoTraceSteps(2, noDeadline);
-    t.services.messageBox.answers = {MessageResult::kCancel};
-    w.mnuTraceStop->trigger();
-    QCoreApplication::processEvents();
-    QVERIFY(!w.isAutoTracing && w.isTracing && t.g.recordedPointCount == 5);
-    t.AutoTrace();
-    QCOMPARE(t.Panel(4), QStringLiteral("Curve colour not found here: place the point by hand"));
-    const double stoppedAt = w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x();
-    QVERIFY2(stoppedAt >= 198 && stoppedAt < 205, qPrintable(QString::number(stoppedAt)));
-    for (const auto& place : w.tracePlaces) {
-      QVERIFY(std::fabs(place.onPicture.y() - 150.5) < 1e-3);
-    }
-    // Of 100000 steps, one a column: no point twice.
-    QVERIFY(std::adjacent_find(w.traceFreqs.begin(), w.traceFreqs.end(), std::greater_equal<>()) == w.traceFreqs.end());
   }
 };
 

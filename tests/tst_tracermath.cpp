@@ -110,7 +110,10 @@ class tst_tracermath : public QObject {
     session.picture = {960, 640};
     session.state = tracer::TraceState::kRunning;
     session.references[0] = {tracer::ReferenceState::kRegistered, 1.0 / 3, 268.30336124877344};
-    session.curveColour = qRgb(200, 0, 0);
+    session.importLean = 0.4;
+    session.handLeans = {-0.25, 1.0 / 3};
+    session.curve = tracer::CurvePick{{qRgb(200, 0, 0), qRgba(255, 255, 255, 128), 24.5, 2.25}, {100.25, 50.5}};
+    session.pickedAt = 2;
     constexpr float kLargest = std::numeric_limits<float>::max();
     constexpr float kSmallest = std::numeric_limits<float>::denorm_min();
     session.points = {{kLargest, -3.5F, kSmallest, {1.0 / 3, 1e-300}, 0}, {1.0F / 3, 74.21053F, 8, {2, 3}, 7}};
@@ -123,7 +126,7 @@ class tst_tracermath : public QObject {
       const tracer::SessionPoint& p = back->points[0];
       QVERIFY(p.frequency == kLargest && p.impedance == kSmallest && p.place == QPointF(1.0 / 3, 1e-300) &&
               back->points[1].frequency == 1.0F / 3 && back->references[0].place == 268.30336124877344 &&
-              back->curveColour == qRgb(200, 0, 0));
+              back->curve->style.background == qRgba(255, 255, 255, 128) && back->handLeans[1] == 1.0 / 3);
       QCOMPARE(tracer::SessionJson(*back), tracer::SessionJson(session));
     }
   }

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "PngChunks.h"
+#include "TesseractReader.h"
 #include "TracerInfo.h"
 #include "Widgets.h"
 #include "Window.h"
@@ -118,6 +120,10 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
       mnuOhmScale10(NewCheckable(mnuAlign, "mnuOhmScale10", QStringLiteral("Use Base-10 Ohm Scale"))),
       mnuOhmScale2(NewCheckable(mnuAlign, "mnuOhmScale2", QStringLiteral("Use Base-2 Ohm Scale"))),
       mnuOhmScale1(NewCheckable(mnuAlign, "mnuOhmScale1", QStringLiteral("Use Base-1 Ohm Scale"))),
+      mnuStraightenSpacer(NewSeparator(mnuAlign, "mnuStraightenSpacer")),
+      mnuStraighten(NewAction(mnuAlign, "mnuStraighten", QStringLiteral("Straighten Picture"))),
+      mnuAutoRegisterSpacer(NewSeparator(mnuAlign, "mnuAutoRegisterSpacer")),
+      mnuAutoRegister(NewAction(mnuAlign, "mnuAutoRegister", QStringLiteral("Auto Register"))),
       mnuTrace(NewMenu(menuBar(), "mnuTrace", QStringLiteral("Trace"))),
       mnuTraceOptions(NewAction(mnuTrace, "mnuTraceOptions", QStringLiteral("Options..."))),
       mnuTraceStartSPL(NewAction(mnuTrace, "mnuTraceStartSPL", QStringLiteral("Start SPL Trace"))),
@@ -130,6 +136,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
       mnuAutoTrace(NewAction(mnuTrace, "mnuAutoTrace", QStringLiteral("Auto Trace"))),
       mnuView(NewMenu(menuBar(), "mnuView", QStringLiteral("View"))),
       mnuMagnifier(NewCheckable(mnuView, "mnuMagnifier", QStringLiteral("Magnifier"))),
+      mnuSnapLines(NewCheckable(mnuView, "mnuSnapLines", QStringLiteral("Snap to Lines"))),
       mnuHelp(NewMenu(menuBar(), "mnuHelp", QStringLiteral("Help"))),
       mnuAbout(NewAction(mnuHelp, "mnuAbout", QStringLiteral("About"))),
       g_(globals),
@@ -172,7 +179,10 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   picMagnifier = new Magnifier(Graph[0]);
   picMagnifier->setObjectName(QStringLiteral("picMagnifier"));
   mnuUndoPoint->setShortcut(QKeySequence::Undo);
+  mnuAutoRegister->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  StartTextReader = []() -> std::unique_ptr<TextReader> { return TesseractReader::Start(); };
   mnuMagnifier->setChecked(true);
+  mnuSnapLines->setChecked(true);
 
   // clang-format off
   references_ = {{
@@ -228,6 +238,7 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   connect(mnuOhmScale10, &QAction::triggered, this, &Form1::mnuOhmScale10_Click);
   connect(mnuOhmScale2, &QAction::triggered, this, &Form1::mnuOhmScale2_Click);
   connect(mnuOhmScale1, &QAction::triggered, this, &Form1::mnuOhmScale1_Click);
+  connect(mnuAutoRegister, &QAction::triggered, this, &Form1::mnuAutoRegister_Click);
   connect(mnuTraceOptions, &QAction::triggered, this, &Form1::mnuTraceOptions_Click);
   connect(mnuTraceStartSPL, &QAction::triggered, this, &Form1::mnuTraceStartSPL_Click);
   connect(mnuTraceStartImpedance, &QAction::triggered, this, &Form1::mnuTraceStartImpedance_Click);
@@ -237,6 +248,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   connect(mnuPickColour, &QAction::triggered, this, &Form1::mnuPickColour_Click);
   connect(mnuAutoTrace, &QAction::triggered, this, &Form1::mnuAutoTrace_Click);
   connect(mnuMagnifier, &QAction::triggered, this, &Form1::mnuMagnifier_Click);
+  connect(mnuSnapLines, &QAction::triggered, this, &Form1::mnuSnapLines_Click);
+  connect(mnuStraighten, &QAction::triggered, this, &Form1::mnuStraighten_Click);
   connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
@@ -315,11 +328,14 @@ void Form1::ResetTracerWindow() {
   mnuOhmScale10->setChecked(false);
   mnuOhmScale1->setChecked(false);
   ClearTracePoints();
-  pictureBytes_.clear();
+  KeepImportedPicture({});
   sessionPath_.clear();
-  // A colour picked on the previous picture means nothing on the next one.
-  curveColour.reset();
+  // A curve picked on the previous picture means nothing on the next one, nor do its lines.
+  curvePick.reset();
   isPickingColour = false;
+  isStraightening = false;
+  pictureLean = 0;
+  lines_.reset();
   Graph[0]->unsetCursor();
   picMagnifier->hide();
   // With every reference unregistered the panels show their captions alone.
@@ -351,10 +367,7 @@ void Form1::ImportGraph(const std::function<QImage()>& take, const QString& fail
     if (picture.isNull() || picture.width() > kLargestPicture || picture.height() > kLargestPicture) {
       throw std::invalid_argument("no picture to import");
     }
-    Graph[1]->SetPicture(std::move(picture));
-    StretchPicture();
-    TakePicturePlaces();
-    isGraphImported = true;
+    ShowPicture(StraightenOnImport(std::move(picture)));
   } catch (const std::exception&) {
     Graph[1]->SetPicture({});
     services_.messageBox.Show(failure, platform::MessageButtons::kOk, kTitle);
@@ -395,8 +408,10 @@ void Form1::ImportPictureFile(const QString& path) {
     }
     QByteArray png;
     ImportGraph([&path, &png] { return ReadPicture(path, kLargestPicture, png); }, kNoFilePicture);
-    if (isGraphImported) {
+    // A sound PNG file's own bytes hold the picture as imported for a session.
+    if (isGraphImported && ReadPngChunks(png)) {
       pictureBytes_ = std::move(png);
+      importedPicture_ = QImage();
     }
   } catch (const std::exception&) {
   }

@@ -19,7 +19,9 @@
 #include <optional>
 #include <vector>
 
+#include "AutoRegister.h"
 #include "AxisMap.h"
+#include "CurvePicker.h"
 #include "GlobalVariables.h"
 #include "Magnifier.h"
 #include "PictureBox.h"
@@ -27,6 +29,7 @@
 #include "SessionFile.h"
 #include "Shapes.h"
 #include "StatusBar.h"
+#include "StraightLines.h"
 #include "Window.h"
 
 class QAction;
@@ -72,6 +75,11 @@ class Form1 : public platform::FormWindow {
   void mnuOhmScale10_Click();
   void mnuOhmScale2_Click();
   void mnuOhmScale1_Click();
+  // Straighten Picture: the next two clicks mark a line that should be horizontal or vertical, and
+  // the picture is turned about its centre to make it so (clearing registration and trace).
+  void mnuStraighten_Click();
+  // Registers the axes from the picture's tick labels, replacing every reference.
+  void mnuAutoRegister_Click();
 
   void mnuTraceOptions_Click();
   void mnuTraceStartSPL_Click();
@@ -84,6 +92,7 @@ class Form1 : public platform::FormWindow {
   void mnuPickColour_Click();
   void mnuAutoTrace_Click();
   void mnuMagnifier_Click();
+  void mnuSnapLines_Click();
   // Editing the recorded points: Ctrl+click selects the point whose marker lies nearest (within 6
   // pixels), Up and Down move it by a pixel, Delete removes it, Esc lets it go; Undo Last Point
   // and Redo Point take back and restore recorded points, moves and deletions in turn.
@@ -119,9 +128,9 @@ class Form1 : public platform::FormWindow {
   // over the steps that would not move the column; after its last step panel 4 says so. At the end
   // of the area, or past the last step, a further point is refused with the message.
   bool RecordTracePoint();
-  // With a curve colour picked, puts the trace line on the curve in the trace column, nearest to
-  // the previous point's height; false when the colour is not found there. The one place where a
-  // trace step asks where the curve is.
+  // With a curve picked, puts the trace line on the curve in the trace column, followed from the
+  // pick and the points recorded since; false (the line left where it is) where the curve is lost.
+  // The one place where a trace step asks where the curve is.
   bool SnapToCurve();
   // A running Auto Trace goes on in slices between which the window handles its events: each
   // slice runs up to `steps` steps, fewer once `deadline` has passed (after one step at least).
@@ -170,6 +179,10 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuOhmScale10;
   QAction* const mnuOhmScale2;
   QAction* const mnuOhmScale1;
+  QAction* const mnuStraightenSpacer;
+  QAction* const mnuStraighten;
+  QAction* const mnuAutoRegisterSpacer;
+  QAction* const mnuAutoRegister;
   QMenu* const mnuTrace;
   QAction* const mnuTraceOptions;
   QAction* const mnuTraceStartSPL;
@@ -182,6 +195,7 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuAutoTrace;
   QMenu* const mnuView;
   QAction* const mnuMagnifier;
+  QAction* const mnuSnapLines;
   QMenu* const mnuHelp;
   QAction* const mnuAbout;
   // Made by CreateEditCommands and CreateSessionCommands.
@@ -241,9 +255,15 @@ class Form1 : public platform::FormWindow {
     std::int32_t step;
   };
   std::vector<TracePlace> tracePlaces;
-  std::optional<QRgb> curveColour;           // picked with Pick Curve Colour
+  std::optional<CurvePick> curvePick;        // picked with Pick Curve Colour
   bool isPickingColour = false;              // the next click on the picture picks the colour
+  bool isStraightening = false;              // the next clicks mark the line Straighten Picture needs
+  double pictureLean = 0;                    // degrees the shown picture was turned by to straighten it
   std::optional<std::size_t> selectedPoint;  // by Ctrl+click, for editing
+
+  // Starts the text recognition that Auto Register reads the labels with (once per command); none
+  // where it cannot start. Tests put a scripted reader here.
+  std::function<std::unique_ptr<TextReader>()> StartTextReader;
 
   // The largest picture that imports, in pixels each way.
   static constexpr int kLargestPicture = 16384;
@@ -301,6 +321,9 @@ class Form1 : public platform::FormWindow {
   // The earliest reference in the menu's order whose line is being placed, or none.
   const Reference* PlacingReference() const;
   void SetOhmScale(QAction* checked);
+  // Fixes a reference's line on a line of the picture with its value, as a registration by hand
+  // would have left it.
+  void RegisterOnLine(const Reference& reference, const LabelledLine& line);
   OhmScale CheckedOhmScale() const;
   // The registration's pointer branch: moves the earliest placing reference line to the pointer;
   // false when no reference is being placed.
@@ -333,6 +356,18 @@ class Form1 : public platform::FormWindow {
   // Shows the loupe at the pointer while a line is placed or a trace runs, or at the selected
   // point; else hides it.
   void UpdateMagnifier();
+  // The held picture's long straight lines, found on first use.
+  const StraightLines& PictureLines();
+  // A reference line being placed at `twips` (X of a vertical one, Y of a horizontal one), moved
+  // onto the centre of a straight line of the picture running the same way within 5 of its pixels
+  // while Snap to Lines is on.
+  float SnapToLine(bool vertical, float twips);
+  // The picture an import shows: straightened where its lines lean by 0.05 to 5 degrees.
+  QImage StraightenOnImport(const QImage& picture);
+  // Takes the click that Straighten Picture waits for; turns the picture at the second.
+  void MarkStraightenPoint();
+  // Shows `picture` as the graph, as an import does after its reset.
+  void ShowPicture(QImage picture);
 
   // Editing (Form1Edit.cpp). A recorded point: its values and where it was measured.
   struct TracePoint {
@@ -380,6 +415,17 @@ class Form1 : public platform::FormWindow {
   static QString ReadoutText(float value);
 
   // Sessions (Form1Session.cpp).
+  // What a session keeps of the picture as imported: its PNG bytes, or the picture to encode, and
+  // the turns that straightened it since. Straightening by hand resets the window as an import
+  // does, but keeps this.
+  struct ImportedPicture {
+    QByteArray bytes;
+    QImage picture;
+    std::optional<double> importLean;
+    std::vector<double> handLeans;
+  };
+  ImportedPicture TakeImportedPicture();
+  void KeepImportedPicture(ImportedPicture imported);
   void CreateSessionCommands();
   Session TakeSession() const;
   // Replaces everything with the session's picture and state.
@@ -393,12 +439,18 @@ class Form1 : public platform::FormWindow {
   QString panelBeforePick_;  // panel 4 while the colour is picked
   PicturePlaces places_;
   QTimer* autoTraceTimer_ = nullptr;  // runs the next slice of Auto Trace
+  std::size_t pickedAt_ = 0;          // the number of points recorded when the curve was picked
+  std::optional<StraightLines> lines_;
+  std::vector<QPointF> straightenPoints_;  // picture pixels
   std::vector<TraceEdit> undoEdits_;
   std::vector<TraceEdit> redoEdits_;
   bool clickSelected_ = false;  // the button's press was a Ctrl+click: its click does nothing more
   // The picture as imported, as a PNG file's bytes: the imported file's own, or encoded once for a
   // session; empty until then.
   QByteArray pictureBytes_;
+  QImage importedPicture_;  // kept only while it is not the one shown and has no bytes yet
+  std::optional<double> importLean_;
+  std::vector<double> handLeans_;
   QString sessionPath_;  // the session last opened or saved, offered by Save Session
 };
 

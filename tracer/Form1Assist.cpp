@@ -4,7 +4,7 @@
 #include <QAction>
 #include <QTimer>
 
-#include "CurveFinder.h"
+#include "CurveFollower.h"
 #include "Form1.h"
 #include "Twips.h"
 #include "numbers.h"
@@ -130,16 +130,23 @@ void Form1::UpdateMagnifier() {
 }
 
 bool Form1::SnapToCurve() {
-  if (!curveColour || !isTracing || isTraceArmed) {
+  if (!curvePick || !isTracing || isTraceArmed) {
     return false;
   }
   const QImage& picture = Graph[1]->Picture();
   if (picture.isNull()) {
     return false;
   }
+  // The path: the pick, then the last few points recorded since (by Auto Trace or by hand).
+  pickedAt_ = std::min(pickedAt_, tracePlaces.size());
+  std::vector<QPointF> path{curvePick->onCurve};
+  for (std::size_t i = std::max(pickedAt_, tracePlaces.size() - std::min<std::size_t>(tracePlaces.size(), 4));
+       i < tracePlaces.size(); ++i) {
+    path.push_back(tracePlaces[i].onPicture);
+  }
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
-  const double nearY = tracePlaces.empty() ? measured.y() : tracePlaces.back().onPicture.y();
-  const std::optional<double> y = FindCurve(picture, measured.x(), *curveColour, nearY);
+  const CurveFollower follower(picture, PictureLines(), curvePick->style);
+  const std::optional<double> y = follower.HeightAt(path, measured.x());
   if (!y) {
     return false;
   }
@@ -169,8 +176,9 @@ void Form1::PickColour() {
   isPickingColour = false;
   Graph[0]->unsetCursor();
   StatusBar->SetPanelText(4, panelBeforePick_);
-  if (const std::optional<QRgb> colour = PickCurveColour(Graph[1]->Picture(), ToPicture(pointer_))) {
-    curveColour = colour;
+  if (std::optional<CurvePick> pick = CurvePicker().Pick(Graph[1]->Picture(), ToPicture(pointer_))) {
+    curvePick = std::move(pick);
+    pickedAt_ = tracePlaces.size();
     SnapToCurve();
     UpdateMagnifier();
   }
@@ -182,6 +190,17 @@ void Form1::mnuAutoTrace_Click() {
     if (StopAutoTrace()) {
       return;
     }
+    if (!isTracing && isGraphImported && curvePick) {
+      // With the curve picked and no trace running, Auto Trace starts the trace itself, with the
+      // trace limits: an SPL trace, or an impedance trace where only impedances are registered.
+      const auto registered = [](const QAction* item) { return Tag(item) == QLatin1String("2"); };
+      g_.useTraceLimits = true;
+      StartTrace(!registered(mnuReg60Db) && !registered(mnuReg90Db) && registered(mnuReg4Ohm) &&
+                 registered(mnuReg16Ohm));
+      if (!isTracing) {
+        return;  // refused, with the message that says why
+      }
+    }
     if (!isTracing || isTraceArmed || !g_.useTraceLimits) {
       services_.messageBox.Show(
           QStringLiteral("Auto Trace follows a trace with limits: choose \"Use Trace Limits:\" in Trace > "
@@ -189,7 +208,7 @@ void Form1::mnuAutoTrace_Click() {
           platform::MessageButtons::kOk, kTitle);
       return;
     }
-    if (!curveColour) {
+    if (!curvePick) {
       services_.messageBox.Show(
           QStringLiteral("Pick the curve's colour first: Trace > Pick Curve Colour, then click the curve."),
           platform::MessageButtons::kOk, kTitle);
@@ -205,11 +224,11 @@ void Form1::mnuAutoTrace_Click() {
 }
 
 bool Form1::AutoTraceStep() {
-  // Each step records where the curve is found; the run ends at the last step, at the end of the
-  // area (both say the trace is complete), or at the first column without the curve, where the
-  // user places the point by hand.
+  // Each step records where the curve is followed to; the run ends at the last step, at the end
+  // of the area (both say the trace is complete), or where the curve is lost, ready for a point
+  // by hand.
   if (!SnapToCurve()) {
-    StatusBar->SetPanelText(4, QStringLiteral("Curve colour not found here: place the point by hand"));
+    StatusBar->SetPanelText(4, QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
     return false;
   }
   return RecordTracePoint();

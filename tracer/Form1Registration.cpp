@@ -118,7 +118,7 @@ bool Form1::MovePlacingReference(float X, float Y) {
   if (placing == nullptr) {
     return false;
   }
-  PlaceReference(*placing, placing->vertical ? X : Y);
+  PlaceReference(*placing, SnapToLine(placing->vertical, placing->vertical ? X : Y));
   return true;
 }
 

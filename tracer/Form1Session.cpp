@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include "Form1.h"
+#include "PictureLean.h"
 #include "SessionFile.h"
 #include "Widgets.h"
 #include "numbers.h"
@@ -50,6 +51,22 @@ ReferenceState StateOf(const QAction* item) {
 
 }  // namespace
 
+Form1::ImportedPicture Form1::TakeImportedPicture() {
+  ImportedPicture imported{std::move(pictureBytes_), std::move(importedPicture_), importLean_, std::move(handLeans_)};
+  // Straightened by hand for the first time: the picture shown is the one imported.
+  if (imported.bytes.isEmpty() && imported.picture.isNull()) {
+    imported.picture = Graph[1]->Picture();
+  }
+  return imported;
+}
+
+void Form1::KeepImportedPicture(ImportedPicture imported) {
+  pictureBytes_ = std::move(imported.bytes);
+  importedPicture_ = std::move(imported.picture);
+  importLean_ = imported.importLean;
+  handLeans_ = std::move(imported.handLeans);
+}
+
 void Form1::CreateSessionCommands() {
   mnuOpenSession = platform::Named(new QAction(QStringLiteral("Open Session..."), mnuFile), "mnuOpenSession");
   mnuSaveSession = platform::Named(new QAction(QStringLiteral("Save Session..."), mnuFile), "mnuSaveSession");
@@ -61,6 +78,8 @@ void Form1::CreateSessionCommands() {
 Session Form1::TakeSession() const {
   Session s;
   s.picture = Graph[1]->Picture().size();
+  s.importLean = importLean_;
+  s.handLeans = handLeans_;
   s.ohmScale = CheckedOhmScale();
   for (std::size_t i = 0; i < references_.size(); ++i) {
     const Reference& r = references_[i];
@@ -83,7 +102,8 @@ Session Form1::TakeSession() const {
   s.readFrequency = curFreq;
   s.readLevel = curDb;
   s.readImpedance = curOhm;
-  s.curveColour = curveColour;
+  s.curve = curvePick;
+  s.pickedAt = platform::CheckedNarrow<std::int32_t>(pickedAt_);
   s.points.reserve(tracePlaces.size());
   for (std::size_t k = 0; k < tracePlaces.size(); ++k) {
     s.points.push_back({traceFreqs[k], traceDbs[k], traceOhms[k], tracePlaces[k].onPicture, tracePlaces[k].step});
@@ -95,10 +115,14 @@ void Form1::RestoreSession(const Session& s, QImage picture, QByteArray fileByte
   EndTrace();
   ResetRegistrationValues();
   ResetTracerWindow();
-  Graph[1]->SetPicture(std::move(picture));
-  StretchPicture();
-  isGraphImported = true;
-  pictureBytes_ = std::move(fileBytes);
+  // The picture as imported, straightened again by the same turns: the same pixels.
+  ShowPicture(s.importLean ? Straighten(picture, *s.importLean) : std::move(picture));
+  pictureLean = s.importLean.value_or(0);
+  for (const double lean : s.handLeans) {
+    ShowPicture(Straighten(Graph[1]->Picture(), lean));
+    pictureLean += lean;
+  }
+  KeepImportedPicture({std::move(fileBytes), QImage(), s.importLean, s.handLeans});
 
   // The values first, then the scale, which derives the impedances' logarithms from them.
   for (std::size_t i = 0; i < references_.size(); ++i) {
@@ -133,7 +157,8 @@ void Form1::RestoreSession(const Session& s, QImage picture, QByteArray fileByte
   traceStartLog = s.startLog;
   traceLogStep = s.logStep;
   traceStepNumber = s.stepNumber;
-  curveColour = s.curveColour;
+  curvePick = s.curve;
+  pickedAt_ = static_cast<std::size_t>(s.pickedAt);  // not negative
   for (const SessionPoint& p : s.points) {
     traceFreqs.push_back(p.frequency);
     traceDbs.push_back(p.level);
@@ -191,10 +216,11 @@ bool Form1::SaveSessionFile(const QString& path) {
   bool written = false;
   try {
     const Session session = TakeSession();
-    // The imported file's own bytes where they are a sound PNG; else the picture, encoded once.
+    // The imported file's own bytes; else the picture as imported, encoded once.
     std::optional<QByteArray> file = JoinSessionFile(pictureBytes_, session);
     if (!file) {
-      pictureBytes_ = EncodePng(Graph[1]->Picture());
+      pictureBytes_ = EncodePng(importedPicture_.isNull() ? Graph[1]->Picture() : importedPicture_);
+      importedPicture_ = QImage();
       file = JoinSessionFile(pictureBytes_, session);
     }
     // Written to a temporary file that replaces the target only when complete; unbuffered, so

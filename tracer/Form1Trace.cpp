@@ -246,6 +246,10 @@ void Form1::Graph_Click(int Index) {
       PickColour();
       return;
     }
+    if (isStraightening) {
+      MarkStraightenPoint();
+      return;
+    }
     FixPlacingReference();
     if (!isTraceArmed) {
       if (RecordTracePoint()) {

@@ -18,6 +18,7 @@ const QByteArray kKeyword("Quelbrin session");
 const QString kFormat = QStringLiteral("Quelbrin session");
 // The text of the largest session is some 15 MB; a chunk that inflates beyond this is refused.
 constexpr qsizetype kLargestText = 64 << 20;
+constexpr qsizetype kMostHandLeans = 100;
 
 const char* const kReferenceNames[6] = {"lowFrequency",  "highFrequency", "lowAmplitude",
                                         "highAmplitude", "lowImpedance",  "highImpedance"};
@@ -98,6 +99,20 @@ std::int32_t WholeOf(const QJsonValue& value, std::int32_t low, std::int32_t hig
   return platform::RoundToInt32(d);  // whole and within range: exact
 }
 
+// "#rrggbb", or "#aarrggbb" for a colour not opaque.
+QRgb ColourOf(const QJsonValue& value) {
+  const QString text = value.toString();
+  const QColor colour = QColor::fromString(text);
+  if (!value.isString() || (text.size() != 7 && text.size() != 9) || !colour.isValid()) {
+    throw NotASession{};
+  }
+  return colour.rgba();
+}
+
+QString ColourText(QRgb rgba) {
+  return QColor::fromRgba(rgba).name(qAlpha(rgba) == 255 ? QColor::HexRgb : QColor::HexArgb);
+}
+
 bool BoolOf(const QJsonValue& value) {
   if (!value.isBool()) {
     throw NotASession{};
@@ -122,6 +137,19 @@ Session Parse(const QJsonObject& root) {
   Session s;
   const QJsonObject picture = ObjectOf(Field(root, "picture"));
   s.picture = QSize(WholeOf(Field(picture, "width"), 1, kInt32High), WholeOf(Field(picture, "height"), 1, kInt32High));
+  const QJsonObject straightening = ObjectOf(Field(picture, "straightening"));
+  const QJsonValue onImport = Field(straightening, "onImport");
+  if (!onImport.isNull()) {
+    s.importLean = FiniteOf(onImport);
+  }
+  // Each is a turn of the whole picture when the session opens: a bound keeps that short.
+  const QJsonValue byHand = Field(straightening, "byHand");
+  if (!byHand.isArray() || byHand.toArray().size() > kMostHandLeans) {
+    throw NotASession{};
+  }
+  for (const QJsonValue lean : byHand.toArray()) {
+    s.handLeans.push_back(FiniteOf(lean));
+  }
   s.ohmScale = ValueOf(kOhmScales, Field(root, "ohmScale"));
   const QJsonObject references = ObjectOf(Field(root, "references"));
   for (std::size_t i = 0; i < s.references.size(); ++i) {
@@ -154,13 +182,14 @@ Session Parse(const QJsonObject& root) {
   s.readFrequency = SingleOf(Field(readout, "frequency"));
   s.readLevel = SingleOf(Field(readout, "level"));
   s.readImpedance = SingleOf(Field(readout, "impedance"));
-  const QJsonValue colour = Field(trace, "curveColour");
-  if (!colour.isNull()) {
-    const QColor c = QColor::fromString(colour.toString());
-    if (!colour.isString() || colour.toString().size() != 7 || !c.isValid()) {
-      throw NotASession{};
-    }
-    s.curveColour = c.rgb();
+  const QJsonValue curve = Field(trace, "curve");
+  if (!curve.isNull()) {
+    const QJsonObject c = ObjectOf(curve);
+    const QJsonArray onCurve = ArrayOf(Field(c, "onCurve"), 2);
+    s.curve = CurvePick{{ColourOf(Field(c, "colour")), ColourOf(Field(c, "background")),
+                         FiniteOf(Field(c, "tolerance")), FiniteOf(Field(c, "thickness"))},
+                        QPointF(FiniteOf(onCurve[0]), FiniteOf(onCurve[1]))};
+    s.pickedAt = WholeOf(Field(c, "pickedAt"), 0, kLargestSessionPoints);
   }
 
   const QJsonObject points = ObjectOf(Field(root, "points"));
@@ -190,6 +219,20 @@ QByteArray SessionJson(const Session& s) {
         QLatin1String(kReferenceNames[i]),
         QJsonObject{{"state", NameOf(kReferenceStates, r.state)}, {"value", r.value}, {"place", r.place}});
   }
+  QJsonArray byHand;
+  for (const double lean : s.handLeans) {
+    byHand.append(lean);
+  }
+  QJsonValue curve(QJsonValue::Null);
+  if (s.curve) {
+    const CurveStyle& style = s.curve->style;
+    curve = QJsonObject{{"colour", ColourText(style.colour)},
+                        {"background", ColourText(style.background)},
+                        {"tolerance", style.tolerance},
+                        {"thickness", style.thickness},
+                        {"onCurve", QJsonArray{s.curve->onCurve.x(), s.curve->onCurve.y()}},
+                        {"pickedAt", s.pickedAt}};
+  }
   QJsonArray frequency;
   QJsonArray level;
   QJsonArray impedance;
@@ -208,7 +251,11 @@ QByteArray SessionJson(const Session& s) {
   const QJsonObject root{
       {"format", kFormat},
       {"version", kSessionVersion},
-      {"picture", QJsonObject{{"width", s.picture.width()}, {"height", s.picture.height()}}},
+      {"picture", QJsonObject{{"width", s.picture.width()},
+                              {"height", s.picture.height()},
+                              {"straightening", QJsonObject{{"onImport", s.importLean ? QJsonValue(*s.importLean)
+                                                                                      : QJsonValue(QJsonValue::Null)},
+                                                            {"byHand", byHand}}}}},
       {"ohmScale", NameOf(kOhmScales, s.ohmScale)},
       {"references", references},
       {"traceOptions", QJsonObject{{"useTraceLimits", s.useTraceLimits},
@@ -228,8 +275,7 @@ QByteArray SessionJson(const Session& s) {
                             {"readout", QJsonObject{{"frequency", static_cast<double>(s.readFrequency)},
                                                     {"level", static_cast<double>(s.readLevel)},
                                                     {"impedance", static_cast<double>(s.readImpedance)}}},
-                            {"curveColour", s.curveColour ? QJsonValue(QColor(*s.curveColour).name())
-                                                          : QJsonValue(QJsonValue::Null)}}},
+                            {"curve", curve}}},
       {"points", QJsonObject{{"count", static_cast<qint64>(s.points.size())},
                              {"frequency", frequency},
                              {"level", level},

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "AxisMap.h"
+#include "CurvePicker.h"
 
 namespace tracer {
 
@@ -42,6 +43,10 @@ struct SessionPoint {
 
 struct Session {
   QSize picture;
+  // Its straightening: the angle it was turned by on import, if it was, then those by hand, in
+  // order (degrees; PictureLean.h).
+  std::optional<double> importLean;
+  std::vector<double> handLeans;
   OhmScale ohmScale = OhmScale::kBase2;
   // Low and high frequency, low and high amplitude, low and high impedance.
   std::array<SessionReference, 6> references{};
@@ -63,7 +68,8 @@ struct Session {
   float readFrequency = 0;
   float readLevel = 0;
   float readImpedance = 0;
-  std::optional<QRgb> curveColour;
+  std::optional<CurvePick> curve;  // picked with Pick Curve Colour
+  std::int32_t pickedAt = 0;       // the number of points recorded when it was picked
   std::vector<SessionPoint> points;
 };
 

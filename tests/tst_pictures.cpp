@@ -1,0 +1,376 @@
+// The picture analysis: the straight lines of a graph found with their centres to a tenth of a
+// pixel (and a flat stretch of a curve not taken for one), and the lean of a tilted picture
+// measured and taken out again, without a window; then through the tracer window, references
+// snapped to grid lines, straightening, Auto Trace following a curve on a black grid under a
+// legend, and graph pictures traced end to end against their truth.
+#include <QPainter>
+#include <QtTest>
+#include <cmath>
+#include <fstream>
+
+#include "GraphJudge.h"
+#include "PictureLean.h"
+#include "ResponseFile.h"
+#include "StraightLines.h"
+#include "TracerFixture.h"
+
+using fakes::Filled;
+using fakes::Tracer;
+using platform::MessageResult;
+
+namespace {
+
+// A plot of 600 x 400 with a frame and horizontal grid lines at y = 60.3, 140.3, ... and vertical
+// ones at x = 80.7, 200.7, ..., drawn anti-aliased in `colour` on `background`.
+QImage Grid(const QColor& colour, const QColor& background, double width, Qt::PenStyle style) {
+  QImage picture(600, 400, QImage::Format_RGB32);
+  picture.fill(background);
+  QPainter p(&picture);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPen pen(colour, width);
+  pen.setStyle(style);
+  pen.setCapStyle(Qt::FlatCap);
+  p.setPen(pen);
+  for (double y = 60.3; y < 380; y += 80) {
+    p.drawLine(QPointF(40, y), QPointF(560, y));
+  }
+  for (double x = 80.7; x < 560; x += 120) {
+    p.drawLine(QPointF(x, 30), QPointF(x, 370));
+  }
+  return picture;
+}
+
+std::optional<data::ResponseSet> ReadBack(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  data::ResponseSet set;
+  return data::ReadResponseFile(in, set) ? std::optional(set) : std::nullopt;
+}
+
+}  // namespace
+
+class tst_pictures : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Every grid line found, solid, dashed or dotted, light on dark or dark on light, through JPEG;
+  // its centre within a tenth of a pixel, and a reference placed 1 or 2 pixels beside it snaps to
+  // within 0.2 of that centre. A curve's stretch that stays within two pixels of one height over a
+  // third of the plot is not a line.
+  void lines_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<int>("quality");  // JPEG quality, 0 for none
+    QTest::newRow("black, 1 px") << Grid(Qt::black, Qt::white, 1, Qt::SolidLine) << 0;
+    QTest::newRow("light grey, 1 px") << Grid(QColor(200, 200, 200), Qt::white, 1, Qt::SolidLine) << 0;
+    QTest::newRow("dark grey, 2 px, JPEG 50") << Grid(QColor(60, 60, 60), Qt::white, 2, Qt::SolidLine) << 50;
+    QTest::newRow("dashed") << Grid(Qt::black, Qt::white, 1, Qt::DashLine) << 0;
+    QTest::newRow("dotted") << Grid(QColor(90, 90, 90), Qt::white, 1, Qt::DotLine) << 0;
+    QTest::newRow("grey on a dark plot") << Grid(QColor(110, 110, 110), QColor(20, 20, 30), 1, Qt::SolidLine) << 0;
+  }
+  void lines() {
+    QFETCH(QImage, picture);
+    QFETCH(int, quality);
+    {
+      // A curve of the lines' colour, flat within two pixels from x 150 to 350.
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(picture.pixel(80, 60)), 1.5));
+      QPolygonF curve;
+      for (double x = 45; x < 555; x += 0.5) {
+        curve << QPointF(x, 100 + (x < 150 || x > 350 ? (x < 150 ? 150 - x : x - 350) * 0.3 : std::sin(x / 9)));
+      }
+      p.drawPolyline(curve);
+    }
+    if (quality > 0) {
+      QBuffer buffer;
+      buffer.open(QIODevice::WriteOnly);
+      picture.save(&buffer, "JPG", quality);
+      picture = QImage::fromData(buffer.data(), "JPG");
+    }
+    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
+    int horizontal = 0;
+    int vertical = 0;
+    for (const tracer::StraightLine& line : lines.Lines()) {
+      const double step = line.horizontal ? 80 : 120;
+      const double first = line.horizontal ? 60.3 : 80.7;
+      const double off = std::remainder(line.centre - first, step);
+      QVERIFY2(std::fabs(off) < 0.1, qPrintable(QStringLiteral("%1 at %2").arg(line.horizontal).arg(line.centre)));
+      (line.horizontal ? horizontal : vertical) += 1;
+      for (const double beside : {-2.0, -1.0, 1.0, 2.0}) {
+        const std::optional<double> snapped = lines.Snap(line.horizontal, line.centre - off + beside, 5);
+        QVERIFY(snapped && std::fabs(*snapped - (line.centre - off)) < 0.2);
+      }
+    }
+    QCOMPARE(horizontal, 4);  // not the curve at 100
+    QCOMPARE(vertical, 4);
+    QVERIFY(!lines.Snap(true, 100, 5));
+  }
+
+  // The lean of a grid picture turned by a known angle, to a hundredth of a degree; straightening
+  // by it brings the lines level again, and a point of the tilted picture lands where
+  // StraightenedPoint says. A picture without lines has no lean.
+  void lean_data() {
+    QTest::addColumn<double>("degrees");
+    QTest::newRow("0.07") << 0.07;
+    QTest::newRow("0.4") << 0.4;
+    QTest::newRow("-1.3") << -1.3;
+    QTest::newRow("4.5") << 4.5;
+  }
+  void lean() {
+    QFETCH(double, degrees);
+    QImage upright = Grid(QColor(80, 80, 80), Qt::white, 1, Qt::SolidLine);
+    upright.setPixel(301, 201, qRgb(0, 0, 0));  // a dot to follow
+    const QImage tilted = tracer::Straighten(upright, -degrees);
+    const std::optional<double> lean = tracer::LeanMeter().Measure(tilted);
+    QVERIFY2(lean && std::fabs(*lean - degrees) < 0.01, qPrintable(QString::number(lean.value_or(99))));
+    const QImage straight = tracer::Straighten(tilted, *lean);
+    const std::optional<double> after = tracer::LeanMeter().Measure(straight);
+    QVERIFY(after && std::fabs(*after) < 0.01);
+    // The dot: from (301.5, 201.5) turned by +degrees, then straightened.
+    const QPointF at = tracer::StraightenedPoint(QPointF(301.5, 201.5), upright.size(), -degrees);
+    QPointF centroid;
+    double weight = 0;
+    for (int y = int(at.y()) - 3; y <= int(at.y()) + 3; ++y) {
+      for (int x = int(at.x()) - 3; x <= int(at.x()) + 3; ++x) {
+        const double w = 255 - qGray(tilted.pixel(x, y));
+        centroid += w * QPointF(x + 0.5, y + 0.5);
+        weight += w;
+      }
+    }
+    QVERIFY(QLineF(centroid / weight, at).length() < 0.1);
+    QImage bare(600, 400, QImage::Format_RGB32);
+    bare.fill(Qt::white);
+    QPainter(&bare).drawEllipse(100, 100, 300, 150);
+    QVERIFY(!tracer::LeanMeter().Measure(bare));
+  }
+
+  // Graph pictures with a known truth, traced as a user would (GraphJudge.h): Auto Trace from 20 Hz
+  // to 20 kHz in 200 steps, a point by hand wherever it says it lost the curve (3 at most), and
+  // every point of the saved file within 0.5 dB or 2 % of the plotted data. The real-style
+  // pictures come from another plotting program: a black curve on a black grid as JPEG, crossing
+  // curves under a legend on a linear ohm scale, and a tilted scan that the import straightens.
+  void endToEnd_data() {
+    QTest::addColumn<QString>("graph");
+    QTest::newRow("data sheet, black on black, JPEG") << "real-style/datasheet-black-jpeg.json";
+    QTest::newRow("crossing curves and a legend") << "real-style/crossing-legend-ohm.json";
+    QTest::newRow("tilted scan") << "real-style/scanned-tilted-spl.json";
+    QTest::newRow("clean SPL") << "graph-spl-960x640";
+    QTest::newRow("clean impedance, log scale") << "graph-impedance-2400x1200";
+  }
+  void endToEnd() {
+    QFETCH(QString, graph);
+    std::optional<fakes::GraphCase> c = fakes::ReadGraphCase(QStringLiteral(FIXTURES_DIR "/") + graph);
+    if (!graph.endsWith(QLatin1String(".json"))) {
+      // The example pictures: references at the lines given in examples/*.json, truth in .truth.frd.
+      const bool spl = graph.contains(QLatin1String("spl"));
+      c = fakes::GraphCase{};
+      c->picture = QStringLiteral(FIXTURES_DIR "/%1.png").arg(graph);
+      c->size = spl ? QSize(960, 640) : QSize(2400, 1200);
+      c->impedance = !spl;
+      const double refs[2][4] = {{268.3033612487734, 844.3033612487734, 476.8, 143.2},
+                                 {671.2584031219335, 2111.2584031219335, 789.7246845268037, 475.44936905360726}};
+      const double* r = refs[spl ? 0 : 1];
+      c->freq[0][0] = 100, c->freq[0][1] = r[0], c->freq[1][0] = 10000, c->freq[1][1] = r[1];
+      c->level[0][0] = spl ? 60 : 4, c->level[0][1] = r[2], c->level[1][0] = spl ? 90 : 16, c->level[1][1] = r[3];
+      const std::optional<data::ResponseSet> truth = ReadBack(QStringLiteral(FIXTURES_DIR "/%1.truth.frd").arg(graph));
+      QVERIFY(truth);
+      for (int i = 2; i <= truth->LastIndex(); ++i) {
+        c->truth.emplace_back((*truth)[i].value[0], (*truth)[i].value[1]);
+      }
+    }
+    QVERIFY(c);
+    const fakes::GraphResult r = fakes::TraceGraph(*c);
+    QString text;
+    for (const auto& [f, error] : r.beyond) {
+      text += QStringLiteral(" %1 Hz off by %2,").arg(f).arg(error);
+    }
+    for (const double f : r.hand) {
+      text += QStringLiteral(" %1 Hz by hand,").arg(f);
+    }
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.hand.size() <= 3 && r.beyond.empty(),
+             qPrintable(QStringLiteral("%1 written:%2").arg(r.written).arg(text)));
+  }
+
+  // A reference line placed 1 or 2 pixels beside a drawn grid line lands on its centre (within
+  // 0.2 of a picture pixel), vertical ones too; one placed within 0.9 of the centre stays where it
+  // was put, on the line already; with View > Snap to Lines off nothing snaps.
+  void snapReferences_data() {
+    QTest::addColumn<bool>("vertical");
+    QTest::addColumn<double>("beside");  // picture pixels from the line's centre
+    QTest::addColumn<bool>("snap");
+    QTest::addColumn<double>("lands");  // from the line's centre
+    QTest::newRow("a pixel above") << false << -1.0 << true << 0.0;
+    QTest::newRow("two pixels below") << false << 2.0 << true << 0.0;
+    QTest::newRow("1.5 pixels right") << true << 1.5 << true << 0.0;
+    QTest::newRow("on the line already") << false << 0.5 << true << 0.5;
+    QTest::newRow("six pixels away") << true << -6.0 << true << -6.0;
+    QTest::newRow("snapping off") << false << 2.0 << false << 2.0;
+  }
+  void snapReferences() {
+    QFETCH(bool, vertical);
+    QFETCH(double, beside);
+    QFETCH(bool, snap);
+    QFETCH(double, lands);
+    QImage picture = Filled(600, 400, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(90, 90, 90), 1));
+      for (int k = 0; k < 5; ++k) {
+        p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
+        p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
+      }
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(picture);
+    if (!snap) {
+      w.mnuSnapLines->trigger();
+    }
+    const double centre = vertical ? 200.7 : 140.3;
+    const QPointF at = w.FromPicture({centre + beside, centre + beside});
+    t.Register(vertical ? w.mnuReg100Hz : w.mnuReg60Db, QStringLiteral("100"), float(vertical ? at.x() : at.y()));
+    const platform::LineShape& line = vertical ? *w.lnReg100Hz : *w.lnReg60Db;
+    const QPointF placed = w.ToPicture({line.X1(), line.Y1()});
+    QVERIFY2(std::fabs((vertical ? placed.x() : placed.y()) - centre - lands) < 0.2,
+             qPrintable(QString::number(vertical ? placed.x() : placed.y())));
+  }
+
+  // A picture tilted by 0.8 degrees is straightened on import, and the status says so; one tilted
+  // by 7 is not (beyond what an import takes for a scan's lean), but Alignment > Straighten Picture
+  // and two clicks on one of its grid lines straighten it, clearing registration and trace after
+  // the save question (Cancel keeps everything).
+  void straighten() {
+    QImage upright = Filled(600, 400, Qt::white);
+    {
+      QPainter p(&upright);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(90, 90, 90), 1));
+      for (int k = 0; k < 5; ++k) {
+        p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
+        p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
+      }
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(tracer::Straighten(upright, -0.8));
+    QVERIFY(std::fabs(w.pictureLean - 0.8) < 0.01);
+    QCOMPARE(t.Panel(4), QStringLiteral("Picture straightened by 0.80 degrees"));
+    const QImage tilted = tracer::Straighten(upright, -7);
+    t.Import(tilted);
+    QCOMPARE(w.pictureLean, 0.0);
+    t.Ready(false);
+    t.g.useTraceLimits = true;
+    w.mnuTraceStartSPL_Click();
+    t.Click();
+    t.services.messageBox.answers = {MessageResult::kCancel, MessageResult::kNo};
+    w.mnuStraighten->trigger();
+    QVERIFY(!w.isStraightening && t.Message() == QStringLiteral("Do you want to save the current trace data?"));
+    w.mnuStraighten->trigger();
+    for (const double x : {100.0, 500.0}) {
+      const QPointF at = w.FromPicture(tracer::StraightenedPoint({x, 140.3}, tilted.size(), -7));
+      t.Move(float(at.x()), float(at.y()));
+      t.Click();
+    }
+    QVERIFY2(std::fabs(w.pictureLean - 7) < 0.05, qPrintable(QString::number(w.pictureLean)));
+    QVERIFY(t.Panel(4).startsWith(QLatin1String("Picture straightened by 7.0")));
+    QVERIFY(!w.isTracing && t.g.recordedPointCount == 0 && tracer::Tag(w.mnuReg60Db) == QLatin1String("0"));
+  }
+
+  // Auto Trace needs a limited trace and a picked curve (a pick on bare background takes none).
+  // On a black curve over a black grid it follows the curve through the grid lines it crosses and
+  // along the one it runs on; where the curve hides under a legend box it stops, records nothing
+  // there (not the legend's sample line beside its course) and says so; from a point placed by hand
+  // past the box, Auto Trace goes on to the curve's end.
+  void autoTrace() {
+    const auto curve = [](double x) {  // smooth, flat along the grid line at 175.5 from 360 to 460
+      const double fade = x < 280 ? 1 : x < 360 ? (1 + std::cos(M_PI * (x - 280) / 80)) / 2 : 0;
+      const double rise = x < 460 ? 0 : x < 500 ? (1 - std::cos(M_PI * (x - 460) / 40)) / 2 : 1;
+      return 175.5 + 60 * std::sin(2 * M_PI * (x - 40) / 320) * fade - 40 * std::sin(2 * M_PI * (x - 460) / 200) * rise;
+    };
+    QImage picture = Filled(600, 300, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(Qt::black, 1));
+      for (int k = 0; k <= 5; ++k) {
+        p.drawLine(QPointF(40, 25.5 + 50 * k), QPointF(560, 25.5 + 50 * k));
+        p.drawLine(QPointF(40.5 + 104 * k, 25), QPointF(40.5 + 104 * k, 275));
+      }
+      p.setPen(QPen(Qt::black, 2));
+      QPolygonF line;
+      for (double x = 40; x <= 560; x += 0.5) {
+        line << QPointF(x, curve(x));
+      }
+      p.drawPolyline(line);
+      p.fillRect(QRectF(262, 95, 70, 60), Qt::white);  // the legend box over the curve
+      p.setPen(QPen(Qt::black, 1));
+      p.drawRect(QRectF(262, 95, 70, 60));
+      p.setPen(QPen(Qt::black, 2));
+      p.drawLine(QPointF(270, 105), QPointF(297, 105));  // its sample line
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(picture);
+    // 20 Hz to 20 kHz across the plot, 200 steps of 2.6 pixels.
+    t.Register(w.mnuReg100Hz, QStringLiteral("20"), float(w.FromPicture({40.5, 0}).x()));
+    t.Register(w.mnuReg10000Hz, QStringLiteral("20000"), float(w.FromPicture({560.5, 0}).x()));
+    t.Register(w.mnuReg60Db, QStringLiteral("60"), float(w.FromPicture({0, 275.5}).y()));
+    t.Register(w.mnuReg90Db, QStringLiteral("90"), float(w.FromPicture({0, 25.5}).y()));
+    for (const char* refusal : {"Auto Trace follows a trace with limits", "Pick the curve's colour first"}) {
+      w.mnuAutoTrace->trigger();
+      QVERIFY(t.Message().startsWith(QLatin1String(refusal)));
+      t.g = {true, 20, 20000, 200, 0};
+      w.mnuTraceStartSPL_Click();
+    }
+    for (const double x : {70.0, 120.0}) {  // bare background, then on the curve
+      const QPointF at = w.FromPicture({x, x < 100 ? 240 : curve(x)});
+      t.Move(float(at.x()), float(at.y()));
+      w.mnuPickColour->trigger();
+      t.Click();
+      QCOMPARE(w.curvePick.has_value(), x > 100);
+    }
+    QCOMPARE(t.g.recordedPointCount, 0);
+    // The run goes on in slices, here driven by hand. Esc between two slices stops it; so does a
+    // command, before it does its own work (Stop Trace, cancelled at its question).
+    const QDeadlineTimer noDeadline(QDeadlineTimer::Forever);
+    w.mnuAutoTrace->trigger();
+    QVERIFY(w.AutoTraceSteps(3, noDeadline) && t.g.recordedPointCount == 3);
+    t.Key(platform::kKeyEscape);
+    QVERIFY(!w.AutoTraceSteps(3, noDeadline) && t.g.recordedPointCount == 3 && t.Panel(4) == "Trace SPL");
+    w.mnuAutoTrace->trigger();
+    w.AutoTraceSteps(2, noDeadline);
+    t.services.messageBox.answers = {MessageResult::kCancel};
+    w.mnuTraceStop->trigger();
+    QCoreApplication::processEvents();
+    QVERIFY(!w.isAutoTracing && w.isTracing && t.g.recordedPointCount == 5);
+    const QString lost = QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again");
+    t.AutoTrace();
+    const double stoppedAt = w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x();
+    QVERIFY2(t.Panel(4) == lost && stoppedAt > 250 && stoppedAt < 282, qPrintable(QString::number(stoppedAt)));
+    // Past the box by hand (Auto Trace asks for one point at a time), then on to the end.
+    for (int k = 0; k < 60 && w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x() < 334; ++k) {
+      const double x = w.ToPicture({w.lnTrace->X2() - 15.0F, 0}).x();
+      t.Move(0, float(w.FromPicture({0, curve(x)}).y()));
+      t.Click();
+    }
+    const std::size_t byHand = w.tracePlaces.size();
+    t.AutoTrace();
+    QVERIFY(w.tracePlaces.back().onPicture.x() > 550 && w.tracePlaces.size() > byHand + 20);
+    for (const auto& place : w.tracePlaces) {
+      const QPointF p = place.onPicture;
+      QVERIFY2(p.x() >= 40 && std::fabs(p.y() - curve(p.x())) < 1,
+               qPrintable(QStringLiteral("%1, %2 for %3").arg(p.x()).arg(p.y()).arg(curve(p.x()))));
+    }
+    // Of 100000 steps, one a column: no point twice.
+    t.services.messageBox.answers = {MessageResult::kNo};
+    w.mnuTraceStop->trigger();
+    t.g.tracePointLimit = 100000;
+    w.mnuTraceStartSPL_Click();
+    t.AutoTrace();
+    QVERIFY(t.g.recordedPointCount > 150 && t.Panel(4) == lost);
+    QVERIFY(std::adjacent_find(w.traceFreqs.begin(), w.traceFreqs.end(), std::greater_equal<>()) == w.traceFreqs.end());
+  }
+};
+
+QTEST_MAIN(tst_pictures)
+#include "tst_pictures.moc"

@@ -1,0 +1,579 @@
+#include "CurveFollower.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numbers.h"
+
+namespace tracer {
+
+namespace {
+
+int Floor(double v) { return platform::RoundToInt32(std::floor(v)); }
+
+// The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
+std::optional<double> PolyFit(const std::vector<std::pair<double, double>>& points, double x, int degree) {
+  const int n = degree + 1;
+  double a[3][4] = {};
+  for (const auto& [px, py] : points) {
+    const double u = px - x;
+    const double powers[3] = {1, u, u * u};
+    for (int i = 0; i < n; ++i) {
+      for (int j = 0; j < n; ++j) {
+        a[i][j] += powers[i] * powers[j];
+      }
+      a[i][n] += powers[i] * py;
+    }
+  }
+  // Gaussian elimination with partial pivoting.
+  for (int col = 0; col < n; ++col) {
+    int pivot = col;
+    for (int r = col + 1; r < n; ++r) {
+      if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) {
+        pivot = r;
+      }
+    }
+    if (std::fabs(a[pivot][col]) < 1e-9) {
+      return std::nullopt;
+    }
+    std::swap(a[col], a[pivot]);
+    for (int r = 0; r < n; ++r) {
+      if (r != col) {
+        const double f = a[r][col] / a[col][col];
+        for (int k = col; k <= n; ++k) {
+          a[r][k] -= f * a[col][k];
+        }
+      }
+    }
+  }
+  return a[0][n] / a[0][0];  // the value at u = 0
+}
+
+}  // namespace
+
+CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style)
+    : CurveFollower(picture, lines, style, Parameters()) {}
+
+CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style,
+                             Parameters parameters)
+    : rows_(picture), lines_(lines), style_(style), p_(parameters) {
+  for (const StraightLine& line : lines.Lines()) {
+    confusable_.push_back(style.Cover(line.colour) >= p_.minCover ? 1 : 0);
+  }
+  contrast2_ = ColourDistance2(style.colour, style.background) / 4;
+}
+
+bool CurveFollower::Masked(int x, int y) const {
+  return lines_.AnyLineAt(x, y, [this](int n, const StraightLine&) { return confusable_[std::size_t(n)] != 0; });
+}
+
+bool CurveFollower::OnVerticalLine(int x, int y) const {
+  return lines_.AnyLineAt(x, y, [](int, const StraightLine& line) { return !line.horizontal; });
+}
+
+std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi) const {
+  std::vector<Run> runs;
+  const int H = rows_.Height();
+  if (column < 0 || column >= rows_.Width()) {
+    return runs;
+  }
+  lo = std::max(0, lo);
+  hi = std::min(H - 1, hi);
+  if (lo > hi) {
+    return runs;
+  }
+  // Per row: the cover, or -2 where a line of the curve's colour lies.
+  const auto cover = [&](int y) { return Masked(column, y) ? -2.0 : style_.Cover(rows_.At(column, y)); };
+  // A run that reaches the window's edge is read on, up to a long steep stretch.
+  const int cap = std::max(64, 8 * (hi - lo + 1));
+  while (lo > 0 && lo > hi - cap && cover(lo) >= p_.minCover) {
+    --lo;
+  }
+  while (hi < H - 1 && hi < lo + cap && cover(hi) >= p_.minCover) {
+    ++hi;
+  }
+  std::vector<double> c(std::size_t(hi - lo + 1));
+  for (int y = lo; y <= hi; ++y) {
+    c[std::size_t(y - lo)] = cover(y);
+  }
+  const auto at = [&](int y) { return y < lo || y > hi ? -1.0 : c[std::size_t(y - lo)]; };
+  for (int y = lo; y <= hi;) {
+    if (at(y) < p_.minCover) {
+      ++y;
+      continue;
+    }
+    Run run;
+    run.top = y;
+    while (y + 1 <= hi && at(y + 1) >= p_.minCover) {
+      ++y;
+    }
+    run.bottom = y;
+    ++y;
+    run.touchesTop = at(run.top - 1) == -2.0;
+    run.touchesBottom = at(run.bottom + 1) == -2.0;
+    // Beyond the run (and its fringe), a pixel neither the curve's nor the background's (at least
+    // half the curve's contrast), nor a grid line's: another curve drawn over the curve's edge.
+    const auto covered = [&](int row) {
+      if (row < 0 || row >= H || at(row) == -2.0) {
+        return false;
+      }
+      const QRgb p = rows_.At(column, row);
+      return style_.Cover(p) < 0 && ColourDistance2(p, style_.background) > contrast2_ && !lines_.OnLine(column, row);
+    };
+    run.coveredTop = covered(run.top - 1) || (at(run.top - 1) > 0 && covered(run.top - 2));
+    run.coveredBottom = covered(run.bottom + 1) || (at(run.bottom + 1) > 0 && covered(run.bottom + 2));
+    // Its edges to a fraction of a pixel: the end pixels' and the fringes' partial cover.
+    run.topEdge = run.top + 1 - std::min(1.0, at(run.top)) - std::max(0.0, at(run.top - 1));
+    run.bottomEdge = run.bottom + std::min(1.0, at(run.bottom)) + std::max(0.0, at(run.bottom + 1));
+    // The centroid of the run and its anti-aliased fringe on each side.
+    double weight = 0;
+    double moment = 0;
+    for (int r = run.top - 1; r <= run.bottom + 1; ++r) {
+      const double w = std::max(0.0, at(r));
+      weight += w;
+      moment += w * (r + 0.5);
+    }
+    run.centre = moment / weight;
+    runs.push_back(run);
+  }
+  return runs;
+}
+
+double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
+  // The columns found within fitColumns of x; where x lies in a bridged stretch, the nearest few
+  // on each side of it.
+  std::vector<std::pair<double, double>> near;
+  std::vector<std::pair<double, double>> before;
+  std::vector<std::pair<double, double>> after;
+  for (const Found& f : found) {
+    if (std::fabs(f.x - x) <= p_.fitColumns + 0.5) {
+      near.emplace_back(f.x, f.y);
+    }
+    (f.x < x ? before : after).emplace_back(f.x, f.y);
+  }
+  const auto byDistance = [x](const auto& a, const auto& b) { return std::fabs(a.first - x) < std::fabs(b.first - x); };
+  std::sort(before.begin(), before.end(), byDistance);
+  std::sort(after.begin(), after.end(), byDistance);
+  const bool bothSides = std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first <= x; }) &&
+                         std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first >= x; });
+  if (!bothSides || near.size() < 3) {
+    near.clear();
+    for (std::size_t i = 0; i < 3; ++i) {
+      if (i < before.size()) {
+        near.push_back(before[i]);
+      }
+      if (i < after.size()) {
+        near.push_back(after[i]);
+      }
+    }
+  }
+  if (near.size() == 1) {
+    return near[0].second;
+  }
+  const int degree = near.size() >= 5 ? 2 : 1;
+  if (const std::optional<double> y = PolyFit(near, x, degree)) {
+    return *y;
+  }
+  return near[0].second;
+}
+
+double CurveFollower::Refine(const std::vector<Found>& found, double x) const {
+  const double y0 = Fit(found, x);
+  std::vector<std::pair<double, double>> near;
+  for (const Found& f : found) {
+    if (std::fabs(f.x - x) <= 3.5 && f.height > 0) {
+      near.emplace_back(f.x, f.y);
+    }
+  }
+  if (near.size() < 3) {
+    return y0;
+  }
+  const std::optional<double> ahead = PolyFit(near, x + 1, 1);
+  const std::optional<double> behind = PolyFit(near, x - 1, 1);
+  if (!ahead || !behind) {
+    return y0;
+  }
+  const double s = (*ahead - *behind) / 2;
+  if (std::fabs(s) < 1.5) {
+    return y0;
+  }
+  // The rows within a column and a half of x on the curve's course.
+  const double reach = 1.5 * std::fabs(s);
+  const double half = style_.thickness * std::sqrt(1 + 1 / (s * s)) / 2 + 2;
+  std::vector<std::pair<double, double>> centres;  // y, x
+  for (int r = Floor(y0 - reach); r <= Floor(y0 + reach); ++r) {
+    if (r < 0 || r >= rows_.Height()) {
+      continue;
+    }
+    const double expect = x + (r + 0.5 - y0) / s;
+    const int from = std::max(0, Floor(expect - half));
+    const int to = std::min(rows_.Width() - 1, Floor(expect + half));
+    double weight = 0;
+    double moment = 0;
+    bool clean = true;
+    for (int c = from; c <= to; ++c) {
+      if (Masked(c, r)) {
+        clean = false;
+        break;
+      }
+      const double w = std::max(0.0, style_.Cover(rows_.At(c, r)));
+      weight += w;
+      moment += w * (c + 0.5);
+    }
+    // Only rows whose run lies wholly inside the stretch read, clear of lines.
+    if (clean && weight >= 0.5 && style_.Cover(rows_.At(from, r)) < p_.minCover &&
+        style_.Cover(rows_.At(to, r)) < p_.minCover) {
+      centres.emplace_back(r + 0.5, moment / weight);
+    }
+  }
+  if (centres.size() < 3) {
+    return y0;
+  }
+  // x along the rows as a straight line of y; the height where it meets x.
+  const std::optional<double> xAtY0 = PolyFit(centres, y0, 1);
+  const std::optional<double> xAbove = PolyFit(centres, y0 + 1, 1);
+  if (!xAtY0 || !xAbove || std::fabs(*xAbove - *xAtY0) < 1e-6) {
+    return y0;
+  }
+  const double y = y0 + (x - *xAtY0) / (*xAbove - *xAtY0);
+  return std::fabs(y - y0) <= reach ? y : y0;
+}
+
+std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
+  std::optional<double> centre;
+  const int row = Floor(y);
+  for (int r = row - 1; r <= row + 1 && !centre; ++r) {
+    lines_.AnyLineAt(column, r, [&](int n, const StraightLine& line) {
+      // Hidden means wholly under the line's band (its thickness and half a pixel each side).
+      if (line.horizontal && confusable_[std::size_t(n)] != 0 &&
+          std::fabs(line.centre - y) + style_.thickness / 2 <= line.thickness / 2 + 1) {
+        centre = line.centre;
+        return true;
+      }
+      return false;
+    });
+  }
+  return centre;
+}
+
+std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x) const {
+  if (path.empty()) {
+    return std::nullopt;
+  }
+  const QPointF start = path.back();
+  const int dir = x >= start.x() ? 1 : -1;
+  // The slope the path brings: through its last points (a few steps back at most).
+  double pathSlope = 0;
+  bool slopeKnown = false;
+  for (std::size_t i = path.size() - 1; i-- > 0 && path.size() - i <= 3;) {
+    if (std::fabs(start.x() - path[i].x()) >= 1) {
+      pathSlope = (start.y() - path[i].y()) / (start.x() - path[i].x());
+      slopeKnown = true;
+    }
+  }
+  const double T = style_.thickness;
+  const int bridge = p_.bridgePx + platform::RoundToInt32(3 * T);
+  const int target = Floor(x);
+  std::vector<Found> found;
+  Found last{start.x(), start.y()};
+  // The last run taken: its edges (continuous pixels), and how they moved from the run before.
+  bool hasEdges = false;
+  bool hasMoves = false;
+  double edgeTop = 0;
+  double edgeBottom = 0;
+  double moveTop = 0;
+  double moveBottom = 0;
+  int gap = 0;
+  // A bridge over a hidden stretch must fit from both sides: the course before it and the one
+  // found after it meet in its middle (else what was found after it is something else).
+  struct Bridge {
+    Found before;           // the last column found before it
+    double slope = 0;       // the course's slope there
+    double middle = 0;      // its middle
+    int width = 0;          // columns
+    std::size_t after = 0;  // the first column found after it, in `found`
+  };
+  const auto bridgeFits = [&](const Bridge& b) {
+    std::vector<std::pair<double, double>> points;
+    for (std::size_t i = b.after; i < found.size() && points.size() < 5; ++i) {
+      points.emplace_back(found[i].x, found[i].y);
+    }
+    if (points.size() < 2) {
+      return false;
+    }
+    // With few columns after it, the first of them must lie on the course carried over the bridge.
+    const std::optional<double> fromAfter =
+        points.size() >= 4 ? PolyFit(points, b.middle, 1)
+                           : std::optional(points.front().second - b.slope * (points.front().first - b.middle));
+    const double fromBefore = b.before.y + b.slope * (b.middle - b.before.x);
+    return fromAfter && std::fabs(*fromAfter - fromBefore) <= 1.5 + T / 2 + 0.12 * b.width * (1 + std::fabs(b.slope));
+  };
+  std::vector<Bridge> bridges;      // not yet checked: too few columns found after them
+  std::optional<double> alongLine;  // the line the curve was last hidden along
+  // Checks the bridges with enough columns after them (all of them with `all`); false when one
+  // does not fit.
+  const auto checkBridges = [&](bool all) {
+    for (auto it = bridges.begin(); it != bridges.end();) {
+      if (found.size() >= it->after + 4 || all) {
+        if (!bridgeFits(*it)) {
+          return false;
+        }
+        it = bridges.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    return true;
+  };
+
+  double slopeBefore = pathSlope;
+  for (int c = Floor(start.x());; c += dir) {
+    // The slope of the course: through the columns found last, else the path's.
+    double s = pathSlope;
+    std::vector<std::pair<double, double>> recent;
+    for (auto it = found.rbegin(); it != found.rend() && recent.size() < 10; ++it) {
+      if (std::fabs(it->x - last.x) <= 14) {
+        recent.emplace_back(it->x, it->y);
+      }
+    }
+    // Over too short a stretch (a dash) the columns found are no better than the path's course.
+    const double span = recent.size() >= 2 ? std::fabs(recent.front().first - recent.back().first) : 0;
+    if (recent.size() >= 2 && (span >= 6 || path.size() < 2)) {
+      double sx = 0, sy = 0, sxx = 0, sxy = 0;
+      for (const auto& [px, py] : recent) {
+        sx += px;
+        sy += py;
+        sxx += px * px;
+        sxy += px * py;
+      }
+      const double n = double(recent.size());
+      const double d = n * sxx - sx * sx;
+      if (d > 0) {
+        s = (n * sxy - sx * sy) / d;
+        slopeKnown = true;
+      }
+    }
+    const double centreX = c + 0.5;
+    const double g = std::fabs(centreX - last.x);
+    const double pred = last.y + s * (centreX - last.x);
+    const double h = T * std::sqrt(1 + s * s) + std::fabs(s);
+    const double e = p_.slackPx + p_.driftPx * g * (1 + 0.5 * std::fabs(s)) + (slopeKnown ? 0 : 0.5 * g);
+    double lo = pred - h / 2 - e;
+    double hi = pred + h / 2 + e;
+    const bool connected = gap == 0 && hasEdges;
+    if (connected) {
+      // Right after a column found, its run bounds the next one's too: the curve is connected.
+      lo = std::min(lo, edgeTop - p_.slackPx);
+      hi = std::max(hi, edgeBottom + p_.slackPx);
+    }
+    // The run's height expected here, and where its edges go on as they went.
+    const double height = connected ? edgeBottom - edgeTop + (hasMoves ? moveBottom - moveTop : 0) : h;
+    const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
+    // The curve's usual run height lately (its median over the last columns found whole), against
+    // which a run grown tall by merging slowly with another curve stands out.
+    std::vector<double> lately;
+    for (auto it = found.rbegin(); it != found.rend() && lately.size() < 15; ++it) {
+      if (it->height > 0) {
+        lately.push_back(it->height);
+      }
+    }
+    double usual = 0;
+    if (lately.size() >= 5) {
+      std::nth_element(lately.begin(), lately.begin() + long(lately.size() / 2), lately.end());
+      usual = lately[lately.size() / 2];
+    }
+    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2);
+    // Each run on the course, with where the curve's centre and edges lie in it.
+    struct Candidate {
+      double centre;
+      double top;
+      double bottom;
+      bool partial;  // one edge placed from the other: the run is cut short or merged there
+    };
+    std::vector<Candidate> candidates;
+    for (const Run& run : runs) {
+      const double top = run.topEdge;
+      const double bottom = run.bottomEdge;
+      if (bottom < lo || top > hi) {
+        continue;  // not on the course: another curve, a label, the legend
+      }
+      // A side against a line of the curve's colour is the line's as much as the curve's: the
+      // other side places the curve.
+      // A side against something drawn over the curve (another curve, a line of another colour)
+      // is cut short there: the other side places the curve too.
+      const bool topCut = run.touchesTop || run.coveredTop;
+      const bool bottomCut = run.touchesBottom || run.coveredBottom;
+      const bool whole = bottom - top >= height - 0.6;  // as tall as the curve's run: nothing cut
+      if (topCut && bottomCut && !whole) {
+        continue;
+      }
+      if ((topCut || bottomCut) && !whole) {
+        const bool fits = !hasMoves || (topCut ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
+                                               : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
+        if (fits && bottom - top <= height + tolerance + 1) {
+          candidates.push_back(topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true}
+                                      : Candidate{top + height / 2, top, top + height, true});
+        }
+        continue;
+      }
+      Candidate candidate{run.centre, top, bottom, false};
+      if (hasMoves && gap == 0) {
+        // Each edge goes on as it went; an edge that jumps outwards belongs to something crossing
+        // the curve (another curve of its colour, a marker, a label), and the other edge places
+        // it. (An edge that falls short is the curve bending.)
+        const bool topFits = std::fabs(top - (edgeTop + moveTop)) <= tolerance;
+        const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
+        if (!topFits && !bottomFits) {
+          if (bottom - top > height + 2 * tolerance) {
+            continue;  // merged on both sides
+          }
+          candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
+        } else if (!topFits && top < edgeTop + moveTop - tolerance - std::max(1.0, T / 2)) {
+          candidate = {bottom - height / 2, bottom - height, bottom, true};
+        } else if (!bottomFits && bottom > edgeBottom + moveBottom + tolerance + std::max(1.0, T / 2)) {
+          candidate = {top + height / 2, top, top + height, true};
+        }
+      } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
+        continue;  // far taller than the curve's run: merged with something crossing it
+      }
+      if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
+        continue;  // grown tall: merging with another curve along a shallow crossing
+      }
+      candidates.push_back(candidate);
+    }
+    std::sort(candidates.begin(), candidates.end(), [pred](const Candidate& a, const Candidate& b) {
+      return std::fabs(a.centre - pred) < std::fabs(b.centre - pred);
+    });
+    // The pieces of one run cut by something drawn across it place the curve alike: one candidate.
+    while (candidates.size() >= 2 && std::fabs(candidates[1].centre - candidates[0].centre) <= std::max(1.0, T / 4)) {
+      candidates[0] = {(candidates[0].centre + candidates[1].centre) / 2,
+                       std::min(candidates[0].top, candidates[1].top),
+                       std::max(candidates[0].bottom, candidates[1].bottom), true};
+      candidates.erase(candidates.begin() + 1);
+    }
+    // A fork: the last run, grown tall where another curve of the colour ran along, parts into two
+    // that both touch it. Which of them is the curve cannot be told.
+    if (connected && edgeBottom - edgeTop > 1.5 * h + 0.5 && candidates.size() >= 2) {
+      int touching = 0;
+      for (const Candidate& k : candidates) {
+        touching += k.bottom >= edgeTop - 0.5 && k.top <= edgeBottom + 0.5 ? 1 : 0;
+      }
+      if (touching >= 2) {
+        return std::nullopt;
+      }
+    }
+    if (candidates.size() >= 2 &&
+        std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
+      candidates.clear();  // two of them, too close to tell which continues the curve
+    }
+    std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
+    if (candidates.empty() && slopeKnown && std::fabs(s) <= 0.6) {
+      // Nearly parallel to the line: the curve runs along it, hidden under it (and once hidden,
+      // its course is the line's).
+      along = HiddenUnder(c, alongLine ? *alongLine : pred);
+    }
+    alongLine = candidates.empty() ? along : std::nullopt;
+    if (!candidates.empty() && gap >= 1) {
+      bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});
+    }
+    if (gap == 0) {
+      slopeBefore = s;
+    }
+    if (!candidates.empty()) {
+      const Candidate& taken = candidates.front();
+      if (!taken.partial) {
+        hasMoves = connected;
+        moveTop = taken.top - edgeTop;
+        moveBottom = taken.bottom - edgeBottom;
+      }
+      edgeTop = taken.top;
+      edgeBottom = taken.bottom;
+      hasEdges = true;
+      last = {centreX, taken.centre, taken.bottom - taken.top};
+      found.push_back(last);
+      gap = 0;
+    } else if (along) {
+      last = {centreX, *along};
+      found.push_back(last);
+      hasEdges = false;
+      hasMoves = false;
+      moveTop = moveBottom = 0;
+      gap = 0;
+    } else {
+      ++gap;
+      if (gap == 1) {
+        // The columns just before a gap that were cut short (a dash's end, cut across the curve)
+        // have their centres off the curve's: the course goes on from the last whole one.
+        std::vector<double> heights;
+        for (const Found& f : found) {
+          if (std::fabs(f.x - last.x) <= 14 && f.height > 0) {
+            heights.push_back(f.height);
+          }
+        }
+        if (heights.size() >= 4) {
+          std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
+          const double whole = heights[heights.size() / 2];
+          for (int k = 0; k < 3 && found.size() > 1 && found.back().height < 0.7 * whole; ++k) {
+            found.pop_back();
+          }
+          last = found.back();
+          gap = std::max(1, platform::RoundToInt32(std::fabs(centreX - last.x)));
+        }
+      }
+    }
+    if (!checkBridges(false)) {
+      return std::nullopt;
+    }
+    const int beyond = (c - target) * dir;
+    // Past x, once the last bridge has at least two columns found after it to be checked by.
+    if (gap == 0 && beyond >= p_.fitColumns && (bridges.empty() || found.size() >= bridges.back().after + 2)) {
+      break;
+    }
+    if (gap > bridge || c < 0 || c >= rows_.Width()) {
+      if (found.empty()) {
+        return std::nullopt;
+      }
+      // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
+      // half.
+      if (dir * (last.x - x) >= -1.5) {
+        if (!checkBridges(true)) {
+          return std::nullopt;
+        }
+        return Fit(found, x);
+      }
+      // x lies just under a vertical line (the plot's frame at the curve's end) right after the
+      // curve was last seen: the last columns found carry it on.
+      // (One column between the last one found and the line, the curve's end against the frame,
+      // may show neither.)
+      bool underLine = std::fabs(x - last.x) <= 3 + T;
+      int bare = 0;
+      for (int k = Floor(last.x) + dir; underLine && (k - target) * dir <= 0; k += dir) {
+        const int y = std::clamp(Floor(last.y + slopeBefore * (k + 0.5 - last.x)), 0, rows_.Height() - 1);
+        bare += OnVerticalLine(k, y) ? 0 : 1;
+        underLine = bare <= 1 && (k != target || OnVerticalLine(k, y));
+      }
+      if (underLine) {
+        std::vector<std::pair<double, double>> points;
+        for (auto it = found.rbegin(); it != found.rend() && points.size() < 4; ++it) {
+          points.emplace_back(it->x, it->y);
+        }
+        // Too few found on the way: the path's last points carry the course too.
+        for (auto it = path.rbegin(); it != path.rend() && points.size() < 2; ++it) {
+          if (std::fabs(it->x() - points.front().first) >= 1) {
+            points.emplace_back(it->x(), it->y());
+          }
+        }
+        if (points.size() >= 2) {
+          return PolyFit(points, x, 1);
+        }
+      }
+      return std::nullopt;
+    }
+  }
+  if (!checkBridges(true)) {
+    return std::nullopt;
+  }
+  return Refine(found, x);
+}
+
+}  // namespace tracer

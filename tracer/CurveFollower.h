@@ -1,0 +1,91 @@
+// Following a picked curve across a graph picture, column by column, as a path.
+//
+// From the last point of the path the follower walks the columns towards the one asked for. In
+// each column the candidates are the runs of pixels that show the curve's colour (CurveStyle::Cover
+// at least minCover) and are not the picture's straight lines of that colour (grid, frame, axes);
+// the run taken is the one that continues the path: it must meet the course expected from the
+// recent columns, y_pred = y_last + s (x - x_last) with s the slope fitted through them, within
+//   |y - y_pred| <= h / 2 + slack + drift * g,     h = T sqrt(1 + s^2) + |s|
+// (T the curve's thickness, h the height of its run in a column, g the columns since the last
+// one found). Columns where the curve is hidden (under a grid line, the frame, another curve, a
+// dash's gap) or unsure (a run merged with something else, touching a line of the curve's colour,
+// two candidates too close to tell apart) are bridged from the columns on both sides, up to
+// bridgePx columns; beyond that the curve is lost and there is no result, never a guess. The
+// height at the asked x comes from a least-squares fit (a parabola, or a straight line for few
+// points) through the centres of the columns found around it.
+//
+// Only the rows near the path are read, through their scan lines.
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+#include <optional>
+#include <vector>
+
+#include "CurvePicker.h"
+#include "PictureRows.h"
+#include "StraightLines.h"
+
+namespace tracer {
+
+class CurveFollower {
+ public:
+  struct Parameters {
+    double minCover = 0.45;     // share of the curve's colour that makes a pixel the curve's
+    int bridgePx = 10;          // columns bridged where the curve is hidden, plus 3 per pixel of thickness
+    double slackPx = 1.5;       // how far a run may lie beyond the expected course and still continue it
+    double driftPx = 0.3;       // how much farther per column since the last one found
+    int fitColumns = 2;         // columns on each side of the asked x that its height is fitted through
+    double mergedFactor = 1.8;  // a run this many times the expected height (plus 3 px) is merged with something
+  };
+
+  // `lines`: the picture's straight lines; those whose colour the curve's style takes for its own
+  // are never candidates.
+  CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style);
+  CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style, Parameters parameters);
+
+  // The curve's height at `x` (continuous pixels), followed from the last point of `path` (recent
+  // points on the curve, oldest first; at least one); none where the curve is lost on the way.
+  std::optional<double> HeightAt(const std::vector<QPointF>& path, double x) const;
+
+ private:
+  struct Run {
+    int top = 0;  // rows, inclusive
+    int bottom = 0;
+    double centre = 0;   // continuous pixels
+    double topEdge = 0;  // its edges to a fraction of a pixel (continuous pixels)
+    double bottomEdge = 0;
+    bool touchesTop = false;  // a line of the curve's colour just above it, or below
+    bool touchesBottom = false;
+    bool coveredTop = false;  // something of another colour drawn over the curve there
+    bool coveredBottom = false;
+  };
+  struct Found {
+    double x;
+    double y;
+    double height = 0;  // of its run (0 where the curve hides along a line)
+  };
+
+  // The runs of the curve's pixels in `column` between rows lo and hi (read further where a run
+  // goes on past them).
+  std::vector<Run> RunsIn(int column, int lo, int hi) const;
+  // Whether pixel (x, y) lies on a line of the curve's colour (masked), or on any line (hidden).
+  bool Masked(int x, int y) const;
+  bool OnVerticalLine(int x, int y) const;
+  // The centre of a line of the curve's colour running along the course at height y in `column`,
+  // where the curve hides under it; none if there is none.
+  std::optional<double> HiddenUnder(int column, double y) const;
+  double Fit(const std::vector<Found>& found, double x) const;
+  // On a steep stretch the curve's height at x is better read along the rows across it: their
+  // runs' centres give x at each row, and the height is where that line of centres meets x.
+  double Refine(const std::vector<Found>& found, double x) const;
+
+  PictureRows rows_;
+  const StraightLines& lines_;
+  CurveStyle style_;
+  Parameters p_;
+  std::vector<char> confusable_;  // per line: its colour passes for the curve's
+  int contrast2_ = 0;             // squared RGB distance from the background of something drawn over it
+};
+
+}  // namespace tracer

@@ -1,0 +1,22 @@
+// The values of tick labels as read from a graph picture.
+//
+// A number is digits with an optional decimal point ("." or ","; "1,000" with groups of three is
+// a thousand) and an optional sign; a frequency or an impedance may be scaled by a "k" (x 1000),
+// written with an exponent ("1e3" = 1000) or as a power of ten ("10^3", the exponent read as
+// raised glyphs). Blanks within a label are ignored ("20 k"); a Unicode minus counts as "-".
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tracer {
+
+// A frequency or impedance label: not negative, in any of the forms above.
+std::optional<double> ParseScaledLabel(const QString& text);
+// A level label in dB: a signed number ("-10", "+6", "2.5").
+std::optional<double> ParseLevelLabel(const QString& text);
+
+// The text that a label with a raised exponent stands for: "10^3".
+QString PowerText(const QString& base, const QString& exponent);
+
+}  // namespace tracer

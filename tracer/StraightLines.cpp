@@ -1,0 +1,400 @@
+#include "StraightLines.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "PictureRows.h"
+#include "numbers.h"
+
+namespace tracer {
+
+namespace {
+
+using Ink = std::uint8_t;
+
+// Largest channel difference of p from the background.
+Ink InkOf(QRgb p, QRgb background) {
+  const int d = std::max({std::abs(qRed(p) - qRed(background)), std::abs(qGreen(p) - qGreen(background)),
+                          std::abs(qBlue(p) - qBlue(background))});
+  return static_cast<Ink>(d);
+}
+
+// A pixel of a thin structure across which the sides, `clearance` away, are at most half as inked.
+bool Thin(int ink, int before, int after, int threshold) {
+  return ink >= threshold && 2 * before <= ink && 2 * after <= ink;
+}
+
+std::size_t Index(int i) { return static_cast<std::size_t>(i); }
+
+// The pixels of a band across a candidate line, laid out the same way for both orientations:
+// `across` rows of `along` pixels, row k being the picture row (column) first + k.
+struct Band {
+  int first = 0;
+  int across = 0;
+  int along = 0;
+  std::vector<Ink> ink;
+  std::vector<QRgb> colour;
+  Ink InkAt(int k, int i) const { return ink[Index(k * along + i)]; }
+};
+
+Band ReadBand(const PictureRows& rows, bool horizontal, int first, int last, QRgb background) {
+  Band band;
+  band.first = first;
+  band.across = last - first + 1;
+  band.along = horizontal ? rows.Width() : rows.Height();
+  band.ink.assign(Index(band.across * band.along), 0);
+  band.colour.assign(band.ink.size(), background);
+  const int limit = horizontal ? rows.Height() : rows.Width();
+  if (horizontal) {
+    for (int k = 0; k < band.across; ++k) {
+      if (first + k < 0 || first + k >= limit) {
+        continue;
+      }
+      const QRgb* row = rows.Row(first + k);
+      for (int i = 0; i < band.along; ++i) {
+        band.colour[Index(k * band.along + i)] = row[i];
+        band.ink[Index(k * band.along + i)] = InkOf(row[i], background);
+      }
+    }
+  } else {
+    for (int i = 0; i < band.along; ++i) {
+      const QRgb* row = rows.Row(i);
+      for (int k = 0; k < band.across; ++k) {
+        if (first + k < 0 || first + k >= limit) {
+          continue;
+        }
+        band.colour[Index(k * band.along + i)] = row[first + k];
+        band.ink[Index(k * band.along + i)] = InkOf(row[first + k], background);
+      }
+    }
+  }
+  return band;
+}
+
+struct Profile {
+  double centre = 0;
+  double thickness = 0;
+  double weight = 0;
+  int peak = 0;  // band row of the largest weight
+};
+
+// The ink-weighted profile across the band rows [k0, k1] over the pixels i of [s, e] that are on
+// the line, less the smaller of its two end weights (the background's share).
+std::optional<Profile> ProfileOf(const Band& band, const std::vector<char>& on, int k0, int k1, int s, int e) {
+  std::vector<double> w(Index(k1 - k0 + 1), 0.0);
+  int count = 0;
+  for (int i = s; i <= e; ++i) {
+    if (on[Index(i)] == 0) {
+      continue;
+    }
+    ++count;
+    for (int k = k0; k <= k1; ++k) {
+      w[Index(k - k0)] += band.InkAt(k, i);
+    }
+  }
+  if (count < 3) {
+    return std::nullopt;
+  }
+  const double base = std::min(w.front(), w.back());
+  Profile p;
+  double moment = 0;
+  double peak = 0;
+  for (int k = k0; k <= k1; ++k) {
+    const double wk = std::max(0.0, w[Index(k - k0)] - base);
+    p.weight += wk;
+    moment += wk * (band.first + k + 0.5);
+    if (wk > peak) {
+      peak = wk;
+      p.peak = k;
+    }
+  }
+  if (p.weight <= 0) {
+    return std::nullopt;
+  }
+  p.centre = moment / p.weight;
+  p.thickness = p.weight / peak;
+  return p;
+}
+
+}  // namespace
+
+StraightLines::StraightLines(std::vector<StraightLine> lines, int width, int height)
+    : lines_(std::move(lines)), rows_(Index(std::max(0, height))), columns_(Index(std::max(0, width))) {
+  for (std::size_t n = 0; n < lines_.size(); ++n) {
+    const StraightLine& line = lines_[n];
+    // The band the line covers: its thickness and half a pixel of anti-aliasing on each side.
+    const double half = line.thickness / 2 + 0.5;
+    auto& index = line.horizontal ? rows_ : columns_;
+    const int lo = std::max(0, platform::RoundToInt32(std::floor(line.centre - half)));
+    const int hi =
+        std::min(static_cast<int>(index.size()) - 1, platform::RoundToInt32(std::ceil(line.centre + half)) - 1);
+    for (int r = lo; r <= hi; ++r) {
+      index[Index(r)].push_back(static_cast<int>(n));
+    }
+  }
+}
+
+const StraightLine* StraightLines::LineAt(int x, int y) const {
+  const StraightLine* found = nullptr;
+  AnyLineAt(x, y, [&found](int, const StraightLine& line) {
+    found = &line;
+    return true;
+  });
+  return found;
+}
+
+std::optional<double> StraightLines::Snap(bool horizontal, double at, double within) const {
+  std::optional<double> best;
+  for (const StraightLine& line : lines_) {
+    if (line.horizontal == horizontal && std::fabs(line.centre - at) <= within &&
+        (!best || std::fabs(line.centre - at) < std::fabs(*best - at))) {
+      best = line.centre;
+    }
+  }
+  return best;
+}
+
+QRgb StraightLineFinder::Background(const QImage& picture) {
+  const PictureRows rows(picture);
+  if (rows.Width() <= 0 || rows.Height() <= 0) {
+    return qRgb(255, 255, 255);
+  }
+  // The most common colour of a sample of up to 64 rows.
+  std::vector<QRgb> sample;
+  const int rowStep = std::max(1, rows.Height() / 64);
+  const int columnStep = std::max(1, rows.Width() / 512);
+  for (int y = rowStep / 2; y < rows.Height(); y += rowStep) {
+    const QRgb* row = rows.Row(y);
+    for (int x = columnStep / 2; x < rows.Width(); x += columnStep) {
+      sample.push_back(row[x]);
+    }
+  }
+  return MostCommonColour(std::move(sample));
+}
+
+StraightLines StraightLineFinder::Find(const QImage& picture) const {
+  const PictureRows rows(picture);
+  const int W = rows.Width();
+  const int H = rows.Height();
+  if (W <= 0 || H <= 0) {
+    return {};
+  }
+  const QRgb background = Background(picture);
+  const int m = p_.clearancePx;
+  const int T = p_.inkThreshold;
+
+  // One pass over the rows: per row the pixels of thin horizontal structures, per column those of
+  // thin vertical ones. A side counts as clear when it is at m pixels or at m + 3 (so that a curve
+  // running close beside a line does not hide it). A ring of 2(m + 3) + 1 rows of ink gives the
+  // rows on both sides.
+  const int m2 = m + 3;
+  std::vector<int> rowCount(Index(H), 0);
+  std::vector<int> columnCount(Index(W), 0);
+  const int ring = 2 * m2 + 1;
+  std::vector<Ink> inks(Index(ring * W), 0);
+  const auto inkRow = [&](int y) -> const Ink* {
+    return y < 0 || y >= H ? nullptr : inks.data() + Index(((y % ring) + ring) % ring * W);
+  };
+  const auto at = [](const Ink* row, int x) { return row == nullptr ? 0 : int(row[x]); };
+  for (int y = 0; y < H + m2; ++y) {
+    if (y < H) {
+      const QRgb* row = rows.Row(y);
+      Ink* ink = inks.data() + Index(y % ring * W);
+      for (int x = 0; x < W; ++x) {
+        ink[x] = InkOf(row[x], background);
+      }
+      const auto side = [&](int x) { return x >= 0 && x < W ? int(ink[x]) : 0; };
+      for (int x = 0; x < W; ++x) {
+        const int before = std::min(side(x - m), side(x - m2));
+        const int after = std::min(side(x + m), side(x + m2));
+        columnCount[Index(x)] += Thin(ink[x], before, after, T) ? 1 : 0;
+      }
+    }
+    const int c = y - m2;  // the row whose sides are all read now
+    if (c < 0) {
+      continue;
+    }
+    const Ink* above = inkRow(c - m);
+    const Ink* above2 = inkRow(c - m2);
+    const Ink* below = inkRow(c + m);
+    const Ink* below2 = inkRow(c + m2);
+    const Ink* centre = inkRow(c);
+    int count = 0;
+    for (int x = 0; x < W; ++x) {
+      count += Thin(centre[x], std::min(at(above, x), at(above2, x)), std::min(at(below, x), at(below2, x)), T) ? 1 : 0;
+    }
+    rowCount[Index(c)] = count;
+  }
+
+  std::vector<StraightLine> lines;
+  for (const bool horizontal : {true, false}) {
+    const std::vector<int>& counts = horizontal ? rowCount : columnCount;
+    const int along = horizontal ? W : H;
+    const int acrossSize = horizontal ? H : W;
+    const int minLength = std::max(8, platform::RoundToInt32(p_.minLengthShare * along));
+    const int threshold = std::max(4, platform::RoundToInt32(p_.minLengthShare * p_.minCoverage * along));
+    const int maxGap = std::max(p_.maxGapPx, along / 100);
+    for (int a = 0; a < acrossSize;) {
+      if (counts[Index(a)] < threshold) {
+        ++a;
+        continue;
+      }
+      int b = a;
+      while (b + 1 < acrossSize && counts[Index(b + 1)] >= threshold) {
+        ++b;
+      }
+      // The rows around the fullest one that are at least 60 % as full: a curve running along
+      // the line a pixel or two beside it adds rows, less full, that are not the line's.
+      int peak = a;
+      for (int r = a; r <= b; ++r) {
+        peak = counts[Index(r)] > counts[Index(peak)] ? r : peak;
+      }
+      int groupStart = peak;
+      int groupEnd = peak;
+      while (groupStart > a && counts[Index(groupStart - 1)] * 5 >= counts[Index(peak)] * 3) {
+        --groupStart;
+      }
+      while (groupEnd < b && counts[Index(groupEnd + 1)] * 5 >= counts[Index(peak)] * 3) {
+        ++groupEnd;
+      }
+      const int span = b - a + 1;
+      a = b + 1;
+      if (span > 3 * (p_.maxThicknessPx + 2) || groupEnd - groupStart + 1 > p_.maxThicknessPx + 2) {
+        continue;  // an area, not a line
+      }
+      const Band band = ReadBand(rows, horizontal, groupStart - m2, groupEnd + m2, background);
+      const int k0 = m2;
+      const int k1 = m2 + groupEnd - groupStart;
+      std::vector<char> on(Index(along), 0);
+      for (int i = 0; i < along; ++i) {
+        for (int k = k0; k <= k1 && on[Index(i)] == 0; ++k) {
+          const int before = std::min(band.InkAt(k - m, i), band.InkAt(k - m2, i));
+          const int after = std::min(band.InkAt(k + m, i), band.InkAt(k + m2, i));
+          on[Index(i)] = Thin(band.InkAt(k, i), before, after, T) ? 1 : 0;
+        }
+      }
+      // Each stretch of the line's pixels with gaps no longer than a dash's, long enough.
+      for (int i = 0; i < along;) {
+        if (on[Index(i)] == 0) {
+          ++i;
+          continue;
+        }
+        int s = i;
+        int e = i;
+        int drawn = 0;
+        for (int j = i; j < along && j - e <= maxGap; ++j) {
+          if (on[Index(j)] != 0) {
+            e = j;
+            ++drawn;
+          }
+        }
+        i = e + 1;
+        const double coverage = double(drawn) / (e - s + 1);
+        if (e - s + 1 < minLength || coverage < p_.minCoverage) {
+          continue;
+        }
+        const int p0 = std::max(0, k0 - 2);
+        const int p1 = std::min(band.across - 1, k1 + 2);
+        const std::optional<Profile> whole = ProfileOf(band, on, p0, p1, s, e);
+        if (!whole) {
+          continue;
+        }
+        // Straight and even: at least half its pieces (a curve may run along the others) are alike in
+        // thickness, and their centres lie on one straight line within a fraction of a pixel.
+        const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
+        std::vector<std::pair<double, double>> centres;
+        std::vector<double> thicknesses;
+        std::vector<Profile> profiles;
+        for (int n = 0; n < pieces; ++n) {
+          const int ps = s + (e - s + 1) * n / pieces;
+          const int pe = s + (e - s + 1) * (n + 1) / pieces - 1;
+          if (const std::optional<Profile> piece = ProfileOf(band, on, p0, p1, ps, pe)) {
+            centres.emplace_back((ps + pe) / 2.0, piece->centre);
+            thicknesses.push_back(piece->thickness);
+            profiles.push_back(*piece);
+          }
+        }
+        if (centres.size() < 3) {
+          continue;
+        }
+        std::vector<double> sorted = thicknesses;
+        std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
+        const double usual = sorted[sorted.size() / 2];
+        std::vector<std::pair<double, double>> even;
+        double weight = 0;
+        double moment = 0;
+        for (std::size_t n = 0; n < centres.size(); ++n) {
+          if (thicknesses[n] <= 1.6 * usual + 0.5 && thicknesses[n] >= usual / 1.6 - 0.5) {
+            even.push_back(centres[n]);
+            weight += profiles[n].weight;
+            moment += profiles[n].weight * profiles[n].centre;
+          }
+        }
+        if (even.size() < std::max<std::size_t>(3, (centres.size() + 1) / 2) || usual > p_.maxThicknessPx) {
+          continue;
+        }
+        // The straight line through the pieces' centres, fitted again without those (half
+        // at most) that a curve running close beside the line pulls off it.
+        double slope = 0;
+        double offset = 0;
+        double wander = 0;
+        const std::size_t all = even.size();
+        for (int pass = 0; pass < 3; ++pass) {
+          double sx = 0, sy = 0, sxx = 0, sxy = 0;
+          for (const auto& [x, y] : even) {
+            sx += x;
+            sy += y;
+            sxx += x * x;
+            sxy += x * y;
+          }
+          const double n = double(even.size());
+          slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+          offset = (sy - slope * sx) / n;
+          wander = 0;
+          std::vector<std::pair<double, double>> kept;
+          for (const auto& [x, y] : even) {
+            const double residual = std::fabs(y - (offset + slope * x));
+            wander = std::max(wander, residual);
+            if (residual <= p_.maxWanderPx) {
+              kept.emplace_back(x, y);
+            }
+          }
+          if (wander <= p_.maxWanderPx || kept.size() * 2 < all || kept.size() < 3) {
+            break;
+          }
+          even = std::move(kept);
+        }
+        if (wander > p_.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p_.maxWanderPx) {
+          continue;
+        }
+        // The line's colour: the mean of its pixels in the profile's fullest row.
+        long long sum[3] = {0, 0, 0};
+        int taken = 0;
+        for (int j = s; j <= e; ++j) {
+          if (on[Index(j)] != 0) {
+            const QRgb c = band.colour[Index(whole->peak * band.along + j)];
+            sum[0] += qRed(c);
+            sum[1] += qGreen(c);
+            sum[2] += qBlue(c);
+            ++taken;
+          }
+        }
+        StraightLine line;
+        line.horizontal = horizontal;
+        line.centre = moment / weight;
+        line.thickness = usual;
+        line.from = s;
+        line.to = e;
+        line.coverage = coverage;
+        line.colour =
+            qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken), static_cast<int>(sum[2] / taken));
+        lines.push_back(line);
+      }
+    }
+  }
+  return {std::move(lines), W, H};
+}
+
+}  // namespace tracer
