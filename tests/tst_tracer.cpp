@@ -755,6 +755,47 @@ class tst_tracer : public QObject {
              t.SaveTo(dir.filePath(QStringLiteral("again.qtrace")), true));
   }
 
+  // Save Session needs a picture and says when the file cannot be written; Open Session asks the
+  // save question first while a running trace has unsaved points, and Cancel keeps everything.
+  void sessionCommands_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message");  // the last one shown
+    QTest::addColumn<int>("points");       // recorded after the command
+    QTest::newRow("save without a picture") << "save"
+                                            << "Use the File > Import Graph menu item to import a graph." << 0;
+    QTest::newRow("save into a missing folder") << "save"
+                                                << "The session could not be written to the specified file." << 2;
+    QTest::newRow("open, question cancelled") << "cancel"
+                                              << "Do you want to save the current trace data?" << 2;
+    QTest::newRow("open, question answered No") << "no"
+                                                << "Do you want to save the current trace data?" << 1;
+  }
+  void sessionCommands() {
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    QFETCH(int, points);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    QTemporaryDir dir;
+    const QString session = dir.filePath(QStringLiteral("one point.qtrace"));
+    if (points > 0) {
+      t.Ready();
+      w.mnuTraceStartSPL_Click();
+      t.Click();
+      t.Key(platform::kKeyReturn);
+      t.SaveTo(session, true);
+      t.Key(platform::kKeyReturn);
+    }
+    if (command == QLatin1String("save")) {
+      QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("missing/work.qtrace")), true), QByteArray("<none>"));
+    } else {
+      t.services.messageBox.answers = {command == QLatin1String("no") ? MessageResult::kNo : MessageResult::kCancel};
+      t.OpenSession(session);
+    }
+    QCOMPARE(t.Message(), message);
+    QCOMPARE(t.g.recordedPointCount, points);
+  }
+
   // A file that is not a sound session of this program is refused with the message, and nothing
   // changes: truncated, damaged, foreign, of a newer version, inconsistent, or with a picture
   // beyond the import limits (read from its header, before any decoding). One at the limit opens.
