@@ -176,7 +176,7 @@ void Form1::PickColour() {
   isPickingColour = false;
   Graph[0]->unsetCursor();
   StatusBar->SetPanelText(4, panelBeforePick_);
-  if (std::optional<CurvePick> pick = CurvePicker().Pick(Graph[1]->Picture(), ToPicture(pointer_))) {
+  if (std::optional<CurvePick> pick = CurvePicker().Pick(Graph[1]->Picture(), PictureLines(), ToPicture(pointer_))) {
     curvePick = std::move(pick);
     pickedAt_ = tracePlaces.size();
     SnapToCurve();
