@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QTimer>
 
+#include "CourseCheck.h"
 #include "CurveFollower.h"
 #include "Form1.h"
 #include "Twips.h"
@@ -148,6 +149,15 @@ bool Form1::SnapToCurve() {
   const CurveFollower follower(picture, PictureLines(), curvePick->style);
   const std::optional<double> y = follower.HeightAt(path, measured.x());
   if (!y) {
+    return false;
+  }
+  // A height off the course of the points recorded since the pick is not taken either.
+  std::vector<QPointF> recorded;
+  for (std::size_t i = std::max(pickedAt_, tracePlaces.size() - std::min<std::size_t>(tracePlaces.size(), 3));
+       i < tracePlaces.size(); ++i) {
+    recorded.push_back(tracePlaces[i].onPicture);
+  }
+  if (!CourseCheck().Keeps(recorded, {measured.x(), *y})) {
     return false;
   }
   SetTraceHeight(static_cast<float>(FromPicture({0, *y}).y()));
