@@ -142,25 +142,46 @@ class tst_autoregister : public QObject {
   // that fit as well, leave the axis unread.
   void agreement_data() {
     QTest::addColumn<QList<QPointF>>("readings");
-    QTest::addColumn<QString>("scales");          // allowed: "lin", "log" or both
+    QTest::addColumn<QString>("scales");          // allowed: "lin", "log" or both; "rising": positions grow with values
     QTest::addColumn<QList<double>>("agreeing");  // values, by position; empty: none
     const auto at = [](double f) { return 67.5 + 288 * std::log10(f / 20); };
     QTest::newRow("a 5k read as 3k") << QList<QPointF>{{at(20), 20},
                                                        {at(100), 100},
                                                        {at(5000), 3000},
                                                        {at(20000), 20000}}
-                                     << "log" << QList<double>{20, 100, 20000};
-    QTest::newRow("a line a pixel off") << QList<QPointF>{{at(20), 20}, {at(100) + 1, 100}, {at(1000), 1000}} << "log"
-                                        << QList<double>{};
-    QTest::newRow("two labels") << QList<QPointF>{{at(20), 20}, {at(20000), 20000}} << "log" << QList<double>{};
+                                     << "log rising" << QList<double>{20, 100, 20000};
+    QTest::newRow("a line 1.5 px off") << QList<QPointF>{{at(20), 20},
+                                                         {at(100) + 1.5, 100},
+                                                         {at(1000), 1000},
+                                                         {at(10000), 10000}}
+                                       << "log rising" << QList<double>{20, 1000, 10000};
+    // gnuplot's grid lines on whole pixels, up to half a pixel off the scale: 1.06 px from the
+    // line through the other two.
+    QTest::newRow("three decades on whole pixels") << QList<QPointF>{{313.5, 100}, {642.5, 1000}, {970.44, 10000}}
+                                                   << "log rising" << QList<double>{100, 1000, 10000};
+    QTest::newRow("three labels, not by decades")
+        << QList<QPointF>{{at(20), 20}, {at(100), 100}, {at(1000), 1000}} << "log rising" << QList<double>{};
+    QTest::newRow("two labels") << QList<QPointF>{{at(20), 20}, {at(20000), 20000}} << "log rising" << QList<double>{};
+    QTest::newRow("running the wrong way")
+        << QList<QPointF>{{177.2, 100}, {292.4, 10}, {407.4, 1}} << "log rising" << QList<double>{};
+    // 10 to 1000 Hz read without their last zero but for 1000: the lines do not tell.
+    const auto blurred = [](double f) { return 71.4 + 105 * std::log10(f / 10); };
+    QTest::newRow("a zero lost in every label") << QList<QPointF>{{blurred(10), 1},
+                                                                  {blurred(20), 2},
+                                                                  {blurred(100), 10},
+                                                                  {blurred(500), 50},
+                                                                  {blurred(1000), 1000}}
+                                                << "log rising" << QList<double>{};
+    QTest::newRow("ohms 1, 10, 100") << QList<QPointF>{{589.43, 1}, {304.44, 10}, {19.57, 100}} << "log"
+                                     << QList<double>{100, 10, 1};
     QTest::newRow("levels, a 60 read as 80")
         << QList<QPointF>{{588.5, 50}, {477.5, 80}, {366.5, 70}, {254.5, 80}, {143.5, 90}} << "lin"
         << QList<double>{90, 80, 70, 50};
     QTest::newRow("two readings, the right one agrees")
         << QList<QPointF>{{588.5, 50}, {477.5, 60}, {477.5, 68}, {366.5, 70}} << "lin" << QList<double>{70, 60, 50};
-    // 100, 200 and a third label read as 300 (linear) or 400 (logarithmic): three each, a tie.
-    QTest::newRow("tie") << QList<QPointF>{{0, 100}, {100, 200}, {200, 300}, {200, 400}} << "lin log"
-                         << QList<double>{};
+    // 100, 200 and a third label read as 300 (linear) or 400 (logarithmic): three each.
+    QTest::newRow("two scales") << QList<QPointF>{{0, 100}, {100, 200}, {200, 300}, {200, 400}, {300, 1}}
+                                << "lin log rising" << QList<double>{};
   }
   void agreement() {
     QFETCH(QList<QPointF>, readings);
@@ -175,7 +196,8 @@ class tst_autoregister : public QObject {
       r.push_back({label, reading.x(), reading.y()});
     }
     const std::optional<tracer::AgreedScale> scale =
-        tracer::AgreeOnScale(r, scales.contains(QLatin1String("lin")), scales.contains(QLatin1String("log")));
+        tracer::AgreeOnScale(r, scales.contains(QLatin1String("lin")), scales.contains(QLatin1String("log")),
+                             scales.contains(QLatin1String("rising")));
     QList<double> values;
     for (const LabelReading& a : scale ? scale->agreeing : std::vector<LabelReading>{}) {
       values.append(a.value);

@@ -101,8 +101,8 @@ std::optional<AxisFound> Agree(const std::vector<Label>& labels, Reading reading
       }
     }
   }
-  const std::optional<AgreedScale> scale =
-      AgreeOnScale(readings, reading != Reading::kFrequency, reading != Reading::kLevel);
+  const std::optional<AgreedScale> scale = AgreeOnScale(readings, reading != Reading::kFrequency,
+                                                        reading != Reading::kLevel, reading == Reading::kFrequency);
   if (!scale) {
     return std::nullopt;
   }

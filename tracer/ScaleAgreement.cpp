@@ -139,7 +139,7 @@ bool EvenSteps(ScaleKind kind, const Readings& readings) {
 }  // namespace
 
 std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& readings, bool linear, bool logarithmic,
-                                        double tolerance) {
+                                        bool rising, double tolerance) {
   // Where only three labels were read, they must step evenly too.
   std::set<int> read;
   for (const LabelReading& r : readings) {
@@ -160,8 +160,11 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
             std::fabs(a.position - b.position) <= 2 * tolerance || Unit(kind, a.value) == Unit(kind, b.value)) {
           continue;
         }
+        if (((b.position > a.position) == (Unit(kind, b.value) > Unit(kind, a.value))) != rising) {
+          continue;  // the scale would run the wrong way
+        }
         Candidate c = Through(kind, a, b, readings, tolerance);
-        if (c.agreeing.size() < 3) {
+        if (c.agreeing.size() < 3 || (c.fit.slope > 0) != rising) {
           continue;
         }
         const bool better = !best || c.agreeing.size() > best->agreeing.size() ||
@@ -186,6 +189,21 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
   for (const Candidate& other : others) {
     if (best->agreeing.size() < 2 * other.agreeing.size() && Disagree(*best, other, tolerance)) {
       return std::nullopt;
+    }
+  }
+  // A zero lost or gained in every label moves the values by decades but leaves the lines: a
+  // label outside the set that reads a whole number ten or a hundred times (or a tenth of) the
+  // scale's value at its line stands against the scale. (A stray decimal point, ".50" for "50",
+  // is a misreading of one label.)
+  for (const LabelReading& r : readings) {
+    if (best->agreeing.count(r.label) != 0 || r.value == 0 || r.value != std::round(r.value)) {
+      continue;
+    }
+    for (const double factor : {0.01, 0.1, 10.0, 100.0}) {
+      const LabelReading shifted{r.label, r.position, r.value * factor};
+      if (Usable(best->kind, shifted.value) && best->fit.Distance(best->kind, shifted) <= 2 * tolerance) {
+        return std::nullopt;
+      }
     }
   }
   // Each label takes its first reading of the agreed value that lies on the scale, so that a

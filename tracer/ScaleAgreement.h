@@ -33,7 +33,9 @@ struct AgreedScale {
 
 inline constexpr double kAgreementTolerance = 0.6;  // pixels
 
+// `linear` and `logarithmic` allow the kinds of scale; `rising`: the positions grow with the
+// values (a bottom axis; a side axis grows upwards, so its positions fall).
 std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& readings, bool linear, bool logarithmic,
-                                        double tolerance = kAgreementTolerance);
+                                        bool rising, double tolerance = kAgreementTolerance);
 
 }  // namespace tracer
