@@ -221,8 +221,9 @@ AxesFound FindAxes(const QImage& picture, const StraightLines& lines, TextReader
       const std::vector<QStringList> read =
           reader.Read(pictures, exponents ? TextKind::kExponent : TextKind::kNumber, closer);
       for (std::size_t j = 0; j < these.size(); ++j) {
+        const QImage& number = numbers[these[j]];
         for (const QString& text : read[j]) {
-          if (!numberTexts[these[j]].contains(text)) {
+          if (CoversWidth(text, number.width(), number.height()) && !numberTexts[these[j]].contains(text)) {
             numberTexts[these[j]].append(text);
           }
         }
