@@ -426,8 +426,9 @@ void RemoveDots(std::vector<Ink>& glyphs) {
 }
 
 // The glyphs as a picture, dark on white: their own pixels with their strength, the faint pixels
-// around them (anti-aliasing) too; the ink of anything else stays white.
-QImage Cut(const Margin& margin, const std::vector<const Ink*>& glyphs) {
+// around them (anti-aliasing) too, `grow` pixels beyond their box; the ink of anything else stays
+// white.
+QImage Cut(const Margin& margin, const std::vector<const Ink*>& glyphs, int grow = 0) {
   QRect box;
   for (const Ink* glyph : glyphs) {
     for (const QPoint& p : glyph->pixels) {
@@ -437,6 +438,7 @@ QImage Cut(const Margin& margin, const std::vector<const Ink*>& glyphs) {
   if (box.isEmpty()) {
     return {};
   }
+  box = box.adjusted(-grow, -grow, grow, grow) & margin.Region();
   QImage cut(box.size(), QImage::Format_Grayscale8);
   cut.fill(255);
   for (int y = box.top(); y <= box.bottom(); ++y) {
@@ -552,7 +554,8 @@ std::optional<LabelText> CutLabel(const Margin& margin, const Ink& word) {
   label.box = QRectF(word.box);
   if (split && !exponent.empty()) {
     label.base = Cut(margin, base);
-    label.exponent = Cut(margin, exponent);
+    // Its faint edges too: of a glyph of a few pixels, they are a good part.
+    label.exponent = Cut(margin, exponent, 1);
   } else {
     std::vector<const Ink*> all;
     for (const Ink& g : glyphs) {
