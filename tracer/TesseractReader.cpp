@@ -170,6 +170,12 @@ std::vector<QStringList> TesseractReader::Read(const std::vector<QImage>& pictur
       }
     }
   }
+  if (closer && kind == TextKind::kNumber) {
+    // And each on its own: the text beside may lead the engine astray on a blurred line.
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      add(i, ReadLine({pictures[i]}, kFirstLook[0])[0]);
+    }
+  }
   api_->Clear();
   return readings;
 }

@@ -6,7 +6,7 @@
 // which also smooths the steps of bitmap fonts) and all of them are read in one pass, side by
 // side on one line with gaps; each read character goes to the picture under it. Exponents are
 // read one by one instead: beside other text, a glyph or two is read as a part of it. A first
-// look reads them at one text height, a closer look at two others.
+// look reads them at one text height, a closer look at two others and each on its own.
 #pragma once
 
 #include <memory>
