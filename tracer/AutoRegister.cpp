@@ -7,7 +7,6 @@
 
 #include "LabelFinder.h"
 #include "LabelValue.h"
-#include "SmallDigits.h"
 #include "TickMarks.h"
 
 namespace tracer {
@@ -234,17 +233,6 @@ AxesFound FindAxes(const QImage& picture, const StraightLines& lines, TextReader
   std::vector<std::size_t> all(numbers.size());
   std::iota(all.begin(), all.end(), std::size_t(0));
   readNumbers(all, false);
-  // An exponent of a few pixels read by its shape too.
-  SmallDigits smallDigits;
-  for (std::size_t k = 0; k < numbers.size(); ++k) {
-    if (isExponent[k]) {
-      if (const std::optional<int> digit = smallDigits.Read(numbers[k])) {
-        if (!numberTexts[k].contains(QString::number(*digit))) {
-          numberTexts[k].append(QString::number(*digit));
-        }
-      }
-    }
-  }
   const std::vector<QStringList> titleTexts = reader.Read(titles, TextKind::kWords);
 
   const QRgb background = StraightLineFinder::Background(picture);

@@ -22,7 +22,7 @@ const std::vector<int> kFirstLook{20};
 const std::vector<int> kCloserLook{16, 12};
 
 const char kNumberCharacters[] = "0123456789.,-+kKeE";
-const char kExponentCharacters[] = "0123456789-";
+const char kExponentCharacters[] = "0123456789";
 
 // Catmull-Rom weights of the four source pixels around a point t (0 <= t < 1) past the second.
 std::array<double, 4> CubicWeights(double t) {

@@ -11,7 +11,7 @@ namespace tracer {
 
 enum class TextKind {
   kNumber,    // digits, a sign, a decimal point, "k" and "e" (tick labels)
-  kExponent,  // digits and a sign (the raised exponent of a power of ten)
+  kExponent,  // digits (the raised exponent of a power of ten)
   kWords,     // any text (titles and units)
 };
 
