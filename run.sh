@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and starts one of the two programs: ./run.sh [vostrel [FILE [OVERLAY...]] | quelbrin]
+# Builds and starts one of the two programs: ./run.sh [vostrel [FILE [OVERLAY...]] | quelbrin [FILE]]
 # (vostrel by default)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -10,7 +10,7 @@ case "$program" in
   vostrel) target=vostrel; binary=build/viewer/vostrel ;;
   quelbrin) target=quelbrin; binary=build/tracer/quelbrin ;;
   *)
-    echo "usage: ./run.sh [vostrel [FILE [OVERLAY...]] | quelbrin]" >&2
+    echo "usage: ./run.sh [vostrel [FILE [OVERLAY...]] | quelbrin [FILE]]" >&2
     exit 2
     ;;
 esac

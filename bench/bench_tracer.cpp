@@ -4,16 +4,23 @@
 // Auto Trace over 200 and 100000 steps from 20 Hz to 20 kHz, run by the event loop in slices: its
 // whole time and the longest time the window went without handling its events; then Auto Trace on
 // a 16384 x 2048 picture, and the lean measured on a 16384 x 16384 one beside reading all of its
-// pixels.
+// pixels. On the 2400 x 1200 picture with 1000 points: Save Session and Open Session (in a second
+// window, with the paint that follows), each as the median wall-clock and processor time, and the
+// session file's size beside the picture's PNG file; the first Save Session of a picture that came
+// from the clipboard, which encodes it once; Open Session of the picture straightened by hand.
 //
 // Usage: bench_tracer
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <string>
 
 #include "GraphJudge.h"
 #include "PictureLean.h"
@@ -81,6 +88,79 @@ void TimeAutoTrace(fakes::Tracer& t, bool impedance, int count) {
   std::printf(
       "  Auto Trace, %6d steps: %5d points in %8.3f ms, %4d passes of the event loop, the longest %6.3f ms (%s)\n",
       count, t.g.recordedPointCount, Milliseconds(Clock::now() - start), slices, longest, qPrintable(t.Panel(4)));
+}
+
+double ProcessorMs() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// The median wall-clock and processor times of `runs` runs of `work`, as text; the processor time
+// stays near the work's own on a machine busy with other work.
+template <typename Work>
+std::string Median(int runs, Work&& work) {
+  std::vector<double> wall;
+  std::vector<double> cpu;
+  for (int i = 0; i < runs; ++i) {
+    const Clock::time_point start = Clock::now();
+    const double processor = ProcessorMs();
+    work();
+    cpu.push_back(ProcessorMs() - processor);
+    wall.push_back(Milliseconds(Clock::now() - start));
+  }
+  std::sort(wall.begin(), wall.end());
+  std::sort(cpu.begin(), cpu.end());
+  char text[64];
+  std::snprintf(text, sizeof text, "%7.1f ms (cpu %6.1f ms)", wall[wall.size() / 2], cpu[cpu.size() / 2]);
+  return text;
+}
+
+// Save Session and Open Session of the trace in `t` (its picture imported from `pictureFile`), in
+// a second window of the same size.
+void TimeSession(fakes::Tracer& t, const QString& pictureFile) {
+  tracer::Form1& w = *t.window;
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("bench.qtrace"));
+  std::printf("  session of %d points:\n", t.g.recordedPointCount);
+  std::printf("    Save Session                             %s\n",
+              Median(11, [&] { w.SaveSessionFile(path); }).c_str());
+  fakes::Tracer u;
+  u.window->showNormal();
+  u.window->resize(1920, 1080);
+  QCoreApplication::processEvents();
+  const auto open = [&u, &path] {
+    u.services.messageBox.answers = {platform::MessageResult::kNo};  // the save question, from the second on
+    u.window->OpenSessionFile(path);
+  };
+  std::printf("    Open Session                             %s\n", Median(11, open).c_str());
+  const auto painted = [&] {
+    open();
+    u.window->Graph[0]->repaint();
+  };
+  std::printf("    Open Session and the first paint         %s\n", Median(11, painted).c_str());
+  const qint64 png = QFileInfo(pictureFile).size();
+  const qint64 session = QFileInfo(path).size();
+  std::printf("    %s: %d points; file %lld bytes = the picture's PNG file %lld + %lld\n",
+              u.window->isGraphImported ? "opened" : "REFUSED", u.g.recordedPointCount, session, png, session - png);
+  // The same picture from the clipboard: its first session encodes it.
+  fakes::Tracer c;
+  c.Import(QImage(pictureFile));
+  std::printf("    clipboard picture, first Save Session    %s (encodes it)\n",
+              Median(1, [&] { c.window->SaveSessionFile(path); }).c_str());
+  std::printf("    and the next                             %s, file %lld bytes\n",
+              Median(11, [&] { c.window->SaveSessionFile(path); }).c_str(), QFileInfo(path).size());
+  // Straightened by hand (the trace goes): opening turns the picture as imported again.
+  t.services.messageBox.answers = {platform::MessageResult::kNo};
+  w.mnuStraighten->trigger();
+  for (const QPointF p : {QPointF(100, 600), QPointF(2300, 610)}) {
+    const QPointF at = w.FromPicture(p);
+    t.Move(float(at.x()), float(at.y()));
+    t.Click();
+  }
+  w.SaveSessionFile(path);
+  std::printf("    straightened by hand, Open Session       %s (%s)\n", Median(5, open).c_str(),
+              qPrintable(t.Panel(4)));
 }
 
 // A wide picture (16384 x 2048: a black curve on a grid of black lines): Auto Trace of 200 steps
@@ -180,13 +260,15 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   for (const Picture& p : kPictures) {
-    const QImage picture(QStringLiteral(BENCH_FIXTURES_DIR "/%1.png").arg(QLatin1String(p.name)));
+    const QString pictureFile = QStringLiteral(BENCH_FIXTURES_DIR "/%1.png").arg(QLatin1String(p.name));
+    const QImage picture(pictureFile);
     fakes::Tracer t;
     tracer::Form1& w = *t.window;
     w.showNormal();
     w.resize(1920, 1080);
     QCoreApplication::processEvents();
-    t.Import(picture);
+    t.services.fileDialog.answers.push_back(pictureFile);
+    w.mnuImportFile_Click();
     QCoreApplication::processEvents();
     const double sx = w.Graph[0]->Width() / double(picture.width());
     const double sy = w.Graph[0]->Height() / double(picture.height());
@@ -224,6 +306,10 @@ int main(int argc, char* argv[]) {
     TimeAutoTrace(t, p.impedance, 100000);
     TimeAutoTrace(t, p.impedance, 200);
     TimeMoves(t, "tracing (markers and loupe):");
+    if (picture.width() == 2400) {
+      TimeAutoTrace(t, p.impedance, 999);
+      TimeSession(t, pictureFile);
+    }
   }
   TimeWidePicture();
   TimeLargeLean();

@@ -4,7 +4,7 @@
 #   usage: scripts/setup.sh <build-dir> [cmake options...]
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config qt6-base-dev qt6-svg-dev fonts-dejavu-core libtesseract-dev tesseract-ocr-eng)
+packages=(g++ make cmake pkg-config qt6-base-dev qt6-svg-dev zlib1g-dev fonts-dejavu-core libtesseract-dev tesseract-ocr-eng)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 // The tracer window through its handlers and the scripted fakes: picture import, the registration
 // of the axes and the live readout; the Trace commands, the two ways of stepping, the save
-// question, the saved file, the trace options, markers, undo and the loupe. (The picture analysis
-// through the window, Auto Trace and the graphs traced end to end are in tst_pictures.)
+// question, the saved file, the trace options, markers, editing points with undo and redo,
+// sessions, and the loupe. (The picture analysis through the window, Auto Trace and the graphs
+// traced end to end are in tst_pictures.)
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -13,7 +14,9 @@
 
 #include "DataTools.h"
 #include "Pictures.h"
+#include "PngChunks.h"
 #include "ResponseFile.h"
+#include "SessionFile.h"
 #include "TracerFixture.h"
 #include "frmTraceOpt.h"
 #include "numbers.h"
@@ -555,45 +558,307 @@ class tst_tracer : public QObject {
             again.lblTraceCount->isEnabled() == (stored[3] == 1));
   }
 
-  // Markers and Undo in both ways of stepping: the marker goes with its point, the position goes
-  // back to where the point was measured, and a save writes what remains. Markers go with a new
-  // trace.
-  void undo_data() {
+  // quelbrin FILE and a drop: a session opens whatever its name; another file is imported as a
+  // picture, unless it is named as a session.
+  void openFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("session");  // the file holds a session, else a picture
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("session") << "work.qtrace" << true << true;
+    QTest::newRow("session named as a picture") << "work.png" << true << true;
+    QTest::newRow("picture") << "graph.png" << false << true;
+    QTest::newRow("picture named as a session") << "graph.QTRACE" << false << false;
+  }
+  void openFile() {
+    QFETCH(QString, name);
+    QFETCH(bool, session);
+    QFETCH(bool, opened);
+    Tracer t;
+    t.Ready();
+    t.window->mnuTraceStartSPL_Click();
+    t.Click();
+    t.Key(platform::kKeyReturn, 2);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QVERIFY(session ? t.SaveTo(path, true).size() > 0 : QFile::copy(FIXTURES_DIR "/graph-spl-960x640.png", path));
+    Tracer u;
+    u.window->OpenFile(path);
+    QCOMPARE(u.Message(), opened ? QString() : QStringLiteral("The file is not a session that Quelbrin can open."));
+    QVERIFY(u.window->isGraphImported == opened && u.g.recordedPointCount == (session ? 2 : 0));
+  }
+
+  // In both ways of stepping: Ctrl+click selects the point whose marker lies nearest, within 6
+  // pixels; Up moves it a pixel, its level read again there; Delete removes another. Undo and Redo
+  // take back and restore the edits and the recorded points in turn (a recorded point taken back
+  // puts the trace where it was measured), until a point is recorded anew. Editing leaves the
+  // trace position where it is; the save question and the saved file see the points as edited.
+  // A new trace starts without markers or edits.
+  void editPoints_data() {
     QTest::addColumn<bool>("limited");
     QTest::newRow("free-form") << false;
     QTest::newRow("limited") << true;
   }
-  void undo() {
+  void editPoints() {
     QFETCH(bool, limited);
     Tracer t;
     tracer::Form1& w = *t.window;
     t.Ready();
-    t.g.useTraceLimits = limited;
+    t.g = {limited, 20, 20000, 40, 0};
     w.mnuTraceStartSPL_Click();
+    t.Move(4035, 2640);
+    if (!limited) {
+      t.Click();
+    }
+    t.Key(platform::kKeyReturn, 3);
+    t.Move(10, 2000);
+    t.Key(platform::kKeyReturn);
+    QTemporaryDir dir;
+    const auto saved = [&] { return t.SaveTo(dir.filePath(QStringLiteral("edited.frd"))).split('\n'); };
+    const QList<QByteArray> recorded = saved();
+    const int position = w.traceX;
+    const std::vector<QPointF> markers = w.pnlPoints->Points();
+    t.CtrlClick(markers[1].x(), markers[1].y() - 100);  // 6.7 pixels away
+    QVERIFY(!w.selectedPoint && t.g.recordedPointCount == 4);
+    t.CtrlClick(markers[1].x(), markers[1].y() - 75);
+    QVERIFY(w.selectedPoint == 1U && w.pnlSelected->Points() == std::vector{markers[1]} &&
+            w.picMagnifier->View().selected == w.tracePlaces[1].onPicture);
+    t.Key(platform::kKeyUp, 2);
+    QCOMPARE(t.Panel(2), QStringLiteral("Db  74.60526"));  // as the readout reads 2 pixels up
+    t.Key(platform::kKeyEscape);
+    t.CtrlClick(markers[2].x() - 5, markers[2].y() + 20);
+    t.Key(platform::kKeyDelete);
+    QVERIFY(!w.selectedPoint && w.traceX == position && w.isTraceUnsaved && w.pnlPoints->Points().size() == 3);
+    QList<QByteArray> edited = recorded;
+    edited[1].replace("74.21053", "74.60526");
+    edited.removeAt(2);
+    QCOMPARE(saved(), edited);
+    t.Key(platform::kKeyBack, 3);  // the deletion and both moves
+    QCOMPARE(saved(), recorded);
+    w.mnuUndoPoint->trigger();  // the fourth point
+    QCOMPARE((QList<float>{float(t.g.recordedPointCount), float(w.traceX), w.lnTrace->Y1()}),
+             (QList<float>{3, float(markers[3].x() + 15), 2000}));
+    QCOMPARE(t.Panel(2), QStringLiteral("Db  82.63158"));
+    for (int i = 0; i < 5; ++i) {  // the fifth finds nothing to restore
+      w.mnuRedoPoint->trigger();
+    }
+    QVERIFY(saved() == edited && w.traceX == position);
+    t.Key(platform::kKeyBack);
+    t.Key(platform::kKeyReturn);  // a point recorded: nothing left to redo
+    w.mnuRedoPoint->trigger();
+    QCOMPARE(t.g.recordedPointCount, 5);
+    t.services.messageBox.answers = {MessageResult::kNo};
+    w.mnuTraceStop->trigger();
+    w.mnuTraceStartSPL_Click();
+    w.mnuUndoPoint->trigger();
+    w.mnuRedoPoint->trigger();
+    QVERIFY(w.pnlPoints->Points().empty() && t.g.recordedPointCount == 0);
+  }
+
+  // A session holds the picture, the registration, the options and the trace. Opened in a new
+  // program, it gives a window whose Save As writes the same bytes as before, whose picture is
+  // the same, whose readout reads the same at picture points, whose next point is the one the
+  // first window records next, and whose Save Session writes what the first one writes. The
+  // picture of a PNG file keeps the file's own bytes; one from the clipboard is encoded once; a
+  // tilted scan is kept as imported and straightened again, on import and by hand, to the same
+  // pixels, and the picked curve snaps the next point where it did.
+  void sessionRoundTrip_data() {
+    QTest::addColumn<QString>("picture");  // a file, else the impedance picture from the clipboard
+    QTest::addColumn<bool>("impedance");
+    QTest::addColumn<bool>("limited");
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("PNG file, limited SPL trace") << FIXTURES_DIR "/graph-spl-960x640.png" << false << true << false;
+    QTest::newRow("clipboard, free-form impedance trace stopped") << QString() << true << false << true;
+    QTest::newRow("JPEG scan straightened, curve picked")
+        << FIXTURES_DIR "/real-style/scanned-tilted-spl.jpg" << false << true << false;
+  }
+  void sessionRoundTrip() {
+    QFETCH(QString, picture);
+    QFETCH(bool, impedance);
+    QFETCH(bool, limited);
+    QFETCH(bool, stopped);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    if (picture.isEmpty()) {
+      t.Import(QImage(QStringLiteral(FIXTURES_DIR "/graph-impedance-2400x1200.png")));
+    } else {
+      t.services.fileDialog.answers.push_back(picture);
+      w.mnuImportFile_Click();
+    }
+    const bool scan = picture.endsWith(QLatin1String(".jpg"));
+    if (scan) {
+      QVERIFY(w.pictureLean != 0);
+      w.mnuStraighten->trigger();
+      for (const QPointF p : {QPointF(100, 300), QPointF(700, 303)}) {
+        const QPointF at = w.FromPicture(p);
+        t.Move(float(at.x()), float(at.y()));
+        t.Click();
+      }
+      QVERIFY(t.Panel(4).startsWith(QLatin1String("Picture straightened by")));
+    }
+    t.Ready(false);
+    w.mnuOhmScale10->trigger();
+    t.g = {limited, 20, 20000, 50, 0};
+    (impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
     t.Move(3000, 2640);
     if (!limited) {
-      t.Click();  // fixes the start
+      t.Click();
     }
-    t.Click();
-    t.Move(10, 2000);
-    const int secondAt = w.traceX;
-    t.Click();
-    t.Click();
-    QVERIFY(w.pnlPoints->Points().size() == 3 && w.pnlPoints->Points()[1] == QPointF(secondAt - 15, 2000));
-    w.mnuUndoPoint->trigger();
-    t.Key(platform::kKeyBack);
-    QCOMPARE((QList<float>{float(t.g.recordedPointCount), float(w.pnlPoints->Points().size()), float(w.traceX),
-                           w.pnlTrace->Width(), w.lnTrace->Y1()}),
-             (QList<float>{1, 1, float(secondAt), float(secondAt), 2000}));
-    QCOMPARE(t.Panel(2), QStringLiteral("Db  82.63158"));
+    for (int i = 0; i < 6; ++i) {
+      t.Move(100, float(2000 + 37 * i));
+      t.Key(platform::kKeyReturn);
+    }
+    const std::vector<QPointF> markers = w.pnlPoints->Points();
+    t.CtrlClick(markers[1].x(), markers[1].y());
+    t.Key(platform::kKeyDown);
+    t.CtrlClick(markers[3].x(), markers[3].y());
+    t.Key(platform::kKeyDelete);
+    t.Key(platform::kKeyBack, 2);
+    w.mnuRedoPoint->trigger();
+    if (scan) {  // on the dark curve, half way across
+      const QImage& shown = w.Graph[1]->Picture();
+      int y = 100;
+      while (qGray(shown.pixel(440, y)) > 96) {
+        ++y;
+      }
+      const QPointF at = w.FromPicture({440.5, y + 0.5});
+      t.Move(float(at.x()), float(at.y()));
+      w.mnuPickColour->trigger();
+      t.Click();
+      QVERIFY(w.curvePick.has_value());
+    }
+    if (stopped) {
+      t.services.messageBox.answers = {MessageResult::kNo};
+      w.mnuTraceStop->trigger();
+    }
     QTemporaryDir dir;
-    QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("undone"))).count("\r\n"), 1);
-    t.Key(platform::kKeyBack, 2);  // the second finds nothing to take back
-    QVERIFY(t.g.recordedPointCount == 0 && !w.isTraceUnsaved && w.pnlPoints->Points().empty());
-    t.Click();
-    w.mnuTraceStop_Click();
+    const QByteArray before = t.SaveTo(dir.filePath(QStringLiteral("before")));
+    QVERIFY(t.SaveTo(dir.filePath(QStringLiteral("work.qtrace")), true).startsWith("\x89PNG"));
+
+    Tracer u;  // the program started anew
+    u.OpenSession(dir.filePath(QStringLiteral("work.qtrace")));
+    QVERIFY(u.services.messageBox.shown.empty());
+    QCOMPARE(u.SaveTo(dir.filePath(QStringLiteral("after"))), before);
+    QVERIFY(u.window->Graph[1]->Picture() == w.Graph[1]->Picture());
+    for (const QPointF onPicture : {QPointF(10.5, 20.25), QPointF(333, 444), QPointF(900.75, 600)}) {
+      QStringList panels[2];
+      for (Tracer* each : {&t, &u}) {
+        const QPointF at = each->window->FromPicture(onPicture);
+        each->Move(float(at.x()), float(at.y()));
+        panels[each == &u] = QStringList{each->Panel(1), each->Panel(2), each->Panel(3), each->Panel(4)};
+      }
+      QCOMPARE(panels[1], panels[0]);
+    }
+    t.Key(platform::kKeyReturn);
+    u.Key(platform::kKeyReturn);
+    QCOMPARE(u.SaveTo(dir.filePath(QStringLiteral("next"))), t.SaveTo(dir.filePath(QStringLiteral("next"))));
+    QCOMPARE(u.SaveTo(dir.filePath(QStringLiteral("again.qtrace")), true),
+             t.SaveTo(dir.filePath(QStringLiteral("again.qtrace")), true));
+  }
+
+  // Save Session needs a picture and says when the file cannot be written; Open Session asks the
+  // save question first while a running trace has unsaved points, and Cancel keeps everything.
+  void sessionCommands_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message");  // the last one shown
+    QTest::addColumn<int>("points");       // recorded after the command
+    QTest::newRow("save without a picture") << "save"
+                                            << "Use the File > Import Graph menu item to import a graph." << 0;
+    QTest::newRow("save into a missing folder") << "save"
+                                                << "The session could not be written to the specified file." << 2;
+    QTest::newRow("open, question cancelled") << "cancel"
+                                              << "Do you want to save the current trace data?" << 2;
+    QTest::newRow("open, question answered No") << "no"
+                                                << "Do you want to save the current trace data?" << 1;
+  }
+  void sessionCommands() {
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    QFETCH(int, points);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    QTemporaryDir dir;
+    const QString session = dir.filePath(QStringLiteral("one point.qtrace"));
+    if (points > 0) {
+      t.Ready();
+      w.mnuTraceStartSPL_Click();
+      t.Click();
+      t.Key(platform::kKeyReturn);
+      t.SaveTo(session, true);
+      t.Key(platform::kKeyReturn);
+    }
+    if (command == QLatin1String("save")) {
+      QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("missing/work.qtrace")), true), QByteArray("<none>"));
+    } else {
+      t.services.messageBox.answers = {command == QLatin1String("no") ? MessageResult::kNo : MessageResult::kCancel};
+      t.OpenSession(session);
+    }
+    QCOMPARE(t.Message(), message);
+    QCOMPARE(t.g.recordedPointCount, points);
+  }
+
+  // A file that is not a sound session of this program is refused with the message, and nothing
+  // changes: truncated, damaged, foreign, of a newer version, inconsistent, or with a picture
+  // beyond the import limits (read from its header, before any decoding). One at the limit opens.
+  void sessionRefused_data() {
+    QTest::addColumn<QString>("fault");
+    for (const char* fault : {"truncated", "a byte changed", "a picture", "a response file", "missing", "newer version",
+                              "point count", "too wide", "widest"}) {
+      QTest::newRow(fault) << fault;
+    }
+  }
+  void sessionRefused() {
+    QFETCH(QString, fault);
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Ready();
     w.mnuTraceStartSPL_Click();
-    QVERIFY(w.pnlPoints->Points().empty());
+    t.Click();
+    t.Key(platform::kKeyReturn, 3);
+    QTemporaryDir dir;
+    const QByteArray good = t.SaveTo(dir.filePath(QStringLiteral("good.qtrace")), true);
+    const QByteArray before = t.SaveTo(dir.filePath(QStringLiteral("before.frd")));
+    const auto chunks = tracer::ReadPngChunks(good);
+    tracer::Session session = *tracer::ReadSessionFile(good, 16384);
+    // The session chunk follows IHDR.
+    const auto withText = [&](QByteArray json) {
+      const qsizetype end = (*chunks)[1].start + (*chunks)[1].dataSize + 12;
+      return good.left((*chunks)[1].start) +
+             tracer::MakePngChunk("iTXt", tracer::CompressedTextData("Quelbrin session", json)) + good.mid(end);
+    };
+    const QString json = QString::fromUtf8(tracer::SessionJson(session));
+    QByteArray bytes;
+    if (fault == "truncated") {
+      bytes = good.left(good.size() - 20);
+    } else if (fault == "a byte changed") {
+      bytes = good;
+      bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 1);
+    } else if (fault == "a picture" || fault == "a response file") {
+      QFile file(fault == "a picture" ? FIXTURES_DIR "/graph-spl-960x640.png" : FIXTURES_DIR "/woofer-24ppo.frd");
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      bytes = file.readAll();
+    } else if (fault == "newer version") {
+      bytes = withText(QString(json).replace("\"version\":1", "\"version\":2").toUtf8());
+    } else if (fault == "point count") {
+      bytes = withText(QString(json).replace("\"count\":3", "\"count\":4").toUtf8());
+    } else if (fault != "missing") {
+      const int width = fault == "too wide" ? 16385 : 16384;
+      session.picture = QSize(width, 1);
+      bytes = *tracer::JoinSessionFile(fakes::BlackPng(width, 1), session);
+    }
+    QVERIFY(bytes != good);
+    const QString path = dir.filePath(QStringLiteral("test.qtrace"));
+    QFile file(path);
+    QVERIFY(fault == "missing" || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()));
+    file.close();
+    t.OpenSession(path);
+    if (fault == "widest") {
+      QVERIFY(t.Message().isEmpty() && w.Graph[1]->Picture().size() == QSize(16384, 1));
+      return;
+    }
+    QCOMPARE(t.Message(), QStringLiteral("The file is not a session that Quelbrin can open."));
+    QCOMPARE(t.services.messageBox.shown.back().title, QStringLiteral("Quelbrin"));
+    QVERIFY(w.isTracing && w.Graph[1]->Picture().size() == QSize(400, 300));
+    QCOMPARE(t.SaveTo(dir.filePath(QStringLiteral("after.frd"))), before);
   }
 };
 

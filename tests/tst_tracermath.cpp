@@ -2,10 +2,13 @@
 // without a window.
 #include <QLocale>
 #include <QtTest>
+#include <limits>
 #include <optional>
 
 #include "AxisMap.h"
 #include "Magnifier.h"
+#include "PngChunks.h"
+#include "SessionFile.h"
 #include "dlgValue.h"
 #include "numbers.h"
 
@@ -63,6 +66,78 @@ class tst_tracermath : public QObject {
     QVERIFY(!tracer::ReadTypedNumber(QStringLiteral("1.000,5"), QChar(',')));
     QCOMPARE(tracer::ReadTypedNumber(QStringLiteral("1.000"), QChar(',')), std::optional<double>(1));
     QCOMPARE(tracer::ReadTypedNumber(QStringLiteral(" 1e4 "), QChar('.')), std::optional<double>(10000));
+  }
+
+  // A session's text reads back to the same values, floats and doubles exactly, and fields it
+  // does not know are passed over; a text with a field missing, of the wrong type, out of range
+  // or inconsistent, or of a newer version, is refused.
+  void sessionText_data() {
+    QTest::addColumn<QString>("from");  // replaced in the text written
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("as written") << ""
+                                << "" << true;
+    QTest::newRow("a field of a later version") << "\"version\":1"
+                                                << "\"extra\":[1],\"version\":1" << true;
+    QTest::newRow("newer version") << "\"version\":1"
+                                   << "\"version\":2" << false;
+    QTest::newRow("another format") << "Quelbrin session"
+                                    << "Quelbrin" << false;
+    QTest::newRow("count beyond the points") << "\"count\":2"
+                                             << "\"count\":3" << false;
+    QTest::newRow("a step not whole") << "\"step\":[0,7]"
+                                      << "\"step\":[0,7.5]" << false;
+    QTest::newRow("a level beyond a float") << "\"level\":[-3.5,"
+                                            << "\"level\":[1e39," << false;
+    QTest::newRow("a state unknown") << "\"running\""
+                                     << "\"paused\"" << false;
+    QTest::newRow("a number as text") << "\"width\":960"
+                                      << "\"width\":\"960\"" << false;
+    QTest::newRow("a picture without pixels") << "\"width\":960"
+                                              << "\"width\":0" << false;
+    QTest::newRow("a reference missing") << "\"lowImpedance\""
+                                         << "\"lowImpedances\"" << false;
+    QTest::newRow("a colour by name") << "\"#c80000\""
+                                      << "\"red\"" << false;
+    QTest::newRow("not an object") << "{"
+                                   << "[{" << false;
+  }
+  void sessionText() {
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(bool, read);
+    tracer::Session session;
+    session.picture = {960, 640};
+    session.state = tracer::TraceState::kRunning;
+    session.references[0] = {tracer::ReferenceState::kRegistered, 1.0 / 3, 268.30336124877344};
+    session.importLean = 0.4;
+    session.handLeans = {-0.25, 1.0 / 3};
+    session.curve = tracer::CurvePick{{qRgb(200, 0, 0), qRgba(255, 255, 255, 128), 24.5, 2.25}, {100.25, 50.5}};
+    session.pickedAt = 2;
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    constexpr float kSmallest = std::numeric_limits<float>::denorm_min();
+    session.points = {{kLargest, -3.5F, kSmallest, {1.0 / 3, 1e-300}, 0}, {1.0F / 3, 74.21053F, 8, {2, 3}, 7}};
+    const QString written = QString::fromUtf8(tracer::SessionJson(session));
+    QVERIFY(written.contains(from));
+    const QByteArray text = QString(written).replace(from, to).toUtf8();
+    const std::optional<tracer::Session> back = tracer::ParseSessionJson(text);
+    QCOMPARE(back.has_value(), read);
+    if (read) {
+      const tracer::SessionPoint& p = back->points[0];
+      QVERIFY(p.frequency == kLargest && p.impedance == kSmallest && p.place == QPointF(1.0 / 3, 1e-300) &&
+              back->points[1].frequency == 1.0F / 3 && back->references[0].place == 268.30336124877344 &&
+              back->curve->style.background == qRgba(255, 255, 255, 128) && back->handLeans[1] == 1.0 / 3);
+      QCOMPARE(tracer::SessionJson(*back), tracer::SessionJson(session));
+    }
+  }
+
+  // A compressed text chunk is inflated no further than the reader allows.
+  void compressedText() {
+    const QByteArray text(100000, 'a');
+    const QByteArray data = tracer::CompressedTextData("key", text);
+    QVERIFY(data.size() < 1000);
+    QCOMPARE(tracer::ReadCompressedText(data, "key", 100000), std::optional(text));
+    QVERIFY(!tracer::ReadCompressedText(data, "key", 99999) && !tracer::ReadCompressedText(data, "ke", 100000));
   }
 
   // The loupe sits top left, and bottom right while the pointer is near its place.

@@ -1,9 +1,11 @@
 #include "Form1.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "PngChunks.h"
 #include "TesseractReader.h"
 #include "TracerInfo.h"
 #include "Widgets.h"
@@ -55,8 +58,21 @@ platform::LineShape* NewLine(platform::PictureBox* box, const char* name, const 
 
 // The picture in the file at `path`, decoded only when the size its header gives lies within
 // `largest` pixels each way; else a null image. A top-down BMP gives its height as a negative number.
-QImage ReadPicture(const QString& path, int largest) {
-  QImageReader reader(path);
+// A PNG file is read whole into `png` and decoded from there, so that a session can keep its bytes.
+QImage ReadPicture(const QString& path, int largest, QByteArray& png) {
+  QFile file(path);
+  QBuffer buffer(&png);
+  if (file.open(QIODevice::ReadOnly) && file.peek(8) == QByteArray("\x89PNG\r\n\x1a\n", 8)) {
+    png = file.readAll();
+    buffer.open(QIODevice::ReadOnly);
+  }
+  file.close();
+  QImageReader reader;
+  if (buffer.isOpen()) {
+    reader.setDevice(&buffer);
+  } else {
+    reader.setFileName(path);
+  }
   QSize size = reader.size();
   size.setHeight(std::abs(size.height()));
   if (!size.isValid() || size.width() > largest || size.height() > largest) {
@@ -196,6 +212,8 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   Graph[0]->SetMouseMoveHandler(
       [this](int button, int shift, float x, float y) { Graph_MouseMove(0, button, shift, x, y); });
   Graph[0]->SetKeyDownHandler([this](int keyCode, int shift) { Graph_KeyDown(0, keyCode, shift); });
+  CreateEditCommands();
+  CreateSessionCommands();
   autoTraceTimer_ = new QTimer(this);
   autoTraceTimer_->setSingleShot(true);
   connect(autoTraceTimer_, &QTimer::timeout, this, [this] {
@@ -310,6 +328,8 @@ void Form1::ResetTracerWindow() {
   mnuOhmScale10->setChecked(false);
   mnuOhmScale1->setChecked(false);
   ClearTracePoints();
+  KeepImportedPicture({});
+  sessionPath_.clear();
   // A curve picked on the previous picture means nothing on the next one, nor do its lines.
   curvePick.reset();
   isPickingColour = false;
@@ -386,7 +406,13 @@ void Form1::ImportPictureFile(const QString& path) {
     if (!AskToSaveTrace()) {
       return;
     }
-    ImportGraph([&path] { return ReadPicture(path, kLargestPicture); }, kNoFilePicture);
+    QByteArray png;
+    ImportGraph([&path, &png] { return ReadPicture(path, kLargestPicture, png); }, kNoFilePicture);
+    // A sound PNG file's own bytes hold the picture as imported for a session.
+    if (isGraphImported && ReadPngChunks(png)) {
+      pictureBytes_ = std::move(png);
+      importedPicture_ = QImage();
+    }
   } catch (const std::exception&) {
   }
 }
@@ -438,7 +464,7 @@ void Form1::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     StopAutoTrace();
     if (!path.isEmpty()) {
-      ImportPictureFile(path);
+      OpenFile(path);
     } else if (AskToSaveTrace()) {
       ImportGraph([mime] { return qvariant_cast<QImage>(mime->imageData()); }, kNoFilePicture);
     }

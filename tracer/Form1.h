@@ -26,6 +26,7 @@
 #include "Magnifier.h"
 #include "PictureBox.h"
 #include "Services.h"
+#include "SessionFile.h"
 #include "Shapes.h"
 #include "StatusBar.h"
 #include "StraightLines.h"
@@ -92,6 +93,21 @@ class Form1 : public platform::FormWindow {
   void mnuAutoTrace_Click();
   void mnuMagnifier_Click();
   void mnuSnapLines_Click();
+  // Editing the recorded points: Ctrl+click selects the point whose marker lies nearest (within 6
+  // pixels), Up and Down move it by a pixel, Delete removes it, Esc lets it go; Undo Last Point
+  // and Redo Point take back and restore recorded points, moves and deletions in turn.
+  void mnuRedoPoint_Click();
+  void Graph_MouseDown(int Index, int Button, int Shift, float X, float Y);
+  void UndoTracePoint();
+  void RedoTracePoint();
+  // Sessions: the picture as imported, its registration, the trace options and the trace in one
+  // file (SessionFile.h).
+  void mnuOpenSession_Click();
+  void mnuSaveSession_Click();
+  void OpenSessionFile(const QString& path);
+  bool SaveSessionFile(const QString& path);
+  // Opens `path` given at start-up or dropped on the window: a session file, else a picture.
+  void OpenFile(const QString& path);
 
   // Events of the Graph array; only the graph area (index 0) raises them.
   void Graph_Click(int Index);
@@ -112,8 +128,6 @@ class Form1 : public platform::FormWindow {
   // over the steps that would not move the column; after its last step panel 4 says so. At the end
   // of the area, or past the last step, a further point is refused with the message.
   bool RecordTracePoint();
-  // Removes the last recorded point and puts the trace position back where it was measured.
-  void UndoTracePoint();
   // With a curve picked, puts the trace line on the curve in the trace column, followed from the
   // pick and the points recorded since; false (the line left where it is) where the curve is lost.
   // The one place where a trace step asks where the curve is.
@@ -184,6 +198,11 @@ class Form1 : public platform::FormWindow {
   QAction* const mnuSnapLines;
   QMenu* const mnuHelp;
   QAction* const mnuAbout;
+  // Made by CreateEditCommands and CreateSessionCommands.
+  QAction* mnuRedoPoint = nullptr;
+  QAction* mnuOpenSession = nullptr;
+  QAction* mnuSaveSession = nullptr;
+  platform::MarkerShape* pnlSelected = nullptr;  // the selected point's marker, highlighted
 
   // Window state.
   bool isGraphImported = false;
@@ -236,10 +255,11 @@ class Form1 : public platform::FormWindow {
     std::int32_t step;
   };
   std::vector<TracePlace> tracePlaces;
-  std::optional<CurvePick> curvePick;  // picked with Pick Curve Colour
-  bool isPickingColour = false;        // the next click on the picture picks the colour
-  bool isStraightening = false;        // the next clicks mark the line Straighten Picture needs
-  double pictureLean = 0;              // degrees the shown picture was turned by to straighten it
+  std::optional<CurvePick> curvePick;        // picked with Pick Curve Colour
+  bool isPickingColour = false;              // the next click on the picture picks the colour
+  bool isStraightening = false;              // the next clicks mark the line Straighten Picture needs
+  double pictureLean = 0;                    // degrees the shown picture was turned by to straighten it
+  std::optional<std::size_t> selectedPoint;  // by Ctrl+click, for editing
 
   // Starts the text recognition that Auto Register reads the labels with, at its first use (it is
   // kept then: starting it takes most of the command's time, keeping it 20 to 30 MB); none where
@@ -334,7 +354,8 @@ class Form1 : public platform::FormWindow {
   bool AutoTraceStep();
   // Takes the curve's colour at the pointer for the click that Pick Curve Colour waits for.
   void PickColour();
-  // Shows the loupe at the pointer while a line is placed or a trace runs, else hides it.
+  // Shows the loupe at the pointer while a line is placed or a trace runs, or at the selected
+  // point; else hides it.
   void UpdateMagnifier();
   // The held picture's long straight lines, found on first use.
   const StraightLines& PictureLines();
@@ -349,6 +370,68 @@ class Form1 : public platform::FormWindow {
   // Shows `picture` as the graph, as an import does after its reset.
   void ShowPicture(QImage picture);
 
+  // Editing (Form1Edit.cpp). A recorded point: its values and where it was measured.
+  struct TracePoint {
+    float freq;
+    float db;
+    float ohm;
+    TracePlace place;
+  };
+  // Where the trace stands: the column its marker measures (picture pixels), its step, whether at
+  // the end of the area.
+  struct TracePosition {
+    double markerColumn;
+    std::int32_t step;
+    bool atEnd;
+  };
+  // One change of the points that Undo takes back: a point recorded at the end, a point deleted,
+  // a point moved; with the point before and after and, for a recorded point taken back, the
+  // position the trace had reached, which Redo restores.
+  struct TraceEdit {
+    enum class Kind { kRecord, kDelete, kMove };
+    Kind kind;
+    std::size_t index;
+    TracePoint before;
+    TracePoint after;
+    std::optional<TracePosition> positionAfter;
+  };
+  void CreateEditCommands();
+  TracePoint PointAt(std::size_t index) const;
+  void InsertPoint(std::size_t index, const TracePoint& point);
+  void ErasePoint(std::size_t index);
+  void SetPoint(std::size_t index, const TracePoint& point);
+  // Notes the point just recorded for Undo; Redo's points are forgotten.
+  void NoteRecordedPoint();
+  // Forgets the edits and the selection, as the points are cleared.
+  void ForgetEdits();
+  // Puts the recorded points' markers, and the selected one's, at the twips of their places.
+  void ShowMarkers();
+  void SelectPoint(std::optional<std::size_t> index);
+  // Up, Down, Delete and Esc for the selected point; false for other keys.
+  bool EditSelectedPoint(int keyCode);
+  void MoveSelectedPoint(float dy);
+  void DeleteSelectedPoint();
+  void RestorePosition(const TracePosition& position);
+  // The readout's text of a value: 7 significant digits, the user's decimal separator.
+  static QString ReadoutText(float value);
+
+  // Sessions (Form1Session.cpp).
+  // What a session keeps of the picture as imported: its PNG bytes, or the picture to encode, and
+  // the turns that straightened it since. Straightening by hand resets the window as an import
+  // does, but keeps this.
+  struct ImportedPicture {
+    QByteArray bytes;
+    QImage picture;
+    std::optional<double> importLean;
+    std::vector<double> handLeans;
+  };
+  ImportedPicture TakeImportedPicture();
+  void KeepImportedPicture(ImportedPicture imported);
+  void CreateSessionCommands();
+  Session TakeSession() const;
+  // Replaces everything with the session's picture and state.
+  void RestoreSession(const Session& session, QImage picture, QByteArray fileBytes);
+
   GlobalVariables& g_;
   platform::Services services_;
   std::array<Reference, 6> references_;
@@ -361,6 +444,16 @@ class Form1 : public platform::FormWindow {
   std::optional<StraightLines> lines_;
   std::unique_ptr<TextReader> textReader_;  // started by the first Auto Register
   std::vector<QPointF> straightenPoints_;   // picture pixels
+  std::vector<TraceEdit> undoEdits_;
+  std::vector<TraceEdit> redoEdits_;
+  bool clickSelected_ = false;  // the button's press was a Ctrl+click: its click does nothing more
+  // The picture as imported, as a PNG file's bytes: the imported file's own, or encoded once for a
+  // session; empty until then.
+  QByteArray pictureBytes_;
+  QImage importedPicture_;  // kept only while it is not the one shown and has no bytes yet
+  std::optional<double> importLean_;
+  std::vector<double> handLeans_;
+  QString sessionPath_;  // the session last opened or saved, offered by Save Session
 };
 
 }  // namespace tracer

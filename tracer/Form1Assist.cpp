@@ -62,37 +62,19 @@ void Form1::PlaceShapesOnPicture() {
   }
   // The conversions back and forth leave the places as they were.
   places_ = places;
+  ShowMarkers();
+}
+
+void Form1::ShowMarkers() {
   std::vector<QPointF> points;
   points.reserve(tracePlaces.size());
   for (const TracePlace& place : tracePlaces) {
     points.push_back(FromPicture(place.onPicture));
   }
   pnlPoints->SetPoints(std::move(points));
-}
-
-void Form1::UndoTracePoint() {
-  if (tracePlaces.empty()) {
-    return;
+  if (selectedPoint && *selectedPoint < tracePlaces.size()) {
+    pnlSelected->SetPoints({FromPicture(tracePlaces[*selectedPoint].onPicture)});
   }
-  const TracePlace place = tracePlaces.back();
-  tracePlaces.pop_back();
-  traceFreqs.pop_back();
-  traceDbs.pop_back();
-  traceOhms.pop_back();
-  pnlPoints->RemoveLast();
-  g_.recordedPointCount = platform::CheckedNarrow<std::int32_t>(traceFreqs.size());
-  isTraceUnsaved = g_.recordedPointCount > 0;
-  if (!isTracing || isTraceArmed) {
-    return;
-  }
-  // Back to the column and height where the point was measured, and to its step.
-  const QPointF measured = FromPicture(place.onPicture);
-  traceX = platform::RoundToInt32(measured.x() + traceXOffset);
-  traceStepNumber = place.step;
-  MoveTracePosition(static_cast<float>(traceX));
-  SetTraceHeight(static_cast<float>(measured.y()));
-  StatusBar->SetPanelText(4, TraceStatus());
-  UpdatePositionReadout();
 }
 
 void Form1::mnuUndoPoint_Click() {
@@ -114,13 +96,18 @@ void Form1::mnuMagnifier_Click() {
 void Form1::UpdateMagnifier() {
   const QImage& picture = Graph[1]->Picture();
   const Reference* placing = PlacingReference();
-  if (!mnuMagnifier->isChecked() || !isGraphImported || picture.isNull() || (placing == nullptr && !isTracing)) {
+  if (!mnuMagnifier->isChecked() || !isGraphImported || picture.isNull() ||
+      (placing == nullptr && !isTracing && !selectedPoint)) {
     picMagnifier->hide();
     return;
   }
   MagnifierView view;
   view.picture = picture;
-  view.pointer = ToPicture(pointer_);
+  // A selected point is shown at the loupe's centre, highlighted.
+  if (selectedPoint) {
+    view.selected = tracePlaces.at(*selectedPoint).onPicture;
+  }
+  view.pointer = view.selected.value_or(ToPicture(pointer_));
   const auto line = [this](const platform::LineShape& shape) {
     return QLineF(ToPicture({shape.X1(), shape.Y1()}), ToPicture({shape.X2(), shape.Y2()}));
   };
@@ -138,8 +125,8 @@ void Form1::UpdateMagnifier() {
       view.marks.push_back(place.onPicture);
     }
   }
-  picMagnifier->Show(std::move(view),
-                     QPoint(platform::TwipsToPixels(pointer_.x()), platform::TwipsToPixels(pointer_.y())));
+  const QPointF at = selectedPoint ? FromPicture(*view.selected) : pointer_;
+  picMagnifier->Show(std::move(view), QPoint(platform::TwipsToPixels(at.x()), platform::TwipsToPixels(at.y())));
 }
 
 bool Form1::SnapToCurve() {

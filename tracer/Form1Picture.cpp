@@ -67,6 +67,9 @@ QImage Form1::StraightenOnImport(const QImage& picture) {
   }
   pictureLean = *lean;
   StatusBar->SetPanelText(4, StraightenedText(*lean));
+  // A session keeps the picture as imported and the turn.
+  importLean_ = *lean;
+  importedPicture_ = picture;
   return Straighten(picture, *lean);
 }
 
@@ -104,11 +107,14 @@ void Form1::MarkStraightenPoint() {
   }
   QImage straightened = Straighten(Graph[1]->Picture(), *lean);
   const double total = pictureLean + *lean;
+  ImportedPicture imported = TakeImportedPicture();
   EndTrace();
   ResetRegistrationValues();
   ResetTracerWindow();
   ShowPicture(std::move(straightened));
   pictureLean = total;
+  imported.handLeans.push_back(*lean);
+  KeepImportedPicture(std::move(imported));
   StatusBar->SetPanelText(4, StraightenedText(*lean));
 }
 

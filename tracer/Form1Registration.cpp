@@ -10,15 +10,10 @@
 
 namespace tracer {
 
-namespace {
-
-// A read value as the status bar shows it: 7 significant digits, the user's decimal separator.
-QString ReadoutText(float value) {
+QString Form1::ReadoutText(float value) {
   QString text = QString::fromStdString(platform::SingleText(value));
   return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
 }
-
-}  // namespace
 
 void Form1::ResetRegistrationValues() {
   lowFreq = 100;

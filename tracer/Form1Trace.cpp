@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "Form1.h"
 #include "frmTraceOpt.h"
@@ -138,6 +139,7 @@ bool Form1::RecordTracePoint() {
   tracePlaces.push_back({ToPicture(measured), traceStepNumber});
   pnlPoints->Add(measured);
   g_.recordedPointCount = platform::CheckedNarrow<std::int32_t>(traceFreqs.size());
+  NoteRecordedPoint();
   isTraceUnsaved = true;
   isImpedanceRecorded = isImpedanceTrace;
 
@@ -180,6 +182,7 @@ void Form1::ClearTracePoints() {
   tracePlaces.clear();
   pnlPoints->SetPoints({});
   isImpedanceRecorded = false;
+  ForgetEdits();
 }
 
 void Form1::mnuTraceStop_Click() {
@@ -230,9 +233,14 @@ void Form1::Graph_MouseMove(int Index, int /*Button*/, int /*Shift*/, float X, f
 
 void Form1::Graph_Click(int Index) {
   try {
-    // A click during Auto Trace stops it and does nothing else.
-    if (Index != 0 || StopAutoTrace()) {
+    // A click during Auto Trace stops it and does nothing else; so does a Ctrl+click, which
+    // selected a point when the button went down. Any other click lets the selected point go.
+    if (Index != 0 || StopAutoTrace() || std::exchange(clickSelected_, false)) {
       return;
+    }
+    if (selectedPoint) {
+      SelectPoint(std::nullopt);
+      UpdatePositionReadout();
     }
     if (isPickingColour) {
       PickColour();
@@ -266,6 +274,10 @@ void Form1::Graph_KeyDown(int Index, int KeyCode, int /*Shift*/) {
   try {
     // Any key during Auto Trace, Esc among them, stops it and does nothing else.
     if (Index != 0 || StopAutoTrace()) {
+      return;
+    }
+    if (selectedPoint && EditSelectedPoint(KeyCode)) {
+      UpdateMagnifier();
       return;
     }
     switch (KeyCode) {

@@ -56,6 +56,11 @@ void Magnifier::paintEvent(QPaintEvent* /*event*/) {
     painter.drawLine(c - QPointF(6, 0), c + QPointF(6, 0));
     painter.drawLine(c - QPointF(0, 6), c + QPointF(0, 6));
   }
+  if (view_.selected) {
+    const QPointF c = toLoupe(*view_.selected);
+    painter.setPen(QPen(QColor(0, 200, 255), 2));
+    painter.drawRect(QRectF(c - QPointF(8, 8), c + QPointF(8, 8)));
+  }
   // The crosshair: a gap around the pointer keeps the pixel under it visible.
   const QPointF at = toLoupe(view_.pointer);
   painter.setPen(QPen(QColor(0, 0, 0, 160), 1));

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLineF>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 namespace tracer {
@@ -20,7 +21,8 @@ struct MagnifierView {
     QColor colour;
   };
   std::vector<Line> lines;
-  std::vector<QPointF> marks;  // recorded points, picture pixels
+  std::vector<QPointF> marks;       // recorded points, picture pixels
+  std::optional<QPointF> selected;  // the point selected for editing, drawn highlighted
 };
 
 class Magnifier : public QWidget {

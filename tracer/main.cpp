@@ -1,4 +1,5 @@
 // Quelbrin: turns a picture of a published response graph into an FRD or ZMA file.
+//   quelbrin [FILE]   opens FILE at start-up: a session (.qtrace) or a graph picture
 #include <QApplication>
 
 #include "Form1.h"
@@ -17,5 +18,10 @@ int main(int argc, char* argv[]) {
   platform::QtServices services;
   tracer::Form1 window(globals, services.Get());
   window.Form_Load();
+  // quelbrin FILE: a session or a picture, opened at start-up.
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() > 1) {
+    window.OpenFile(arguments[1]);
+  }
   return QApplication::exec();
 }

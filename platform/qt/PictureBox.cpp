@@ -115,6 +115,8 @@ int KeyCodeOf(int key) {
       return kKeyRight;
     case Qt::Key_Down:
       return kKeyDown;
+    case Qt::Key_Delete:
+      return kKeyDelete;
     default:
       return (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ? key : 0;
   }
@@ -294,6 +296,11 @@ void PictureBox::UpdateArea(const QRect& pixels) { update(pixels); }
 void PictureBox::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     pressed_ = true;
+  }
+  if (mouseDown_) {
+    const QPointF at = event->position();
+    mouseDown_(ButtonsOf(event->button()), ShiftOf(event->modifiers()), static_cast<float>(at.x() * kTwipsPerPixel),
+               static_cast<float>(at.y() * kTwipsPerPixel));
   }
   QWidget::mousePressEvent(event);
 }

@@ -68,7 +68,8 @@ enum KeyCode : int {
   kKeyLeft = 37,
   kKeyUp = 38,
   kKeyRight = 39,
-  kKeyDown = 40
+  kKeyDown = 40,
+  kKeyDelete = 46
 };
 // Mouse buttons and modifier keys, as bit sets.
 enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
@@ -111,8 +112,12 @@ class PictureBox : public QWidget {
   // pointer move reports the buttons held, the modifier keys and the position in twips; while a
   // button is held it goes on when the pointer leaves the box, with positions outside it. A key
   // press reports its key code (KeyCode; letters and digits as their upper-case character, other
-  // keys 0) and the modifier keys.
+  // keys 0) and the modifier keys. A mouse-down reports the button pressed, the modifier keys and
+  // the position in twips; the click of a left button follows it at the release.
   void SetClickHandler(std::function<void()> handler) { click_ = std::move(handler); }
+  void SetMouseDownHandler(std::function<void(int button, int shift, float x, float y)> handler) {
+    mouseDown_ = std::move(handler);
+  }
   void SetMouseMoveHandler(std::function<void(int button, int shift, float x, float y)> handler);
   void SetKeyDownHandler(std::function<void(int keyCode, int shift)> handler) { keyDown_ = std::move(handler); }
 
@@ -189,6 +194,7 @@ class PictureBox : public QWidget {
   std::function<void()> paintHandler_;
   std::function<void()> click_;
   std::function<void(int, int, float, float)> mouseMove_;
+  std::function<void(int, int, float, float)> mouseDown_;
   std::function<void(int, int)> keyDown_;
   QImage picture_;
   std::vector<DrawOp> ops_;

@@ -50,6 +50,11 @@ struct Tracer {
   }
   void Move(float x, float y) { window->Graph_MouseMove(0, 0, 0, x, y); }
   void Click() { window->Graph_Click(0); }
+  void CtrlClick(double x, double y) {
+    Move(float(x), float(y));
+    window->Graph_MouseDown(0, platform::kLeftButton, platform::kCtrlMask, float(x), float(y));
+    Click();
+  }
   void Key(int key, int times = 1) {
     for (int i = 0; i < times; ++i) {
       window->Graph_KeyDown(0, key, 0);
@@ -84,12 +89,17 @@ struct Tracer {
       QCoreApplication::processEvents();
     }
   }
-  // Saves through the dialog to `path`; returns the file's bytes, or "<none>".
-  QByteArray SaveTo(const QString& path) {
+  // Saves the trace (or with `session`, the session) through the dialog to `path`; returns the
+  // file's bytes, or "<none>".
+  QByteArray SaveTo(const QString& path, bool session = false) {
     services.fileDialog.answers.push_back(path);
-    window->mnuSaveAs_Click();
+    session ? window->mnuSaveSession_Click() : window->mnuSaveAs_Click();
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+  }
+  void OpenSession(const QString& path) {
+    services.fileDialog.answers.push_back(path);
+    window->mnuOpenSession_Click();
   }
 };
 
