@@ -4,16 +4,20 @@ with a .json that gives what a registration must find: every labelled line of ea
 [value, centre of its grid line, centre of its tick mark] on the picture (continuous pixels:
 pixel i spans [i, i + 1]), the unit of each side axis and the picture's tilt.
 
-Styles: light and dark plots, plain labels ("20", "1k", "20 k", "1000") and powers of ten,
-levels in dB, impedances on logarithmic and linear axes, two scales (dB and ohms), JPEG,
-scans (tilted, blurred, noisy), and pictures without tick labels (nothing may be registered).
+Styles: light and dark plots, plain labels ("20", "1k", "20 k", "1000") and powers of ten
+("10^2" to "10^4" alone on 20 Hz to 20 kHz), small pictures with 7-point labels, notes and arrows
+inside the plot, levels in dB, impedances on logarithmic axes (every label, or only 1, 10, 100)
+and linear ones, two scales (dB and ohms), gnuplot's own tick labels (100, 1000, 10000) and its
+dotted grid, JPEG down to quality 45, scans (tilted, blurred, noisy, grey), and pictures without
+tick labels (nothing may be registered).
 
     tools/make_test_graphs.py FOLDER [COUNT] [FIRST_SEED]
 
 Needs /usr/bin/python3 with matplotlib, numpy and PIL, and gnuplot. Lines are drawn where the
-truth says: matplotlib without pixel snapping; gnuplot's cairo terminal snaps 1-pixel lines to
-pixel centres, floor(t + 0.5) + 0.5 of its own coordinates t, which the truth follows; matplotlib
-draws its tick marks at round(p) + 0.5 of their exact place p, which the truth follows too.
+truth says: gnuplot's cairo terminal snaps 1-pixel lines to pixel centres, floor(t + 0.5) + 0.5
+of its own coordinates t; matplotlib does the same with its pixel snapping on (its default), and
+draws its tick marks there always; pictures drawn without snapping have their grid lines exactly
+on the scale. So on most pictures the lines stray up to half a pixel from the scale.
 """
 import json
 import math
@@ -52,14 +56,23 @@ def freq_text(v, style):
 def matplotlib_graph(name, folder, rng, style):
     """A graph drawn by matplotlib; returns the truth."""
     plt.rcParams.update(plt.rcParamsDefault)
-    plt.rcParams["path.snap"] = False
     if style["dark"]:
         plt.style.use("dark_background")
-        plt.rcParams["path.snap"] = False
-    w, h, dpi = rng.choice([(800, 500), (900, 550), (1000, 600), (1200, 700)]) + (100,)
+    plt.rcParams["path.snap"] = style["snap"]
+    if style["small"]:
+        w, h, dpi = 480, 320, 100
+        plt.rcParams["font.size"] = 7
+    else:
+        w, h, dpi = rng.choice([(800, 500), (900, 550), (1000, 600), (1200, 700)]) + (100,)
     fig = plt.figure(figsize=(w / dpi, h / dpi), dpi=dpi)
-    ax = fig.add_axes([rng.uniform(0.09, 0.13), rng.uniform(0.11, 0.15), 0.76, 0.75])
-    f0, f1 = rng.choice([(20, 20000), (10, 20000), (20, 40000), (10, 10000)])
+    if style["small"]:
+        ax = fig.add_axes([rng.uniform(0.12, 0.15), rng.uniform(0.14, 0.17), 0.72, 0.72])
+    else:
+        ax = fig.add_axes([rng.uniform(0.09, 0.13), rng.uniform(0.11, 0.15), 0.76, 0.75])
+    if style["powers"] and rng.random() < 0.7:
+        f0, f1 = 20, 20000  # three labels: 10^2, 10^3, 10^4
+    else:
+        f0, f1 = rng.choice([(20, 20000), (10, 20000), (20, 40000), (10, 10000)])
     f = np.logspace(math.log10(f0), math.log10(f1), 400)
     spl, z = response(f, rng)
     colour = "w" if style["dark"] else "k"
@@ -90,7 +103,7 @@ def matplotlib_graph(name, folder, rng, style):
         elif scale == "log":
             axis.set_yscale("log")
             axis.set_ylim(1, 100)
-            values = [1, 2, 5, 10, 20, 50, 100]
+            values = [1, 10, 100] if style["decades"] else [1, 2, 5, 10, 20, 50, 100]
             axis.yaxis.set_major_locator(FixedLocator(values))
             axis.yaxis.set_major_formatter(FuncFormatter(lambda v, _: "%g" % v))
             axis.yaxis.set_minor_formatter(NullFormatter())
@@ -119,22 +132,36 @@ def matplotlib_graph(name, folder, rng, style):
     if not style["labelled"]:
         ax.xaxis.set_major_formatter(NullFormatter())
     ax.set_xlabel("Frequency (Hz)" if style["titled"] else "")
-    # Tick marks where the truth says too (matplotlib snaps markers to pixel centres otherwise).
-    for a in fig.axes:
-        for axis in (a.xaxis, a.yaxis):
-            for tick in axis.get_major_ticks():
-                tick.tick1line.set_snap(False)
-                tick.tick2line.set_snap(False)
+    if style["notes"]:
+        # Notes and an arrow inside the plot, as reviews mark a resonance or a limit.
+        lo, hi = ax.get_ylim()
+        fx = f0 * (f1 / f0) ** rng.uniform(0.15, 0.35)
+        ax.annotate("fs = %d Hz" % rng.randint(30, 90), xy=(fx, lo + 0.55 * (hi - lo)),
+                    xytext=(fx * rng.uniform(4, 8), lo + rng.uniform(0.15, 0.3) * (hi - lo)),
+                    arrowprops={"arrowstyle": "->", "color": colour}, color=colour)
+        ax.text(f0 * (f1 / f0) ** 0.6, lo + 0.9 * (hi - lo), rng.choice(["1 W / 1 m", "2.83 V, 1 m", "on axis"]),
+                color=colour)
+    if not style["snap"]:
+        # Tick marks where the truth says too (matplotlib snaps markers to pixel centres otherwise).
+        for a in fig.axes:
+            for axis in (a.xaxis, a.yaxis):
+                for tick in axis.get_major_ticks():
+                    tick.tick1line.set_snap(False)
+                    tick.tick2line.set_snap(False)
     fig.canvas.draw()
-    # Where the lines lie on the picture: display coordinates, y flipped.
+    # Where the lines lie on the picture: display coordinates, y flipped; snapped, a line of odd
+    # width lies on the pixel centre floor(p + 0.5) + 0.5, as the tick marks do.
+    snap = (lambda p: math.floor(p + 0.5) + 0.5) if style["snap"] else (lambda p: p)  # noqa: E731
     for line in truth["frequency"]:
-        line[1] = float(ax.transData.transform((line[0], 1))[0])
-        line.append(round(line[1]) + 0.5)
+        p = float(ax.transData.transform((line[0], 1))[0])
+        line[1] = snap(p)
+        line.append(math.floor(p + 0.5) + 0.5)
     for key, axis in (("left", ax), ("right", fig.axes[1] if kind == "two" else None)):
         if key in truth:
             for line in truth[key]["lines"]:
-                line[1] = float(h - axis.transData.transform((f0, line[0]))[1])
-                line.append(round(line[1]) + 0.5)
+                p = float(h - axis.transData.transform((f0, line[0]))[1])
+                line[1] = snap(p)
+                line.append(math.floor(p + 0.5) + 0.5)
     path = os.path.join(folder, name + ".png")
     fig.savefig(path, dpi=dpi, facecolor=fig.get_facecolor())
     plt.close(fig)
@@ -150,24 +177,32 @@ def gnuplot_graph(name, folder, rng, style):
     ohm = style["kind"] == "ohm"
     data = os.path.join(folder, name + ".dat")
     np.savetxt(data, np.column_stack([f, z if ohm else spl]))
+    own = style["tics"] == "own"  # gnuplot's own tick labels and margins
     if ohm:
-        lo, hi, values = 1, 100, [1, 2, 5, 10, 20, 50, 100]
+        lo, hi = 1, 100
+        values = [1, 10, 100] if own else [1, 2, 5, 10, 20, 50, 100]
     else:
         hi = math.ceil((spl.max() + 5) / 10) * 10
         lo = hi - 50
         values = list(range(lo, hi + 1, 10))
-    freqs = [20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000]
+    freqs = [100, 1000, 10000] if own else [20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000]
     xtics = ", ".join('"%s" %g' % (freq_text(v, style["labels"]), v) for v in freqs)
     ytics = ", ".join('"%g" %g' % (v, v) for v in values)
+    tics = "set ytics 10" if own and not ohm else "" if own else f"set xtics ({xtics}); set ytics ({ytics}); set mxtics 10"
+    margins = "" if own else (
+        "set lmargin at screen 0.1; set rmargin at screen 0.95; set bmargin at screen 0.13; set tmargin at screen 0.92")
+    # gnuplot's own grid is dotted (line type 0), at the labelled tics only.
+    grid = "set grid" if style["grid"] == "dotted" else 'set grid xtics ytics mxtics lc rgb "#b0b0b0" lw 1 dt 1'
+    font = "" if own and rng.random() < 0.5 else ' font "DejaVu Sans,%d"' % rng.choice([9, 10, 11])
     path = os.path.join(folder, name + ".png")
     script = f"""
-set terminal pngcairo size {w},{h} font "DejaVu Sans,{rng.choice([9, 10, 11])}"
+set terminal pngcairo size {w},{h}{font}
 set output "{path}"
-set lmargin at screen 0.1; set rmargin at screen 0.95; set bmargin at screen 0.13; set tmargin at screen 0.92
+{margins}
 set logscale x; set xrange [{f0}:{f1}]; set yrange [{lo}:{hi}]
 {"set logscale y" if ohm else ""}
-set xtics ({xtics}); set ytics ({ytics}); set mxtics 10
-set grid xtics ytics mxtics lc rgb "#b0b0b0" lw 1 dt 1
+{tics}
+{grid}
 set xlabel "Frequency (Hz)"; set ylabel "{"Impedance (ohm)" if ohm else "SPL (dB)"}"
 plot "{data}" using 1:2 with lines lw 2 lc rgb "#c00000" notitle
 print GPVAL_TERM_XMIN, GPVAL_TERM_XMAX, GPVAL_TERM_YMIN, GPVAL_TERM_YMAX
@@ -200,7 +235,7 @@ def finish(path, name, folder, rng, style, w, h, truth):
     ext = ".jpg" if style["jpeg"] or style["scan"] else ".png"
     out = os.path.join(folder, name + ext)
     if ext == ".jpg":
-        picture.save(out, quality=rng.choice([55, 70, 85]))
+        picture.save(out, quality=rng.choice([45, 50, 55, 60, 65, 75, 85]))
     else:
         picture.save(out)
     truth.update({"picture": name + ext, "width": w, "height": h, "tilt": tilt, "labelled": style["labelled"],
@@ -217,30 +252,40 @@ def main():
     for seed in range(first, first + count):
         rng = random.Random(seed)
         style = {
-            "program": "gnuplot" if seed % 6 == 5 else "matplotlib",
+            "program": "gnuplot" if seed % 3 == 2 else "matplotlib",
             "kind": rng.choice(["spl", "spl", "ohm", "two"]),
             "ohm": rng.choice(["log", "lin"]),
-            "powers": rng.random() < 0.3,
+            "powers": rng.random() < 0.4,
             "labels": rng.choice(["k", "k", "spaced", "plain1000"]),
-            "dark": rng.random() < 0.2,
-            "jpeg": rng.random() < 0.3,
+            "dark": rng.random() < 0.15,
+            "jpeg": rng.random() < 0.35,
             "scan": rng.random() < 0.2,  # of light plots only: scans are of printed pages
             "titled": rng.random() < 0.85,
             "labelled": seed % 12 != 0,
             "curve": rng.choice(["k", "tab:blue", "tab:red"]),
             "curve2": rng.choice(["tab:orange", "tab:green", "tab:purple"]),
+            "small": rng.random() < 0.25,
+            "notes": rng.random() < 0.35,
+            "decades": rng.random() < 0.4,
+            "tics": rng.choice(["own", "given"]),
+            "grid": rng.choice(["dotted", "solid"]),
+            "snap": rng.random() < 0.6,  # matplotlib's own: lines on whole pixels
         }
         style["scan"] = style["scan"] and not style["dark"]
         name = "graph-%03d" % seed
         if style["program"] == "gnuplot":
-            style.update(kind=rng.choice(["spl", "ohm"]), dark=False, powers=False, labelled=True)
+            style.update(kind=rng.choice(["spl", "ohm"]), dark=False, powers=False, labelled=True, small=False,
+                         notes=False)
             path, w, h, truth = gnuplot_graph(name, folder, rng, style)
         else:
             path, w, h, truth = matplotlib_graph(name, folder, rng, style)
         finish(path, name, folder, rng, style, w, h, truth)
+        gnuplot = style["program"] == "gnuplot"
         print(name, style["program"], style["kind"], style["ohm"] if style["kind"] == "two" or
-              (style["kind"] == "ohm" and style["program"] == "matplotlib") else "",
+              (style["kind"] == "ohm" and not gnuplot) else "",
               "powers" if style["powers"] else style["labels"], "dark" if style["dark"] else "",
+              "small" if style["small"] else "", "notes" if style["notes"] else "",
+              (style["tics"] + "-tics " + style["grid"]) if gnuplot else "",
               "scan" if style["scan"] else "jpeg" if style["jpeg"] else "", "" if style["labelled"] else "unlabelled")
 
 

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "LabelFinder.h"
 #include "LabelValue.h"
@@ -100,8 +101,8 @@ std::optional<AxisFound> Agree(const std::vector<Label>& labels, Reading reading
       }
     }
   }
-  const std::optional<AgreedScale> scale =
-      AgreeOnScale(readings, reading != Reading::kFrequency, reading != Reading::kLevel);
+  const std::optional<AgreedScale> scale = AgreeOnScale(readings, reading != Reading::kFrequency,
+                                                        reading != Reading::kLevel, reading == Reading::kFrequency);
   if (!scale) {
     return std::nullopt;
   }
@@ -189,19 +190,49 @@ AxesFound FindAxes(const QImage& picture, const StraightLines& lines, TextReader
   const PlotTexts texts = FindPlotTexts(picture, *plot);
   const MarginTexts* margins[] = {&texts.bottom, &texts.left, &texts.right};
 
-  // Every label and exponent of the picture in one reading, the titles in another.
+  // Every label of the picture in one reading, the exponents in another, the titles in a third.
   std::vector<QImage> numbers;
+  std::vector<bool> isExponent;
   std::vector<QImage> titles;
   for (const MarginTexts* margin : margins) {
     for (const LabelText& label : margin->labels) {
       numbers.push_back(label.base);
+      isExponent.push_back(false);
       if (!label.exponent.isNull()) {
         numbers.push_back(label.exponent);
+        isExponent.push_back(true);
       }
     }
     titles.insert(titles.end(), margin->titles.begin(), margin->titles.end());
   }
-  std::vector<QStringList> numberTexts = reader.Read(numbers, TextKind::kNumber);
+  std::vector<QStringList> numberTexts(numbers.size());
+  // Reads the numbers `which` (at a closer look) and adds what they read to their texts: the
+  // exponents on their own first, then everything side by side.
+  const auto readNumbers = [&](const std::vector<std::size_t>& which, bool closer) {
+    for (const bool exponents : {true, false}) {
+      std::vector<std::size_t> these;
+      std::vector<QImage> pictures;
+      for (const std::size_t k : which) {
+        if (isExponent[k] || !exponents) {
+          these.push_back(k);
+          pictures.push_back(numbers[k]);
+        }
+      }
+      const std::vector<QStringList> read =
+          reader.Read(pictures, exponents ? TextKind::kExponent : TextKind::kNumber, closer);
+      for (std::size_t j = 0; j < these.size(); ++j) {
+        const QImage& number = numbers[these[j]];
+        for (const QString& text : read[j]) {
+          if (CoversWidth(text, number.width(), number.height()) && !numberTexts[these[j]].contains(text)) {
+            numberTexts[these[j]].append(text);
+          }
+        }
+      }
+    }
+  };
+  std::vector<std::size_t> all(numbers.size());
+  std::iota(all.begin(), all.end(), std::size_t(0));
+  readNumbers(all, false);
   const std::vector<QStringList> titleTexts = reader.Read(titles, TextKind::kWords);
 
   const QRgb background = StraightLineFinder::Background(picture);
@@ -287,18 +318,7 @@ AxesFound FindAxes(const QImage& picture, const StraightLines& lines, TextReader
     if (look == 1 || again.empty()) {
       break;
     }
-    std::vector<QImage> closer;
-    for (const std::size_t k : again) {
-      closer.push_back(numbers[k]);
-    }
-    const std::vector<QStringList> more = reader.Read(closer, TextKind::kNumber, true);
-    for (std::size_t j = 0; j < again.size(); ++j) {
-      for (const QString& text : more[j]) {
-        if (!numberTexts[again[j]].contains(text)) {
-          numberTexts[again[j]].append(text);
-        }
-      }
-    }
+    readNumbers(again, true);
   }
   return found;
 }

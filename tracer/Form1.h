@@ -261,8 +261,9 @@ class Form1 : public platform::FormWindow {
   double pictureLean = 0;                    // degrees the shown picture was turned by to straighten it
   std::optional<std::size_t> selectedPoint;  // by Ctrl+click, for editing
 
-  // Starts the text recognition that Auto Register reads the labels with (once per command); none
-  // where it cannot start. Tests put a scripted reader here.
+  // Starts the text recognition that Auto Register reads the labels with, at its first use (it is
+  // kept then: starting it takes most of the command's time, keeping it 20 to 30 MB); none where
+  // it cannot start. Tests put a scripted reader here.
   std::function<std::unique_ptr<TextReader>()> StartTextReader;
 
   // The largest picture that imports, in pixels each way.
@@ -441,7 +442,8 @@ class Form1 : public platform::FormWindow {
   QTimer* autoTraceTimer_ = nullptr;  // runs the next slice of Auto Trace
   std::size_t pickedAt_ = 0;          // the number of points recorded when the curve was picked
   std::optional<StraightLines> lines_;
-  std::vector<QPointF> straightenPoints_;  // picture pixels
+  std::unique_ptr<TextReader> textReader_;  // started by the first Auto Register
+  std::vector<QPointF> straightenPoints_;   // picture pixels
   std::vector<TraceEdit> undoEdits_;
   std::vector<TraceEdit> redoEdits_;
   bool clickSelected_ = false;  // the button's press was a Ctrl+click: its click does nothing more

@@ -53,8 +53,10 @@ void Form1::mnuAutoRegister_Click() {
       services_.messageBox.Show(kImportFirst, platform::MessageButtons::kOk, kTitle);
       return;
     }
-    const std::unique_ptr<TextReader> reader = StartTextReader ? StartTextReader() : nullptr;
-    if (!reader) {
+    if (!textReader_ && StartTextReader) {
+      textReader_ = StartTextReader();
+    }
+    if (!textReader_) {
       services_.messageBox.Show(
           QStringLiteral("Auto Register reads the axis labels with Tesseract and its English model "
                          "(tesseract-ocr-eng), which could not be started."),
@@ -62,7 +64,7 @@ void Form1::mnuAutoRegister_Click() {
       return;
     }
     const QImage& picture = Graph[1]->Picture();
-    const AxesFound axes = FindAxes(picture, PictureLines(), *reader);
+    const AxesFound axes = FindAxes(picture, PictureLines(), *textReader_);
     std::optional<bool> impedance;
     if (NeedsUnitQuestion(axes)) {
       impedance = services_.messageBox.Show(QStringLiteral("Is the vertical axis an impedance in ohms?"),

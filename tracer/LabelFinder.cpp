@@ -324,6 +324,9 @@ GlyphMap MapGlyph(const Ink& glyph) {
 // A zero with a slash through it has two holes beside each other on a slant; what is not within
 // the ring's thickness of the outside is the slash, and goes. Other glyphs stay as they are.
 void RemoveSlash(Ink& glyph) {
+  if (glyph.box.width() > 0.85 * glyph.box.height()) {
+    return;  // wider than a digit: glyphs that touch (a zero and an exponent's four)
+  }
   const GlyphMap map = MapGlyph(glyph);
   if (map.holes != 2) {
     return;
@@ -423,8 +426,9 @@ void RemoveDots(std::vector<Ink>& glyphs) {
 }
 
 // The glyphs as a picture, dark on white: their own pixels with their strength, the faint pixels
-// around them (anti-aliasing) too; the ink of anything else stays white.
-QImage Cut(const Margin& margin, const std::vector<const Ink*>& glyphs) {
+// around them (anti-aliasing) too, `grow` pixels beyond their box; the ink of anything else stays
+// white.
+QImage Cut(const Margin& margin, const std::vector<const Ink*>& glyphs, int grow = 0) {
   QRect box;
   for (const Ink* glyph : glyphs) {
     for (const QPoint& p : glyph->pixels) {
@@ -434,6 +438,7 @@ QImage Cut(const Margin& margin, const std::vector<const Ink*>& glyphs) {
   if (box.isEmpty()) {
     return {};
   }
+  box = box.adjusted(-grow, -grow, grow, grow) & margin.Region();
   QImage cut(box.size(), QImage::Format_Grayscale8);
   cut.fill(255);
   for (int y = box.top(); y <= box.bottom(); ++y) {
@@ -450,6 +455,56 @@ QImage Cut(const Margin& margin, const std::vector<const Ink*>& glyphs) {
     }
   }
   return cut;
+}
+
+// An exponent that touches the base's last glyph (small type): the ink of that glyph right of
+// every column that reaches down into the base's lower half, where it lies wholly above the
+// base's middle and rises above the base's top. It leaves the glyph for `exponent`.
+bool SplitTouchingExponent(std::vector<Ink>& glyphs, Ink& exponent) {
+  if (glyphs.size() < 2) {
+    return false;
+  }
+  Ink& last = glyphs.back();
+  int bottom = 0;
+  for (const Ink& g : glyphs) {
+    bottom = std::max(bottom, g.box.bottom());
+  }
+  // The base's height, from the other glyphs and the lower part of the last one.
+  int top = last.box.bottom();
+  for (const Ink& g : glyphs) {
+    if (&g != &last) {
+      top = std::min(top, g.box.top());
+    }
+  }
+  const auto lowRightOf = [&last](double below) {
+    int right = -1;
+    for (const QPoint& p : last.pixels) {
+      if (p.y() > below) {
+        right = std::max(right, p.x());
+      }
+    }
+    return right;
+  };
+  int height = bottom - top + 1;
+  const int lowRight = lowRightOf(bottom - 0.45 * height);
+  Ink rest;
+  for (const QPoint& p : last.pixels) {
+    Ink& part = p.x() > lowRight ? exponent : rest;
+    part.pixels.push_back(p);
+    part.box |= QRect(p, QSize(1, 1));
+  }
+  if (exponent.pixels.empty() || rest.pixels.empty()) {
+    return false;
+  }
+  top = std::min(top, rest.box.top());
+  height = bottom - top + 1;
+  const bool raised = exponent.box.top() < top && exponent.box.bottom() <= bottom - 0.45 * height;
+  if (!raised || exponent.box.height() < 0.4 * height || exponent.box.width() < 2) {
+    exponent = {};
+    return false;
+  }
+  last = std::move(rest);
+  return true;
 }
 
 // A label's glyphs cut out, the raised smaller ones after the others as its exponent.
@@ -491,11 +546,16 @@ std::optional<LabelText> CutLabel(const Margin& margin, const Ink& word) {
       split = false;  // a minus sign, a decimal point: part of the base
     }
   }
+  Ink touching;
+  if (split && exponent.empty() && SplitTouchingExponent(glyphs, touching)) {
+    exponent.push_back(&touching);
+  }
   LabelText label;
   label.box = QRectF(word.box);
   if (split && !exponent.empty()) {
     label.base = Cut(margin, base);
-    label.exponent = Cut(margin, exponent);
+    // Its faint edges too: of a glyph of a few pixels, they are a good part.
+    label.exponent = Cut(margin, exponent, 1);
   } else {
     std::vector<const Ink*> all;
     for (const Ink& g : glyphs) {

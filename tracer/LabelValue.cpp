@@ -59,6 +59,10 @@ std::optional<double> ParseScaledLabel(const QString& label) {
 
 std::optional<double> ParseLevelLabel(const QString& label) { return Number(Compact(label)); }
 
+bool CoversWidth(const QString& text, int width, int height) {
+  return width <= (0.9 * double(text.size()) + 0.1) * height + 1;
+}
+
 QString PowerText(const QString& base, const QString& exponent) {
   return Compact(base) + QLatin1Char('^') + Compact(exponent);
 }

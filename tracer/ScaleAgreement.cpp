@@ -2,67 +2,152 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
+#include <set>
 
 namespace tracer {
 
 namespace {
 
-struct Candidate {
-  ScaleKind kind;
-  std::map<int, LabelReading> agreeing;  // by label
-  double worst = 0;                      // the largest distance of an agreeing reading, pixels
-};
-
 double Unit(ScaleKind kind, double value) { return kind == ScaleKind::kLinear ? value : std::log10(value); }
 
 bool Usable(ScaleKind kind, double value) { return std::isfinite(value) && (kind == ScaleKind::kLinear || value > 0); }
 
-// The labels that agree with the scale through readings a and b, each with its first reading that does.
-Candidate Through(ScaleKind kind, const LabelReading& a, const LabelReading& b,
-                  const std::vector<LabelReading>& readings, double tolerance) {
-  Candidate candidate{kind, {}, 0};
-  const double ua = Unit(kind, a.value);
-  const double slope = (b.position - a.position) / (Unit(kind, b.value) - ua);
-  std::map<int, double> distance;
-  for (const LabelReading& r : readings) {
-    if (!Usable(kind, r.value)) {
-      continue;
-    }
-    const double d = std::fabs(a.position + (Unit(kind, r.value) - ua) * slope - r.position);
-    if (d <= tolerance && distance.find(r.label) == distance.end()) {
-      distance[r.label] = d;
-      candidate.agreeing[r.label] = r;
+// A scale p = offset + slope * u, and the farthest that its readings lie from it.
+struct Fit {
+  double slope = 0;
+  double offset = 0;
+  double worst = std::numeric_limits<double>::infinity();
+  double Distance(ScaleKind kind, const LabelReading& r) const {
+    return std::fabs(offset + slope * Unit(kind, r.value) - r.position);
+  }
+};
+
+using Readings = std::map<int, LabelReading>;  // one reading per label
+
+// The minimax line through the readings. Its slope is that of two of them (of the three points
+// where its error alternates, two lie on one side at one distance), so trying every two finds it.
+Fit Minimax(ScaleKind kind, const Readings& readings) {
+  std::vector<LabelReading> r;
+  for (const auto& [label, reading] : readings) {
+    r.push_back(reading);
+  }
+  Fit best;
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    for (std::size_t j = i + 1; j < r.size(); ++j) {
+      const double du = Unit(kind, r[j].value) - Unit(kind, r[i].value);
+      if (du == 0) {
+        continue;
+      }
+      const double slope = (r[j].position - r[i].position) / du;
+      double low = std::numeric_limits<double>::infinity();
+      double high = -low;
+      for (const LabelReading& k : r) {
+        const double rest = k.position - slope * Unit(kind, k.value);
+        low = std::min(low, rest);
+        high = std::max(high, rest);
+      }
+      if ((high - low) / 2 < best.worst) {
+        best = {slope, (high + low) / 2, (high - low) / 2};
+      }
     }
   }
-  for (const auto& [label, d] : distance) {
-    candidate.worst = std::max(candidate.worst, d);
-  }
-  return candidate;
+  return best;
 }
 
-// Whether two scales disagree: of a different kind, or a label that both count says different
-// things in them. (Scales through different readings of one consistent set of labels differ only
-// in the labels at the edge of the tolerance, and in a label's grid line against its tick mark.)
-bool Disagree(const Candidate& x, const Candidate& y) {
+// Each label's first reading within `reach` of the scale.
+Readings Near(ScaleKind kind, const Fit& scale, const std::vector<LabelReading>& readings, double reach) {
+  Readings near;
+  for (const LabelReading& r : readings) {
+    if (Usable(kind, r.value) && near.find(r.label) == near.end() && scale.Distance(kind, r) <= reach) {
+      near.emplace(r.label, r);
+    }
+  }
+  return near;
+}
+
+struct Candidate {
+  ScaleKind kind;
+  Readings agreeing;
+  Fit fit;
+};
+
+// The labels that agree on a scale near the one through readings a and b. Each of the two may lie
+// a tolerance off the scale, so the others are first looked for twice as far; the farthest from
+// the minimax line goes until the rest agree, and then every label that agrees with it joins.
+Candidate Through(ScaleKind kind, const LabelReading& a, const LabelReading& b,
+                  const std::vector<LabelReading>& readings, double tolerance) {
+  Fit line;
+  line.slope = (b.position - a.position) / (Unit(kind, b.value) - Unit(kind, a.value));
+  line.offset = a.position - line.slope * Unit(kind, a.value);
+  Readings set = Near(kind, line, readings, 2 * tolerance);
+  Fit fit = Minimax(kind, set);
+  while (set.size() > 2 && fit.worst > tolerance) {
+    const auto farthest = std::max_element(set.begin(), set.end(), [&](const auto& x, const auto& y) {
+      return fit.Distance(kind, x.second) < fit.Distance(kind, y.second);
+    });
+    set.erase(farthest);
+    fit = Minimax(kind, set);
+  }
+  if (set.size() < 2) {
+    return {kind, {}, {}};
+  }
+  Readings grown = Near(kind, fit, readings, tolerance);
+  const Fit refit = Minimax(kind, grown);
+  if (grown.size() >= set.size() && refit.worst <= tolerance) {
+    return {kind, std::move(grown), refit};
+  }
+  return {kind, std::move(set), fit};
+}
+
+// Whether set y disagrees with set x: of a different kind, a label that both count says
+// different things in them, or together (with the lines that x takes) they fit no one scale.
+// (Sets found from different readings of one consistent set of labels differ only in the labels
+// at the edge of the tolerance, and in a label's grid line against its tick mark.)
+bool Disagree(const Candidate& x, const Candidate& y, double tolerance) {
   if (x.kind != y.kind) {
     return true;
   }
-  for (const auto& [label, r] : x.agreeing) {
-    const auto it = y.agreeing.find(label);
-    if (it != y.agreeing.end() && it->second.value != r.value) {
+  Readings both = x.agreeing;
+  for (const auto& [label, r] : y.agreeing) {
+    const auto it = both.find(label);
+    if (it == both.end()) {
+      both.emplace(label, r);
+    } else if (it->second.value != r.value) {
       return true;
     }
   }
-  return false;
+  return Minimax(x.kind, both).worst > 2 * tolerance;
+}
+
+// Whether three values step evenly, as an axis labels them: by equal differences on a linear
+// scale, by decades on a logarithmic one.
+bool EvenSteps(ScaleKind kind, const Readings& readings) {
+  std::vector<double> v;
+  for (const auto& [label, r] : readings) {
+    v.push_back(r.value);
+  }
+  std::sort(v.begin(), v.end());
+  const auto same = [](double x, double y) { return std::fabs(x - y) <= 1e-9 * std::max(std::fabs(x), std::fabs(y)); };
+  if (kind == ScaleKind::kLogarithmic) {
+    return same(v[1], 10 * v[0]) && same(v[2], 10 * v[1]);
+  }
+  return same(v[1] - v[0], v[2] - v[1]);
 }
 
 }  // namespace
 
 std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& readings, bool linear, bool logarithmic,
-                                        double tolerance) {
+                                        bool rising, double tolerance) {
+  // Where only three labels were read, they must step evenly too.
+  std::set<int> read;
+  for (const LabelReading& r : readings) {
+    read.insert(r.label);
+  }
+  const bool onlyThree = read.size() == 3;
   std::optional<Candidate> best;
-  bool tied = false;
+  std::vector<Candidate> others;  // every other set of three labels or more
   for (const ScaleKind kind : {ScaleKind::kLinear, ScaleKind::kLogarithmic}) {
     if ((kind == ScaleKind::kLinear && !linear) || (kind == ScaleKind::kLogarithmic && !logarithmic)) {
       continue;
@@ -75,42 +160,59 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
             std::fabs(a.position - b.position) <= 2 * tolerance || Unit(kind, a.value) == Unit(kind, b.value)) {
           continue;
         }
+        if (((b.position > a.position) == (Unit(kind, b.value) > Unit(kind, a.value))) != rising) {
+          continue;  // the scale would run the wrong way
+        }
         Candidate c = Through(kind, a, b, readings, tolerance);
-        if (!best || c.agreeing.size() > best->agreeing.size()) {
-          best = std::move(c);
-          tied = false;
-        } else if (c.agreeing.size() == best->agreeing.size()) {
-          if (Disagree(c, *best)) {
-            tied = true;
-          } else if (c.worst < best->worst) {
-            best = std::move(c);
+        if (c.agreeing.size() < 3 || (c.fit.slope > 0) != rising) {
+          continue;
+        }
+        const bool better = !best || c.agreeing.size() > best->agreeing.size() ||
+                            (c.agreeing.size() == best->agreeing.size() && c.fit.worst < best->fit.worst);
+        if (better && (!onlyThree || EvenSteps(kind, c.agreeing))) {
+          if (best) {
+            others.push_back(std::move(*best));
           }
+          best = std::move(c);
+        } else {
+          others.push_back(std::move(c));
         }
       }
     }
   }
-  if (!best || tied || best->agreeing.size() < 3) {
+  if (!best) {
     return std::nullopt;
   }
-  // The scale refitted through the agreeing readings (least squares); each label then takes its
-  // first reading that agrees with it, so that a grid line is preferred to its tick mark.
-  double su = 0, sp = 0, suu = 0, sup = 0;
-  for (const auto& [label, r] : best->agreeing) {
-    const double u = Unit(best->kind, r.value);
-    su += u;
-    sp += r.position;
-    suu += u * u;
-    sup += u * r.position;
+  // Three labels that agree are the evidence of a scale; where two sets say different things (a
+  // digit lost or gained in every label of a blurred axis), the larger one counts only where it
+  // has at least twice as many labels (a misread label that happens to fit two others).
+  for (const Candidate& other : others) {
+    if (best->agreeing.size() < 2 * other.agreeing.size() && Disagree(*best, other, tolerance)) {
+      return std::nullopt;
+    }
   }
-  const double n = double(best->agreeing.size());
-  const double slope = (n * sup - su * sp) / (n * suu - su * su);
-  const double offset = (sp - slope * su) / n;
+  // A zero lost or gained in every label moves the values by decades but leaves the lines: a
+  // label outside the set that reads a whole number ten or a hundred times (or a tenth of) the
+  // scale's value at its line stands against the scale. (A stray decimal point, ".50" for "50",
+  // is a misreading of one label.)
+  for (const LabelReading& r : readings) {
+    if (best->agreeing.count(r.label) != 0 || r.value == 0 || r.value != std::round(r.value)) {
+      continue;
+    }
+    for (const double factor : {0.01, 0.1, 10.0, 100.0}) {
+      const LabelReading shifted{r.label, r.position, r.value * factor};
+      if (Usable(best->kind, shifted.value) && best->fit.Distance(best->kind, shifted) <= 2 * tolerance) {
+        return std::nullopt;
+      }
+    }
+  }
+  // Each label takes its first reading of the agreed value that lies on the scale, so that a
+  // grid line is preferred to its tick mark.
   AgreedScale scale{best->kind, {}};
   for (const auto& [label, chosen] : best->agreeing) {
     LabelReading taken = chosen;
     for (const LabelReading& r : readings) {
-      if (r.label == label && r.value == chosen.value &&
-          std::fabs(offset + slope * Unit(best->kind, r.value) - r.position) <= tolerance) {
+      if (r.label == label && r.value == chosen.value && best->fit.Distance(best->kind, r) <= tolerance) {
         taken = r;
         break;
       }

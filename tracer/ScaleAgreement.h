@@ -2,12 +2,15 @@
 // least three labels of its axis agree on one scale.
 //
 // A reading places a label's value at the position of the line it labels (pixels along the
-// axis). On a linear scale positions follow p = a + b v, on a logarithmic one p = a + b log10 v.
-// Through every two readings of different labels runs a scale; a label agrees with it when one
-// of its readings lies within `tolerance` pixels of it (the first such of its readings counts:
-// they come in order of preference). The scale that most labels agree with
-// wins; where two scales that disagree (a label says different things in them) tie, or fewer than
-// three labels agree, nothing does.
+// axis). On a linear scale positions follow p = a + b u with u = v, on a logarithmic one with
+// u = log10 v. Labels agree when one scale passes within `tolerance` pixels of one reading of
+// each: the scale that does best is the minimax line, min over (a, b) of max |p - a - b u|
+// (half a pixel covers lines that the drawing program put on whole pixels, up to half a pixel
+// off its scale). Candidates start from the scale through every two readings of different labels;
+// each label takes its first reading that agrees (they come in order of preference). The set
+// that most labels agree on wins; where two sets that disagree (a label says different things
+// in them) tie, or fewer than three labels agree, nothing does. Exactly three agree only where
+// their values step evenly (a logarithmic scale by decades), as the labels of an axis do.
 #pragma once
 
 #include <optional>
@@ -28,9 +31,11 @@ struct AgreedScale {
   std::vector<LabelReading> agreeing;  // one reading per agreeing label, by position
 };
 
-inline constexpr double kAgreementTolerance = 0.5;  // pixels
+inline constexpr double kAgreementTolerance = 0.6;  // pixels
 
+// `linear` and `logarithmic` allow the kinds of scale; `rising`: the positions grow with the
+// values (a bottom axis; a side axis grows upwards, so its positions fall).
 std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& readings, bool linear, bool logarithmic,
-                                        double tolerance = kAgreementTolerance);
+                                        bool rising, double tolerance = kAgreementTolerance);
 
 }  // namespace tracer

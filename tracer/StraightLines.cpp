@@ -118,6 +118,112 @@ std::optional<Profile> ProfileOf(const Band& band, const std::vector<char>& on, 
   return p;
 }
 
+// Which pixels along a band are on its line (rows k0 to k1): thin across, clear `m` and m + 3
+// pixels to either side.
+std::vector<char> OnLine(const Band& band, int k0, int k1, int m, int threshold) {
+  const int m2 = m + 3;
+  std::vector<char> on(Index(band.along), 0);
+  for (int i = 0; i < band.along; ++i) {
+    for (int k = k0; k <= k1 && on[Index(i)] == 0; ++k) {
+      const int before = std::min(band.InkAt(k - m, i), band.InkAt(k - m2, i));
+      const int after = std::min(band.InkAt(k + m, i), band.InkAt(k + m2, i));
+      on[Index(i)] = Thin(band.InkAt(k, i), before, after, threshold) ? 1 : 0;
+    }
+  }
+  return on;
+}
+
+struct Measured {
+  double centre = 0;
+  double thickness = 0;
+  int peak = 0;  // band row of the largest weight
+};
+
+// A stretch [s, e] of a candidate line in `band` (its rows k0 to k1, the pixels `on` it) measured:
+// none where it is not straight and even. Its centre is the weighted mean of its pieces' centres,
+// each taken over the line's rows and one on each side only: the rows beyond hold little of the
+// line but much of a JPEG's ringing, which pulled the centre of a faint dotted line 0.2 px aside.
+std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, int k0, int k1, int s, int e,
+                                const StraightLineFinder::Parameters& p) {
+  const int p0 = std::max(0, k0 - 2);
+  const int p1 = std::min(band.across - 1, k1 + 2);
+  const std::optional<Profile> whole = ProfileOf(band, on, p0, p1, s, e);
+  if (!whole) {
+    return std::nullopt;
+  }
+  // Straight and even: at least half its pieces (a curve may run along the others) are alike in
+  // thickness, and their centres lie on one straight line within a fraction of a pixel.
+  const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
+  const int c0 = std::max(0, k0 - 1);
+  const int c1 = std::min(band.across - 1, k1 + 1);
+  std::vector<std::pair<double, double>> centres;
+  std::vector<double> thicknesses;
+  std::vector<Profile> profiles;
+  for (int n = 0; n < pieces; ++n) {
+    const int ps = s + (e - s + 1) * n / pieces;
+    const int pe = s + (e - s + 1) * (n + 1) / pieces - 1;
+    if (const std::optional<Profile> piece = ProfileOf(band, on, p0, p1, ps, pe)) {
+      centres.emplace_back((ps + pe) / 2.0, piece->centre);
+      thicknesses.push_back(piece->thickness);
+      profiles.push_back(ProfileOf(band, on, c0, c1, ps, pe).value_or(*piece));
+    }
+  }
+  if (centres.size() < 3) {
+    return std::nullopt;
+  }
+  std::vector<double> sorted = thicknesses;
+  std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
+  const double usual = sorted[sorted.size() / 2];
+  std::vector<std::pair<double, double>> even;
+  double weight = 0;
+  double moment = 0;
+  for (std::size_t n = 0; n < centres.size(); ++n) {
+    if (thicknesses[n] <= 1.6 * usual + 0.5 && thicknesses[n] >= usual / 1.6 - 0.5) {
+      even.push_back(centres[n]);
+      weight += profiles[n].weight;
+      moment += profiles[n].weight * profiles[n].centre;
+    }
+  }
+  if (even.size() < std::max<std::size_t>(3, (centres.size() + 1) / 2) || usual > p.maxThicknessPx) {
+    return std::nullopt;
+  }
+  // The straight line through the pieces' centres, fitted again without those (half
+  // at most) that a curve running close beside the line pulls off it.
+  double slope = 0;
+  double offset = 0;
+  double wander = 0;
+  const std::size_t all = even.size();
+  for (int pass = 0; pass < 3; ++pass) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const auto& [x, y] : even) {
+      sx += x;
+      sy += y;
+      sxx += x * x;
+      sxy += x * y;
+    }
+    const double n = double(even.size());
+    slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    offset = (sy - slope * sx) / n;
+    wander = 0;
+    std::vector<std::pair<double, double>> kept;
+    for (const auto& [x, y] : even) {
+      const double residual = std::fabs(y - (offset + slope * x));
+      wander = std::max(wander, residual);
+      if (residual <= p.maxWanderPx) {
+        kept.emplace_back(x, y);
+      }
+    }
+    if (wander <= p.maxWanderPx || kept.size() * 2 < all || kept.size() < 3) {
+      break;
+    }
+    even = std::move(kept);
+  }
+  if (wander > p.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p.maxWanderPx) {
+    return std::nullopt;
+  }
+  return Measured{moment / weight, usual, whole->peak};
+}
+
 }  // namespace
 
 StraightLines::StraightLines(std::vector<StraightLine> lines, int width, int height)
@@ -229,6 +335,11 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
   }
 
   std::vector<StraightLine> lines;
+  struct Found {
+    int groupStart, groupEnd;  // its rows (columns) in the picture
+    int s, e;                  // its stretch along
+  };
+  std::vector<Found> found;  // how each line was found
   for (const bool horizontal : {true, false}) {
     const std::vector<int>& counts = horizontal ? rowCount : columnCount;
     const int along = horizontal ? W : H;
@@ -267,14 +378,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       const Band band = ReadBand(rows, horizontal, groupStart - m2, groupEnd + m2, background);
       const int k0 = m2;
       const int k1 = m2 + groupEnd - groupStart;
-      std::vector<char> on(Index(along), 0);
-      for (int i = 0; i < along; ++i) {
-        for (int k = k0; k <= k1 && on[Index(i)] == 0; ++k) {
-          const int before = std::min(band.InkAt(k - m, i), band.InkAt(k - m2, i));
-          const int after = std::min(band.InkAt(k + m, i), band.InkAt(k + m2, i));
-          on[Index(i)] = Thin(band.InkAt(k, i), before, after, T) ? 1 : 0;
-        }
-      }
+      const std::vector<char> on = OnLine(band, k0, k1, m, T);
       // Each stretch of the line's pixels with gaps no longer than a dash's, long enough.
       for (int i = 0; i < along;) {
         if (on[Index(i)] == 0) {
@@ -295,78 +399,8 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         if (e - s + 1 < minLength || coverage < p_.minCoverage) {
           continue;
         }
-        const int p0 = std::max(0, k0 - 2);
-        const int p1 = std::min(band.across - 1, k1 + 2);
-        const std::optional<Profile> whole = ProfileOf(band, on, p0, p1, s, e);
-        if (!whole) {
-          continue;
-        }
-        // Straight and even: at least half its pieces (a curve may run along the others) are alike in
-        // thickness, and their centres lie on one straight line within a fraction of a pixel.
-        const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
-        std::vector<std::pair<double, double>> centres;
-        std::vector<double> thicknesses;
-        std::vector<Profile> profiles;
-        for (int n = 0; n < pieces; ++n) {
-          const int ps = s + (e - s + 1) * n / pieces;
-          const int pe = s + (e - s + 1) * (n + 1) / pieces - 1;
-          if (const std::optional<Profile> piece = ProfileOf(band, on, p0, p1, ps, pe)) {
-            centres.emplace_back((ps + pe) / 2.0, piece->centre);
-            thicknesses.push_back(piece->thickness);
-            profiles.push_back(*piece);
-          }
-        }
-        if (centres.size() < 3) {
-          continue;
-        }
-        std::vector<double> sorted = thicknesses;
-        std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
-        const double usual = sorted[sorted.size() / 2];
-        std::vector<std::pair<double, double>> even;
-        double weight = 0;
-        double moment = 0;
-        for (std::size_t n = 0; n < centres.size(); ++n) {
-          if (thicknesses[n] <= 1.6 * usual + 0.5 && thicknesses[n] >= usual / 1.6 - 0.5) {
-            even.push_back(centres[n]);
-            weight += profiles[n].weight;
-            moment += profiles[n].weight * profiles[n].centre;
-          }
-        }
-        if (even.size() < std::max<std::size_t>(3, (centres.size() + 1) / 2) || usual > p_.maxThicknessPx) {
-          continue;
-        }
-        // The straight line through the pieces' centres, fitted again without those (half
-        // at most) that a curve running close beside the line pulls off it.
-        double slope = 0;
-        double offset = 0;
-        double wander = 0;
-        const std::size_t all = even.size();
-        for (int pass = 0; pass < 3; ++pass) {
-          double sx = 0, sy = 0, sxx = 0, sxy = 0;
-          for (const auto& [x, y] : even) {
-            sx += x;
-            sy += y;
-            sxx += x * x;
-            sxy += x * y;
-          }
-          const double n = double(even.size());
-          slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-          offset = (sy - slope * sx) / n;
-          wander = 0;
-          std::vector<std::pair<double, double>> kept;
-          for (const auto& [x, y] : even) {
-            const double residual = std::fabs(y - (offset + slope * x));
-            wander = std::max(wander, residual);
-            if (residual <= p_.maxWanderPx) {
-              kept.emplace_back(x, y);
-            }
-          }
-          if (wander <= p_.maxWanderPx || kept.size() * 2 < all || kept.size() < 3) {
-            break;
-          }
-          even = std::move(kept);
-        }
-        if (wander > p_.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p_.maxWanderPx) {
+        const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_);
+        if (!measured) {
           continue;
         }
         // The line's colour: the mean of its pixels in the profile's fullest row.
@@ -374,17 +408,18 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
         int taken = 0;
         for (int j = s; j <= e; ++j) {
           if (on[Index(j)] != 0) {
-            const QRgb c = band.colour[Index(whole->peak * band.along + j)];
+            const QRgb c = band.colour[Index(measured->peak * band.along + j)];
             sum[0] += qRed(c);
             sum[1] += qGreen(c);
             sum[2] += qBlue(c);
             ++taken;
           }
         }
+        found.push_back({groupStart, groupEnd, s, e});
         StraightLine line;
         line.horizontal = horizontal;
-        line.centre = moment / weight;
-        line.thickness = usual;
+        line.centre = measured->centre;
+        line.thickness = measured->thickness;
         line.from = s;
         line.to = e;
         line.coverage = coverage;
@@ -392,6 +427,36 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
             qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken), static_cast<int>(sum[2] / taken));
         lines.push_back(line);
       }
+    }
+  }
+  // Lines that cross a line add their ink to its profile where they cross, a dotted one unevenly
+  // (the dots of dotted grid lines across pulled a dotted line's centre 0.2 px aside): each line
+  // is measured again without the pixels in the bands of the lines across it.
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    StraightLine& line = lines[n];
+    const Found& f = found[n];
+    const int along = line.horizontal ? W : H;
+    std::vector<std::pair<int, int>> crossings;
+    for (const StraightLine& other : lines) {
+      if (other.horizontal != line.horizontal && other.from <= line.centre && line.centre <= other.to + 1 &&
+          other.centre >= line.from && other.centre <= line.to + 1) {
+        const double half = other.thickness / 2 + 1.5;
+        crossings.emplace_back(std::max(0, platform::RoundToInt32(std::floor(other.centre - half))),
+                               std::min(along - 1, platform::RoundToInt32(std::ceil(other.centre + half))));
+      }
+    }
+    if (crossings.empty()) {
+      continue;
+    }
+    const Band band = ReadBand(rows, line.horizontal, f.groupStart - m2, f.groupEnd + m2, background);
+    const int k0 = m2;
+    const int k1 = m2 + f.groupEnd - f.groupStart;
+    std::vector<char> on = OnLine(band, k0, k1, m, T);
+    for (const auto& [from, to] : crossings) {
+      std::fill(on.begin() + from, on.begin() + to + 1, 0);
+    }
+    if (const std::optional<Measured> measured = Measure(band, on, k0, k1, f.s, f.e, p_)) {
+      line.centre = measured->centre;
     }
   }
   return {std::move(lines), W, H};

@@ -4,8 +4,9 @@
 //
 // Each picture is scaled to a text height that the engine reads well (small text is scaled up,
 // which also smooths the steps of bitmap fonts) and all of them are read in one pass, side by
-// side on one line with gaps; each read character goes to the picture under it. A first look
-// reads them at one text height, a closer look at two others.
+// side on one line with gaps; each read character goes to the picture under it. Exponents are
+// read one by one instead: beside other text, a glyph or two is read as a part of it. A first
+// look reads them at one text height, a closer look at two others and each on its own.
 #pragma once
 
 #include <memory>
@@ -27,6 +28,8 @@ class TesseractReader final : public TextReader {
 
  private:
   TesseractReader();
+  // The pictures read side by side on one line at the text height `height`: a text each.
+  std::vector<QString> ReadLine(const std::vector<QImage>& pictures, int height);
   std::unique_ptr<tesseract::TessBaseAPI> api_;
 };
 

@@ -10,8 +10,9 @@
 namespace tracer {
 
 enum class TextKind {
-  kNumber,  // digits, a sign, a decimal point, "k" and "e" (tick labels, exponents)
-  kWords,   // any text (titles and units)
+  kNumber,    // digits, a sign, a decimal point, "k" and "e" (tick labels)
+  kExponent,  // digits (the raised exponent of a power of ten)
+  kWords,     // any text (titles and units)
 };
 
 class TextReader {

@@ -63,9 +63,8 @@ std::optional<double> FindTick(const QImage& picture, const TickSearch& s) {
       while (j + 1 < int(length.size()) && length[std::size_t(j + 1)] >= 2) {
         ++j;
       }
-      const bool clearBefore = i == 0 || length[std::size_t(i - 1)] == 0;
-      const bool clearAfter = j + 1 == int(length.size()) || length[std::size_t(j + 1)] == 0;
-      if (j - i + 1 <= kWidestTick && clearBefore && clearAfter && i > 0 && j + 1 < int(length.size())) {
+      if (j - i + 1 <= kWidestTick && i > 0 && j + 1 < int(length.size()) && length[std::size_t(i - 1)] == 0 &&
+          length[std::size_t(j + 1)] == 0) {
         // The tick's length: the longest count in the run; the anti-aliased lines beside it are
         // weighed over the same length.
         int tickLength = 0;

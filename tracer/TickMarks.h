@@ -3,7 +3,7 @@
 //
 // Along the axis, each pixel line across it (a column for the bottom axis, a row for a side axis)
 // counts its drawn pixels in a row from the axis line outwards, and inwards; a tick is a run of
-// at most four neighbouring lines that count at least two where those beside the run count none.
+// at most four neighbouring lines that count at least two (beside it, JPEG ringing may count one).
 // Its centre is the ink-weighted centroid c = sum(w_i * (i + 0.5)) / sum(w_i) over the lines i of
 // the run and one beside it on each side (continuous pixels), w_i the ink of line i over the
 // tick's length.
