@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "CourseCheck.h"
 #include "GraphJudge.h"
 #include "PictureLean.h"
 #include "ResponseFile.h"
@@ -190,9 +191,34 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1 written:%2").arg(r.written).arg(text)));
   }
 
-  // A reference line placed 1 or 2 pixels beside a drawn grid line lands on its centre (within
-  // 0.2 of a picture pixel), vertical ones too; one placed within 0.9 of the centre stays where it
-  // was put, on the line already; with View > Snap to Lines off nothing snaps.
+  // A height that keeps to the course of the points before it is taken: on a straight or smoothly
+  // bending curve, steep ones included; one that jumps off it (to another curve or a label) is not.
+  void courseCheck_data() {
+    QTest::addColumn<double>("bend");  // pixels the curve's slope changes by per step, squared course
+    QTest::addColumn<double>("slope");
+    QTest::addColumn<double>("off");  // pixels the next height lies off the curve
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("straight") << 0.0 << 0.0 << 0.0 << true;
+    QTest::newRow("steep rise") << 0.0 << 3.0 << 1.5 << true;
+    QTest::newRow("resonance peak bending") << 0.08 << 2.0 << 0.0 << true;
+    QTest::newRow("jump to a curve below") << 0.0 << 0.2 << 6.0 << false;
+    QTest::newRow("jump on a gentle bend") << 0.005 << 0.0 << -9.0 << false;
+  }
+  void courseCheck() {
+    QFETCH(double, bend);
+    QFETCH(double, slope);
+    QFETCH(double, off);
+    QFETCH(bool, kept);
+    const auto curve = [&](double x) { return 300 + slope * x + bend * x * x; };
+    std::vector<QPointF> recorded;
+    for (const double x : {100.0, 108.0, 116.0}) {
+      recorded.emplace_back(x, curve(x));
+    }
+    QCOMPARE(tracer::CourseCheck().Keeps(recorded, {124, curve(124) + off}), kept);
+  }
+
+  // A reference line placed up to 2 pixels beside a drawn grid line lands on its centre (within
+  // 0.2 of a picture pixel), vertical ones too; with View > Snap to Lines off nothing snaps.
   void snapReferences_data() {
     QTest::addColumn<bool>("vertical");
     QTest::addColumn<double>("beside");  // picture pixels from the line's centre
@@ -201,7 +227,7 @@ class tst_pictures : public QObject {
     QTest::newRow("a pixel above") << false << -1.0 << true << 0.0;
     QTest::newRow("two pixels below") << false << 2.0 << true << 0.0;
     QTest::newRow("1.5 pixels right") << true << 1.5 << true << 0.0;
-    QTest::newRow("on the line already") << false << 0.5 << true << 0.5;
+    QTest::newRow("half a pixel below") << false << 0.5 << true << 0.0;
     QTest::newRow("six pixels away") << true << -6.0 << true << -6.0;
     QTest::newRow("snapping off") << false << 2.0 << false << 2.0;
   }

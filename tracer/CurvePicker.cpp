@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "CurveRuns.h"
 #include "PictureRows.h"
 #include "numbers.h"
 
@@ -18,31 +19,43 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-}  // namespace
-
-double CurveStyle::Cover(QRgb p) const {
+// t and the squared distance from the segment background..colour of pixel p (see CurveStyle).
+std::pair<double, double> Project(QRgb p, QRgb colour, QRgb background) {
   const double d[3] = {double(qRed(colour) - qRed(background)), double(qGreen(colour) - qGreen(background)),
                        double(qBlue(colour) - qBlue(background))};
   const double v[3] = {double(qRed(p) - qRed(background)), double(qGreen(p) - qGreen(background)),
                        double(qBlue(p) - qBlue(background))};
   const double dd = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
   if (dd <= 0) {
-    return -1;
+    return {0.0, 1e18};
   }
   const double t = (v[0] * d[0] + v[1] * d[1] + v[2] * d[2]) / dd;
   double off = 0;
   for (int i = 0; i < 3; ++i) {
     off += (v[i] - t * d[i]) * (v[i] - t * d[i]);
   }
-  // Off the segment, or far beyond the curve's own colour (a darker curve where the two are greys
-  // of one hue): another colour.
-  if (off > tolerance * tolerance || t > 1.6) {
-    return -1;
-  }
-  return std::clamp(t, 0.0, 1.5);
+  return {t, off};
 }
 
-std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, QPointF at) const {
+}  // namespace
+
+double CurveStyle::Cover(QRgb p) const {
+  const auto [t, off] = Project(p, colour, background);
+  if (off > tolerance * tolerance || t > darkest) {
+    return -1;
+  }
+  return std::max(0.0, t);
+}
+
+double CurveStyle::CoverOver(QRgb p, QRgb under) const {
+  const auto [t, off] = Project(p, colour, under);
+  if (off > tolerance * tolerance || t > darkest) {
+    return -1;
+  }
+  return std::max(0.0, t);
+}
+
+std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const StraightLines& lines, QPointF at) const {
   const PictureRows rows(picture);
   const int W = rows.Width();
   const int H = rows.Height();
@@ -51,14 +64,22 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, QPointF at) co
   if (cx < 0 || cy < 0 || cx >= W || cy >= H) {
     return std::nullopt;
   }
-  const auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < W && y < H; };
+  // The curve's own pixels: inside the picture and off its straight lines.
+  // (On a line's band, a pixel far from the line's colour shows the curve drawn over it.)
+  const auto usable = [&](int x, int y) {
+    if (x < 0 || y < 0 || x >= W || y >= H) {
+      return false;
+    }
+    const StraightLine* line = lines.LineAt(x, y);
+    return line == nullptr || Distance(rows.At(x, y), line->colour) > 60;
+  };
 
   // The background near the click: the most common colour of a square around it.
   std::vector<QRgb> around;
-  const int reach = 12;
+  const int reach = 24;
   for (int y = cy - reach; y <= cy + reach; ++y) {
     for (int x = cx - reach; x <= cx + reach; ++x) {
-      if (inside(x, y)) {
+      if (usable(x, y)) {
         around.push_back(rows.At(x, y));
       }
     }
@@ -71,7 +92,7 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, QPointF at) co
   double strongest = 0;
   for (int y = cy - p_.searchPx; y <= cy + p_.searchPx; ++y) {
     for (int x = cx - p_.searchPx; x <= cx + p_.searchPx; ++x) {
-      if (inside(x, y)) {
+      if (usable(x, y)) {
         strongest = std::max(strongest, Distance(rows.At(x, y), style.background));
       }
     }
@@ -84,22 +105,37 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, QPointF at) co
   for (int y = cy - p_.searchPx; y <= cy + p_.searchPx; ++y) {
     for (int x = cx - p_.searchPx; x <= cx + p_.searchPx; ++x) {
       const double d2 = (x + 0.5 - at.x()) * (x + 0.5 - at.x()) + (y + 0.5 - at.y()) * (y + 0.5 - at.y());
-      if (inside(x, y) && Distance(rows.At(x, y), style.background) >= 0.6 * strongest && d2 < nearest) {
+      if (usable(x, y) && Distance(rows.At(x, y), style.background) >= 0.6 * strongest && d2 < nearest) {
         nearest = d2;
         seed = QPoint(x, y);
       }
     }
   }
-  // Its colour: the mean of the pixels near the seed's colour (the curve's body); its spread: how
-  // far the pixels that show the curve stray from the segment background..colour.
-  const QRgb first = rows.At(seed.x(), seed.y());
-  const double contrast = Distance(first, style.background);
+  // Its colour: the mean of the pixels near the seed that are as strong as the strongest one of
+  // its hue beside it (the curve's body, not its anti-aliased edges, nor a light dot of a dotted
+  // curve whose dashes are darker).
+  const QRgb seedColour = rows.At(seed.x(), seed.y());
+  QRgb body = seedColour;
+  double bodyT = 1;
+  for (int y = seed.y() - 5; y <= seed.y() + 5; ++y) {
+    for (int x = seed.x() - 5; x <= seed.x() + 5; ++x) {
+      if (!usable(x, y)) {
+        continue;
+      }
+      const auto [t, off] = Project(rows.At(x, y), seedColour, style.background);
+      if (t > bodyT && off <= 0.0625 * t * t * double(ColourDistance2(seedColour, style.background))) {
+        bodyT = t;
+        body = rows.At(x, y);
+      }
+    }
+  }
+  const double contrast = Distance(body, style.background);
   const int w = p_.windowPx;
   double sum[3] = {0, 0, 0};
   int taken = 0;
   for (int y = seed.y() - w; y <= seed.y() + w; ++y) {
     for (int x = seed.x() - w; x <= seed.x() + w; ++x) {
-      if (inside(x, y) && Distance(rows.At(x, y), first) <= 0.3 * contrast) {
+      if (usable(x, y) && Distance(rows.At(x, y), body) <= 0.25 * contrast) {
         const QRgb p = rows.At(x, y);
         sum[0] += qRed(p);
         sum[1] += qGreen(p);
@@ -110,78 +146,194 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, QPointF at) co
   }
   style.colour = qRgb(platform::RoundToInt32(sum[0] / taken), platform::RoundToInt32(sum[1] / taken),
                       platform::RoundToInt32(sum[2] / taken));
-  style.tolerance = 0.5 * Distance(style.colour, style.background);
+  // The spread of the curve's pixels: off the segment background..colour (the tolerance), and
+  // along it past the colour (how much darker noise makes the curve's own pixels).
   double squares = 0;
+  double along = 0;
   int counted = 0;
-  CurveStyle loose = style;
-  loose.tolerance = 1e9;
+  int full = 0;
   for (int y = seed.y() - w; y <= seed.y() + w; ++y) {
     for (int x = seed.x() - w; x <= seed.x() + w; ++x) {
-      if (!inside(x, y)) {
+      if (!usable(x, y)) {
         continue;
       }
-      const QRgb p = rows.At(x, y);
-      if (style.Cover(p) >= 0.5) {
-        // The distance from the segment, from the projection's remainder.
-        const double t = loose.Cover(p);
-        const double along = t * Distance(style.colour, style.background);
-        const double off2 = std::max(0.0, double(ColourDistance2(p, style.background)) - along * along);
-        squares += off2;
+      const auto [t, off] = Project(rows.At(x, y), style.colour, style.background);
+      if (t >= 0.5 && t <= 1.6) {
+        squares += off;
         ++counted;
+      }
+      if (t >= 0.8 && t <= 1.6) {
+        along += (t - 1) * (t - 1);
+        ++full;
       }
     }
   }
   const double spread = counted > 0 ? std::sqrt(squares / counted) : 0;
   style.tolerance = std::clamp(3 * spread + 12, p_.minTolerance, p_.maxTolerance);
+  style.darkest = std::min(1.5, 1 + std::max(0.2, 3 * std::sqrt(full > 0 ? along / full : 0.0)));
 
-  // The curve's centre in the clicked column: the run of its pixels nearest the click.
-  const auto cover = [&](int x, int y) { return inside(x, y) ? style.Cover(rows.At(x, y)) : -1.0; };
-  const auto runAround = [&](int x, int y, bool down) {
-    // The run through (x, y) down a column (or along a row), as its coverage sum and centroid.
-    double total = 0;
-    double moment = 0;
+  // The fringe: the partly covered pixels at the ends of the seed column's run, beyond its body.
+  const auto cover = [&](int x, int y) { return usable(x, y) ? style.Cover(rows.At(x, y)) : -1.0; };
+  int fringe = 1;
+  for (const int dir : {-1, 1}) {
+    int y = seed.y();
+    while (cover(seed.x(), y + dir) >= CurveColumns::kCore && std::abs(y - seed.y()) < 60) {
+      y += dir;
+    }
+    int partial = 0;
+    while (partial < 4 && cover(seed.x(), y + dir * (partial + 1)) > 0.08 &&
+           cover(seed.x(), y + dir * (partial + 1)) < CurveColumns::kCore) {
+      ++partial;
+    }
+    fringe = std::max(fringe, partial);
+  }
+  style.fringe = std::min(3, fringe);
+  // Drawn without anti-aliasing where hardly any pixel near the seed is partly covered.
+  int partly = 0;
+  int wholly = 0;
+  for (int y = seed.y() - w; y <= seed.y() + w; ++y) {
+    for (int x = seed.x() - w; x <= seed.x() + w; ++x) {
+      const double c = cover(x, y);
+      partly += c > 0.15 && c < 0.85 ? 1 : 0;
+      wholly += c >= 0.85 ? 1 : 0;
+    }
+  }
+  style.aliased = wholly >= 8 && partly * 20 < wholly;
+  style.thickness = 1;
+
+  // The runs down the columns beside the seed: their centres give the curve's slope, their mass
+  // (T sqrt(1 + s^2) for a straight stroke) its thickness; along a steep stretch the runs along
+  // the rows give it better (T sqrt(1 + 1 / s^2)).
+  const CurveColumns columns(picture, lines, style);
+  const auto runNear = [&](int column, double y) -> std::optional<CurveRun> {
+    std::optional<CurveRun> best;
+    for (const CurveRun& run :
+         columns.Runs(column, platform::RoundToInt32(std::floor(y)) - 3, platform::RoundToInt32(std::floor(y)) + 3)) {
+      if (run.top <= y + 2 && run.bottom >= y - 3 &&
+          (!best || std::fabs(run.centre - y) < std::fabs(best->centre - y))) {
+        best = run;
+      }
+    }
+    return best;
+  };
+  // Up to 6 columns on each side, the runs measured where nothing cuts them; farther (up to 12,
+  // across a dotted curve's gaps) where none is clear so near.
+  std::vector<std::pair<double, double>> centres;
+  std::vector<double> masses;
+  for (const int far : {6, 12}) {
     for (const int dir : {-1, 1}) {
-      for (int k = dir < 0 ? 0 : 1; k < 60; ++k) {
-        const int px = down ? x : x + dir * k;
-        const int py = down ? y + dir * k : y;
-        const double c = cover(px, py);
-        if (c < 0.25) {
+      double y = seed.y() + 0.5;
+      int misses = 0;
+      for (int k = dir < 0 ? 0 : 1; k <= far && misses <= far - 3; ++k) {
+        const int column = seed.x() + dir * k;
+        const std::optional<CurveRun> run = runNear(column, y);
+        misses = run ? 0 : misses + 1;
+        if (run) {
+          y = run->centre;
+        }
+        if (run && !run->Cut() && !run->crossed && (k > 6 || far == 6)) {
+          centres.emplace_back(column + 0.5, run->centre);
+          masses.push_back(run->mass);
+        }
+      }
+    }
+    if (masses.size() >= 2) {
+      break;
+    }
+  }
+  double slope = 0;
+  if (centres.size() >= 2) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const auto& [x, y] : centres) {
+      sx += x;
+      sy += y;
+      sxx += x * x;
+      sxy += x * y;
+    }
+    const double n = double(centres.size());
+    const double d = n * sxx - sx * sx;
+    slope = d > 0 ? (n * sxy - sx * sy) / d : 0;
+  }
+  // Down the columns for a shallow course, along the rows for a steep one, both in between.
+  std::optional<double> byColumns;
+  if (!masses.empty() && std::fabs(slope) <= 3) {
+    byColumns = Median(masses) / std::sqrt(1 + slope * slope);
+  }
+  std::optional<double> byRows;
+  if (centres.size() >= 2 && std::fabs(slope) >= 1) {
+    // Each row's run through the curve where the course of the centres crosses it (rows whose run
+    // meets a pixel of another colour, a line's, are left out).
+    const auto rowCover = [&](int x, int y) {
+      return x >= 0 && y >= 0 && x < W && y < H ? style.Cover(rows.At(x, y)) : -1.0;
+    };
+    std::vector<double> across;
+    double cx0 = 0;
+    double cy0 = 0;
+    for (const auto& [x, y] : centres) {
+      cx0 += x / double(centres.size());
+      cy0 += y / double(centres.size());
+    }
+    for (int y = seed.y() - 3; y <= seed.y() + 3; ++y) {
+      int x0 = platform::RoundToInt32(std::floor(cx0 + (y + 0.5 - cy0) / slope));
+      for (const int d : {0, -1, 1, -2, 2}) {
+        if (rowCover(x0 + d, y) >= CurveColumns::kIn) {
+          x0 += d;
           break;
         }
-        total += c;
-        moment += c * ((down ? py : px) + 0.5);
+      }
+      if (rowCover(x0, y) < CurveColumns::kIn) {
+        continue;
+      }
+      double mass = 0;
+      bool clean = true;
+      for (const int dir : {-1, 1}) {
+        for (int k = dir < 0 ? 0 : 1; k < 60; ++k) {
+          const double c = rowCover(x0 + dir * k, y);
+          if (c < 0.05) {
+            clean = clean && c >= 0;
+            break;
+          }
+          mass += std::min(1.0, c);
+        }
+      }
+      if (clean) {
+        across.push_back(mass);
       }
     }
-    return std::pair(total, total > 0 ? moment / total : 0.0);
-  };
-  std::optional<double> centreY;
-  for (int d = 0; d <= p_.searchPx + 1 && !centreY; ++d) {
-    for (const int y : {seed.y() - d, seed.y() + d}) {
-      if (cover(cx, y) >= 0.45) {
-        centreY = runAround(cx, y, true).second;
-        break;
-      }
+    if (!across.empty()) {
+      byRows = Median(across) / std::sqrt(1 + 1 / (slope * slope));
     }
   }
+  if (byColumns && byRows) {
+    style.thickness = std::fabs(slope) < 1.5 ? *byColumns : (*byColumns + *byRows) / 2;
+  } else {
+    style.thickness = byColumns ? *byColumns : byRows ? *byRows : 1.0;
+  }
+  style.thickness = std::max(0.5, style.thickness);
+
+  // The curve's centre in the clicked column, or in the nearest column beside it clear of lines
+  // (a click where the curve meets the frame).
+  const CurveColumns measured(picture, lines, style);
   CurvePick pick;
-  pick.onCurve = QPointF(at.x(), centreY.value_or(seed.y() + 0.5));
-  // Its thickness across: from the runs down the columns (tv) and along the rows (th) near the
-  // seed, T = tv th / sqrt(tv^2 + th^2) for a straight stretch at any angle.
-  std::vector<double> downs;
-  std::vector<double> alongs;
-  for (int k = -2; k <= 2; ++k) {
-    const int y = platform::RoundToInt32(std::floor(pick.onCurve.y()));
-    if (cover(seed.x() + k, y) >= 0.45) {
-      downs.push_back(runAround(seed.x() + k, y, true).first);
-    }
-    if (cover(seed.x(), seed.y() + k) >= 0.45) {
-      alongs.push_back(runAround(seed.x(), seed.y() + k, false).first);
+  pick.style = style;
+  pick.onCurve = QPointF(at.x(), seed.y() + 0.5);
+  for (int d = 0; d <= 4; ++d) {
+    for (const int column : {cx - d, cx + d}) {
+      if (measured.VerticalLineAt(column, seed.y()) != nullptr) {
+        continue;
+      }
+      std::optional<CurveRun> best;
+      for (const CurveRun& run : measured.Runs(column, seed.y() - p_.searchPx - 2, seed.y() + p_.searchPx + 2)) {
+        if (!best || std::fabs(run.centre - at.y()) < std::fabs(best->centre - at.y())) {
+          best = run;
+        }
+      }
+      if (best) {
+        pick.onCurve = QPointF(column == cx ? at.x() : column + 0.5, best->centre);
+        return pick;
+      }
     }
   }
-  const double tv = downs.empty() ? 1.0 : Median(downs);
-  const double th = alongs.empty() ? 60.0 : Median(alongs);
-  style.thickness = std::max(1.0, tv * th / std::hypot(tv, th));
-  pick.style = style;
   return pick;
 }
 

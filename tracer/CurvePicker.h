@@ -6,7 +6,10 @@
 // provided its distance from the segment B..C, |(p - B) - t (C - B)|, is within the tolerance;
 // otherwise it is not the curve's at all (another curve, a grid line of another colour). The
 // projection takes anti-aliased edges and JPEG noise for what they are, a partial or noisy cover
-// of the same colour. The tolerance comes from the spread of the curve's pixels near the click.
+// of the same colour. The tolerance comes from the spread of the curve's pixels near the click;
+// pixels far darker than the curve's own colour (t beyond `darkest`) are another curve of its hue.
+// Everything is measured on the curve's own pixels: those of the picture's straight lines (grid,
+// frame, axes) never count, so a click where the curve meets the frame picks the curve alone.
 #pragma once
 
 #include <QImage>
@@ -14,22 +17,30 @@
 #include <QRgb>
 #include <optional>
 
+#include "StraightLines.h"
+
 namespace tracer {
 
 struct CurveStyle {
   QRgb colour = 0;       // the curve's own colour
   QRgb background = 0;   // what it is drawn on, near the click
   double tolerance = 0;  // RGB distance from the segment background..colour that still counts
+  double darkest = 1.6;  // the largest t that is still the curve's (noise beyond its own colour)
   double thickness = 1;  // across the curve, pixels
+  int fringe = 1;        // pixels of partial cover along each edge (anti-aliasing, blur)
+  bool aliased = false;  // drawn without anti-aliasing: its edges lie on whole pixels
 
-  // How much of the curve's colour pixel p shows (t above, up to 1.5), or -1 where p's colour is
-  // not the curve's (off the segment, or t beyond 1.6).
+  // How much of the curve's colour pixel p shows (t above, from 0), or -1 where p's colour is not
+  // the curve's (off the segment, or t beyond `darkest`).
   double Cover(QRgb p) const;
+  // The same over another colour `under` than the background (an edge of the curve drawn over
+  // something else).
+  double CoverOver(QRgb p, QRgb under) const;
 };
 
 struct CurvePick {
   CurveStyle style;
-  QPointF onCurve;  // the curve's centre in the clicked column (continuous pixels)
+  QPointF onCurve;  // the curve's centre in the clicked column, or the nearest one clear of lines
 };
 
 class CurvePicker {
@@ -45,9 +56,9 @@ class CurvePicker {
   CurvePicker() = default;
   explicit CurvePicker(Parameters parameters) : p_(parameters) {}
 
-  // The curve clicked at `at` (continuous pixels), or none where nothing but background lies
-  // within searchPx of it.
-  std::optional<CurvePick> Pick(const QImage& picture, QPointF at) const;
+  // The curve clicked at `at` (continuous pixels), or none where nothing but background and the
+  // picture's straight `lines` lies within searchPx of it.
+  std::optional<CurvePick> Pick(const QImage& picture, const StraightLines& lines, QPointF at) const;
 
  private:
   Parameters p_;

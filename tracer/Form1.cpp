@@ -218,8 +218,9 @@ Form1::Form1(GlobalVariables& globals, const platform::Services& services, QWidg
   autoTraceTimer_->setSingleShot(true);
   connect(autoTraceTimer_, &QTimer::timeout, this, [this] {
     try {
-      // A slice of about a fortieth of a second keeps the window answering.
-      AutoTraceSteps(std::numeric_limits<int>::max(), QDeadlineTimer(25));
+      // A slice of about a twentieth of a second keeps the window answering (it handles its events
+      // and repaints what the slice recorded in between).
+      AutoTraceSteps(std::numeric_limits<int>::max(), QDeadlineTimer(50));
     } catch (const std::exception&) {
       StopAutoTrace();
     }

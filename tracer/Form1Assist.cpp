@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QTimer>
 
+#include "CourseCheck.h"
 #include "CurveFollower.h"
 #include "Form1.h"
 #include "Twips.h"
@@ -150,6 +151,15 @@ bool Form1::SnapToCurve() {
   if (!y) {
     return false;
   }
+  // A height off the course of the points recorded since the pick is not taken either.
+  std::vector<QPointF> recorded;
+  for (std::size_t i = std::max(pickedAt_, tracePlaces.size() - std::min<std::size_t>(tracePlaces.size(), 3));
+       i < tracePlaces.size(); ++i) {
+    recorded.push_back(tracePlaces[i].onPicture);
+  }
+  if (!CourseCheck().Keeps(recorded, {measured.x(), *y})) {
+    return false;
+  }
   SetTraceHeight(static_cast<float>(FromPicture({0, *y}).y()));
   UpdatePositionReadout();
   return true;
@@ -176,7 +186,7 @@ void Form1::PickColour() {
   isPickingColour = false;
   Graph[0]->unsetCursor();
   StatusBar->SetPanelText(4, panelBeforePick_);
-  if (std::optional<CurvePick> pick = CurvePicker().Pick(Graph[1]->Picture(), ToPicture(pointer_))) {
+  if (std::optional<CurvePick> pick = CurvePicker().Pick(Graph[1]->Picture(), PictureLines(), ToPicture(pointer_))) {
     curvePick = std::move(pick);
     pickedAt_ = tracePlaces.size();
     SnapToCurve();

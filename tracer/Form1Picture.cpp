@@ -27,16 +27,12 @@ float Form1::SnapToLine(bool vertical, float twips) {
   if (!mnuSnapLines->isChecked() || !isGraphImported || Graph[1]->Picture().isNull()) {
     return twips;
   }
-  // Within 5 picture pixels of a line's centre the reference goes onto it; within 0.9 the pointer
-  // is on the drawn line already and stays: a plotting program draws its grid lines on whole pixels,
-  // up to about a pixel from where its own axes put the values, and a reference placed there exactly
-  // is not moved off.
+  // Within 5 picture pixels of a line's centre the reference goes onto it.
   constexpr double kReachPixels = 5;
-  constexpr double kOnLinePixels = 0.9;
   const QPointF at = ToPicture(vertical ? QPointF(twips, 0) : QPointF(0, twips));
   const double position = vertical ? at.x() : at.y();
   const std::optional<double> centre = PictureLines().Snap(!vertical, position, kReachPixels);
-  if (!centre || std::fabs(*centre - position) <= kOnLinePixels) {
+  if (!centre) {
     return twips;
   }
   const QPointF snapped = FromPicture(vertical ? QPointF(*centre, 0) : QPointF(0, *centre));

@@ -43,6 +43,8 @@ PictureRows::PictureRows(const QImage& picture) : picture_(picture) {
       break;
   }
   buffer_.resize(static_cast<std::size_t>(std::max(0, width_)));
+  bits_ = picture_.constBits();
+  bytesPerLine_ = picture_.bytesPerLine();
 }
 
 const QRgb* PictureRows::Row(int y) const {

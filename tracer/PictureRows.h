@@ -19,8 +19,14 @@ class PictureRows {
   // Row y (0 <= y < Height()) as Width() opaque pixels; the pointer stays valid until the next
   // call (it may point into the picture itself or into a buffer of this reader).
   const QRgb* Row(int y) const;
-  // One pixel, for the few places that read a column: through the same conversion.
-  QRgb At(int x, int y) const { return Row1(x, y); }
+  // One pixel, for the few places that read a column: through the same conversion (directly from
+  // the picture's memory for opaque 32-bit pictures, the usual case).
+  QRgb At(int x, int y) const {
+    if (kind_ == Kind::kOpaque32) {
+      return reinterpret_cast<const QRgb*>(bits_ + static_cast<qsizetype>(y) * bytesPerLine_)[x] | 0xff000000U;
+    }
+    return Row1(x, y);
+  }
 
  private:
   QRgb Row1(int x, int y) const;
@@ -31,6 +37,8 @@ class PictureRows {
   enum class Kind { kOpaque32, kAlpha32, kGrey8, kIndexed8, kOther } kind_ = Kind::kOther;
   QVector<QRgb> table_;
   mutable std::vector<QRgb> buffer_;
+  const uchar* bits_ = nullptr;  // the picture's first row, and the distance between rows
+  qsizetype bytesPerLine_ = 0;
 };
 
 // Squared Euclidean distance of two colours in RGB (0 to 3 * 255^2).

@@ -186,9 +186,23 @@ Session Parse(const QJsonObject& root) {
   if (!curve.isNull()) {
     const QJsonObject c = ObjectOf(curve);
     const QJsonArray onCurve = ArrayOf(Field(c, "onCurve"), 2);
-    s.curve = CurvePick{{ColourOf(Field(c, "colour")), ColourOf(Field(c, "background")),
-                         FiniteOf(Field(c, "tolerance")), FiniteOf(Field(c, "thickness"))},
-                        QPointF(FiniteOf(onCurve[0]), FiniteOf(onCurve[1]))};
+    CurveStyle style;
+    style.colour = ColourOf(Field(c, "colour"));
+    style.background = ColourOf(Field(c, "background"));
+    style.tolerance = FiniteOf(Field(c, "tolerance"));
+    style.thickness = FiniteOf(Field(c, "thickness"));
+    // What the pick measured of the stroke besides (sessions written before it was measured keep
+    // the defaults).
+    if (c.contains(QLatin1String("darkest"))) {
+      style.darkest = FiniteOf(Field(c, "darkest"));
+    }
+    if (c.contains(QLatin1String("fringe"))) {
+      style.fringe = WholeOf(Field(c, "fringe"), 0, 64);
+    }
+    if (c.contains(QLatin1String("aliased"))) {
+      style.aliased = BoolOf(Field(c, "aliased"));
+    }
+    s.curve = CurvePick{style, QPointF(FiniteOf(onCurve[0]), FiniteOf(onCurve[1]))};
     s.pickedAt = WholeOf(Field(c, "pickedAt"), 0, kLargestSessionPoints);
   }
 
@@ -230,6 +244,9 @@ QByteArray SessionJson(const Session& s) {
                         {"background", ColourText(style.background)},
                         {"tolerance", style.tolerance},
                         {"thickness", style.thickness},
+                        {"darkest", style.darkest},
+                        {"fringe", style.fringe},
+                        {"aliased", style.aliased},
                         {"onCurve", QJsonArray{s.curve->onCurve.x(), s.curve->onCurve.y()}},
                         {"pickedAt", s.pickedAt}};
   }

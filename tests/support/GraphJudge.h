@@ -37,11 +37,25 @@ struct GraphCase {
 
 struct GraphResult {
   int written = 0;
-  std::vector<double> hand;                       // the frequencies of the points placed by hand
-  double worst = 0;                               // dB, or % of the impedance
-  std::vector<std::pair<double, double>> beyond;  // frequency, error: points beyond 0.5 dB or 2 %
-  QString status;                                 // what the status bar said at the end
+  std::vector<double> hand;  // the frequencies of the points placed by hand
+  double worst = 0;          // of the points Auto Trace recorded: dB, or % of the impedance
+  // Frequency and error of the points that Auto Trace recorded beyond the goal (0.5 dB or 2 %):
+  // wrong points that look like data. Those placed by hand are on the truth.
+  std::vector<std::pair<double, double>> beyond;
+  int handBeyond = 0;  // points by hand beyond the goal all the same (the window's own rounding)
+  QString status;      // what the status bar said at the end
   QString failure;
+  // Per written point: where it was measured and where the truth lies there (picture pixels),
+  // its error, and whether it was placed by hand.
+  struct Point {
+    double f;
+    double error;
+    QPointF at;
+    QPointF truth;
+    bool byHand;
+  };
+  std::vector<Point> points;
+  QImage straightened;  // the picture as shown, where the import straightened it
 };
 
 // The truth at frequency f, linear over log f between its points.
@@ -90,8 +104,9 @@ inline std::optional<GraphCase> ReadGraphCase(const QString& path) {
   return c;
 }
 
-// `window`: the window's size (the screen's when empty); `snap`: Snap to Lines.
-inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap = true) {
+// `window`: the window's size (the screen's when empty); `snap`: Snap to Lines (off: the references
+// go exactly where the case puts them).
+inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap = false) {
   GraphResult result;
   Tracer t;
   tracer::Form1& w = *t.window;
@@ -108,6 +123,9 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
   }
   // Positions on the picture as shown: turned with it where it was straightened.
   const double lean = w.pictureLean;
+  if (lean != 0) {
+    result.straightened = w.Graph[1]->Picture();
+  }
   const auto shown = [&](QPointF p) { return lean != 0 ? tracer::StraightenedPoint(p, c.size, lean) : p; };
   double x[2];
   double y[2];
@@ -149,6 +167,7 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
     return result;
   }
   const QString lost = QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again");
+  std::vector<bool> byHand;
   while (t.g.recordedPointCount <= t.g.tracePointLimit && result.hand.size() < 1000) {
     t.AutoTrace();
     if (t.Panel(4) != lost) {
@@ -164,7 +183,10 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
     if (t.g.recordedPointCount == before) {
       break;
     }
+    byHand.resize(std::size_t(t.g.recordedPointCount), false);
+    byHand[std::size_t(before)] = true;
   }
+  byHand.resize(std::size_t(std::max(0, t.g.recordedPointCount)), false);
   result.status = t.Panel(4);
   QTemporaryDir temp;
   for (const QByteArray& line : t.SaveTo(temp.filePath(QStringLiteral("traced"))).split('\n')) {
@@ -176,10 +198,19 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
     const double v = parts[1].toDouble();
     const double expected = TruthAt(c.truth, f);
     const double error = c.impedance ? std::fabs(v / expected - 1) * 100 : std::fabs(v - expected);
-    ++result.written;
-    result.worst = std::max(result.worst, error);
-    if (error > (c.impedance ? 2.0 : 0.5)) {
-      result.beyond.emplace_back(f, error);
+    const auto k = std::size_t(result.written++);
+    const bool hand = k < byHand.size() && byHand[k];
+    const bool beyond = error > (c.impedance ? 2.0 : 0.5);
+    if (hand) {
+      result.handBeyond += beyond ? 1 : 0;
+    } else {
+      result.worst = std::max(result.worst, error);
+      if (beyond) {
+        result.beyond.emplace_back(f, error);
+      }
+    }
+    if (k < w.tracePlaces.size()) {
+      result.points.push_back({f, error, w.tracePlaces[k].onPicture, at(f), hand});
     }
   }
   return result;

@@ -1,0 +1,25 @@
+// Whether a height found for the next trace point keeps to the course of the points recorded
+// before it: a curve drawn from measured data bends smoothly, so a point that leaves the straight
+// line through the last two by more than their own bending allows has most likely jumped to
+// something else (another curve, a label, a marker) and is not recorded without a word.
+//
+// With a, b, c the last three points (picture pixels) and x the next column:
+//   s1 = slope(b, c),  s0 = slope(a, b),  d = x - c.x
+//   |y - (c.y + s1 d)|  <=  slackPx + bendFactor |s1 - s0| |d| + slopeFactor |s1| |d|
+// Fewer than three points, or points not in order along x, leave nothing to check against.
+#pragma once
+
+#include <QPointF>
+#include <vector>
+
+namespace tracer {
+
+struct CourseCheck {
+  double slackPx = 3;        // pixels allowed off the straight course whatever the bending
+  double bendFactor = 2;     // times the bending the last three points show
+  double slopeFactor = 0.3;  // times the height the course climbs or falls over the step
+
+  bool Keeps(const std::vector<QPointF>& recorded, QPointF next) const;
+};
+
+}  // namespace tracer
