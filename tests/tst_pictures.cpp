@@ -396,6 +396,49 @@ class tst_pictures : public QObject {
     QVERIFY(t.g.recordedPointCount > 150 && t.Panel(4) == lost);
     QVERIFY(std::adjacent_find(w.traceFreqs.begin(), w.traceFreqs.end(), std::greater_equal<>()) == w.traceFreqs.end());
   }
+
+  // A dashed curve joined by a solid one of its colour, which runs on where the dashed curve
+  // slowly bends away: where the run goes on without the dashes' gaps, Auto Trace stops rather
+  // than slide onto the solid curve.
+  void dashedJoinsSolid() {
+    const auto solid = [](double x) { return 200 - 0.2 * (x - 40); };
+    const auto dashed = [&](double x) { return solid(x) + (x < 330 ? 0 : 0.004 * (x - 330) * (x - 330)); };
+    QImage picture = Filled(600, 300, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(Qt::black, 2));
+      p.drawLine(QPointF(250, solid(250)), QPointF(560, solid(560)));
+      p.setPen(QPen(Qt::black, 2, Qt::DashLine));
+      QPolygonF line;
+      for (double x = 40; x <= 560; x += 0.5) {
+        line << QPointF(x, dashed(x));
+      }
+      p.drawPolyline(line);
+    }
+    Tracer t;
+    tracer::Form1& w = *t.window;
+    t.Import(picture);
+    t.Register(w.mnuReg100Hz, QStringLiteral("20"), float(w.FromPicture({40.5, 0}).x()));
+    t.Register(w.mnuReg10000Hz, QStringLiteral("20000"), float(w.FromPicture({560.5, 0}).x()));
+    t.Register(w.mnuReg60Db, QStringLiteral("60"), float(w.FromPicture({0, 275.5}).y()));
+    t.Register(w.mnuReg90Db, QStringLiteral("90"), float(w.FromPicture({0, 25.5}).y()));
+    t.g = {true, 20, 20000, 200, 0};
+    w.mnuTraceStartSPL_Click();
+    const QPointF at = w.FromPicture({100, dashed(100)});
+    t.Move(float(at.x()), float(at.y()));
+    w.mnuPickColour->trigger();
+    t.Click();
+    QVERIFY(w.curvePick);
+    t.AutoTrace();
+    for (const auto& place : w.tracePlaces) {
+      const QPointF p = place.onPicture;
+      QVERIFY2(std::fabs(p.y() - dashed(p.x())) < 1,
+               qPrintable(QStringLiteral("%1, %2 for %3").arg(p.x()).arg(p.y()).arg(dashed(p.x()))));
+    }
+    QCOMPARE(t.Panel(4), QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
+    QVERIFY2(t.g.recordedPointCount > 60, qPrintable(QString::number(t.g.recordedPointCount)));
+  }
 };
 
 QTEST_MAIN(tst_pictures)

@@ -257,6 +257,11 @@ std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
 }
 
 std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x) const {
+  return HeightAt(path, x, nullptr);
+}
+
+std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x,
+                                              std::vector<Column>* walked) const {
   if (path.empty()) {
     return std::nullopt;
   }
@@ -473,6 +478,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       along = HiddenUnder(c, alongLine ? *alongLine : pred);
     }
     alongLine = candidates.empty() ? along : std::nullopt;
+    if (walked != nullptr && (c - Floor(start.x())) * dir > 0 && (c - target) * dir <= 0) {
+      // A gap tells only where the course shows the background: not under a line or another curve.
+      const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
+      const bool bare = !candidates.empty() || (style_.Cover(rows_.At(c, row)) >= 0 && !lines_.OnLine(c, row));
+      walked->push_back({c, !candidates.empty(), std::fabs(s) <= 0.6 && bare && !OnVerticalLine(c, row)});
+    }
     if (!candidates.empty() && gap >= 1) {
       bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});
     }

@@ -22,6 +22,7 @@
 #include "AutoRegister.h"
 #include "AxisMap.h"
 #include "CurvePicker.h"
+#include "CurveTexture.h"
 #include "GlobalVariables.h"
 #include "Magnifier.h"
 #include "PictureBox.h"
@@ -441,6 +442,7 @@ class Form1 : public platform::FormWindow {
   PicturePlaces places_;
   QTimer* autoTraceTimer_ = nullptr;  // runs the next slice of Auto Trace
   std::size_t pickedAt_ = 0;          // the number of points recorded when the curve was picked
+  CurveTexture curveTexture_;         // the picked curve's dashes, as Auto Trace has seen them
   std::optional<StraightLines> lines_;
   std::unique_ptr<TextReader> textReader_;  // started by the first Auto Register
   std::vector<QPointF> straightenPoints_;   // picture pixels

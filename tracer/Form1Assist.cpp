@@ -6,6 +6,7 @@
 
 #include "CourseCheck.h"
 #include "CurveFollower.h"
+#include "CurveTexture.h"
 #include "Form1.h"
 #include "Twips.h"
 #include "numbers.h"
@@ -147,8 +148,19 @@ bool Form1::SnapToCurve() {
   }
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
   const CurveFollower follower(picture, PictureLines(), curvePick->style);
-  const std::optional<double> y = follower.HeightAt(path, measured.x());
+  std::vector<CurveFollower::Column> walked;
+  const std::optional<double> y = follower.HeightAt(path, measured.x(), &walked);
   if (!y) {
+    return false;
+  }
+  // A dashed or dotted curve that runs on without its gaps has merged with a solid one.
+  for (const CurveFollower::Column& column : walked) {
+    if (column.telling) {
+      curveTexture_.Note(column.column, column.found);
+    }
+  }
+  if (!walked.empty() &&
+      !curveTexture_.Keeps(walked.back().column, walked.back().column >= walked.front().column ? 1 : -1)) {
     return false;
   }
   // A height off the course of the points recorded since the pick is not taken either.
@@ -188,6 +200,7 @@ void Form1::PickColour() {
   StatusBar->SetPanelText(4, panelBeforePick_);
   if (std::optional<CurvePick> pick = CurvePicker().Pick(Graph[1]->Picture(), PictureLines(), ToPicture(pointer_))) {
     curvePick = std::move(pick);
+    curveTexture_.Clear();
     pickedAt_ = tracePlaces.size();
     SnapToCurve();
     UpdateMagnifier();
