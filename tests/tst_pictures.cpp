@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "CourseCheck.h"
+#include "CurveTexture.h"
 #include "GraphJudge.h"
 #include "PictureLean.h"
 #include "ResponseFile.h"
@@ -438,6 +439,29 @@ class tst_pictures : public QObject {
     }
     QCOMPARE(t.Panel(4), QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
     QVERIFY2(t.g.recordedPointCount > 60, qPrintable(QString::number(t.g.recordedPointCount)));
+  }
+
+  // The columns Auto Trace walked ('#' the curve's run found, '.' a gap, 'c' found but cut short by
+  // a deeper shade of its hue): whether the last stretch still looks like the curve picked.
+  void curveTexture_data() {
+    QTest::addColumn<QString>("columns");
+    QTest::addColumn<bool>("kept");
+    const QString dashes = QStringLiteral("####..").repeated(9);
+    QTest::newRow("dashed, then a dash") << dashes + "#####" << true;
+    QTest::newRow("dashed, then a long run") << dashes + QString(20, '#') << false;
+    QTest::newRow("solid, a few gaps") << QString(30, '#') + "." + QString(40, '#') + ".." + QString(60, '#') << true;
+    QTest::newRow("briefly along a deeper shade") << QString(40, '#') + QString(20, 'c') << true;
+    QTest::newRow("long along a deeper shade") << QString(40, '#') + QString(21, 'c') << false;
+  }
+  void curveTexture() {
+    QFETCH(QString, columns);
+    QFETCH(bool, kept);
+    tracer::CurveTexture texture;
+    for (int c = 0; c < columns.size(); ++c) {
+      texture.Note(c, columns[c] != '.');
+      texture.NoteCovered(c, columns[c] == 'c');
+    }
+    QCOMPARE(texture.Keeps(int(columns.size()) - 1, 1), kept);
   }
 };
 

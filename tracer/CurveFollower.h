@@ -52,6 +52,8 @@ class CurveFollower {
   struct Column {
     int column;
     bool found;
+    bool covered;  // the run found cut short by a deeper shade of the curve's hue: it may be the
+                   // edge of a thicker curve of that hue, not the curve
     bool telling;  // whether a dashed curve's gaps would show there: not where the course climbs
                    // or falls steeply (the dashes overlap in the columns), nor under a line
   };
@@ -68,6 +70,8 @@ class CurveFollower {
     bool touchesBottom = false;
     bool coveredTop = false;  // something of another colour drawn over the curve there
     bool coveredBottom = false;
+    bool deeperTop = false;  // what covers it there is the curve's hue in a deeper shade
+    bool deeperBottom = false;
   };
   struct Found {
     double x;

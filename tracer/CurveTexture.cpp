@@ -5,6 +5,17 @@
 namespace tracer {
 
 bool CurveTexture::Keeps(int column, int dir) const {
+  // Half hidden along something else for long, the curve may as well be the other's edge.
+  int covered = 0;
+  for (int c = column;; c -= dir) {
+    const auto it = covered_.find(c);
+    if (it == covered_.end() || !it->second) {
+      break;
+    }
+    if (++covered > coveredColumns) {
+      return false;
+    }
+  }
   // The gapless stretch that ends at `column`, counted back against the walk.
   int streak = 0;
   for (int c = column;; c -= dir) {

@@ -21,17 +21,25 @@ class CurveTexture {
   int minGaps = 4;
   double dashFactor = 2;
   int slackColumns = 4;
+  int coveredColumns = 20;  // the most columns on end the curve may run half hidden
   int reachColumns = 600;   // how far from the stretch the texture is taken
   double regularity = 1.2;  // the longest dash at most this many times the average dash and gap
 
-  void Clear() { columns_.clear(); }
+  void Clear() {
+    columns_.clear();
+    covered_.clear();
+  }
   void Note(int column, bool found) { columns_[column] = found; }
+  // Notes whether the curve's run was cut short in `column` by something of another colour drawn
+  // along it (a thicker curve whose edge the follower may be on instead).
+  void NoteCovered(int column, bool covered) { covered_[column] = covered; }
   // Whether the stretch that ends at `column`, walked towards increasing columns (dir 1) or
   // decreasing ones (-1), keeps the curve's texture.
   bool Keeps(int column, int dir) const;
 
  private:
   std::map<int, bool> columns_;  // walked so far: whether the curve's run was found there
+  std::map<int, bool> covered_;  // walked so far: whether the run found was cut short there
 };
 
 }  // namespace tracer

@@ -155,6 +155,7 @@ bool Form1::SnapToCurve() {
   }
   // A dashed or dotted curve that runs on without its gaps has merged with a solid one.
   for (const CurveFollower::Column& column : walked) {
+    curveTexture_.NoteCovered(column.column, column.covered);
     if (column.telling) {
       curveTexture_.Note(column.column, column.found);
     }
