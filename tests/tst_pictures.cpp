@@ -441,6 +441,47 @@ class tst_pictures : public QObject {
     QVERIFY2(t.g.recordedPointCount > 60, qPrintable(QString::number(t.g.recordedPointCount)));
   }
 
+  // Auto Trace records a point only where it is sure of it to within the goal (2 % of an
+  // impedance): on a graph where 2 % spans less than half a pixel it leaves every point to the hand;
+  // drawn ten times taller, it traces the same curve alone.
+  void sureToTheGoal_data() {
+    QTest::addColumn<double>("pixelsPerOhm");
+    QTest::addColumn<bool>("alone");
+    QTest::newRow("2 % under half a pixel") << 2.0 << false;
+    QTest::newRow("2 % over a pixel") << 30.0 << true;
+  }
+  void sureToTheGoal() {
+    QFETCH(double, pixelsPerOhm);
+    QFETCH(bool, alone);
+    const auto ohms = [](double f) { return 5 + 1.5 * std::log10(f / 20); };
+    fakes::GraphCase c;
+    c.size = QSize(400, platform::RoundToInt32(11 * pixelsPerOhm) + 40);
+    c.impedance = c.linearOhm = true;
+    const double bottom = c.size.height() - 20.5;
+    c.freq[0][0] = 100, c.freq[0][1] = 130, c.freq[1][0] = 10000, c.freq[1][1] = 330;
+    c.level[0][0] = 4, c.level[0][1] = bottom, c.level[1][0] = 12, c.level[1][1] = bottom - 8 * pixelsPerOhm;
+    QImage picture = Filled(c.size.width(), c.size.height(), Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(31, 119, 180), 1.5));
+      QPolygonF line;
+      for (double u = std::log10(20.0); u <= std::log10(20000.0); u += 0.001) {
+        c.truth.emplace_back(std::pow(10, u), ohms(std::pow(10, u)));
+        line << QPointF(130 + 100 * (u - 2), bottom - pixelsPerOhm * (ohms(std::pow(10, u)) - 4));
+      }
+      p.drawPolyline(line);
+    }
+    QTemporaryDir temp;
+    c.picture = temp.filePath(QStringLiteral("graph.png"));
+    QVERIFY(picture.save(c.picture));
+    const fakes::GraphResult r = fakes::TraceGraph(c);
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty(),
+             qPrintable(
+                 QStringLiteral("%1 %2 %3 %4").arg(r.failure).arg(r.written).arg(r.beyond.size()).arg(r.hand.size())));
+    QVERIFY2(alone ? r.hand.size() <= 1 : r.hand.size() == 201, qPrintable(QString::number(r.hand.size())));
+  }
+
   // The columns Auto Trace walked ('#' the curve's run found, '.' a gap, 'c' found but cut short by
   // a deeper shade of its hue): whether the last stretch still looks like the curve picked.
   void curveTexture_data() {

@@ -133,6 +133,9 @@ class Form1 : public platform::FormWindow {
   // pick and the points recorded since; false (the line left where it is) where the curve is lost.
   // The one place where a trace step asks where the curve is.
   bool SnapToCurve();
+  // How many picture pixels a traced point at picture height `y` may lie off the curve: what half
+  // a decibel, or 2 % of an impedance, spans there on the trace's axis.
+  double GoalPixels(double y) const;
   // A running Auto Trace goes on in slices between which the window handles its events: each
   // slice runs up to `steps` steps, fewer once `deadline` has passed (after one step at least).
   // False when the run has ended (the last step, the end of the area, the curve lost, or stopped).
