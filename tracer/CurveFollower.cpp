@@ -589,6 +589,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   if (!checkBridges(true)) {
     return std::nullopt;
   }
+  // From a pick alone, a height found only along a line of the curve's colour is the line's as
+  // much as the curve's (the pick may lie where the curve crosses it).
+  if (path.size() < 2 && std::none_of(found.begin(), found.end(), [&](const Found& f) {
+        return f.height > 0 && std::fabs(f.x - x) <= p_.fitColumns + 0.5;
+      })) {
+    return std::nullopt;
+  }
   return Refine(found, x);
 }
 
