@@ -7,8 +7,10 @@
 #include <QtTest>
 #include <cmath>
 #include <fstream>
+#include <functional>
 
 #include "CourseCheck.h"
+#include "CurveTexture.h"
 #include "GraphJudge.h"
 #include "PictureLean.h"
 #include "ResponseFile.h"
@@ -39,6 +41,36 @@ QImage Grid(const QColor& colour, const QColor& background, double width, Qt::Pe
     p.drawLine(QPointF(x, 30), QPointF(x, 370));
   }
   return picture;
+}
+
+// Traces the picture that `draw` makes (the case's size, on white) as a user would, against the
+// truth that `height` gives: the plotted curve's height at each x (picture pixels, linear values).
+fakes::GraphResult TraceDrawn(fakes::GraphCase c, const std::function<double(double)>& height,
+                              const std::function<void(QPainter&)>& draw) {
+  QImage picture = Filled(c.size.width(), c.size.height(), Qt::white);
+  {
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+  }
+  const double decades = std::log10(c.freq[1][0] / c.freq[0][0]);
+  for (double u = std::log10(c.start); u <= std::log10(c.stop); u += 0.001) {
+    const double x = c.freq[0][1] + (u - std::log10(c.freq[0][0])) / decades * (c.freq[1][1] - c.freq[0][1]);
+    const double share = (height(x) - c.level[0][1]) / (c.level[1][1] - c.level[0][1]);
+    c.truth.emplace_back(std::pow(10, u), c.level[0][0] + share * (c.level[1][0] - c.level[0][0]));
+  }
+  QTemporaryDir temp;
+  c.picture = temp.filePath(QStringLiteral("graph.png"));
+  picture.save(c.picture);
+  return fakes::TraceGraph(c);
+}
+
+QPolygonF Polyline(const std::function<double(double)>& height, double from, double to) {
+  QPolygonF line;
+  for (double x = from; x <= to; x += 0.5) {
+    line << QPointF(x, height(x));
+  }
+  return line;
 }
 
 std::optional<data::ResponseSet> ReadBack(const QString& path) {
@@ -395,6 +427,80 @@ class tst_pictures : public QObject {
     t.AutoTrace();
     QVERIFY(t.g.recordedPointCount > 150 && t.Panel(4) == lost);
     QVERIFY(std::adjacent_find(w.traceFreqs.begin(), w.traceFreqs.end(), std::greater_equal<>()) == w.traceFreqs.end());
+  }
+
+  // A dashed curve joined by a solid one of its colour, which runs on where the dashed curve
+  // slowly bends away: where the run goes on without the dashes' gaps, Auto Trace stops rather
+  // than slide onto the solid curve.
+  void dashedJoinsSolid() {
+    const auto solid = [](double x) { return 200 - 0.2 * (x - 40); };
+    const auto dashed = [&](double x) { return solid(x) + (x < 330 ? 0 : 0.004 * (x - 330) * (x - 330)); };
+    fakes::GraphCase c;
+    c.size = QSize(600, 300);
+    c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
+    c.level[0][0] = 60, c.level[0][1] = 275.5, c.level[1][0] = 90, c.level[1][1] = 25.5;
+    c.pickHz = 60;
+    const fakes::GraphResult r = TraceDrawn(c, dashed, [&](QPainter& p) {
+      p.setPen(QPen(Qt::black, 2));
+      p.drawLine(QPointF(250, solid(250)), QPointF(560, solid(560)));
+      p.setPen(QPen(Qt::black, 2, Qt::DashLine));
+      p.drawPolyline(Polyline(dashed, 40, 560));
+    });
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && !r.hand.empty(),
+             qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
+  }
+
+  // Auto Trace records a point only where it is sure of it to within the goal (2 % of an
+  // impedance): on a graph where 2 % spans less than half a pixel (where a JPEG's noise or a
+  // neighbour's edge moves the height by more) it leaves every point to the hand; drawn fifteen
+  // times taller, it traces the same curve alone.
+  void sureToTheGoal_data() {
+    QTest::addColumn<double>("pixelsPerOhm");
+    QTest::addColumn<bool>("alone");
+    QTest::newRow("2 % under half a pixel") << 2.0 << false;
+    QTest::newRow("2 % over a pixel") << 30.0 << true;
+  }
+  void sureToTheGoal() {
+    QFETCH(double, pixelsPerOhm);
+    QFETCH(bool, alone);
+    fakes::GraphCase c;
+    c.size = QSize(400, platform::RoundToInt32(11 * pixelsPerOhm) + 40);
+    c.impedance = c.linearOhm = true;
+    const double bottom = c.size.height() - 20.5;
+    c.freq[0][0] = 100, c.freq[0][1] = 130, c.freq[1][0] = 10000, c.freq[1][1] = 330;
+    c.level[0][0] = 4, c.level[0][1] = bottom, c.level[1][0] = 12, c.level[1][1] = bottom - 8 * pixelsPerOhm;
+    // Waves between 4 and 8 ohms.
+    const auto height = [&](double x) { return bottom - pixelsPerOhm * (2 + 2 * std::sin((x - 60) / 25)); };
+    const fakes::GraphResult r = TraceDrawn(c, height, [&](QPainter& p) {
+      p.setPen(QPen(QColor(31, 119, 180), 1.5));
+      p.drawPolyline(Polyline(height, 60, 360));
+    });
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty(),
+             qPrintable(QStringLiteral("%1 beyond").arg(r.beyond.size())));
+    QVERIFY2(alone ? r.hand.size() <= 1 : r.hand.size() == 201, qPrintable(QString::number(r.hand.size())));
+  }
+
+  // The columns Auto Trace walked ('#' the curve's run found, '.' a gap, 'c' found but cut short by
+  // a deeper shade of its hue): whether the last stretch still looks like the curve picked.
+  void curveTexture_data() {
+    QTest::addColumn<QString>("columns");
+    QTest::addColumn<bool>("kept");
+    const QString dashes = QStringLiteral("####..").repeated(9);
+    QTest::newRow("dashed, then a dash") << dashes + "#####" << true;
+    QTest::newRow("dashed, then a long run") << dashes + QString(20, '#') << false;
+    QTest::newRow("solid, a few gaps") << QString(30, '#') + "." + QString(40, '#') + ".." + QString(60, '#') << true;
+    QTest::newRow("briefly along a deeper shade") << QString(40, '#') + QString(20, 'c') << true;
+    QTest::newRow("long along a deeper shade") << QString(40, '#') + QString(21, 'c') << false;
+  }
+  void curveTexture() {
+    QFETCH(QString, columns);
+    QFETCH(bool, kept);
+    tracer::CurveTexture texture;
+    for (int c = 0; c < columns.size(); ++c) {
+      texture.Note(c, columns[c] != '.');
+      texture.NoteCovered(c, columns[c] == 'c');
+    }
+    QCOMPARE(texture.Keeps(int(columns.size()) - 1, 1), kept);
   }
 };
 

@@ -122,6 +122,9 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     };
     run.coveredTop = covered(run.top - 1) || (at(run.top - 1) > 0 && covered(run.top - 2));
     run.coveredBottom = covered(run.bottom + 1) || (at(run.bottom + 1) > 0 && covered(run.bottom + 2));
+    const auto deeper = [&](int row) { return covered(row) && style_.Deeper(rows_.At(column, row)); };
+    run.deeperTop = deeper(run.top - 1) || (at(run.top - 1) > 0 && deeper(run.top - 2));
+    run.deeperBottom = deeper(run.bottom + 1) || (at(run.bottom + 1) > 0 && deeper(run.bottom + 2));
     // Its edges to a fraction of a pixel: the end pixels' and the fringes' partial cover.
     run.topEdge = run.top + 1 - std::min(1.0, at(run.top)) - std::max(0.0, at(run.top - 1));
     run.bottomEdge = run.bottom + std::min(1.0, at(run.bottom)) + std::max(0.0, at(run.bottom + 1));
@@ -257,6 +260,11 @@ std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
 }
 
 std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x) const {
+  return HeightAt(path, x, nullptr);
+}
+
+std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x,
+                                              std::vector<Column>* walked) const {
   if (path.empty()) {
     return std::nullopt;
   }
@@ -388,7 +396,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       double centre;
       double top;
       double bottom;
-      bool partial;  // one edge placed from the other: the run is cut short or merged there
+      bool partial;          // one edge placed from the other: the run is cut short or merged there
+      bool covered = false;  // cut short by a deeper shade of the curve's hue (a thicker curve's edge)
     };
     std::vector<Candidate> candidates;
     for (const Run& run : runs) {
@@ -411,8 +420,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const bool fits = !hasMoves || (topCut ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
                                                : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
         if (fits && bottom - top <= height + tolerance + 1) {
-          candidates.push_back(topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true}
-                                      : Candidate{top + height / 2, top, top + height, true});
+          candidates.push_back(topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true, run.deeperTop}
+                                      : Candidate{top + height / 2, top, top + height, true, run.deeperBottom});
         }
         continue;
       }
@@ -446,9 +455,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     });
     // The pieces of one run cut by something drawn across it place the curve alike: one candidate.
     while (candidates.size() >= 2 && std::fabs(candidates[1].centre - candidates[0].centre) <= std::max(1.0, T / 4)) {
-      candidates[0] = {(candidates[0].centre + candidates[1].centre) / 2,
-                       std::min(candidates[0].top, candidates[1].top),
-                       std::max(candidates[0].bottom, candidates[1].bottom), true};
+      candidates[0] = {
+          (candidates[0].centre + candidates[1].centre) / 2, std::min(candidates[0].top, candidates[1].top),
+          std::max(candidates[0].bottom, candidates[1].bottom), true, candidates[0].covered && candidates[1].covered};
       candidates.erase(candidates.begin() + 1);
     }
     // A fork: the last run, grown tall where another curve of the colour ran along, parts into two
@@ -473,6 +482,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       along = HiddenUnder(c, alongLine ? *alongLine : pred);
     }
     alongLine = candidates.empty() ? along : std::nullopt;
+    if (walked != nullptr && (c - Floor(start.x())) * dir > 0 && (c - target) * dir <= 0) {
+      // A gap tells only where the course shows the background: not under a line or another curve.
+      const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
+      const bool bare = !candidates.empty() || (style_.Cover(rows_.At(c, row)) >= 0 && !lines_.OnLine(c, row));
+      walked->push_back({c, !candidates.empty(), !candidates.empty() && candidates.front().covered,
+                         std::fabs(s) <= 0.6 && bare && !OnVerticalLine(c, row)});
+    }
     if (!candidates.empty() && gap >= 1) {
       bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});
     }
@@ -571,6 +587,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
   }
   if (!checkBridges(true)) {
+    return std::nullopt;
+  }
+  // From a pick alone, a height found only along a line of the curve's colour is the line's as
+  // much as the curve's (the pick may lie where the curve crosses it).
+  if (path.size() < 2 && std::none_of(found.begin(), found.end(), [&](const Found& f) {
+        return f.height > 0 && std::fabs(f.x - x) <= p_.fitColumns + 0.5;
+      })) {
     return std::nullopt;
   }
   return Refine(found, x);

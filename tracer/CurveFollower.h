@@ -47,6 +47,17 @@ class CurveFollower {
   // The curve's height at `x` (continuous pixels), followed from the last point of `path` (recent
   // points on the curve, oldest first; at least one); none where the curve is lost on the way.
   std::optional<double> HeightAt(const std::vector<QPointF>& path, double x) const;
+  // The same, noting in `walked` each column passed on the way (after the path's last point, up
+  // to x) with whether the curve's own run was found there.
+  struct Column {
+    int column;
+    bool found;
+    bool covered;  // the run found cut short by a deeper shade of the curve's hue: it may be the
+                   // edge of a thicker curve of that hue, not the curve
+    bool telling;  // whether a dashed curve's gaps would show there: not where the course climbs
+                   // or falls steeply (the dashes overlap in the columns), nor under a line
+  };
+  std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked) const;
 
  private:
   struct Run {
@@ -59,6 +70,8 @@ class CurveFollower {
     bool touchesBottom = false;
     bool coveredTop = false;  // something of another colour drawn over the curve there
     bool coveredBottom = false;
+    bool deeperTop = false;  // what covers it there is the curve's hue in a deeper shade
+    bool deeperBottom = false;
   };
   struct Found {
     double x;

@@ -55,6 +55,11 @@ double CurveStyle::CoverOver(QRgb p, QRgb under) const {
   return std::max(0.0, t);
 }
 
+bool CurveStyle::Deeper(QRgb p) const {
+  const auto [t, off] = Project(p, colour, background);
+  return off <= tolerance * tolerance && t > darkest;
+}
+
 std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const StraightLines& lines, QPointF at) const {
   const PictureRows rows(picture);
   const int W = rows.Width();

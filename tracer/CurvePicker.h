@@ -36,6 +36,9 @@ struct CurveStyle {
   // The same over another colour `under` than the background (an edge of the curve drawn over
   // something else).
   double CoverOver(QRgb p, QRgb under) const;
+  // Whether p shows the curve's hue in a deeper shade than its own (beyond `darkest`): a thicker
+  // or darker curve of that hue, whose edges pass for the curve's own pixels.
+  bool Deeper(QRgb p) const;
 };
 
 struct CurvePick {

@@ -333,6 +333,7 @@ void Form1::ResetTracerWindow() {
   sessionPath_.clear();
   // A curve picked on the previous picture means nothing on the next one, nor do its lines.
   curvePick.reset();
+  curveTexture_.Clear();
   isPickingColour = false;
   isStraightening = false;
   pictureLean = 0;

@@ -22,6 +22,7 @@
 #include "AutoRegister.h"
 #include "AxisMap.h"
 #include "CurvePicker.h"
+#include "CurveTexture.h"
 #include "GlobalVariables.h"
 #include "Magnifier.h"
 #include "PictureBox.h"
@@ -132,6 +133,9 @@ class Form1 : public platform::FormWindow {
   // pick and the points recorded since; false (the line left where it is) where the curve is lost.
   // The one place where a trace step asks where the curve is.
   bool SnapToCurve();
+  // How many picture pixels a traced point at picture height `y` may lie off the curve: what half
+  // a decibel, or 2 % of an impedance, spans there on the trace's axis.
+  double GoalPixels(double y) const;
   // A running Auto Trace goes on in slices between which the window handles its events: each
   // slice runs up to `steps` steps, fewer once `deadline` has passed (after one step at least).
   // False when the run has ended (the last step, the end of the area, the curve lost, or stopped).
@@ -441,6 +445,7 @@ class Form1 : public platform::FormWindow {
   PicturePlaces places_;
   QTimer* autoTraceTimer_ = nullptr;  // runs the next slice of Auto Trace
   std::size_t pickedAt_ = 0;          // the number of points recorded when the curve was picked
+  CurveTexture curveTexture_;         // the picked curve's dashes, as Auto Trace has seen them
   std::optional<StraightLines> lines_;
   std::unique_ptr<TextReader> textReader_;  // started by the first Auto Register
   std::vector<QPointF> straightenPoints_;   // picture pixels

@@ -6,6 +6,7 @@
 
 #include "CourseCheck.h"
 #include "CurveFollower.h"
+#include "CurveTexture.h"
 #include "Form1.h"
 #include "Twips.h"
 #include "numbers.h"
@@ -130,6 +131,38 @@ void Form1::UpdateMagnifier() {
   picMagnifier->Show(std::move(view), QPoint(platform::TwipsToPixels(at.x()), platform::TwipsToPixels(at.y())));
 }
 
+double Form1::GoalPixels(double y) const {
+  // A traced point is meant to lie within half a decibel, or 2 % of an impedance, of the curve.
+  constexpr double kGoalDb = 0.5;
+  constexpr double kGoalShare = 0.02;
+  const QImage& picture = Graph[1]->Picture();
+  const double H0 = Graph[0]->Height();
+  if (picture.isNull() || H0 <= 0) {
+    return 0;
+  }
+  const double pixel = H0 / picture.height();  // twips
+  const auto read = [&](double twips) -> std::optional<double> {
+    std::optional<Reading> r;
+    if (isImpedanceTrace) {
+      const ImpedanceReferences refs{lnReg4Ohm->Y1(), lnReg16Ohm->Y1(), lowOhm, highOhm, lowOhmScaled, highOhmScaled};
+      r = ReadImpedance(twips, refs, CheckedOhmScale(), 0);
+    } else {
+      r = ReadLevel(twips, lnReg60Db->Y1(), lnReg90Db->Y1(), lowDb, highDb, 0);
+    }
+    return r ? std::optional<double>(r->value) : std::nullopt;
+  };
+  // The values a pixel apart at that height.
+  const std::optional<double> here = read(y * pixel);
+  const std::optional<double> below = read((y + 1) * pixel);
+  if (!here || !below) {
+    return 0;
+  }
+  const double perPixel =
+      isImpedanceTrace ? std::fabs(*below - *here) / std::max(std::fabs(*here), 1e-9) : std::fabs(*below - *here);
+  const double goal = (isImpedanceTrace ? kGoalShare : kGoalDb) / perPixel;
+  return std::isfinite(goal) ? goal : 0;
+}
+
 bool Form1::SnapToCurve() {
   if (!curvePick || !isTracing || isTraceArmed) {
     return false;
@@ -147,8 +180,20 @@ bool Form1::SnapToCurve() {
   }
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
   const CurveFollower follower(picture, PictureLines(), curvePick->style);
-  const std::optional<double> y = follower.HeightAt(path, measured.x());
+  std::vector<CurveFollower::Column> walked;
+  const std::optional<double> y = follower.HeightAt(path, measured.x(), &walked);
   if (!y) {
+    return false;
+  }
+  // A dashed or dotted curve that runs on without its gaps has merged with a solid one.
+  for (const CurveFollower::Column& column : walked) {
+    curveTexture_.NoteCovered(column.column, column.covered);
+    if (column.telling) {
+      curveTexture_.Note(column.column, column.found);
+    }
+  }
+  if (!walked.empty() &&
+      !curveTexture_.Keeps(walked.back().column, walked.back().column >= walked.front().column ? 1 : -1)) {
     return false;
   }
   // A height off the course of the points recorded since the pick is not taken either.
@@ -158,6 +203,23 @@ bool Form1::SnapToCurve() {
     recorded.push_back(tracePlaces[i].onPicture);
   }
   if (!CourseCheck().Keeps(recorded, {measured.x(), *y})) {
+    return false;
+  }
+  // The height found is sure to about kSurePx, less so where the curve climbs or falls steeply (a
+  // fraction of a column off moves it by that fraction of the slope) or bends sharply (the fit
+  // through the columns around it rounds a peak off). Where that is more than the point may be off
+  // by (a tiny picture, a narrow resonance peak) it is not recorded.
+  constexpr double kSurePx = 0.4;
+  constexpr double kSureColumns = 0.15;
+  constexpr double kSureBend = 0.2;
+  const auto slopeTo = [](QPointF a, QPointF b) {
+    return std::fabs(b.x() - a.x()) >= 1 ? (b.y() - a.y()) / (b.x() - a.x()) : 0.0;
+  };
+  const QPointF next(measured.x(), *y);
+  const double slope = recorded.empty() ? 0 : slopeTo(recorded.back(), next);
+  const double bend =
+      recorded.size() < 2 ? 0 : std::fabs(slope - slopeTo(recorded[recorded.size() - 2], recorded.back()));
+  if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend > GoalPixels(*y)) {
     return false;
   }
   SetTraceHeight(static_cast<float>(FromPicture({0, *y}).y()));
@@ -188,6 +250,7 @@ void Form1::PickColour() {
   StatusBar->SetPanelText(4, panelBeforePick_);
   if (std::optional<CurvePick> pick = CurvePicker().Pick(Graph[1]->Picture(), PictureLines(), ToPicture(pointer_))) {
     curvePick = std::move(pick);
+    curveTexture_.Clear();
     pickedAt_ = tracePlaces.size();
     SnapToCurve();
     UpdateMagnifier();

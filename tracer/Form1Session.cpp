@@ -158,6 +158,7 @@ void Form1::RestoreSession(const Session& s, QImage picture, QByteArray fileByte
   traceLogStep = s.logStep;
   traceStepNumber = s.stepNumber;
   curvePick = s.curve;
+  curveTexture_.Clear();
   pickedAt_ = static_cast<std::size_t>(s.pickedAt);  // not negative
   for (const SessionPoint& p : s.points) {
     traceFreqs.push_back(p.frequency);
