@@ -140,7 +140,7 @@ class tst_pictures : public QObject {
 
   // The lean of a grid picture turned by a known angle, to a hundredth of a degree; straightening
   // by it brings the lines level again, and a point of the tilted picture lands where
-  // StraightenedPoint says. A picture without lines has no lean.
+  // StraightenedPoint says. A picture without long lines, or with one alone, has no lean.
   void lean_data() {
     QTest::addColumn<double>("degrees");
     QTest::newRow("0.07") << 0.07;
@@ -173,6 +173,13 @@ class tst_pictures : public QObject {
     QImage bare(600, 400, QImage::Format_RGB32);
     bare.fill(Qt::white);
     QPainter(&bare).drawEllipse(100, 100, 300, 150);
+    QVERIFY(!tracer::LeanMeter().Measure(bare));
+    // Nor one whose only straight stroke is a curve's roll-off (a graph without frame or grid).
+    QPainter rollOff(&bare);
+    rollOff.setRenderHint(QPainter::Antialiasing);
+    rollOff.setPen(QPen(Qt::black, 1.5));
+    rollOff.drawLine(QPointF(40, 330), QPointF(560, 316));
+    rollOff.end();
     QVERIFY(!tracer::LeanMeter().Measure(bare));
   }
 

@@ -238,10 +238,15 @@ std::optional<double> LeanMeter::Measure(const QImage& picture) const {
   // Refined on the lines themselves: each peak of the projection is a line; in each sample its
   // centre is the ink-weighted centroid within a few pixels of where the line is expected, and
   // one slope is fitted through all the centres (each line about its own mean). Twice.
+  // A lean needs two long lines at least: a picture whose only straight stroke is a curve's
+  // sloping stretch (a graph without frame or grid) is not a tilted scan, and turning it would
+  // move every value read from it.
+  int longLines = 0;
   for (int pass = 0; pass < 2; ++pass) {
     const double t = std::tan(best);
     double sab = 0;
     double saa = 0;
+    longLines = 0;
     for (const Family* family : {&horizontal, &vertical}) {
       if (family->points.size() < std::size_t(p_.minPoints)) {
         continue;
@@ -259,9 +264,11 @@ std::optional<double> LeanMeter::Measure(const QImage& picture) const {
             samples.push_back(*c);
           }
         }
+        const bool isLong = 4 * samples.size() >= family->alongs.size();
         if (const std::optional<std::pair<double, double>> fit = RobustFit(samples)) {
           sab += fit->first;
           saa += fit->second;
+          longLines += isLong ? 1 : 0;
         }
       }
     }
@@ -269,6 +276,9 @@ std::optional<double> LeanMeter::Measure(const QImage& picture) const {
       break;
     }
     best = std::atan(sab / saa);
+  }
+  if (longLines < 2) {
+    return std::nullopt;
   }
   return Degrees(best);
 }
