@@ -229,8 +229,19 @@ bool Form1::SnapToCurve() {
       bend = std::max(bend, std::fabs(slopeTo(next, {ahead, *yAhead}) - slope));
     }
   }
-  if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend > GoalPixels(*y)) {
+  const double goal = GoalPixels(*y);
+  if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend > goal) {
     return false;
+  }
+  // Right after a point placed by hand the curve was lost a step before: the next point must keep
+  // to the course through it to about half the goal, not merely stay near it.
+  if (tracePlaces.size() > pickedAt_ && tracePlaces.back().byHand) {
+    constexpr CourseCheck kAfterHand{0.5, 2, 0.2};
+    CourseCheck check = kAfterHand;
+    check.slackPx += 0.5 * goal;
+    if (!check.Keeps(recorded, next)) {
+      return false;
+    }
   }
   SetTraceHeight(static_cast<float>(FromPicture({0, *y}).y()));
   UpdatePositionReadout();
@@ -314,7 +325,7 @@ bool Form1::AutoTraceStep() {
     StatusBar->SetPanelText(4, QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
     return false;
   }
-  return RecordTracePoint();
+  return RecordTracePoint(false);
 }
 
 bool Form1::AutoTraceSteps(int steps, QDeadlineTimer deadline) {
