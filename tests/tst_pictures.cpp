@@ -495,6 +495,36 @@ class tst_pictures : public QObject {
     QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty(), qPrintable(text));
   }
 
+  // A dashed curve crossed at its start by a steep solid one of its colour (a data sheet's
+  // impedance and response, both black), picked a little past the crossing: Auto Trace does not
+  // slide onto the solid one, since the curve followed from there would miss the pick.
+  void crossedBeforeThePick_data() {
+    QTest::addColumn<double>("crossing");
+    QTest::addColumn<double>("slope");
+    QTest::newRow("crossing at x 70, slope 1.4") << 70.0 << 1.4;
+    QTest::newRow("crossing at x 83, slope 0.9") << 83.0 << 0.9;
+    QTest::newRow("crossing at x 84.3, slope 2") << 84.3 << 2.0;
+  }
+  void crossedBeforeThePick() {
+    QFETCH(double, crossing);
+    QFETCH(double, slope);
+    const auto flat = [](double x) { return 190 - 0.02 * x; };
+    const auto steep = [&](double x) { return flat(crossing) - slope * (x - crossing); };
+    fakes::GraphCase c;
+    c.size = QSize(600, 300);
+    c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
+    c.level[0][0] = 60, c.level[0][1] = 275.5, c.level[1][0] = 90, c.level[1][1] = 25.5;
+    c.pickHz = 40;
+    const fakes::GraphResult r = TraceDrawn(c, flat, [&](QPainter& p) {
+      p.setPen(QPen(Qt::black, 2));
+      p.drawLine(QPointF(50, steep(50)), QPointF(200, steep(200)));
+      p.setPen(QPen(Qt::black, 2, Qt::DashLine));
+      p.drawPolyline(Polyline(flat, 40, 560));
+    });
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty(),
+             qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
+  }
+
   // Auto Trace records a point only where it is sure of it to within the goal (2 % of an
   // impedance): on a graph where 2 % spans less than half a pixel (where a JPEG's noise or a
   // neighbour's edge moves the height by more) it leaves every point to the hand; drawn fifteen

@@ -229,6 +229,28 @@ bool Form1::SnapToCurve() {
       bend = std::max(bend, std::fabs(slopeTo(next, {ahead, *yAhead}) - slope));
     }
   }
+  // The pick is a point of the curve: a step that passes its column passes it, give or take what
+  // the straight line between the step's ends leaves out; close before it, the curve followed on
+  // from this point must reach it (else the follower has slid onto another curve of its colour).
+  if (!recorded.empty()) {
+    const QPointF last = recorded.back();
+    const QPointF pick = curvePick->onCurve;
+    const double tolerance = 2 + curvePick->style.thickness;
+    if ((pick.x() - last.x()) * (pick.x() - next.x()) <= 0 && std::fabs(next.x() - last.x()) >= 1) {
+      const double between = last.y() + (next.y() - last.y()) * (pick.x() - last.x()) / (next.x() - last.x());
+      if (std::fabs(between - pick.y()) > tolerance + 0.25 * std::fabs(next.y() - last.y())) {
+        return false;
+      }
+    } else if (constexpr double kPickReach = 24;
+               (pick.x() - next.x()) * (next.x() - last.x()) > 0 && std::fabs(pick.x() - next.x()) <= kPickReach) {
+      std::vector<QPointF> on = path;
+      on.push_back(next);
+      const std::optional<double> atPick = follower.HeightAt(on, pick.x());
+      if (atPick && std::fabs(*atPick - pick.y()) > tolerance) {
+        return false;
+      }
+    }
+  }
   const double goal = GoalPixels(*y);
   if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend > goal) {
     return false;
