@@ -219,12 +219,14 @@ bool Form1::SnapToCurve() {
   const double slope = recorded.empty() ? 0 : slopeTo(recorded.back(), next);
   double bend = recorded.size() < 2 ? 0 : std::fabs(slope - slopeTo(recorded[recorded.size() - 2], recorded.back()));
   // On a flank the curve may turn right after this point (the top of a narrow peak): a step
-  // further along shows it, and the turn weighs as the bend does.
+  // further along (at most kAheadColumns, on a wide picture) shows it, and the turn weighs as the
+  // bend does.
   constexpr double kSteep = 0.5;
+  constexpr double kAheadColumns = 12;
   if (!recorded.empty() && (std::fabs(slope) >= kSteep || bend >= kSteep)) {
     std::vector<QPointF> on = path;
     on.push_back(next);
-    const double ahead = 2 * measured.x() - recorded.back().x();
+    const double ahead = measured.x() + std::clamp(measured.x() - recorded.back().x(), -kAheadColumns, kAheadColumns);
     if (const std::optional<double> yAhead = follower.HeightAt(on, ahead)) {
       bend = std::max(bend, std::fabs(slopeTo(next, {ahead, *yAhead}) - slope));
     }
