@@ -57,7 +57,11 @@ fakes::GraphResult TraceDrawn(fakes::GraphCase c, const std::function<double(dou
   for (double u = std::log10(c.start); u <= std::log10(c.stop); u += 0.001) {
     const double x = c.freq[0][1] + (u - std::log10(c.freq[0][0])) / decades * (c.freq[1][1] - c.freq[0][1]);
     const double share = (height(x) - c.level[0][1]) / (c.level[1][1] - c.level[0][1]);
-    c.truth.emplace_back(std::pow(10, u), c.level[0][0] + share * (c.level[1][0] - c.level[0][0]));
+    if (c.impedance && !c.linearOhm) {
+      c.truth.emplace_back(std::pow(10, u), c.level[0][0] * std::pow(c.level[1][0] / c.level[0][0], share));
+    } else {
+      c.truth.emplace_back(std::pow(10, u), c.level[0][0] + share * (c.level[1][0] - c.level[0][0]));
+    }
   }
   QTemporaryDir temp;
   c.picture = temp.filePath(QStringLiteral("graph.png"));
@@ -436,22 +440,49 @@ class tst_pictures : public QObject {
     QVERIFY(std::adjacent_find(w.traceFreqs.begin(), w.traceFreqs.end(), std::greater_equal<>()) == w.traceFreqs.end());
   }
 
-  // A dashed curve joined by a solid one of its colour, which runs on where the dashed curve
-  // slowly bends away: where the run goes on without the dashes' gaps, Auto Trace stops rather
-  // than slide onto the solid curve.
-  void dashedJoinsSolid() {
-    const auto solid = [](double x) { return 200 - 0.2 * (x - 40); };
-    const auto dashed = [&](double x) { return solid(x) + (x < 330 ? 0 : 0.004 * (x - 330) * (x - 330)); };
+  // Where Auto Trace cannot tell the curve it stops for a point by hand, and records nothing off
+  // it: a dashed curve joined by a solid one of its colour that runs on where the dashed one bends
+  // away (the run goes on without the dashes' gaps); a dashed one crossed just before the pick by
+  // a steep solid one of its colour (the curve followed from there would miss the pick); a
+  // driver's narrow resonance peak on a log ohm scale (a step ahead shows the turn at its top).
+  void drawnTraps_data() {
+    QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak
+    QTest::addColumn<double>("at");     // x where the solid curve crosses, or the resonance in Hz
+    QTest::addColumn<double>("steep");  // the crossing curve's slope, or the resonance's Q
+    QTest::newRow("dashed joins solid") << 0 << 0.0 << 0.0;
+    QTest::newRow("crossed at x 70, slope 1.4") << 1 << 70.0 << 1.4;
+    QTest::newRow("crossed at x 83, slope 0.9") << 1 << 83.0 << 0.9;
+    QTest::newRow("resonance Q 8 at 55 Hz") << 2 << 55.0 << 8.0;
+  }
+  void drawnTraps() {
+    QFETCH(int, kind);
+    QFETCH(double, at);
+    QFETCH(double, steep);
+    const auto solid = [&](double x) { return kind == 0 ? 200 - 0.2 * (x - 40) : 190 - 0.02 * at - steep * (x - at); };
+    const auto height = [&](double x) {
+      if (kind == 2) {
+        const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
+        const double detune = f / at - at / f;
+        return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, steep * detune)) / 4);
+      }
+      return kind == 1 ? 190 - 0.02 * x : solid(x) + (x < 330 ? 0 : 0.004 * (x - 330) * (x - 330));
+    };
     fakes::GraphCase c;
     c.size = QSize(600, 300);
+    c.impedance = kind == 2;
     c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
-    c.level[0][0] = 60, c.level[0][1] = 275.5, c.level[1][0] = 90, c.level[1][1] = 25.5;
-    c.pickHz = 60;
-    const fakes::GraphResult r = TraceDrawn(c, dashed, [&](QPainter& p) {
-      p.setPen(QPen(Qt::black, 2));
-      p.drawLine(QPointF(250, solid(250)), QPointF(560, solid(560)));
-      p.setPen(QPen(Qt::black, 2, Qt::DashLine));
-      p.drawPolyline(Polyline(dashed, 40, 560));
+    c.level[0][0] = kind == 2 ? 4 : 60, c.level[0][1] = 275.5;
+    c.level[1][0] = kind == 2 ? 40 : 90, c.level[1][1] = kind == 2 ? 155.5 : 25.5;
+    c.pickHz = kind == 0 ? 60 : kind == 1 ? 40 : 1000;
+    const fakes::GraphResult r = TraceDrawn(c, height, [&](QPainter& p) {
+      p.setPen(QPen(kind == 2 ? QColor(255, 127, 14) : Qt::black, kind == 2 ? 1.5 : 2));
+      if (kind != 2) {
+        const double from = kind == 0 ? 250 : 50;
+        const double to = kind == 0 ? 560 : 200;
+        p.drawLine(QPointF(from, solid(from)), QPointF(to, solid(to)));
+        p.setPen(QPen(Qt::black, 2, Qt::DashLine));
+      }
+      p.drawPolyline(Polyline(height, 40, 560));
     });
     QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && !r.hand.empty(),
              qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));

@@ -128,7 +128,7 @@ class Form1 : public platform::FormWindow {
   // true when the position moved on (no limit or end of the area reached). A limited trace passes
   // over the steps that would not move the column; after its last step panel 4 says so. At the end
   // of the area, or past the last step, a further point is refused with the message.
-  bool RecordTracePoint();
+  bool RecordTracePoint(bool byHand = true);
   // With a curve picked, puts the trace line on the curve in the trace column, followed from the
   // pick and the points recorded since; false (the line left where it is) where the curve is lost.
   // The one place where a trace step asks where the curve is.
@@ -257,6 +257,7 @@ class Form1 : public platform::FormWindow {
   struct TracePlace {
     QPointF onPicture;
     std::int32_t step;
+    bool byHand = false;  // placed by hand, not by Auto Trace (not kept in a session file)
   };
   std::vector<TracePlace> tracePlaces;
   std::optional<CurvePick> curvePick;        // picked with Pick Curve Colour

@@ -217,10 +217,55 @@ bool Form1::SnapToCurve() {
   };
   const QPointF next(measured.x(), *y);
   const double slope = recorded.empty() ? 0 : slopeTo(recorded.back(), next);
-  const double bend =
-      recorded.size() < 2 ? 0 : std::fabs(slope - slopeTo(recorded[recorded.size() - 2], recorded.back()));
-  if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend > GoalPixels(*y)) {
+  double bend = recorded.size() < 2 ? 0 : std::fabs(slope - slopeTo(recorded[recorded.size() - 2], recorded.back()));
+  // On a flank the curve may turn right after this point (the top of a narrow peak): a step
+  // further along (at most kAheadColumns, on a wide picture) shows it, and the turn weighs as the
+  // bend does.
+  constexpr double kSteep = 0.5;
+  constexpr double kAheadColumns = 12;
+  if (!recorded.empty() && (std::fabs(slope) >= kSteep || bend >= kSteep)) {
+    std::vector<QPointF> on = path;
+    on.push_back(next);
+    const double ahead = measured.x() + std::clamp(measured.x() - recorded.back().x(), -kAheadColumns, kAheadColumns);
+    if (const std::optional<double> yAhead = follower.HeightAt(on, ahead)) {
+      bend = std::max(bend, std::fabs(slopeTo(next, {ahead, *yAhead}) - slope));
+    }
+  }
+  // The pick is a point of the curve: a step that passes its column passes it, give or take what
+  // the straight line between the step's ends leaves out; close before it, the curve followed on
+  // from this point must reach it (else the follower has slid onto another curve of its colour).
+  if (!recorded.empty()) {
+    const QPointF last = recorded.back();
+    const QPointF pick = curvePick->onCurve;
+    const double tolerance = 2 + curvePick->style.thickness;
+    if ((pick.x() - last.x()) * (pick.x() - next.x()) <= 0 && std::fabs(next.x() - last.x()) >= 1) {
+      const double between = last.y() + (next.y() - last.y()) * (pick.x() - last.x()) / (next.x() - last.x());
+      if (std::fabs(between - pick.y()) > tolerance + 0.25 * std::fabs(next.y() - last.y())) {
+        return false;
+      }
+    } else if (constexpr double kPickReach = 24;
+               (pick.x() - next.x()) * (next.x() - last.x()) > 0 && std::fabs(pick.x() - next.x()) <= kPickReach) {
+      std::vector<QPointF> on = path;
+      on.push_back(next);
+      const std::optional<double> atPick = follower.HeightAt(on, pick.x());
+      if (atPick && std::fabs(*atPick - pick.y()) > tolerance) {
+        return false;
+      }
+    }
+  }
+  const double goal = GoalPixels(*y);
+  if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend > goal) {
     return false;
+  }
+  // Right after a point placed by hand the curve was lost a step before: the next point must keep
+  // to the course through it to about half the goal, not merely stay near it.
+  if (tracePlaces.size() > pickedAt_ && tracePlaces.back().byHand) {
+    constexpr CourseCheck kAfterHand{0.5, 2, 0.2};
+    CourseCheck check = kAfterHand;
+    check.slackPx += 0.5 * goal;
+    if (!check.Keeps(recorded, next)) {
+      return false;
+    }
   }
   SetTraceHeight(static_cast<float>(FromPicture({0, *y}).y()));
   UpdatePositionReadout();
@@ -304,7 +349,7 @@ bool Form1::AutoTraceStep() {
     StatusBar->SetPanelText(4, QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
     return false;
   }
-  return RecordTracePoint();
+  return RecordTracePoint(false);
 }
 
 bool Form1::AutoTraceSteps(int steps, QDeadlineTimer deadline) {

@@ -115,7 +115,7 @@ void Form1::BeginTrace() {
   SnapToCurve();
 }
 
-bool Form1::RecordTracePoint() {
+bool Form1::RecordTracePoint(bool byHand) {
   if (!isTracing) {
     return false;
   }
@@ -136,7 +136,7 @@ bool Form1::RecordTracePoint() {
   traceDbs.push_back(curDb);
   traceOhms.push_back(curOhm);
   const QPointF measured(lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1());
-  tracePlaces.push_back({ToPicture(measured), traceStepNumber});
+  tracePlaces.push_back({ToPicture(measured), traceStepNumber, byHand});
   pnlPoints->Add(measured);
   g_.recordedPointCount = platform::CheckedNarrow<std::int32_t>(traceFreqs.size());
   NoteRecordedPoint();
