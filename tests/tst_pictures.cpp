@@ -83,6 +83,21 @@ std::optional<data::ResponseSet> ReadBack(const QString& path) {
   return data::ReadResponseFile(in, set) ? std::optional(set) : std::nullopt;
 }
 
+// Anti-aliased grey grid lines of one pixel at fractional places: horizontal ones centred on
+// y = 60.3 + 80 k, vertical ones on x = 80.7 + 120 k (k = 0..4), on 600 x 400 white.
+QImage FractionalGrid() {
+  QImage picture = Filled(600, 400, Qt::white);
+  QPainter p(&picture);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(90, 90, 90), 1));
+  for (int k = 0; k < 5; ++k) {
+    p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
+    p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
+  }
+  p.end();
+  return picture;
+}
+
 }  // namespace
 
 class tst_pictures : public QObject {
@@ -279,16 +294,7 @@ class tst_pictures : public QObject {
     QFETCH(double, beside);
     QFETCH(bool, snap);
     QFETCH(double, lands);
-    QImage picture = Filled(600, 400, Qt::white);
-    {
-      QPainter p(&picture);
-      p.setRenderHint(QPainter::Antialiasing);
-      p.setPen(QPen(QColor(90, 90, 90), 1));
-      for (int k = 0; k < 5; ++k) {
-        p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
-        p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
-      }
-    }
+    const QImage picture = FractionalGrid();
     Tracer t;
     tracer::Form1& w = *t.window;
     t.Import(picture);
@@ -309,16 +315,7 @@ class tst_pictures : public QObject {
   // and two clicks on one of its grid lines straighten it, clearing registration and trace after
   // the save question (Cancel keeps everything).
   void straighten() {
-    QImage upright = Filled(600, 400, Qt::white);
-    {
-      QPainter p(&upright);
-      p.setRenderHint(QPainter::Antialiasing);
-      p.setPen(QPen(QColor(90, 90, 90), 1));
-      for (int k = 0; k < 5; ++k) {
-        p.drawLine(QPointF(40, 60.3 + 80 * k), QPointF(560, 60.3 + 80 * k));
-        p.drawLine(QPointF(80.7 + 120 * k, 30), QPointF(80.7 + 120 * k, 370));
-      }
-    }
+    const QImage upright = FractionalGrid();
     Tracer t;
     tracer::Form1& w = *t.window;
     t.Import(tracer::Straighten(upright, -0.8));
