@@ -65,7 +65,7 @@ const StraightLine* CurveColumns::VerticalLineAt(int x, int y) const {
 
 const StraightLine* CurveColumns::HidingLineAt(int column, double y) const {
   const StraightLine* found = nullptr;
-  const int row = int(std::floor(std::clamp(y, -1.0, double(Height()))));
+  const int row = platform::RoundToInt32(std::floor(std::clamp(y, -1.0, double(Height()))));
   for (int r = row - 1; r <= row + 1 && found == nullptr; ++r) {
     lines_.AnyLineAt(column, r, [&](int n, const StraightLine& line) {
       // Wholly under the line's band: its thickness and half a pixel of anti-aliasing each side.
