@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "LineFit.h"
 #include "numbers.h"
 
 namespace tracer {
@@ -347,17 +348,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // Over too short a stretch (a dash) the columns found are no better than the path's course.
     const double span = recent.size() >= 2 ? std::fabs(recent.front().first - recent.back().first) : 0;
     if (recent.size() >= 2 && (span >= 6 || path.size() < 2)) {
-      double sx = 0, sy = 0, sxx = 0, sxy = 0;
-      for (const auto& [px, py] : recent) {
-        sx += px;
-        sy += py;
-        sxx += px * px;
-        sxy += px * py;
-      }
-      const double n = double(recent.size());
-      const double d = n * sxx - sx * sx;
-      if (d > 0) {
-        s = (n * sxy - sx * sy) / d;
+      if (const std::optional<FittedLine> fit = FitLine(recent)) {
+        s = fit->slope;
         slopeKnown = true;
       }
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CurveRuns.h"
+#include "LineFit.h"
 #include "PictureRows.h"
 #include "numbers.h"
 
@@ -246,19 +247,8 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
       break;
     }
   }
-  double slope = 0;
-  if (centres.size() >= 2) {
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    for (const auto& [x, y] : centres) {
-      sx += x;
-      sy += y;
-      sxx += x * x;
-      sxy += x * y;
-    }
-    const double n = double(centres.size());
-    const double d = n * sxx - sx * sx;
-    slope = d > 0 ? (n * sxy - sx * sy) / d : 0;
-  }
+  const std::optional<FittedLine> fit = FitLine(centres);
+  const double slope = fit ? fit->slope : 0;
   // Down the columns for a shallow course, along the rows for a steep one, both in between.
   std::optional<double> byColumns;
   if (!masses.empty() && std::fabs(slope) <= 3) {

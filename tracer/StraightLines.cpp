@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "LineFit.h"
 #include "PictureRows.h"
 #include "numbers.h"
 
@@ -194,16 +195,12 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
   double wander = 0;
   const std::size_t all = even.size();
   for (int pass = 0; pass < 3; ++pass) {
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    for (const auto& [x, y] : even) {
-      sx += x;
-      sy += y;
-      sxx += x * x;
-      sxy += x * y;
+    const std::optional<FittedLine> fit = FitLine(even);
+    if (!fit) {
+      return std::nullopt;  // pieces all in one column: no line to measure
     }
-    const double n = double(even.size());
-    slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-    offset = (sy - slope * sx) / n;
+    slope = fit->slope;
+    offset = fit->offset;
     wander = 0;
     std::vector<std::pair<double, double>> kept;
     for (const auto& [x, y] : even) {
