@@ -29,6 +29,11 @@ bool Thin(int ink, int before, int after, int threshold) {
 
 std::size_t Index(int i) { return static_cast<std::size_t>(i); }
 
+// How many groups of rows (columns) within one band of full rows are measured as lines: a few,
+// and one more for each kRowsPerGroup rows of a wide band.
+constexpr int kGroupsPerBand = 2;
+constexpr int kRowsPerGroup = 8;
+
 // The pixels of a band across a candidate line, laid out the same way for both orientations:
 // `across` rows of `along` pixels, row k being the picture row (column) first + k.
 struct Band {
@@ -337,13 +342,81 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
     int s, e;                  // its stretch along
   };
   std::vector<Found> found;  // how each line was found
+  // The lines in the rows (columns) groupStart to groupEnd: each long stretch of them measured.
+  const auto MeasureGroup = [&](bool horizontal, int groupStart, int groupEnd) {
+    const int along = horizontal ? W : H;
+    const int minLength = std::max(8, platform::RoundToInt32(p_.minLengthShare * along));
+    const int maxGap = std::max(p_.maxGapPx, along / 100);
+    const Band band = ReadBand(rows, horizontal, groupStart - m2, groupEnd + m2, background);
+    const int k0 = m2;
+    const int k1 = m2 + groupEnd - groupStart;
+    const std::vector<char> on = OnLine(band, k0, k1, m, T);
+    // Where the line's rows are drawn over, something may run along it (a thick curve lying on
+    // a grid line): the line goes on under it.
+    std::vector<char> under(Index(along), 0);
+    for (int i = 0; i < along; ++i) {
+      for (int k = k0; k <= k1 && under[Index(i)] == 0; ++k) {
+        under[Index(i)] = band.InkAt(k, i) >= T ? 1 : 0;
+      }
+    }
+    // Each stretch of the line's pixels with gaps no longer than a dash's (not counting where
+    // it runs under something), long enough.
+    for (int i = 0; i < along;) {
+      if (on[Index(i)] == 0) {
+        ++i;
+        continue;
+      }
+      int s = i;
+      int e = i;
+      int drawn = 0;
+      for (int j = i, seen = i; j < along && j - seen <= maxGap; ++j) {
+        if (on[Index(j)] != 0) {
+          e = j;
+          seen = j;
+          ++drawn;
+        } else if (under[Index(j)] != 0) {
+          seen = j;
+        }
+      }
+      i = e + 1;
+      const double coverage = double(drawn) / (e - s + 1);
+      if (e - s + 1 < minLength || coverage < p_.minCoverage) {
+        continue;
+      }
+      const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_);
+      if (!measured) {
+        continue;
+      }
+      // The line's colour: the mean of its pixels in the profile's fullest row.
+      long long sum[3] = {0, 0, 0};
+      int taken = 0;
+      for (int j = s; j <= e; ++j) {
+        if (on[Index(j)] != 0) {
+          const QRgb c = band.colour[Index(measured->peak * band.along + j)];
+          sum[0] += qRed(c);
+          sum[1] += qGreen(c);
+          sum[2] += qBlue(c);
+          ++taken;
+        }
+      }
+      found.push_back({groupStart, groupEnd, s, e});
+      StraightLine line;
+      line.horizontal = horizontal;
+      line.centre = measured->centre;
+      line.thickness = measured->thickness;
+      line.from = s;
+      line.to = e;
+      line.coverage = coverage;
+      line.colour =
+          qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken), static_cast<int>(sum[2] / taken));
+      lines.push_back(line);
+    }
+  };
   for (const bool horizontal : {true, false}) {
     const std::vector<int>& counts = horizontal ? rowCount : columnCount;
     const int along = horizontal ? W : H;
     const int acrossSize = horizontal ? H : W;
-    const int minLength = std::max(8, platform::RoundToInt32(p_.minLengthShare * along));
     const int threshold = std::max(4, platform::RoundToInt32(p_.minLengthShare * p_.minCoverage * along));
-    const int maxGap = std::max(p_.maxGapPx, along / 100);
     for (int a = 0; a < acrossSize;) {
       if (counts[Index(a)] < threshold) {
         ++a;
@@ -353,76 +426,43 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       while (b + 1 < acrossSize && counts[Index(b + 1)] >= threshold) {
         ++b;
       }
-      // The rows around the fullest one that are at least 60 % as full: a curve running along
-      // the line a pixel or two beside it adds rows, less full, that are not the line's.
-      int peak = a;
-      for (int r = a; r <= b; ++r) {
-        peak = counts[Index(r)] > counts[Index(peak)] ? r : peak;
-      }
-      int groupStart = peak;
-      int groupEnd = peak;
-      while (groupStart > a && counts[Index(groupStart - 1)] * 5 >= counts[Index(peak)] * 3) {
-        --groupStart;
-      }
-      while (groupEnd < b && counts[Index(groupEnd + 1)] * 5 >= counts[Index(peak)] * 3) {
-        ++groupEnd;
-      }
-      const int span = b - a + 1;
+      const int bandStart = a;
+      const int bandEnd = b;
       a = b + 1;
-      if (span > 3 * (p_.maxThicknessPx + 2) || groupEnd - groupStart + 1 > p_.maxThicknessPx + 2) {
-        continue;  // an area, not a line
-      }
-      const Band band = ReadBand(rows, horizontal, groupStart - m2, groupEnd + m2, background);
-      const int k0 = m2;
-      const int k1 = m2 + groupEnd - groupStart;
-      const std::vector<char> on = OnLine(band, k0, k1, m, T);
-      // Each stretch of the line's pixels with gaps no longer than a dash's, long enough.
-      for (int i = 0; i < along;) {
-        if (on[Index(i)] == 0) {
-          ++i;
-          continue;
-        }
-        int s = i;
-        int e = i;
-        int drawn = 0;
-        for (int j = i; j < along && j - e <= maxGap; ++j) {
-          if (on[Index(j)] != 0) {
-            e = j;
-            ++drawn;
+      // The rows around the fullest one that are at least 60 % as full: a curve running along
+      // the line a pixel or two beside it adds rows, less full, that are not the line's. Curves
+      // crossing the line's rows make the band of full rows wide, and a thick curve lying along a
+      // line for long may be fuller than the line: the rows left over are looked at again, the
+      // fullest first.
+      std::vector<char> used(Index(bandEnd - bandStart + 1), 0);
+      const int groups = kGroupsPerBand + (bandEnd - bandStart + 1) / kRowsPerGroup;
+      for (int group = 0; group < groups; ++group) {
+        int peak = -1;
+        for (int r = bandStart; r <= bandEnd; ++r) {
+          if (used[Index(r - bandStart)] == 0 && (peak < 0 || counts[Index(r)] > counts[Index(peak)])) {
+            peak = r;
           }
         }
-        i = e + 1;
-        const double coverage = double(drawn) / (e - s + 1);
-        if (e - s + 1 < minLength || coverage < p_.minCoverage) {
-          continue;
+        if (peak < 0) {
+          break;
         }
-        const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_);
-        if (!measured) {
-          continue;
+        const auto joins = [&](int r) {
+          return r >= bandStart && r <= bandEnd && used[Index(r - bandStart)] == 0 &&
+                 counts[Index(r)] * 5 >= counts[Index(peak)] * 3;
+        };
+        int groupStart = peak;
+        int groupEnd = peak;
+        while (joins(groupStart - 1)) {
+          --groupStart;
         }
-        // The line's colour: the mean of its pixels in the profile's fullest row.
-        long long sum[3] = {0, 0, 0};
-        int taken = 0;
-        for (int j = s; j <= e; ++j) {
-          if (on[Index(j)] != 0) {
-            const QRgb c = band.colour[Index(measured->peak * band.along + j)];
-            sum[0] += qRed(c);
-            sum[1] += qGreen(c);
-            sum[2] += qBlue(c);
-            ++taken;
-          }
+        while (joins(groupEnd + 1)) {
+          ++groupEnd;
         }
-        found.push_back({groupStart, groupEnd, s, e});
-        StraightLine line;
-        line.horizontal = horizontal;
-        line.centre = measured->centre;
-        line.thickness = measured->thickness;
-        line.from = s;
-        line.to = e;
-        line.coverage = coverage;
-        line.colour =
-            qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken), static_cast<int>(sum[2] / taken));
-        lines.push_back(line);
+        std::fill(used.begin() + (groupStart - bandStart), used.begin() + (groupEnd - bandStart + 1), 1);
+        if (groupEnd - groupStart + 1 > p_.maxThicknessPx + 2) {
+          continue;  // an area, not a line
+        }
+        MeasureGroup(horizontal, groupStart, groupEnd);
       }
     }
   }
