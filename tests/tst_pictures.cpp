@@ -10,6 +10,8 @@
 #include <functional>
 
 #include "CourseCheck.h"
+#include "CurveFollower.h"
+#include "CurvePicker.h"
 #include "CurveTexture.h"
 #include "GraphJudge.h"
 #include "PictureLean.h"
@@ -483,6 +485,47 @@ class tst_pictures : public QObject {
     });
     QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && !r.hand.empty(),
              qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
+  }
+
+  // A thick curve's run reaches its full shade: a lighter line or curve, whose shade passes for
+  // the curve's anti-aliased edge, is never taken for it. Followed past the end of a white curve
+  // on a dark plot, a grey line (not known as one) just below is no continuation, nor is a grey
+  // curve running beside a black one.
+  void lighterNeverTaken_data() {
+    QTest::addColumn<QColor>("curve");
+    QTest::addColumn<QColor>("lighter");
+    QTest::addColumn<double>("width");  // the lighter one's
+    QTest::addColumn<double>("at");     // its height (the curve's is 150)
+    QTest::newRow("grey line after a white curve") << QColor(Qt::white) << QColor(120, 120, 120) << 1.0 << 153.5;
+    QTest::newRow("grey curve beside a black one") << QColor(Qt::black) << QColor(92, 92, 92) << 4.0 << 155.0;
+  }
+  void lighterNeverTaken() {
+    QFETCH(QColor, curve);
+    QFETCH(QColor, lighter);
+    QFETCH(double, width);
+    QFETCH(double, at);
+    QImage picture = Filled(600, 300, curve == Qt::white ? Qt::black : Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(lighter, width));
+      p.drawLine(QPointF(40, at), QPointF(560, at));
+      p.setPen(QPen(curve, 4));
+      p.drawLine(QPointF(40, 150), QPointF(300, 150));
+    }
+    const tracer::StraightLines none;
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, none, {100, 150});
+    QVERIFY(pick && pick->style.thickness > 3);
+    const tracer::CurveFollower follower(picture, none, pick->style);
+    std::vector<QPointF> path{{280, 150}, {290, 150}};
+    for (double x = 295; x < 480; x += 5) {
+      const std::optional<double> y = follower.HeightAt(path, x);
+      QVERIFY2(!y || x <= 301, qPrintable(QStringLiteral("%1 at %2").arg(*y).arg(x)));
+      if (!y) {
+        break;
+      }
+      path.push_back({x, *y});
+    }
   }
 
   // Auto Trace records a point only where it is sure of it to within the goal (2 % of an

@@ -12,6 +12,10 @@ namespace {
 
 int Floor(double v) { return platform::RoundToInt32(std::floor(v)); }
 
+// A curve this thick shows its full shade (at least kFullCover) in every column.
+constexpr double kThickPx = 1.5;
+constexpr double kFullCover = 0.8;
+
 // The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
 std::optional<double> PolyFit(const std::vector<std::pair<double, double>>& points, double x, int degree) {
   const int n = degree + 1;
@@ -110,6 +114,9 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     }
     run.bottom = y;
     ++y;
+    for (int r = run.top; r <= run.bottom; ++r) {
+      run.peak = std::max(run.peak, at(r));
+    }
     run.touchesTop = at(run.top - 1) == -2.0;
     run.touchesBottom = at(run.bottom + 1) == -2.0;
     // Beyond the run (and its fringe), a pixel neither the curve's nor the background's (at least
@@ -390,6 +397,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       double bottom;
       bool partial;          // one edge placed from the other: the run is cut short or merged there
       bool covered = false;  // cut short by a deeper shade of the curve's hue (a thicker curve's edge)
+      bool faint = false;    // too thin and light to be the curve
     };
     std::vector<Candidate> candidates;
     for (const Run& run : runs) {
@@ -406,6 +414,17 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       const bool bottomCut = run.touchesBottom || run.coveredBottom;
       const bool whole = bottom - top >= height - 0.6;  // as tall as the curve's run: nothing cut
       if (topCut && bottomCut && !whole) {
+        continue;
+      }
+      // Nowhere in the full shade of a thick curve, with nothing cut off it: a lighter line or
+      // curve whose shade passes for the curve's anti-aliased edge (a grey grid line beside a white
+      // curve, a grey curve crossing a black one), never taken for the curve, though it may be
+      // what the curve is confused with. (A thin curve's faint dots may be no darker; a thick
+      // curve's run, even a dash's end, reaches its full shade.)
+      if (!topCut && !bottomCut && T >= kThickPx && run.peak < kFullCover) {
+        Candidate faint{run.centre, top, bottom, true};
+        faint.faint = true;
+        candidates.push_back(faint);
         continue;
       }
       if ((topCut || bottomCut) && !whole) {
@@ -448,8 +467,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // The pieces of one run cut by something drawn across it place the curve alike: one candidate.
     while (candidates.size() >= 2 && std::fabs(candidates[1].centre - candidates[0].centre) <= std::max(1.0, T / 4)) {
       candidates[0] = {
-          (candidates[0].centre + candidates[1].centre) / 2, std::min(candidates[0].top, candidates[1].top),
-          std::max(candidates[0].bottom, candidates[1].bottom), true, candidates[0].covered && candidates[1].covered};
+          (candidates[0].centre + candidates[1].centre) / 2,    std::min(candidates[0].top, candidates[1].top),
+          std::max(candidates[0].bottom, candidates[1].bottom), true,
+          candidates[0].covered && candidates[1].covered,       candidates[0].faint && candidates[1].faint};
       candidates.erase(candidates.begin() + 1);
     }
     // A fork: the last run, grown tall where another curve of the colour ran along, parts into two
@@ -466,6 +486,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     if (candidates.size() >= 2 &&
         std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
       candidates.clear();  // two of them, too close to tell which continues the curve
+    }
+    if (!candidates.empty() && candidates.front().faint) {
+      candidates.clear();
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
     if (candidates.empty() && slopeKnown && std::fabs(s) <= 0.6) {

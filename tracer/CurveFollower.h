@@ -66,6 +66,7 @@ class CurveFollower {
     double centre = 0;   // continuous pixels
     double topEdge = 0;  // its edges to a fraction of a pixel (continuous pixels)
     double bottomEdge = 0;
+    double peak = 0;          // the largest cover in it
     bool touchesTop = false;  // a line of the curve's colour just above it, or below
     bool touchesBottom = false;
     bool coveredTop = false;  // something of another colour drawn over the curve there
