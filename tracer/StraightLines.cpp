@@ -157,8 +157,9 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
   if (!whole) {
     return std::nullopt;
   }
-  // Straight and even: at least half its pieces (a curve may run along the others) are alike in
-  // thickness, and their centres lie on one straight line within a fraction of a pixel.
+  // Straight and even: at least a third of its pieces (a thick curve may lie along the others)
+  // are alike in thickness, as thin as the thinner of them, and their centres lie on one straight
+  // line within a fraction of a pixel.
   const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
   const int c0 = std::max(0, k0 - 1);
   const int c1 = std::min(band.across - 1, k1 + 1);
@@ -178,8 +179,8 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
     return std::nullopt;
   }
   std::vector<double> sorted = thicknesses;
-  std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
-  const double usual = sorted[sorted.size() / 2];
+  std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 4), sorted.end());
+  const double usual = sorted[sorted.size() / 4];
   std::vector<std::pair<double, double>> even;
   double weight = 0;
   double moment = 0;
@@ -190,7 +191,7 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
       moment += profiles[n].weight * profiles[n].centre;
     }
   }
-  if (even.size() < std::max<std::size_t>(3, (centres.size() + 1) / 2) || usual > p.maxThicknessPx) {
+  if (even.size() < std::max<std::size_t>(3, (centres.size() + 2) / 3) || usual > p.maxThicknessPx) {
     return std::nullopt;
   }
   // The straight line through the pieces' centres, fitted again without those (half
