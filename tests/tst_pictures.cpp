@@ -109,20 +109,23 @@ class tst_pictures : public QObject {
   // Every grid line found, solid, dashed or dotted, light on dark or dark on light, through JPEG;
   // its centre within a tenth of a pixel, and a reference placed 1 or 2 pixels beside it snaps to
   // within 0.2 of that centre. A curve's stretch that stays within two pixels of one height over a
-  // third of the plot is not a line.
+  // third of the plot is not a line; a line that a thick curve lies on for most of its length is.
   void lines_data() {
     QTest::addColumn<QImage>("picture");
     QTest::addColumn<int>("quality");  // JPEG quality, 0 for none
-    QTest::newRow("black, 1 px") << Grid(Qt::black, Qt::white, 1, Qt::SolidLine) << 0;
-    QTest::newRow("light grey, 1 px") << Grid(QColor(200, 200, 200), Qt::white, 1, Qt::SolidLine) << 0;
-    QTest::newRow("dark grey, 2 px, JPEG 50") << Grid(QColor(60, 60, 60), Qt::white, 2, Qt::SolidLine) << 50;
-    QTest::newRow("dashed") << Grid(Qt::black, Qt::white, 1, Qt::DashLine) << 0;
-    QTest::newRow("dotted") << Grid(QColor(90, 90, 90), Qt::white, 1, Qt::DotLine) << 0;
-    QTest::newRow("grey on a dark plot") << Grid(QColor(110, 110, 110), QColor(20, 20, 30), 1, Qt::SolidLine) << 0;
+    QTest::addColumn<bool>("lying");   // a thick curve lying on the line at 220.3
+    QTest::newRow("black, 1 px") << Grid(Qt::black, Qt::white, 1, Qt::SolidLine) << 0 << true;
+    QTest::newRow("light grey, 1 px") << Grid(QColor(200, 200, 200), Qt::white, 1, Qt::SolidLine) << 0 << true;
+    QTest::newRow("dark grey, 2 px, JPEG 50") << Grid(QColor(60, 60, 60), Qt::white, 2, Qt::SolidLine) << 50 << false;
+    QTest::newRow("dashed") << Grid(Qt::black, Qt::white, 1, Qt::DashLine) << 0 << true;
+    QTest::newRow("dotted") << Grid(QColor(90, 90, 90), Qt::white, 1, Qt::DotLine) << 0 << false;
+    QTest::newRow("grey on a dark plot") << Grid(QColor(110, 110, 110), QColor(20, 20, 30), 1, Qt::SolidLine) << 0
+                                         << true;
   }
   void lines() {
     QFETCH(QImage, picture);
     QFETCH(int, quality);
+    QFETCH(bool, lying);
     {
       // A curve of the lines' colour, flat within two pixels from x 150 to 350.
       QPainter p(&picture);
@@ -132,6 +135,13 @@ class tst_pictures : public QObject {
       for (double x = 45; x < 555; x += 0.5) {
         curve << QPointF(x, 100 + (x < 150 || x > 350 ? (x < 150 ? 150 - x : x - 350) * 0.3 : std::sin(x / 9)));
       }
+      p.drawPolyline(curve);
+      // A thick curve of that colour lying on the line at 220.3 over most of its length.
+      curve.clear();
+      for (double x = 90; lying && x < 420; x += 0.5) {
+        curve << QPointF(x, 219 + std::sin(x / 12));
+      }
+      p.setPen(QPen(QColor(picture.pixel(80, 60)), 4));
       p.drawPolyline(curve);
     }
     if (quality > 0) {
