@@ -497,19 +497,20 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
   }
 
-  // A thick curve's run reaches its full shade: a lighter line or curve, whose shade passes for
-  // the curve's anti-aliased edge, is never taken for it. Followed past the end of a white curve
-  // on a dark plot, a grey line (not known as one) just below is no continuation, nor is a grey
-  // curve running beside a black one.
-  void lighterNeverTaken_data() {
+  // A thick curve's run reaches its full shade and thickness: a lighter line or curve, whose shade
+  // passes for the curve's anti-aliased edge, or a thinner one of its colour, is never taken for
+  // it. Followed past the end of a white curve on a dark plot, a grey line (not known as one) just
+  // below is no continuation, nor is a grey curve running beside a black one, nor a thin black one.
+  void otherCurveNeverTaken_data() {
     QTest::addColumn<QColor>("curve");
     QTest::addColumn<QColor>("lighter");
     QTest::addColumn<double>("width");  // the lighter one's
     QTest::addColumn<double>("at");     // its height (the curve's is 150)
     QTest::newRow("grey line after a white curve") << QColor(Qt::white) << QColor(120, 120, 120) << 1.0 << 153.5;
     QTest::newRow("grey curve beside a black one") << QColor(Qt::black) << QColor(92, 92, 92) << 4.0 << 155.0;
+    QTest::newRow("thin curve beside a thick one") << QColor(Qt::black) << QColor(Qt::black) << 1.5 << 154.5;
   }
-  void lighterNeverTaken() {
+  void otherCurveNeverTaken() {
     QFETCH(QColor, curve);
     QFETCH(QColor, lighter);
     QFETCH(double, width);

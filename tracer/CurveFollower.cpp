@@ -15,6 +15,9 @@ int Floor(double v) { return platform::RoundToInt32(std::floor(v)); }
 // A curve this thick shows its full shade (at least kFullCover) in every column.
 constexpr double kThickPx = 1.5;
 constexpr double kFullCover = 0.8;
+// A curve this thick spans at least kThinnerShare of its thickness in every column it is whole in.
+constexpr double kThickerPx = 3;
+constexpr double kThinnerShare = 0.6;
 
 // The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
 std::optional<double> PolyFit(const std::vector<std::pair<double, double>>& points, double x, int degree) {
@@ -421,7 +424,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // curve, a grey curve crossing a black one), never taken for the curve, though it may be
       // what the curve is confused with. (A thin curve's faint dots may be no darker; a thick
       // curve's run, even a dash's end, reaches its full shade.)
-      if (!topCut && !bottomCut && T >= kThickPx && run.peak < kFullCover) {
+      // Likewise a whole run far thinner than a thick curve (as picked, or as its runs were lately,
+      // should the pick have measured a dash's end): another, thinner curve of its colour.
+      const double own = usual > 0 ? std::min(T, usual) : T;
+      const bool thinner = own >= kThickerPx && bottom - top < kThinnerShare * own;
+      if (!topCut && !bottomCut && T >= kThickPx && (run.peak < kFullCover || thinner)) {
         Candidate faint{run.centre, top, bottom, true};
         faint.faint = true;
         candidates.push_back(faint);
