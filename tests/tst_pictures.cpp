@@ -221,14 +221,21 @@ class tst_pictures : public QObject {
   // curves under a legend on a linear ohm scale, and a tilted scan that the import straightens.
   void endToEnd_data() {
     QTest::addColumn<QString>("graph");
-    QTest::newRow("data sheet, black on black, JPEG") << "real-style/datasheet-black-jpeg.json";
-    QTest::newRow("crossing curves and a legend") << "real-style/crossing-legend-ohm.json";
-    QTest::newRow("tilted scan") << "real-style/scanned-tilted-spl.json";
-    QTest::newRow("clean SPL") << "graph-spl-960x640";
-    QTest::newRow("clean impedance, log scale") << "graph-impedance-2400x1200";
+    QTest::addColumn<int>("byHand");  // the most points placed by hand
+    QTest::newRow("data sheet, black on black, JPEG") << "real-style/datasheet-black-jpeg.json" << 3;
+    QTest::newRow("crossing curves and a legend") << "real-style/crossing-legend-ohm.json" << 3;
+    QTest::newRow("tilted scan") << "real-style/scanned-tilted-spl.json" << 3;
+    QTest::newRow("clean SPL") << "graph-spl-960x640" << 3;
+    QTest::newRow("clean impedance, log scale") << "graph-impedance-2400x1200" << 3;
+    // A thick curve lying on a grid line for long (the line must still be known as one).
+    QTest::newRow("thick curve on a grid line, JPEG") << "thick-on-grid-line.json" << 3;
+    // A thin curve running into a thick one of its colour and parting from it again: where the
+    // two cannot be told apart the hand places the points.
+    QTest::newRow("thin curve in a thick one, dark") << "thin-in-thick-dark.json" << 20;
   }
   void endToEnd() {
     QFETCH(QString, graph);
+    QFETCH(int, byHand);
     std::optional<fakes::GraphCase> c = fakes::ReadGraphCase(QStringLiteral(FIXTURES_DIR "/") + graph);
     if (!graph.endsWith(QLatin1String(".json"))) {
       // The example pictures: references at the lines given in examples/*.json, truth in .truth.frd.
@@ -257,7 +264,7 @@ class tst_pictures : public QObject {
     for (const double f : r.hand) {
       text += QStringLiteral(" %1 Hz by hand,").arg(f);
     }
-    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.hand.size() <= 3 && r.beyond.empty(),
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.hand.size() <= std::size_t(byHand) && r.beyond.empty(),
              qPrintable(QStringLiteral("%1 written:%2").arg(r.written).arg(text)));
   }
 

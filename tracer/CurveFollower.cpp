@@ -329,6 +329,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   };
   std::vector<Bridge> bridges;      // not yet checked: too few columns found after them
   std::optional<double> alongLine;  // the line the curve was last hidden along
+  // The last run too tall to be the curve's own (merged with another curve) since a column where
+  // the curve was found.
+  bool merged = false;
+  double mergedTop = 0;
+  double mergedBottom = 0;
   // Checks the bridges with enough columns after them (all of them with `all`); false when one
   // does not fit.
   const auto checkBridges = [&](bool all) {
@@ -452,6 +457,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
         if (!topFits && !bottomFits) {
           if (bottom - top > height + 2 * tolerance) {
+            merged = true, mergedTop = top, mergedBottom = bottom;
             continue;  // merged on both sides
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
@@ -461,9 +467,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           candidate = {top + height / 2, top, top + height, true};
         }
       } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
+        merged = true, mergedTop = top, mergedBottom = bottom;
         continue;  // far taller than the curve's run: merged with something crossing it
       }
       if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
+        merged = true, mergedTop = top, mergedBottom = bottom;
         continue;  // grown tall: merging with another curve along a shallow crossing
       }
       candidates.push_back(candidate);
@@ -480,15 +488,23 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       candidates.erase(candidates.begin() + 1);
     }
     // A fork: the last run, grown tall where another curve of the colour ran along, parts into two
-    // that both touch it. Which of them is the curve cannot be told.
-    if (connected && edgeBottom - edgeTop > 1.5 * h + 0.5 && candidates.size() >= 2) {
+    // that both touch it. Which of them is the curve cannot be told. So too where the curve was
+    // last seen merged with another in a run too tall to be its own, bridged over.
+    const auto fork = [&](double forkTop, double forkBottom) {
       int touching = 0;
       for (const Candidate& k : candidates) {
-        touching += k.bottom >= edgeTop - 0.5 && k.top <= edgeBottom + 0.5 ? 1 : 0;
+        touching += k.bottom >= forkTop - 0.5 && k.top <= forkBottom + 0.5 ? 1 : 0;
       }
-      if (touching >= 2) {
-        return std::nullopt;
-      }
+      return touching >= 2;
+    };
+    if (connected && edgeBottom - edgeTop > 1.5 * h + 0.5 && candidates.size() >= 2 && fork(edgeTop, edgeBottom)) {
+      return std::nullopt;
+    }
+    if (merged && candidates.size() >= 2 && fork(mergedTop, mergedBottom)) {
+      return std::nullopt;
+    }
+    if (!candidates.empty()) {
+      merged = false;
     }
     if (candidates.size() >= 2 &&
         std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
