@@ -577,18 +577,21 @@ class tst_pictures : public QObject {
   void curveTexture_data() {
     QTest::addColumn<QString>("columns");
     QTest::addColumn<bool>("kept");
+    QTest::addColumn<int>("from");  // where the stretch left behind begins (-1: none)
     const QString dashes = QStringLiteral("####..").repeated(9);
-    QTest::newRow("dashed, then a dash") << dashes + "#####" << true;
-    QTest::newRow("dashed, then a long run") << dashes + QString(20, '#') << false;
+    QTest::newRow("dashed, then a dash") << dashes + "#####" << true << -1;
+    QTest::newRow("dashed, then a long run") << dashes + QString(20, '#') << false << 50;
     QTest::newRow("dashed, then a long run across a line")
-        << dashes + QString(8, '#') + "||" + QString(8, '#') << false;
-    QTest::newRow("solid, a few gaps") << QString(30, '#') + "." + QString(40, '#') + ".." + QString(60, '#') << true;
-    QTest::newRow("briefly along a deeper shade") << QString(40, '#') + QString(20, 'c') << true;
-    QTest::newRow("long along a deeper shade") << QString(40, '#') + QString(21, 'c') << false;
+        << dashes + QString(8, '#') + "||" + QString(8, '#') << false << 50;
+    QTest::newRow("solid, a few gaps") << QString(30, '#') + "." + QString(40, '#') + ".." + QString(60, '#') << true
+                                       << -1;
+    QTest::newRow("briefly along a deeper shade") << QString(40, '#') + QString(20, 'c') << true << -1;
+    QTest::newRow("long along a deeper shade") << QString(40, '#') + QString(21, 'c') << false << -1;
   }
   void curveTexture() {
     QFETCH(QString, columns);
     QFETCH(bool, kept);
+    QFETCH(int, from);
     tracer::CurveTexture texture;
     std::vector<tracer::CurveFollower::Column> walked;
     for (int c = 0; c < columns.size(); ++c) {
@@ -596,7 +599,9 @@ class tst_pictures : public QObject {
       walked.push_back({c, columns[c] != '.', columns[c] == 'c', !crossed, crossed});
     }
     texture.Note(walked);
-    QCOMPARE(texture.Keeps(int(columns.size()) - 1, 1), kept);
+    std::optional<int> left;
+    QCOMPARE(texture.Keeps(int(columns.size()) - 1, 1, &left), kept);
+    QCOMPARE(left.value_or(-1), from);
   }
 };
 

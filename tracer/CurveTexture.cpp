@@ -16,8 +16,11 @@ void CurveTexture::Learn(const CurveFollower& follower, QPointF pick) {
       std::vector<CurveFollower::Column> walked;
       const std::optional<double> y = follower.HeightAt(path, x, &walked);
       Note(walked);
-      if (int from = 0; !walked.empty() && !Keeps(walked.back().column, dir, &from)) {
-        Forget(from, walked.back().column);  // another curve met: what the walk found on it is not the curve's
+      std::optional<int> from;
+      if (!walked.empty() && !Keeps(walked.back().column, dir, &from)) {
+        if (from) {
+          Forget(*from, walked.back().column);  // another curve met: what the walk found on it is not the curve's
+        }
         break;
       }
       if (!y || walked.empty()) {
@@ -29,6 +32,7 @@ void CurveTexture::Learn(const CurveFollower& follower, QPointF pick) {
       }
     }
   }
+  covered_.clear();  // what covers the curve counts only as the trace meets it
 }
 
 void CurveTexture::Note(const std::vector<CurveFollower::Column>& walked) {
@@ -46,7 +50,7 @@ void CurveTexture::Forget(int from, int to) {
   columns_.erase(columns_.lower_bound(std::min(from, to)), columns_.upper_bound(std::max(from, to)));
 }
 
-bool CurveTexture::Keeps(int column, int dir, int* streakFrom) const {
+bool CurveTexture::Keeps(int column, int dir, std::optional<int>* streakFrom) const {
   // Half hidden along something else for long, the curve may as well be the other's edge.
   int covered = 0;
   for (int c = column;; c -= dir) {

@@ -13,6 +13,7 @@
 
 #include <QPointF>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "CurveFollower.h"
@@ -53,10 +54,10 @@ class CurveTexture {
   // Forgets what was noted in the columns from..to (a stretch found not to be the curve).
   void Forget(int from, int to);
   // Whether the stretch that ends at `column`, walked towards increasing columns (dir 1) or
-  // decreasing ones (-1), keeps the curve's texture; where it does not, `streakFrom` is set to
-  // the column where its stretch without a gap began, less a dash (the curve's last dash that ran
-  // into the other).
-  bool Keeps(int column, int dir, int* streakFrom = nullptr) const;
+  // decreasing ones (-1), keeps the curve's texture; where a dashed curve runs on without its
+  // gaps, `streakFrom` is set to the column where that stretch began, less a dash (the curve's
+  // last dash that ran into the other).
+  bool Keeps(int column, int dir, std::optional<int>* streakFrom = nullptr) const;
 
  private:
   enum State : char { kGap, kFound, kCrossed };

@@ -192,11 +192,15 @@ bool Form1::SnapToCurve() {
   // A dashed or dotted curve that runs on without its gaps has merged with a solid one; the
   // stretch is not the curve's, and forgotten.
   curveTexture_.Note(walked);
-  if (int from = 0, dir = !walked.empty() && walked.back().column < walked.front().column ? -1 : 1;
-      !walked.empty() && !curveTexture_.Keeps(walked.back().column, dir, &from)) {
-    curveTexture_.Forget(from, walked.back().column);
-    textureLost_ = {from, dir};
-    return false;
+  if (std::optional<int> from; !walked.empty()) {
+    const int dir = walked.back().column < walked.front().column ? -1 : 1;
+    if (!curveTexture_.Keeps(walked.back().column, dir, &from)) {
+      if (from) {
+        curveTexture_.Forget(*from, walked.back().column);
+        textureLost_ = {*from, dir};
+      }
+      return false;
+    }
   }
   // A height off the course of the points recorded since the pick is not taken either.
   std::vector<QPointF> recorded;
