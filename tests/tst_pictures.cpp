@@ -462,21 +462,24 @@ class tst_pictures : public QObject {
   // a steep solid one of its colour (the curve followed from there would miss the pick); a
   // driver's narrow resonance peak on a log ohm scale (a step ahead shows the turn at its top).
   void drawnTraps_data() {
-    QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak
+    QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve
     QTest::addColumn<double>("at");     // x where the solid curve crosses, or the resonance in Hz
     QTest::addColumn<double>("steep");  // the crossing curve's slope, or the resonance's Q
     QTest::newRow("dashed joins solid") << 0 << 0.0 << 0.0;
     QTest::newRow("crossed at x 70, slope 1.4") << 1 << 70.0 << 1.4;
     QTest::newRow("crossed at x 83, slope 0.9") << 1 << 83.0 << 0.9;
     QTest::newRow("resonance Q 8 at 55 Hz") << 2 << 55.0 << 8.0;
+    QTest::newRow("dotted resonance into a solid curve") << 3 << 300.0 << 2.0;
   }
   void drawnTraps() {
     QFETCH(int, kind);
     QFETCH(double, at);
     QFETCH(double, steep);
-    const auto solid = [&](double x) { return kind == 0 ? 200 - 0.2 * (x - 40) : 190 - 0.02 * at - steep * (x - at); };
+    const auto solid = [&](double x) {
+      return kind == 0 ? 200 - 0.2 * (x - 40) : kind == 3 ? 151 + 0.01 * x : 190 - 0.02 * at - steep * (x - at);
+    };
     const auto height = [&](double x) {
-      if (kind == 2) {
+      if (kind >= 2) {
         const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
         const double detune = f / at - at / f;
         return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, steep * detune)) / 4);
@@ -485,18 +488,18 @@ class tst_pictures : public QObject {
     };
     fakes::GraphCase c;
     c.size = QSize(600, 300);
-    c.impedance = kind == 2;
+    c.impedance = kind >= 2;
     c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
-    c.level[0][0] = kind == 2 ? 4 : 60, c.level[0][1] = 275.5;
-    c.level[1][0] = kind == 2 ? 40 : 90, c.level[1][1] = kind == 2 ? 155.5 : 25.5;
+    c.level[0][0] = kind >= 2 ? 4 : 60, c.level[0][1] = 275.5;
+    c.level[1][0] = kind >= 2 ? 40 : 90, c.level[1][1] = kind >= 2 ? 155.5 : 25.5;
     c.pickHz = kind == 0 ? 60 : kind == 1 ? 40 : 1000;
     const fakes::GraphResult r = TraceDrawn(c, height, [&](QPainter& p) {
       p.setPen(QPen(kind == 2 ? QColor(255, 127, 14) : Qt::black, kind == 2 ? 1.5 : 2));
       if (kind != 2) {
         const double from = kind == 0 ? 250 : 50;
-        const double to = kind == 0 ? 560 : 200;
+        const double to = kind == 0 ? 560 : kind == 3 ? 400 : 200;
         p.drawLine(QPointF(from, solid(from)), QPointF(to, solid(to)));
-        p.setPen(QPen(Qt::black, 2, Qt::DashLine));
+        p.setPen(QPen(Qt::black, 2, kind == 3 ? Qt::DotLine : Qt::DashLine));
       }
       p.drawPolyline(Polyline(height, 40, 560));
     });
@@ -577,26 +580,36 @@ class tst_pictures : public QObject {
   }
 
   // The columns Auto Trace walked ('#' the curve's run found, '.' a gap, 'c' found but cut short by
-  // a deeper shade of its hue): whether the last stretch still looks like the curve picked.
+  // a deeper shade of its hue, '|' across a line): whether the last stretch still looks like the
+  // curve picked.
   void curveTexture_data() {
     QTest::addColumn<QString>("columns");
     QTest::addColumn<bool>("kept");
+    QTest::addColumn<int>("from");  // where the stretch left behind begins (-1: none)
     const QString dashes = QStringLiteral("####..").repeated(9);
-    QTest::newRow("dashed, then a dash") << dashes + "#####" << true;
-    QTest::newRow("dashed, then a long run") << dashes + QString(20, '#') << false;
-    QTest::newRow("solid, a few gaps") << QString(30, '#') + "." + QString(40, '#') + ".." + QString(60, '#') << true;
-    QTest::newRow("briefly along a deeper shade") << QString(40, '#') + QString(20, 'c') << true;
-    QTest::newRow("long along a deeper shade") << QString(40, '#') + QString(21, 'c') << false;
+    QTest::newRow("dashed, then a dash") << dashes + "#####" << true << -1;
+    QTest::newRow("dashed, then a long run") << dashes + QString(20, '#') << false << 50;
+    QTest::newRow("dashed, then a long run across a line")
+        << dashes + QString(8, '#') + "||" + QString(8, '#') << false << 50;
+    QTest::newRow("solid, a few gaps") << QString(30, '#') + "." + QString(40, '#') + ".." + QString(60, '#') << true
+                                       << -1;
+    QTest::newRow("briefly along a deeper shade") << QString(40, '#') + QString(20, 'c') << true << -1;
+    QTest::newRow("long along a deeper shade") << QString(40, '#') + QString(21, 'c') << false << -1;
   }
   void curveTexture() {
     QFETCH(QString, columns);
     QFETCH(bool, kept);
+    QFETCH(int, from);
     tracer::CurveTexture texture;
+    std::vector<tracer::CurveFollower::Column> walked;
     for (int c = 0; c < columns.size(); ++c) {
-      texture.Note(c, columns[c] != '.');
-      texture.NoteCovered(c, columns[c] == 'c');
+      const bool crossed = columns[c] == '|';
+      walked.push_back({c, columns[c] != '.', columns[c] == 'c', !crossed, crossed});
     }
-    QCOMPARE(texture.Keeps(int(columns.size()) - 1, 1), kept);
+    texture.Note(walked);
+    std::optional<int> left;
+    QCOMPARE(texture.Keeps(int(columns.size()) - 1, 1, &left), kept);
+    QCOMPARE(left.value_or(-1), from);
   }
 };
 

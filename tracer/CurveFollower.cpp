@@ -524,8 +524,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // A gap tells only where the course shows the background: not under a line or another curve.
       const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
       const bool bare = !candidates.empty() || (style_.Cover(rows_.At(c, row)) >= 0 && !lines_.OnLine(c, row));
+      const bool vertical = OnVerticalLine(c, row);
       walked->push_back({c, !candidates.empty(), !candidates.empty() && candidates.front().covered,
-                         std::fabs(s) <= 0.6 && bare && !OnVerticalLine(c, row)});
+                         std::fabs(s) <= 0.6 && bare && !vertical, std::fabs(s) <= 0.6 && vertical});
     }
     if (!candidates.empty() && gap >= 1) {
       bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});

@@ -56,6 +56,7 @@ class CurveFollower {
                    // edge of a thicker curve of that hue, not the curve
     bool telling;  // whether a dashed curve's gaps would show there: not where the course climbs
                    // or falls steeply (the dashes overlap in the columns), nor under a line
+    bool crossed;  // a shallow course crossing a vertical line: neither the curve nor a gap shows
   };
   std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked) const;
 

@@ -7,16 +7,22 @@
 // `dashFactor` times its longest dash (plus `slackColumns`) is not the curve.
 //
 // The columns are noted as the follower walks them: whether it found the curve's own run there or
-// not (hidden, a dash's gap).
+// not (hidden, a dash's gap). The texture is learnt first around the pick, so that it is known
+// wherever the trace meets the other curve.
 #pragma once
 
+#include <QPointF>
 #include <map>
+#include <optional>
+#include <vector>
+
+#include "CurveFollower.h"
 
 namespace tracer {
 
 class CurveTexture {
  public:
-  int minColumns = 40;
+  int minColumns = 24;
   double minGapShare = 0.08;
   int minGaps = 4;
   double dashFactor = 2;
@@ -25,21 +31,39 @@ class CurveTexture {
   int reachColumns = 600;   // how far from the stretch the texture is taken
   double regularity = 1.2;  // the longest dash at most this many times the average dash and gap
 
+  int maxCrossed = 3;      // the most columns on end across a line that do not end a dash
+  int learnColumns = 160;  // how far on each side of the pick the texture is learnt
+  int learnStep = 4;       // columns per step of that walk
+
   void Clear() {
     columns_.clear();
     covered_.clear();
+    learnt_ = false;
   }
-  void Note(int column, bool found) { columns_[column] = found; }
-  // Notes whether the curve's run was cut short in `column` by something of another colour drawn
-  // along it (a thicker curve whose edge the follower may be on instead).
-  void NoteCovered(int column, bool covered) { covered_[column] = covered; }
+  // Learns the texture around the pick once, before the curve is traced: a dashed curve met by a
+  // solid one of its colour right after a point by hand, or on a steep flank where its gaps do not
+  // show, is then told from it all the same. The walk on each side stops where the curve is lost
+  // or leaves its texture.
+  void Learn(const CurveFollower& follower, QPointF pick);
+  bool Learnt() const { return learnt_; }
+
+  // Notes the columns the follower walked: whether it found the curve's run there where a gap
+  // would show, where the course crossed a line, and whether the run was cut short by something
+  // of another colour drawn along it (a thicker curve whose edge the follower may be on instead).
+  void Note(const std::vector<CurveFollower::Column>& walked);
+  // Forgets what was noted in the columns from..to (a stretch found not to be the curve).
+  void Forget(int from, int to);
   // Whether the stretch that ends at `column`, walked towards increasing columns (dir 1) or
-  // decreasing ones (-1), keeps the curve's texture.
-  bool Keeps(int column, int dir) const;
+  // decreasing ones (-1), keeps the curve's texture; where a dashed curve runs on without its
+  // gaps, `streakFrom` is set to the column where that stretch began, less a dash (the curve's
+  // last dash that ran into the other).
+  bool Keeps(int column, int dir, std::optional<int>* streakFrom = nullptr) const;
 
  private:
-  std::map<int, bool> columns_;  // walked so far: whether the curve's run was found there
-  std::map<int, bool> covered_;  // walked so far: whether the run found was cut short there
+  enum State : char { kGap, kFound, kCrossed };
+  std::map<int, State> columns_;  // walked so far: the curve's run found, a gap, or a line crossed
+  std::map<int, bool> covered_;   // walked so far: whether the run found was cut short there
+  bool learnt_ = false;
 };
 
 }  // namespace tracer

@@ -357,6 +357,8 @@ class Form1 : public platform::FormWindow {
   // One step of Auto Trace: the curve found in the trace column, the point recorded; false when
   // the run ends there.
   bool AutoTraceStep();
+  // Takes back the points Auto Trace recorded on a stretch that left the curve's texture.
+  void TakeBackOffTexture();
   // Takes the curve's colour at the pointer for the click that Pick Curve Colour waits for.
   void PickColour();
   // Shows the loupe at the pointer while a line is placed or a trace runs, or at the selected
@@ -447,6 +449,9 @@ class Form1 : public platform::FormWindow {
   QTimer* autoTraceTimer_ = nullptr;  // runs the next slice of Auto Trace
   std::size_t pickedAt_ = 0;          // the number of points recorded when the curve was picked
   CurveTexture curveTexture_;         // the picked curve's dashes, as Auto Trace has seen them
+  // Where the last snap's stretch left the curve's texture: the column it began at, and the way
+  // it was walked (1 or -1).
+  std::optional<std::pair<int, int>> textureLost_;
   std::optional<StraightLines> lines_;
   std::unique_ptr<TextReader> textReader_;  // started by the first Auto Register
   std::vector<QPointF> straightenPoints_;   // picture pixels

@@ -164,6 +164,7 @@ double Form1::GoalPixels(double y) const {
 }
 
 bool Form1::SnapToCurve() {
+  textureLost_.reset();
   if (!curvePick || !isTracing || isTraceArmed) {
     return false;
   }
@@ -180,21 +181,26 @@ bool Form1::SnapToCurve() {
   }
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
   const CurveFollower follower(picture, PictureLines(), curvePick->style);
+  if (!curveTexture_.Learnt()) {
+    curveTexture_.Learn(follower, curvePick->onCurve);
+  }
   std::vector<CurveFollower::Column> walked;
   const std::optional<double> y = follower.HeightAt(path, measured.x(), &walked);
   if (!y) {
     return false;
   }
-  // A dashed or dotted curve that runs on without its gaps has merged with a solid one.
-  for (const CurveFollower::Column& column : walked) {
-    curveTexture_.NoteCovered(column.column, column.covered);
-    if (column.telling) {
-      curveTexture_.Note(column.column, column.found);
+  // A dashed or dotted curve that runs on without its gaps has merged with a solid one; the
+  // stretch is not the curve's, and forgotten.
+  curveTexture_.Note(walked);
+  if (std::optional<int> from; !walked.empty()) {
+    const int dir = walked.back().column < walked.front().column ? -1 : 1;
+    if (!curveTexture_.Keeps(walked.back().column, dir, &from)) {
+      if (from) {
+        curveTexture_.Forget(*from, walked.back().column);
+        textureLost_ = {*from, dir};
+      }
+      return false;
     }
-  }
-  if (!walked.empty() &&
-      !curveTexture_.Keeps(walked.back().column, walked.back().column >= walked.front().column ? 1 : -1)) {
-    return false;
   }
   // A height off the course of the points recorded since the pick is not taken either.
   std::vector<QPointF> recorded;
@@ -346,10 +352,28 @@ bool Form1::AutoTraceStep() {
   // of the area (both say the trace is complete), or where the curve is lost, ready for a point
   // by hand.
   if (!SnapToCurve()) {
+    TakeBackOffTexture();
     StatusBar->SetPanelText(4, QStringLiteral("Curve lost here: place the point by hand, then Auto Trace again"));
     return false;
   }
   return RecordTracePoint(false);
+}
+
+void Form1::TakeBackOffTexture() {
+  if (!textureLost_) {
+    return;
+  }
+  // The points Auto Trace recorded on the stretch that left the curve's texture lie on another
+  // curve: they are taken back (not to be redone), back to the last one before the stretch, never
+  // past a point by hand or the pick.
+  const auto [from, dir] = *textureLost_;
+  while (tracePlaces.size() > pickedAt_ && !tracePlaces.back().byHand && !undoEdits_.empty() &&
+         undoEdits_.back().kind == TraceEdit::Kind::kRecord && undoEdits_.back().index + 1 == tracePlaces.size() &&
+         (tracePlaces.back().onPicture.x() - from) * dir >= 0) {
+    UndoTracePoint();
+    redoEdits_.pop_back();
+  }
+  textureLost_.reset();
 }
 
 bool Form1::AutoTraceSteps(int steps, QDeadlineTimer deadline) {
