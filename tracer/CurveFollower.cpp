@@ -26,6 +26,11 @@ constexpr double kUnsureCut = 0.25;
 constexpr double kUnsureCutSlope = 0.4;
 constexpr double kUnsureJump = 0.5;
 constexpr double kUnsureLine = 0.2;
+// A run found whole may be up to kGrowthPx taller than the curve's (JPEG noise, a bend); beyond
+// that, on a course no steeper than kGrowthSlope (steeper, a bend alone makes the run tall), it
+// is merging with something along it, and its centre is pulled towards that by half the growth.
+constexpr double kGrowthPx = 1.2;
+constexpr double kGrowthSlope = 0.5;
 
 // The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
 std::optional<double> PolyFit(const std::vector<std::pair<double, double>>& points, double x, int degree) {
@@ -509,6 +514,10 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
         continue;  // grown tall: merging with another curve along a shallow crossing
+      }
+      if (!candidate.partial && std::fabs(s) <= kGrowthSlope) {
+        // Taller than the curve, though not so tall as to be left: merging with something.
+        candidate.unsure = std::max(0.0, bottom - top - h - kGrowthPx) / 2;
       }
       candidates.push_back(candidate);
     }
