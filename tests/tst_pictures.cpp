@@ -48,7 +48,7 @@ QImage Grid(const QColor& colour, const QColor& background, double width, Qt::Pe
 // Traces the picture that `draw` makes (the case's size, on white) as a user would, against the
 // truth that `height` gives: the plotted curve's height at each x (picture pixels, linear values).
 fakes::GraphResult TraceDrawn(fakes::GraphCase c, const std::function<double(double)>& height,
-                              const std::function<void(QPainter&)>& draw) {
+                              const std::function<void(QPainter&)>& draw, bool jpeg = false) {
   QImage picture = Filled(c.size.width(), c.size.height(), Qt::white);
   {
     QPainter p(&picture);
@@ -66,8 +66,8 @@ fakes::GraphResult TraceDrawn(fakes::GraphCase c, const std::function<double(dou
     }
   }
   QTemporaryDir temp;
-  c.picture = temp.filePath(QStringLiteral("graph.png"));
-  picture.save(c.picture);
+  c.picture = temp.filePath(jpeg ? QStringLiteral("graph.jpg") : QStringLiteral("graph.png"));
+  picture.save(c.picture, nullptr, jpeg ? 85 : -1);
   return fakes::TraceGraph(c);
 }
 
@@ -460,26 +460,37 @@ class tst_pictures : public QObject {
   // it: a dashed curve joined by a solid one of its colour that runs on where the dashed one bends
   // away (the run goes on without the dashes' gaps); a dashed one crossed just before the pick by
   // a steep solid one of its colour (the curve followed from there would miss the pick); a
-  // driver's narrow resonance peak on a log ohm scale (a step ahead shows the turn at its top).
+  // driver's narrow resonance peak on a log ohm scale (a step ahead shows the turn at its top), and
+  // one drawn dotted rising into a solid curve of its colour (the dots' texture, learnt at the
+  // pick, is lost along it); a curve mostly hidden under a thicker one on a small scale (a sliver
+  // is no sure height).
   void drawnTraps_data() {
-    QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve
-    QTest::addColumn<double>("at");     // x where the solid curve crosses, or the resonance in Hz
-    QTest::addColumn<double>("steep");  // the crossing curve's slope, or the resonance's Q
+    QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve,
+                                        // 4 covered
+    QTest::addColumn<double>("at");     // x where the solid curve crosses, the resonance in Hz, or
+                                        // how far the covering curve lies off the covered one
+    QTest::addColumn<double>("steep");  // the crossing curve's slope, the resonance's Q, or the
+                                        // covering curve's width
     QTest::newRow("dashed joins solid") << 0 << 0.0 << 0.0;
     QTest::newRow("crossed at x 70, slope 1.4") << 1 << 70.0 << 1.4;
     QTest::newRow("crossed at x 83, slope 0.9") << 1 << 83.0 << 0.9;
     QTest::newRow("resonance Q 8 at 55 Hz") << 2 << 55.0 << 8.0;
     QTest::newRow("dotted resonance into a solid curve") << 3 << 300.0 << 2.0;
+    QTest::newRow("covered on a slope, 1 px aside, JPEG") << 4 << -1.0 << 3.5;
   }
   void drawnTraps() {
     QFETCH(int, kind);
     QFETCH(double, at);
     QFETCH(double, steep);
+    const bool ohms = kind == 2 || kind == 3;
     const auto solid = [&](double x) {
       return kind == 0 ? 200 - 0.2 * (x - 40) : kind == 3 ? 151 + 0.01 * x : 190 - 0.02 * at - steep * (x - at);
     };
     const auto height = [&](double x) {
-      if (kind >= 2) {
+      if (kind == 4) {
+        return 150 + 70 * std::sin((x - 40) / 70);
+      }
+      if (ohms) {
         const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
         const double detune = f / at - at / f;
         return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, steep * detune)) / 4);
@@ -488,21 +499,32 @@ class tst_pictures : public QObject {
     };
     fakes::GraphCase c;
     c.size = QSize(600, 300);
-    c.impedance = kind >= 2;
+    c.impedance = ohms;
     c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
-    c.level[0][0] = kind >= 2 ? 4 : 60, c.level[0][1] = 275.5;
-    c.level[1][0] = kind >= 2 ? 40 : 90, c.level[1][1] = kind >= 2 ? 155.5 : 25.5;
-    c.pickHz = kind == 0 ? 60 : kind == 1 ? 40 : 1000;
-    const fakes::GraphResult r = TraceDrawn(c, height, [&](QPainter& p) {
-      p.setPen(QPen(kind == 2 ? QColor(255, 127, 14) : Qt::black, kind == 2 ? 1.5 : 2));
-      if (kind != 2) {
-        const double from = kind == 0 ? 250 : 50;
-        const double to = kind == 0 ? 560 : kind == 3 ? 400 : 200;
-        p.drawLine(QPointF(from, solid(from)), QPointF(to, solid(to)));
-        p.setPen(QPen(Qt::black, 2, kind == 3 ? Qt::DotLine : Qt::DashLine));
-      }
-      p.drawPolyline(Polyline(height, 40, 560));
-    });
+    // (The covered curve on a scale where 0.5 dB spans about a pixel.)
+    c.level[0][0] = ohms ? 4 : kind == 4 ? 0 : 60, c.level[0][1] = 275.5;
+    c.level[1][0] = ohms ? 40 : kind == 4 ? 120 : 90, c.level[1][1] = ohms ? 155.5 : 25.5;
+    c.pickHz = kind == 0 ? 60 : kind == 1 ? 40 : kind == 4 ? 30 : 1000;
+    const fakes::GraphResult r = TraceDrawn(
+        c, height,
+        [&](QPainter& p) {
+          const QColor colour = kind == 2 ? QColor(255, 127, 14) : kind == 4 ? QColor(23, 190, 207) : Qt::black;
+          p.setPen(QPen(colour, kind == 2 ? 1.5 : 2));
+          if (kind < 2 || kind == 3) {
+            const double from = kind == 0 ? 250 : 50;
+            const double to = kind == 0 ? 560 : kind == 3 ? 400 : 200;
+            p.drawLine(QPointF(from, solid(from)), QPointF(to, solid(to)));
+            p.setPen(QPen(Qt::black, 2, kind == 3 ? Qt::DotLine : Qt::DashLine));
+          }
+          p.drawPolyline(Polyline(height, 40, 560));
+          if (kind == 4) {
+            // A thicker black curve drawn over it along its flanks, a pixel off: a sliver of it peeks
+            // out beside the black one, and JPEG blends their edges.
+            p.setPen(QPen(Qt::black, steep));
+            p.drawPolyline(Polyline([&](double x) { return height(x) + at; }, 200, 460));
+          }
+        },
+        kind == 4);
     QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && !r.hand.empty(),
              qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
   }

@@ -19,6 +19,22 @@ constexpr double kFullCover = 0.8;
 constexpr double kThickerPx = 3;
 constexpr double kThinnerShare = 0.6;
 
+// How far, beyond a whole run's centre, the centre of a column placed from one edge may be off
+// (pixels). With the other edge cut off by something drawn over the curve: kUnsureCut, plus
+// kUnsureCutSlope per unit of slope (the run's height, carried over from the columns before,
+// grows and wavers with the slope); with the other edge jumping outwards (something merging with
+// the curve): kUnsureJump; with it against a line of the curve's colour, or the curve hidden along
+// such a line (the line's centre known to a fraction of a pixel): kUnsureLine.
+constexpr double kUnsureCut = 0.25;
+constexpr double kUnsureCutSlope = 0.4;
+constexpr double kUnsureJump = 0.5;
+constexpr double kUnsureLine = 0.2;
+// A run found whole may be up to kGrowthPx taller than the curve's (JPEG noise, a bend); beyond
+// that, on a course no steeper than kGrowthSlope (steeper, a bend alone makes the run tall), it
+// is merging with something along it, and its centre is pulled towards that by half the growth.
+constexpr double kGrowthPx = 1.2;
+constexpr double kGrowthSlope = 0.5;
+
 // The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
 std::optional<double> PolyFit(const std::vector<std::pair<double, double>>& points, double x, int degree) {
   const int n = degree + 1;
@@ -191,6 +207,32 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
   return near[0].second;
 }
 
+double CurveFollower::Unsure(const std::vector<Found>& found, double x) const {
+  double sum = 0;
+  int n = 0;
+  const Found* before = nullptr;
+  const Found* after = nullptr;
+  for (const Found& f : found) {
+    if (std::fabs(f.x - x) <= p_.fitColumns + 0.5) {
+      sum += f.unsure;
+      ++n;
+    }
+    const Found*& side = f.x < x ? before : after;
+    if (side == nullptr || std::fabs(f.x - x) < std::fabs(side->x - x)) {
+      side = &f;
+    }
+  }
+  if (n == 0) {
+    for (const Found* f : {before, after}) {
+      if (f != nullptr) {
+        sum += f->unsure;
+        ++n;
+      }
+    }
+  }
+  return n > 0 ? sum / n : 0;
+}
+
 double CurveFollower::Refine(const std::vector<Found>& found, double x) const {
   const double y0 = Fit(found, x);
   std::vector<std::pair<double, double>> near;
@@ -276,6 +318,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
 
 std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x,
                                               std::vector<Column>* walked) const {
+  return HeightAt(path, x, walked, nullptr);
+}
+
+std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked,
+                                              double* unsurePx) const {
+  if (unsurePx != nullptr) {
+    *unsurePx = 0;
+  }
   if (path.empty()) {
     return std::nullopt;
   }
@@ -406,6 +456,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       bool partial;          // one edge placed from the other: the run is cut short or merged there
       bool covered = false;  // cut short by a deeper shade of the curve's hue (a thicker curve's edge)
       bool faint = false;    // too thin and light to be the curve
+      double unsure = 0;     // how far the centre may be off the curve's beyond a whole run's
     };
     std::vector<Candidate> candidates;
     for (const Run& run : runs) {
@@ -443,8 +494,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const bool fits = !hasMoves || (topCut ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
                                                : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
         if (fits && bottom - top <= height + tolerance + 1) {
-          candidates.push_back(topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true, run.deeperTop}
-                                      : Candidate{top + height / 2, top, top + height, true, run.deeperBottom});
+          // The edge cut off lies under something drawn over the curve (whose fringe blends with
+          // the curve's: a sliver of it may pass for the curve), or under a line of its colour.
+          const bool underCover = topCut ? run.coveredTop : run.coveredBottom;
+          const double unsure = underCover ? kUnsureCut + kUnsureCutSlope * std::fabs(s) : kUnsureLine;
+          candidates.push_back(
+              topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true, run.deeperTop, false, unsure}
+                     : Candidate{top + height / 2, top, top + height, true, run.deeperBottom, false, unsure});
         }
         continue;
       }
@@ -462,9 +518,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
         } else if (!topFits && top < edgeTop + moveTop - tolerance - std::max(1.0, T / 2)) {
-          candidate = {bottom - height / 2, bottom - height, bottom, true};
+          candidate = {bottom - height / 2, bottom - height, bottom, true, false, false, kUnsureJump};
         } else if (!bottomFits && bottom > edgeBottom + moveBottom + tolerance + std::max(1.0, T / 2)) {
-          candidate = {top + height / 2, top, top + height, true};
+          candidate = {top + height / 2, top, top + height, true, false, false, kUnsureJump};
         }
       } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
         merged = true, mergedTop = top, mergedBottom = bottom;
@@ -473,6 +529,10 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
         merged = true, mergedTop = top, mergedBottom = bottom;
         continue;  // grown tall: merging with another curve along a shallow crossing
+      }
+      if (!candidate.partial && std::fabs(s) <= kGrowthSlope) {
+        // Taller than the curve, though not so tall as to be left: merging with something.
+        candidate.unsure = std::max(0.0, bottom - top - h - kGrowthPx) / 2;
       }
       candidates.push_back(candidate);
     }
@@ -484,7 +544,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       candidates[0] = {
           (candidates[0].centre + candidates[1].centre) / 2,    std::min(candidates[0].top, candidates[1].top),
           std::max(candidates[0].bottom, candidates[1].bottom), true,
-          candidates[0].covered && candidates[1].covered,       candidates[0].faint && candidates[1].faint};
+          candidates[0].covered && candidates[1].covered,       candidates[0].faint && candidates[1].faint,
+          std::max(candidates[0].unsure, candidates[1].unsure)};
       candidates.erase(candidates.begin() + 1);
     }
     // A fork: the last run, grown tall where another curve of the colour ran along, parts into two
@@ -544,11 +605,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       edgeTop = taken.top;
       edgeBottom = taken.bottom;
       hasEdges = true;
-      last = {centreX, taken.centre, taken.bottom - taken.top};
+      last = {centreX, taken.centre, taken.bottom - taken.top, taken.unsure};
       found.push_back(last);
       gap = 0;
     } else if (along) {
-      last = {centreX, *along};
+      last = {centreX, *along, 0, kUnsureLine};
       found.push_back(last);
       hasEdges = false;
       hasMoves = false;
@@ -594,6 +655,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         if (!checkBridges(true)) {
           return std::nullopt;
         }
+        if (unsurePx != nullptr) {
+          *unsurePx = Unsure(found, x);
+        }
         return Fit(found, x);
       }
       // x lies just under a vertical line (the plot's frame at the curve's end) right after the
@@ -619,6 +683,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           }
         }
         if (points.size() >= 2) {
+          if (unsurePx != nullptr) {
+            *unsurePx = Unsure(found, x);
+          }
           return PolyFit(points, x, 1);
         }
       }
@@ -634,6 +701,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         return f.height > 0 && std::fabs(f.x - x) <= p_.fitColumns + 0.5;
       })) {
     return std::nullopt;
+  }
+  if (unsurePx != nullptr) {
+    *unsurePx = Unsure(found, x);
   }
   return Refine(found, x);
 }

@@ -59,6 +59,12 @@ class CurveFollower {
     bool crossed;  // a shallow course crossing a vertical line: neither the curve nor a gap shows
   };
   std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked) const;
+  // The same, giving in `unsurePx` how much less sure than a curve found whole the height is: the
+  // mean over the columns it is fitted through of how far each one's centre may be off (a column
+  // placed from one edge, the other cut off by something drawn over the curve, is sure only to
+  // about that something's fringe).
+  std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked,
+                                 double* unsurePx) const;
 
  private:
   struct Run {
@@ -79,6 +85,7 @@ class CurveFollower {
     double x;
     double y;
     double height = 0;  // of its run (0 where the curve hides along a line)
+    double unsure = 0;  // how far its centre may be off the curve's beyond a whole run's, pixels
   };
 
   // The runs of the curve's pixels in `column` between rows lo and hi (read further where a run
@@ -91,6 +98,9 @@ class CurveFollower {
   // where the curve hides under it; none if there is none.
   std::optional<double> HiddenUnder(int column, double y) const;
   double Fit(const std::vector<Found>& found, double x) const;
+  // The mean unsureness of the columns found within fitColumns of x, or of the nearest on each
+  // side where there are none.
+  double Unsure(const std::vector<Found>& found, double x) const;
   // On a steep stretch the curve's height at x is better read along the rows across it: their
   // runs' centres give x at each row, and the height is where that line of centres meets x.
   double Refine(const std::vector<Found>& found, double x) const;

@@ -185,7 +185,8 @@ bool Form1::SnapToCurve() {
     curveTexture_.Learn(follower, curvePick->onCurve);
   }
   std::vector<CurveFollower::Column> walked;
-  const std::optional<double> y = follower.HeightAt(path, measured.x(), &walked);
+  double unsure = 0;
+  const std::optional<double> y = follower.HeightAt(path, measured.x(), &walked, &unsure);
   if (!y) {
     return false;
   }
@@ -212,9 +213,10 @@ bool Form1::SnapToCurve() {
     return false;
   }
   // The height found is sure to about kSurePx, less so where the curve climbs or falls steeply (a
-  // fraction of a column off moves it by that fraction of the slope) or bends sharply (the fit
-  // through the columns around it rounds a peak off). Where that is more than the point may be off
-  // by (a tiny picture, a narrow resonance peak) it is not recorded.
+  // fraction of a column off moves it by that fraction of the slope), bends sharply (the fit
+  // through the columns around it rounds a peak off) or was placed from one edge (the follower's
+  // `unsure`). Where that is more than the point may be off by (a tiny picture, a narrow resonance
+  // peak, a curve under another one) it is not recorded.
   constexpr double kSurePx = 0.4;
   constexpr double kSureColumns = 0.15;
   constexpr double kSureBend = 0.2;
@@ -260,7 +262,7 @@ bool Form1::SnapToCurve() {
     }
   }
   const double goal = GoalPixels(*y);
-  if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend > goal) {
+  if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend + unsure > goal) {
     return false;
   }
   // Right after a point placed by hand the curve was lost a step before: the next point must keep
