@@ -150,16 +150,18 @@ struct Measured {
 // each taken over the line's rows and one on each side only: the rows beyond hold little of the
 // line but much of a JPEG's ringing, which pulled the centre of a faint dotted line 0.2 px aside.
 std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, int k0, int k1, int s, int e,
-                                const StraightLineFinder::Parameters& p) {
+                                const StraightLineFinder::Parameters& p, bool across) {
   const int p0 = std::max(0, k0 - 2);
   const int p1 = std::min(band.across - 1, k1 + 2);
   const std::optional<Profile> whole = ProfileOf(band, on, p0, p1, s, e);
   if (!whole) {
     return std::nullopt;
   }
-  // Straight and even: at least a third of its pieces (a thick curve may lie along the others)
-  // are alike in thickness, as thin as the thinner of them, and their centres lie on one straight
-  // line within a fraction of a pixel.
+  // Straight and even: at least half its pieces (a curve may run along the others) are alike in
+  // thickness, and their centres lie on one straight line within a fraction of a pixel. A line
+  // `across` most of the picture may have a thick curve lying on most of it: there a third of its
+  // pieces will do, as thin as the thinner of them. (A flat stretch of a curve between its markers
+  // is as straight, but not as long.)
   const int pieces = std::clamp((e - s + 1) / 20, 6, 32);
   const int c0 = std::max(0, k0 - 1);
   const int c1 = std::min(band.across - 1, k1 + 1);
@@ -179,8 +181,9 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
     return std::nullopt;
   }
   std::vector<double> sorted = thicknesses;
-  std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 4), sorted.end());
-  const double usual = sorted[sorted.size() / 4];
+  const std::size_t rank = across ? sorted.size() / 4 : sorted.size() / 2;
+  std::nth_element(sorted.begin(), sorted.begin() + long(rank), sorted.end());
+  const double usual = sorted[rank];
   std::vector<std::pair<double, double>> even;
   double weight = 0;
   double moment = 0;
@@ -191,7 +194,8 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
       moment += profiles[n].weight * profiles[n].centre;
     }
   }
-  if (even.size() < std::max<std::size_t>(3, (centres.size() + 2) / 3) || usual > p.maxThicknessPx) {
+  const std::size_t agreeing = across ? (centres.size() + 2) / 3 : (centres.size() + 1) / 2;
+  if (even.size() < std::max<std::size_t>(3, agreeing) || usual > p.maxThicknessPx) {
     return std::nullopt;
   }
   // The straight line through the pieces' centres, fitted again without those (half
@@ -384,7 +388,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       if (e - s + 1 < minLength || coverage < p_.minCoverage) {
         continue;
       }
-      const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_);
+      const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_, 2 * (e - s + 1) >= along);
       if (!measured) {
         continue;
       }
@@ -493,7 +497,8 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
     for (const auto& [from, to] : crossings) {
       std::fill(on.begin() + from, on.begin() + to + 1, 0);
     }
-    if (const std::optional<Measured> measured = Measure(band, on, k0, k1, f.s, f.e, p_)) {
+    if (const std::optional<Measured> measured =
+            Measure(band, on, k0, k1, f.s, f.e, p_, 2 * (f.e - f.s + 1) >= along)) {
       line.centre = measured->centre;
     }
   }
