@@ -312,15 +312,6 @@ std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
   return centre;
 }
 
-std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x) const {
-  return HeightAt(path, x, nullptr);
-}
-
-std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x,
-                                              std::vector<Column>* walked) const {
-  return HeightAt(path, x, walked, nullptr);
-}
-
 std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked,
                                               double* unsurePx) const {
   if (unsurePx != nullptr) {

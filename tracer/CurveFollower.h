@@ -44,27 +44,24 @@ class CurveFollower {
   CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style);
   CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style, Parameters parameters);
 
-  // The curve's height at `x` (continuous pixels), followed from the last point of `path` (recent
-  // points on the curve, oldest first; at least one); none where the curve is lost on the way.
-  std::optional<double> HeightAt(const std::vector<QPointF>& path, double x) const;
-  // The same, noting in `walked` each column passed on the way (after the path's last point, up
-  // to x) with whether the curve's own run was found there.
+  // A column passed on the way (after the path's last point, up to x).
   struct Column {
     int column;
-    bool found;
+    bool found;    // whether the curve's own run was found there
     bool covered;  // the run found cut short by a deeper shade of the curve's hue: it may be the
                    // edge of a thicker curve of that hue, not the curve
     bool telling;  // whether a dashed curve's gaps would show there: not where the course climbs
                    // or falls steeply (the dashes overlap in the columns), nor under a line
     bool crossed;  // a shallow course crossing a vertical line: neither the curve nor a gap shows
   };
-  std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked) const;
-  // The same, giving in `unsurePx` how much less sure than a curve found whole the height is: the
-  // mean over the columns it is fitted through of how far each one's centre may be off (a column
-  // placed from one edge, the other cut off by something drawn over the curve, is sure only to
-  // about that something's fringe).
-  std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked,
-                                 double* unsurePx) const;
+  // The curve's height at `x` (continuous pixels), followed from the last point of `path` (recent
+  // points on the curve, oldest first; at least one); none where the curve is lost on the way.
+  // `walked` gets each column passed on the way; `unsurePx` how much less sure than a curve found
+  // whole the height is: the mean over the columns it is fitted through of how far each one's
+  // centre may be off (a column placed from one edge, the other cut off by something drawn over
+  // the curve, is sure only to about that something's fringe).
+  std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked = nullptr,
+                                 double* unsurePx = nullptr) const;
 
  private:
   struct Run {
