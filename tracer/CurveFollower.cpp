@@ -375,6 +375,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   bool merged = false;
   double mergedTop = 0;
   double mergedBottom = 0;
+  double mergedX = 0;  // the column it was seen in
   // Checks the bridges with enough columns after them (all of them with `all`); false when one
   // does not fit.
   const auto checkBridges = [&](bool all) {
@@ -504,7 +505,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
         if (!topFits && !bottomFits) {
           if (bottom - top > height + 2 * tolerance) {
-            merged = true, mergedTop = top, mergedBottom = bottom;
+            merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
             continue;  // merged on both sides
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
@@ -514,11 +515,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           candidate = {top + height / 2, top, top + height, true, false, false, kUnsureJump};
         }
       } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
-        merged = true, mergedTop = top, mergedBottom = bottom;
+        merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
         continue;  // far taller than the curve's run: merged with something crossing it
       }
       if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
-        merged = true, mergedTop = top, mergedBottom = bottom;
+        merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
         continue;  // grown tall: merging with another curve along a shallow crossing
       }
       if (!candidate.partial && std::fabs(s) <= kGrowthSlope) {
@@ -552,7 +553,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     if (connected && edgeBottom - edgeTop > 1.5 * h + 0.5 && candidates.size() >= 2 && fork(edgeTop, edgeBottom)) {
       return std::nullopt;
     }
-    if (merged && candidates.size() >= 2 && fork(mergedTop, mergedBottom)) {
+    if (merged && candidates.size() >= 2 &&
+        fork(mergedTop + s * (centreX - mergedX), mergedBottom + s * (centreX - mergedX))) {
       return std::nullopt;
     }
     if (!candidates.empty()) {
@@ -608,6 +610,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       gap = 0;
     } else {
       ++gap;
+      if (gap == 1 && hasEdges && edgeBottom - edgeTop > 1.5 * h + 0.5) {
+        // Hidden right where its run had grown tall (merging with another curve of its colour along
+        // a shallow crossing, then a vertical line): the two curves may part under the line.
+        merged = true, mergedTop = edgeTop, mergedBottom = edgeBottom, mergedX = last.x;
+      }
       if (gap == 1) {
         // The columns just before a gap that were cut short (a dash's end, cut across the curve)
         // have their centres off the curve's: the course goes on from the last whole one.
