@@ -223,10 +223,18 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     return best;
   };
   // Up to 6 columns on each side, the runs measured where nothing cuts them; farther (up to 12,
-  // across a dotted curve's gaps) where none is clear so near.
-  std::vector<std::pair<double, double>> centres;
-  std::vector<double> masses;
+  // across a dotted curve's gaps) where none is clear so near. Every run passed gives the course:
+  // each measured run's mass is taken across the course through its neighbours (the local slope),
+  // not through all of them, which would mix a narrow peak's two flanks.
+  struct Walked {
+    double x;
+    double centre;
+    double mass;
+    bool clean;
+  };
+  std::vector<Walked> walkedRuns;
   for (const int far : {6, 12}) {
+    walkedRuns.clear();
     for (const int dir : {-1, 1}) {
       double y = seed.y() + 0.5;
       int misses = 0;
@@ -236,38 +244,53 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
         misses = run ? 0 : misses + 1;
         if (run) {
           y = run->centre;
-        }
-        if (run && !run->Cut() && !run->crossed && (k > 6 || far == 6)) {
-          centres.emplace_back(column + 0.5, run->centre);
-          masses.push_back(run->mass);
+          walkedRuns.push_back({column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed && (k > 6 || far == 6)});
         }
       }
     }
-    if (masses.size() >= 2) {
+    if (std::count_if(walkedRuns.begin(), walkedRuns.end(), [](const Walked& r) { return r.clean; }) >= 2) {
       break;
     }
   }
-  const std::optional<FittedLine> fit = FitLine(centres);
-  const double slope = fit ? fit->slope : 0;
+  const auto localSlope = [&](double x) {
+    std::vector<std::pair<double, double>> course;
+    for (const Walked& n : walkedRuns) {
+      if (std::fabs(n.x - x) <= 2) {
+        course.emplace_back(n.x, n.centre);
+      }
+    }
+    const std::optional<FittedLine> local = FitLine(course);
+    return local ? std::optional(local->slope) : std::nullopt;
+  };
+  std::vector<double> masses;
+  for (const Walked& r : walkedRuns) {
+    if (const std::optional<double> s = localSlope(r.x); r.clean && s) {
+      masses.push_back(r.mass / std::sqrt(1 + *s * *s));
+    }
+  }
+  // The course at the seed: its run and the slope through its neighbours.
+  const Walked* atSeed = nullptr;
+  for (const Walked& r : walkedRuns) {
+    if (atSeed == nullptr || std::fabs(r.x - seed.x() - 0.5) < std::fabs(atSeed->x - seed.x() - 0.5)) {
+      atSeed = &r;
+    }
+  }
+  const double slope = atSeed != nullptr ? localSlope(atSeed->x).value_or(0.0) : 0.0;
   // Down the columns for a shallow course, along the rows for a steep one, both in between.
   std::optional<double> byColumns;
   if (!masses.empty() && std::fabs(slope) <= 3) {
-    byColumns = Median(masses) / std::sqrt(1 + slope * slope);
+    byColumns = Median(masses);
   }
   std::optional<double> byRows;
-  if (centres.size() >= 2 && std::fabs(slope) >= 1) {
+  if (atSeed != nullptr && masses.size() >= 2 && std::fabs(slope) >= 1) {
     // Each row's run through the curve where the course of the centres crosses it (rows whose run
     // meets a pixel of another colour, a line's, are left out).
     const auto rowCover = [&](int x, int y) {
       return x >= 0 && y >= 0 && x < W && y < H ? style.Cover(rows.At(x, y)) : -1.0;
     };
     std::vector<double> across;
-    double cx0 = 0;
-    double cy0 = 0;
-    for (const auto& [x, y] : centres) {
-      cx0 += x / double(centres.size());
-      cy0 += y / double(centres.size());
-    }
+    const double cx0 = atSeed->x;
+    const double cy0 = atSeed->centre;
     for (int y = seed.y() - 3; y <= seed.y() + 3; ++y) {
       int x0 = platform::RoundToInt32(std::floor(cx0 + (y + 0.5 - cy0) / slope));
       for (const int d : {0, -1, 1, -2, 2}) {
