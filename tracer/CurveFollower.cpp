@@ -354,8 +354,26 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     std::size_t after = 0;  // the first column found after it, in `found`
   };
   const auto bridgeFits = [&](const Bridge& b) {
+    // The first columns after it that are cut short (a dash's start, cut across the curve) have
+    // their centres off the curve's, as a dash's end before it has.
+    std::vector<double> heights;
+    for (const Found& f : found) {
+      if (f.height > 0) {
+        heights.push_back(f.height);
+      }
+    }
+    double whole = 0;
+    if (heights.size() >= 4) {
+      std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
+      whole = heights[heights.size() / 2];
+    }
+    std::size_t first = b.after;
+    while (first < b.after + 3 && first + 2 < found.size() && found[first].height > 0 &&
+           found[first].height < 0.7 * whole) {
+      ++first;
+    }
     std::vector<std::pair<double, double>> points;
-    for (std::size_t i = b.after; i < found.size() && points.size() < 5; ++i) {
+    for (std::size_t i = first; i < found.size() && points.size() < 5; ++i) {
       points.emplace_back(found[i].x, found[i].y);
     }
     if (points.size() < 2) {
