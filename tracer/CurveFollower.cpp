@@ -514,6 +514,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         }
         continue;
       }
+      if ((topCut || bottomCut) && slopeKnown && bottom - top > std::max(height, h) + 2 * tolerance) {
+        // Against a line on one side and far taller than the curve's run: the curve crosses the
+        // line where something else runs into it, and neither side of the run places the curve.
+        merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
+        continue;
+      }
       Candidate candidate{run.centre, top, bottom, false};
       if (hasMoves && gap == 0) {
         // Each edge goes on as it went; an edge that jumps outwards belongs to something crossing
