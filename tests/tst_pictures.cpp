@@ -232,6 +232,10 @@ class tst_pictures : public QObject {
     // A thin curve running into a thick one of its colour and parting from it again: where the
     // two cannot be told apart the hand places the points.
     QTest::newRow("thin curve in a thick one, dark") << "thin-in-thick-dark.json" << 20;
+    // Picked on a narrow resonance's flank (its thickness measured across that flank alone).
+    QTest::newRow("narrow peak picked on its flank") << "narrow-peak-twoscale.json" << 20;
+    // Two curves of one colour merged along a shallow crossing, parting under a vertical grid line.
+    QTest::newRow("curves parting under a grid line") << "curves-part-under-grid-line.json" << 10;
   }
   void endToEnd() {
     QFETCH(QString, graph);
