@@ -411,6 +411,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   };
 
   double slopeBefore = pathSlope;
+  bool confused = false;  // the columns since the last one found showed two runs too close to tell apart
   for (int c = Floor(start.x());; c += dir) {
     // The slope of the course: through the columns found last, else the path's.
     double s = pathSlope;
@@ -584,9 +585,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     if (!candidates.empty()) {
       merged = false;
     }
-    if (candidates.size() >= 2 &&
-        std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) < std::max(2.0, T)) {
+    // (After columns where they could not be told apart, the course carried over them is the less
+    // sure the farther it is carried.)
+    if (candidates.size() >= 2 && std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) <
+                                      std::max(2.0, T) + (confused ? p_.driftPx * g : 0.0)) {
       candidates.clear();  // two of them, too close to tell which continues the curve
+      confused = true;
     }
     if (!candidates.empty() && candidates.front().faint) {
       candidates.clear();
@@ -613,6 +617,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       slopeBefore = s;
     }
     if (!candidates.empty()) {
+      confused = false;
       const Candidate& taken = candidates.front();
       if (!taken.partial) {
         hasMoves = connected;
