@@ -313,9 +313,12 @@ std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
 }
 
 std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked,
-                                              double* unsurePx) const {
+                                              double* unsurePx, double* slopeAt) const {
   if (unsurePx != nullptr) {
     *unsurePx = 0;
+  }
+  if (slopeAt != nullptr) {
+    *slopeAt = 0;
   }
   if (path.empty()) {
     return std::nullopt;
@@ -410,6 +413,15 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     return true;
   };
 
+  // How sure the height at x is, and the course's slope there, from the columns found around it.
+  const auto report = [&](const std::vector<Found>& around) {
+    if (unsurePx != nullptr) {
+      *unsurePx = Unsure(around, x);
+    }
+    if (slopeAt != nullptr) {
+      *slopeAt = Fit(around, x + 0.5) - Fit(around, x - 0.5);
+    }
+  };
   double slopeBefore = pathSlope;
   bool confused = false;  // the columns since the last one found showed two runs too close to tell apart
   for (int c = Floor(start.x());; c += dir) {
@@ -682,9 +694,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         if (!checkBridges(true)) {
           return std::nullopt;
         }
-        if (unsurePx != nullptr) {
-          *unsurePx = Unsure(found, x);
-        }
+        report(found);
         return Fit(found, x);
       }
       // x lies just under a vertical line (the plot's frame at the curve's end) right after the
@@ -710,8 +720,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           }
         }
         if (points.size() >= 2) {
-          if (unsurePx != nullptr) {
-            *unsurePx = Unsure(found, x);
+          report(found);
+          if (slopeAt != nullptr) {
+            *slopeAt = PolyFit(points, x + 0.5, 1).value_or(0) - PolyFit(points, x - 0.5, 1).value_or(0);
           }
           return PolyFit(points, x, 1);
         }
@@ -729,9 +740,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       })) {
     return std::nullopt;
   }
-  if (unsurePx != nullptr) {
-    *unsurePx = Unsure(found, x);
-  }
+  report(found);
   return Refine(found, x);
 }
 

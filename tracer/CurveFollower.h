@@ -59,9 +59,9 @@ class CurveFollower {
   // `walked` gets each column passed on the way; `unsurePx` how much less sure than a curve found
   // whole the height is: the mean over the columns it is fitted through of how far each one's
   // centre may be off (a column placed from one edge, the other cut off by something drawn over
-  // the curve, is sure only to about that something's fringe).
+  // the curve, is sure only to about that something's fringe); `slopeAt` the course's slope at x.
   std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked = nullptr,
-                                 double* unsurePx = nullptr) const;
+                                 double* unsurePx = nullptr, double* slopeAt = nullptr) const;
 
  private:
   struct Run {

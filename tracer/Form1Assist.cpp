@@ -186,7 +186,8 @@ bool Form1::SnapToCurve() {
   }
   std::vector<CurveFollower::Column> walked;
   double unsure = 0;
-  const std::optional<double> y = follower.HeightAt(path, measured.x(), &walked, &unsure);
+  double slopeHere = 0;
+  const std::optional<double> y = follower.HeightAt(path, measured.x(), &walked, &unsure, &slopeHere);
   if (!y) {
     return false;
   }
@@ -262,7 +263,7 @@ bool Form1::SnapToCurve() {
     }
   }
   const double goal = GoalPixels(*y);
-  if (kSurePx + kSureColumns * std::fabs(slope) + kSureBend * bend + unsure > goal) {
+  if (kSurePx + kSureColumns * std::max(std::fabs(slope), std::fabs(slopeHere)) + kSureBend * bend + unsure > goal) {
     return false;
   }
   // Right after a point placed by hand the curve was lost a step before: the next point must keep
