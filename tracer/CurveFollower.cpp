@@ -34,6 +34,12 @@ constexpr double kUnsureLine = 0.2;
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
 constexpr double kGrowthSlope = 0.5;
+// A run found whole but shorter than the stroke of a curve at least kShortThickPx thick, by more
+// than kShortSlackPx, on a course no steeper than kShortSlope (steeper, a bend alone shortens the
+// runs), is an end of the stroke: its centre is off by up to half of what is missing.
+constexpr double kShortThickPx = 2;
+constexpr double kShortSlope = 1;
+constexpr double kShortSlackPx = 0.5;
 
 // The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
 std::optional<double> PolyFit(const std::vector<std::pair<double, double>>& points, double x, int degree) {
@@ -562,6 +568,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       if (!candidate.partial && std::fabs(s) <= kGrowthSlope) {
         // Taller than the curve, though not so tall as to be left: merging with something.
         candidate.unsure = std::max(0.0, bottom - top - h - kGrowthPx) / 2;
+      }
+      if (!candidate.partial && T >= kShortThickPx && std::fabs(s) <= kShortSlope) {
+        // Shorter than the curve's stroke across the column: an end of it (a thick dash's, cut
+        // across the curve), whose centre is off the curve's by up to half of what is missing.
+        candidate.unsure =
+            std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) / 2);
       }
       candidates.push_back(candidate);
     }
