@@ -467,10 +467,11 @@ class tst_pictures : public QObject {
   // driver's narrow resonance peak on a log ohm scale (a step ahead shows the turn at its top), and
   // one drawn dotted rising into a solid curve of its colour (the dots' texture, learnt at the
   // pick, is lost along it); a curve mostly hidden under a thicker one on a small scale (a sliver
-  // is no sure height).
+  // is no sure height); a thick dashed curve, whose dashes' square-cut ends and starts place no
+  // sure height in their columns.
   void drawnTraps_data() {
     QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve,
-                                        // 4 covered
+                                        // 4 covered, 5 thick dashes
     QTest::addColumn<double>("at");     // x where the solid curve crosses, the resonance in Hz, or
                                         // how far the covering curve lies off the covered one
     QTest::addColumn<double>("steep");  // the crossing curve's slope, the resonance's Q, or the
@@ -481,6 +482,7 @@ class tst_pictures : public QObject {
     QTest::newRow("resonance Q 8 at 55 Hz") << 2 << 55.0 << 8.0;
     QTest::newRow("dotted resonance into a solid curve") << 3 << 300.0 << 2.0;
     QTest::newRow("covered on a slope, 1 px aside, JPEG") << 4 << -1.0 << 3.5;
+    QTest::newRow("thick square-cut dashes") << 5 << 0.0 << 5.0;
   }
   void drawnTraps() {
     QFETCH(int, kind);
@@ -494,6 +496,9 @@ class tst_pictures : public QObject {
       if (kind == 4) {
         return 150 + 70 * std::sin((x - 40) / 70);
       }
+      if (kind == 5) {
+        return 150 + 40 * std::sin((x - 40) / 60);
+      }
       if (ohms) {
         const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
         const double detune = f / at - at / f;
@@ -505,15 +510,15 @@ class tst_pictures : public QObject {
     c.size = QSize(600, 300);
     c.impedance = ohms;
     c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
-    // (The covered curve on a scale where 0.5 dB spans about a pixel.)
-    c.level[0][0] = ohms ? 4 : kind == 4 ? 0 : 60, c.level[0][1] = 275.5;
-    c.level[1][0] = ohms ? 40 : kind == 4 ? 120 : 90, c.level[1][1] = ohms ? 155.5 : 25.5;
+    // (The covered and the dashed curves on a scale where 0.5 dB spans about a pixel.)
+    c.level[0][0] = ohms ? 4 : kind >= 4 ? 0 : 60, c.level[0][1] = 275.5;
+    c.level[1][0] = ohms ? 40 : kind >= 4 ? 120 : 90, c.level[1][1] = ohms ? 155.5 : 25.5;
     c.pickHz = kind == 0 ? 60 : kind == 1 ? 40 : kind == 4 ? 30 : 1000;
     const fakes::GraphResult r = TraceDrawn(
         c, height,
         [&](QPainter& p) {
           const QColor colour = kind == 2 ? QColor(255, 127, 14) : kind == 4 ? QColor(23, 190, 207) : Qt::black;
-          p.setPen(QPen(colour, kind == 2 ? 1.5 : 2));
+          p.setPen(kind == 5 ? QPen(colour, steep, Qt::DashLine, Qt::FlatCap) : QPen(colour, kind == 2 ? 1.5 : 2));
           if (kind < 2 || kind == 3) {
             const double from = kind == 0 ? 250 : 50;
             const double to = kind == 0 ? 560 : kind == 3 ? 400 : 200;

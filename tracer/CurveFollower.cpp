@@ -429,6 +429,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
   };
   double slopeBefore = pathSlope;
+  bool bareStart = true;  // the columns walked before the first one found showed the background on the course
   bool confused = false;  // the columns since the last one found showed two runs too close to tell apart
   for (int c = Floor(start.x());; c += dir) {
     // The slope of the course: through the columns found last, else the path's.
@@ -663,6 +664,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       gap = 0;
     } else {
       ++gap;
+      // Before anything is found: whether the background shows on the course (a dash's gap),
+      // rather than something drawn over the curve or two runs too close to tell apart.
+      if (found.empty()) {
+        const double atCourse = style_.Cover(rows_.At(c, std::clamp(Floor(pred), 0, rows_.Height() - 1)));
+        bareStart = bareStart && !confused && atCourse >= 0 && atCourse < p_.minCover;
+      }
       if (gap == 1 && hasEdges && edgeBottom - edgeTop > 1.5 * h + 0.5) {
         // Hidden right where its run had grown tall (merging with another curve of its colour along
         // a shallow crossing, then a vertical line): the two curves may part under the line.
@@ -751,6 +758,15 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         return f.height > 0 && std::fabs(f.x - x) <= p_.fitColumns + 0.5;
       })) {
     return std::nullopt;
+  }
+  // Nothing found on the way to x, which lies in a dash's gap the walk started in (the background
+  // shows there): the path's last point holds that side of the fit, not the first columns after
+  // the gap alone (a dash's start, cut across the curve).
+  if (bareStart && std::none_of(found.begin(), found.end(), [&](const Found& f) { return (f.x - x) * dir < 0; })) {
+    std::vector<Found> withStart{Found{start.x(), start.y()}};
+    withStart.insert(withStart.end(), found.begin(), found.end());
+    report(withStart);
+    return Refine(withStart, x);
   }
   report(found);
   return Refine(found, x);
