@@ -109,7 +109,8 @@ class tst_pictures : public QObject {
   // Every grid line found, solid, dashed or dotted, light on dark or dark on light, through JPEG;
   // its centre within a tenth of a pixel, and a reference placed 1 or 2 pixels beside it snaps to
   // within 0.2 of that centre. A curve's stretch that stays within two pixels of one height over a
-  // third of the plot is not a line; a line that a thick curve lies on for most of its length is.
+  // third of the plot is not a line, nor is one quite flat that the curve bends away from at its
+  // ends; a line that a thick curve lies on for most of its length is.
   void lines_data() {
     QTest::addColumn<QImage>("picture");
     QTest::addColumn<int>("quality");  // JPEG quality, 0 for none
@@ -134,6 +135,12 @@ class tst_pictures : public QObject {
       QPolygonF curve;
       for (double x = 45; x < 555; x += 0.5) {
         curve << QPointF(x, 100 + (x < 150 || x > 350 ? (x < 150 ? 150 - x : x - 350) * 0.3 : std::sin(x / 9)));
+      }
+      p.drawPolyline(curve);
+      // Another, quite flat at 180 from x 120 to 300, bending away at both ends.
+      curve.clear();
+      for (double x = 45; x < 400; x += 0.5) {
+        curve << QPointF(x, 180 + (x < 120 ? (120 - x) * 0.25 : x > 300 ? (x - 300) * 0.2 : 0));
       }
       p.drawPolyline(curve);
       // A thick curve of that colour lying on the line at 220.3 over most of its length.
@@ -164,7 +171,7 @@ class tst_pictures : public QObject {
         QVERIFY(snapped && std::fabs(*snapped - (line.centre - off)) < 0.2);
       }
     }
-    QCOMPARE(horizontal, 4);  // not the curve at 100
+    QCOMPARE(horizontal, 4);  // not the curves at 100 and 180
     QCOMPARE(vertical, 4);
     QVERIFY(!lines.Snap(true, 100, 5));
   }

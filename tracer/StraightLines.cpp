@@ -404,6 +404,25 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
           ++taken;
         }
       }
+      const QRgb colour =
+          qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken), static_cast<int>(sum[2] / taken));
+      // A flat stretch of a curve ends where the curve bends away: its ink goes on beside the
+      // stretch's rows on one side. A line ends in the open or at a line across (ink on both sides).
+      const auto bendsAway = [&](int from, int to) {
+        int above = 0;
+        int below = 0;
+        for (int j = std::max(0, from); j <= std::min(along - 1, to); ++j) {
+          const auto inked = [&](int k) {
+            return band.InkAt(k, j) >= T && ColourDistance2(band.colour[Index(k * band.along + j)], colour) <= 60 * 60;
+          };
+          above += inked(k0 - 1) || inked(k0 - 2) || inked(k0 - 3) ? 1 : 0;
+          below += inked(k1 + 1) || inked(k1 + 2) || inked(k1 + 3) ? 1 : 0;
+        }
+        return (above >= 2) != (below >= 2);
+      };
+      if (2 * (e - s + 1) < along && (bendsAway(e + 1, e + 3) || bendsAway(s - 3, s - 1))) {
+        continue;
+      }
       found.push_back({groupStart, groupEnd, s, e});
       StraightLine line;
       line.horizontal = horizontal;
@@ -412,8 +431,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       line.from = s;
       line.to = e;
       line.coverage = coverage;
-      line.colour =
-          qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken), static_cast<int>(sum[2] / taken));
+      line.colour = colour;
       lines.push_back(line);
     }
   };
