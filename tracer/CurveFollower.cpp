@@ -15,6 +15,8 @@ int Floor(double v) { return platform::RoundToInt32(std::floor(v)); }
 // A curve this thick shows its full shade (at least kFullCover) in every column.
 constexpr double kThickPx = 1.5;
 constexpr double kFullCover = 0.8;
+// A curve this thick mostly does too: a lighter run beside one in its full shade is no sure pick.
+constexpr double kThinLightPx = 1.25;
 // A curve this thick spans at least kThinnerShare of its thickness in every column it is whole in.
 constexpr double kThickerPx = 3;
 constexpr double kThinnerShare = 0.6;
@@ -487,6 +489,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       bool covered = false;  // cut short by a deeper shade of the curve's hue (a thicker curve's edge)
       bool faint = false;    // too thin and light to be the curve
       double unsure = 0;     // how far the centre may be off the curve's beyond a whole run's
+      bool light = false;    // whole, and nowhere in the curve's full shade
     };
     std::vector<Candidate> candidates;
     for (const Run& run : runs) {
@@ -541,6 +544,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         continue;
       }
       Candidate candidate{run.centre, top, bottom, false};
+      candidate.light = !topCut && !bottomCut && run.peak < kFullCover;
       if (hasMoves && gap == 0) {
         // Each edge goes on as it went; an edge that jumps outwards belongs to something crossing
         // the curve (another curve of its colour, a marker, a label), and the other edge places
@@ -618,6 +622,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       confused = true;
     }
     if (!candidates.empty() && candidates.front().faint) {
+      candidates.clear();
+    }
+    // Of a curve nearly as thick, the nearer run is lighter than its full shade and another one
+    // is not: which of them is the curve is not sure (a lighter curve beside it).
+    if (candidates.size() >= 2 && T >= kThinLightPx && candidates.front().light &&
+        std::any_of(candidates.begin() + 1, candidates.end(), [](const Candidate& k) { return !k.light && !k.faint; })) {
       candidates.clear();
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
