@@ -365,8 +365,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     std::size_t after = 0;  // the first column found after it, in `found`
   };
   const auto bridgeFits = [&](const Bridge& b) {
-    // The first columns after it that are cut short (a dash's start, cut across the curve) have
-    // their centres off the curve's, as a dash's end before it has.
+    // The first columns after it that are cut short (a thick dash's start, cut across the curve)
+    // have their centres off the curve's, as a dash's end before it has. (A thin curve's runs vary
+    // by a pixel where it climbs.)
     std::vector<double> heights;
     for (const Found& f : found) {
       if (f.height > 0) {
@@ -379,7 +380,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       whole = heights[heights.size() / 2];
     }
     std::size_t first = b.after;
-    while (first < b.after + 3 && first + 2 < found.size() && found[first].height > 0 &&
+    while (T >= kShortThickPx && first < b.after + 3 && first + 2 < found.size() && found[first].height > 0 &&
            found[first].height < 0.7 * whole) {
       ++first;
     }
