@@ -364,21 +364,25 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     int width = 0;          // columns
     std::size_t after = 0;  // the first column found after it, in `found`
   };
+  // The median run height of the columns found within `reach` of x (none under 4 of them).
+  const auto wholeHeight = [&](double nearX, double reach) {
+    std::vector<double> heights;
+    for (const Found& f : found) {
+      if (std::fabs(f.x - nearX) <= reach && f.height > 0) {
+        heights.push_back(f.height);
+      }
+    }
+    if (heights.size() < 4) {
+      return 0.0;
+    }
+    std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
+    return heights[heights.size() / 2];
+  };
   const auto bridgeFits = [&](const Bridge& b) {
     // The first columns after it that are cut short (a thick dash's start, cut across the curve)
     // have their centres off the curve's, as a dash's end before it has. (A thin curve's runs vary
     // by a pixel where it climbs.)
-    std::vector<double> heights;
-    for (const Found& f : found) {
-      if (f.height > 0) {
-        heights.push_back(f.height);
-      }
-    }
-    double whole = 0;
-    if (heights.size() >= 4) {
-      std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
-      whole = heights[heights.size() / 2];
-    }
+    const double whole = wholeHeight(b.before.x, 1e9);
     std::size_t first = b.after;
     while (T >= kShortThickPx && first < b.after + 3 && first + 2 < found.size() && found[first].height > 0 &&
            found[first].height < 0.7 * whole) {
@@ -578,8 +582,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       if (!candidate.partial && T >= kShortThickPx && std::fabs(s) <= kShortSlope) {
         // Shorter than the curve's stroke across the column: an end of it (a thick dash's, cut
         // across the curve), whose centre is off the curve's by up to half of what is missing.
-        candidate.unsure =
-            std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) / 2);
+        candidate.unsure = std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) / 2);
       }
       candidates.push_back(candidate);
     }
@@ -628,7 +631,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // Of a curve nearly as thick, the nearer run is lighter than its full shade and another one
     // is not: which of them is the curve is not sure (a lighter curve beside it).
     if (candidates.size() >= 2 && T >= kThinLightPx && candidates.front().light &&
-        std::any_of(candidates.begin() + 1, candidates.end(), [](const Candidate& k) { return !k.light && !k.faint; })) {
+        std::any_of(candidates.begin() + 1, candidates.end(),
+                    [](const Candidate& k) { return !k.light && !k.faint; })) {
       candidates.clear();
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
@@ -689,15 +693,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       if (gap == 1) {
         // The columns just before a gap that were cut short (a dash's end, cut across the curve)
         // have their centres off the curve's: the course goes on from the last whole one.
-        std::vector<double> heights;
-        for (const Found& f : found) {
-          if (std::fabs(f.x - last.x) <= 14 && f.height > 0) {
-            heights.push_back(f.height);
-          }
-        }
-        if (heights.size() >= 4) {
-          std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
-          const double whole = heights[heights.size() / 2];
+        if (const double whole = wholeHeight(last.x, 14); whole > 0) {
           for (int k = 0; k < 3 && found.size() > 1 && found.back().height < 0.7 * whole; ++k) {
             found.pop_back();
           }

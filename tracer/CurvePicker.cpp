@@ -244,7 +244,8 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
         misses = run ? 0 : misses + 1;
         if (run) {
           y = run->centre;
-          walkedRuns.push_back({column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed && (k > 6 || far == 6)});
+          walkedRuns.push_back(
+              {column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed && (k > 6 || far == 6)});
         }
       }
     }
