@@ -542,7 +542,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         }
         continue;
       }
-      if ((topCut || bottomCut) && slopeKnown && bottom - top > std::max(height, h) + 2 * tolerance) {
+      if ((topCut || bottomCut) && slopeKnown && bottom - top > std::max(height, h) + tolerance) {
         // Against a line on one side and far taller than the curve's run: the curve crosses the
         // line where something else runs into it, and neither side of the run places the curve.
         merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
