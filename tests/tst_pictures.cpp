@@ -244,6 +244,9 @@ class tst_pictures : public QObject {
     QTest::newRow("narrow peak picked on its flank") << "narrow-peak-twoscale.json" << 20;
     // Two curves of one colour merged along a shallow crossing, parting under a vertical grid line.
     QTest::newRow("curves parting under a grid line") << "curves-part-under-grid-line.json" << 10;
+    // Two thick curves of one colour parting at a small angle on a dotted grid line of their colour
+    // (a run against the line, taller than the curve's, holds both).
+    QTest::newRow("thick curves parting on a dotted line, JPEG") << "thick-curves-part-on-dotted-line.json" << 15;
   }
   void endToEnd() {
     QFETCH(QString, graph);
