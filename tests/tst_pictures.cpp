@@ -486,7 +486,7 @@ class tst_pictures : public QObject {
     QTest::addColumn<double>("at");     // x where the solid curve crosses, the resonance in Hz, or
                                         // how far the covering curve lies off the covered one
     QTest::addColumn<double>("steep");  // the crossing curve's slope, the resonance's Q, or the
-                                        // covering curve's width
+                                        // covering curve's width, or the dashed one's
     QTest::newRow("dashed joins solid") << 0 << 0.0 << 0.0;
     QTest::newRow("crossed at x 70, slope 1.4") << 1 << 70.0 << 1.4;
     QTest::newRow("crossed at x 83, slope 0.9") << 1 << 83.0 << 0.9;
