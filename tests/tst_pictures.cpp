@@ -477,12 +477,14 @@ class tst_pictures : public QObject {
   // a steep solid one of its colour (the curve followed from there would miss the pick); a
   // driver's narrow resonance peak on a log ohm scale (a step ahead shows the turn at its top), and
   // one drawn dotted rising into a solid curve of its colour (the dots' texture, learnt at the
-  // pick, is lost along it); a curve mostly hidden under a thicker one on a small scale (a sliver
-  // is no sure height); a thick dashed curve, whose dashes' square-cut ends and starts place no
-  // sure height in their columns.
+  // pick, is lost along it), and again picked on its steep flank, its top just under the solid
+  // curve (the dot clicked tells the texture); a curve mostly hidden under a thicker one on a small
+  // scale (a sliver is no sure height); a thick dashed curve, whose dashes' square-cut ends and
+  // starts place no sure height in their columns.
   void drawnTraps_data() {
     QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve,
-                                        // 4 covered, 5 thick dashes
+                                        // 4 covered, 5 thick dashes, 6 dotted peak picked on its flank,
+                                        // its top under a solid curve
     QTest::addColumn<double>("at");     // x where the solid curve crosses, the resonance in Hz, or
                                         // how far the covering curve lies off the covered one
     QTest::addColumn<double>("steep");  // the crossing curve's slope, the resonance's Q, or the
@@ -494,14 +496,24 @@ class tst_pictures : public QObject {
     QTest::newRow("dotted resonance into a solid curve") << 3 << 300.0 << 2.0;
     QTest::newRow("covered on a slope, 1 px aside, JPEG") << 4 << -1.0 << 3.5;
     QTest::newRow("thick square-cut dashes") << 5 << 0.0 << 5.0;
+    QTest::newRow("dotted peak under a solid curve, picked on its flank") << 6 << 40.0 << 5.0;
   }
   void drawnTraps() {
     QFETCH(int, kind);
     QFETCH(double, at);
     QFETCH(double, steep);
-    const bool ohms = kind == 2 || kind == 3;
+    const bool ohms = kind == 2 || kind == 3 || kind == 6;
+    const auto resonance = [&](double x) {
+      const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
+      const double detune = f / at - at / f;
+      return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, steep * detune)) / 4);
+    };
+    const double top = 40.5 + 520 * std::log10(at / 20) / 3;  // where the resonance peaks
     const auto solid = [&](double x) {
-      return kind == 0 ? 200 - 0.2 * (x - 40) : kind == 3 ? 151 + 0.01 * x : 190 - 0.02 * at - steep * (x - at);
+      return kind == 0   ? 200 - 0.2 * (x - 40)
+             : kind == 3 ? 151 + 0.01 * x
+             : kind == 6 ? resonance(top) - 3 + 0.0003 * (x - top) * (x - top)
+                         : 190 - 0.02 * at - steep * (x - at);
     };
     const auto height = [&](double x) {
       if (kind == 4) {
@@ -511,9 +523,7 @@ class tst_pictures : public QObject {
         return 150 + 40 * std::sin((x - 40) / 60);
       }
       if (ohms) {
-        const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
-        const double detune = f / at - at / f;
-        return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, steep * detune)) / 4);
+        return resonance(x);
       }
       return kind == 1 ? 190 - 0.02 * x : solid(x) + (x < 330 ? 0 : 0.004 * (x - 330) * (x - 330));
     };
@@ -524,17 +534,24 @@ class tst_pictures : public QObject {
     // (The covered and the dashed curves on a scale where 0.5 dB spans about a pixel.)
     c.level[0][0] = ohms ? 4 : kind >= 4 ? 0 : 60, c.level[0][1] = 275.5;
     c.level[1][0] = ohms ? 40 : kind >= 4 ? 120 : 90, c.level[1][1] = ohms ? 155.5 : 25.5;
-    c.pickHz = kind == 0 ? 60 : kind == 1 ? 40 : kind == 4 ? 30 : 1000;
+    c.pickHz = kind == 0 ? 60 : kind == 1 ? 40 : kind == 4 ? 30 : kind == 6 ? 0.8 * at : 1000;
     const fakes::GraphResult r = TraceDrawn(
         c, height,
         [&](QPainter& p) {
           const QColor colour = kind == 2 ? QColor(255, 127, 14) : kind == 4 ? QColor(23, 190, 207) : Qt::black;
           p.setPen(kind == 5 ? QPen(colour, steep, Qt::DashLine, Qt::FlatCap) : QPen(colour, kind == 2 ? 1.5 : 2));
-          if (kind < 2 || kind == 3) {
+          if (kind < 2 || kind == 3 || kind == 6) {
             const double from = kind == 0 ? 250 : 50;
-            const double to = kind == 0 ? 560 : kind == 3 ? 400 : 200;
+            const double to = kind == 0 ? 560 : kind == 1 ? 200 : 400;
+            p.setPen(QPen(Qt::black, kind == 6 ? 5 : 2));
             p.drawLine(QPointF(from, solid(from)), QPointF(to, solid(to)));
-            p.setPen(QPen(Qt::black, 2, kind == 3 ? Qt::DotLine : Qt::DashLine));
+            p.setPen(QPen(Qt::black, 2, kind == 0 ? Qt::DashLine : Qt::DotLine));
+            if (kind == 6) {
+              // Round dots a thickness wide, as a plotting program draws a dotted curve.
+              QPen dots(Qt::black, 4, Qt::CustomDashLine, Qt::RoundCap);
+              dots.setDashPattern({0.01, 1.8});
+              p.setPen(dots);
+            }
           }
           p.drawPolyline(Polyline(height, 40, 560));
           if (kind == 4) {
@@ -619,6 +636,44 @@ class tst_pictures : public QObject {
     QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty(),
              qPrintable(QStringLiteral("%1 beyond").arg(r.beyond.size())));
     QVERIFY2(alone ? r.hand.size() <= 1 : r.hand.size() == 201, qPrintable(QString::number(r.hand.size())));
+  }
+
+  // The dash clicked: a dot of a dotted curve is one, about its own size; a solid curve is none, nor
+  // is a piece of one between two curves of another colour drawn over it.
+  void dashAtPick_data() {
+    QTest::addColumn<int>("kind");  // 0 dotted, 1 solid, 2 solid cut by two red curves
+    QTest::addColumn<int>("least");
+    QTest::addColumn<int>("most");  // -1: none
+    QTest::newRow("dotted") << 0 << 4 << 8;
+    QTest::newRow("solid") << 1 << -1 << -1;
+    QTest::newRow("solid, cut short") << 2 << -1 << -1;
+  }
+  void dashAtPick() {
+    QFETCH(int, kind);
+    QFETCH(int, least);
+    QFETCH(int, most);
+    QImage picture = Filled(200, 100, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      QPen pen(Qt::black, 4, kind == 0 ? Qt::CustomDashLine : Qt::SolidLine, Qt::RoundCap);
+      if (kind == 0) {
+        pen.setDashPattern({0.01, 1.8});
+      }
+      p.setPen(pen);
+      p.drawLine(QPointF(20, 50), QPointF(180, 50));
+      p.setPen(QPen(Qt::red, 3));
+      for (const double x : {kind == 2 ? 95.0 : 0.0, 105.0}) {
+        p.drawLine(QPointF(x, 20), QPointF(x, 80));
+      }
+    }
+    const tracer::StraightLines none;
+    const std::optional<tracer::CurvePick> pick =
+        tracer::CurvePicker().Pick(picture, none, {kind == 0 ? 92.0 : 100.0, 50.0});
+    QVERIFY(pick);
+    const std::optional<int> dash = tracer::CurveTexture::DashAt(picture, pick->style, pick->onCurve);
+    QVERIFY2(most < 0 ? !dash : dash && *dash >= least && *dash <= most,
+             qPrintable(QString::number(dash.value_or(-1))));
   }
 
   // The columns Auto Trace walked ('#' the curve's run found, '.' a gap, 'c' found but cut short by

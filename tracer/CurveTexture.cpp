@@ -1,38 +1,123 @@
 #include "CurveTexture.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 #include <vector>
 
 #include "CurveFollower.h"
+#include "PictureRows.h"
+#include "numbers.h"
 
 namespace tracer {
 
-void CurveTexture::Learn(const CurveFollower& follower, QPointF pick) {
+void CurveTexture::Learn(const CurveFollower& follower, const QImage& picture, const CurvePick& pick) {
   learnt_ = true;
-  for (const int dir : {1, -1}) {
-    std::vector<QPointF> path{pick};
+  dash_ = DashAt(picture, pick.style, pick.onCurve).value_or(0);
+  // Walks one way from the pick; true where only the dash clicked stopped it, on a stretch that
+  // showed no gap.
+  const auto walk = [&](int dir) {
+    std::vector<QPointF> path{pick.onCurve};
     for (int step = 1; step * learnStep <= learnColumns; ++step) {
-      const double x = pick.x() + dir * step * learnStep;
+      const double x = pick.onCurve.x() + dir * step * learnStep;
       std::vector<CurveFollower::Column> walked;
       const std::optional<double> y = follower.HeightAt(path, x, &walked);
       Note(walked);
       std::optional<int> from;
       if (!walked.empty() && !Keeps(walked.back().column, dir, &from)) {
+        const int dash = std::exchange(dash_, 0);
+        const bool byDash = dash > 0 && Keeps(walked.back().column, dir);
+        dash_ = dash;
         if (from) {
           Forget(*from, walked.back().column);  // another curve met: what the walk found on it is not the curve's
         }
-        break;
+        return byDash;
       }
       if (!y || walked.empty()) {
-        break;
+        return false;
       }
       path.push_back({x, *y});
       if (path.size() > 5) {
         path.erase(path.begin());
       }
     }
+    return false;
+  };
+  const bool right = walk(1);
+  const bool left = walk(-1);
+  if (right && left) {
+    // A solid curve runs on both ways: what looked like a dash was the curve cut short (a thin
+    // line's faint pixels). Learnt again without it.
+    columns_.clear();
+    dash_ = 0;
+    walk(1);
+    walk(-1);
   }
   covered_.clear();  // what covers the curve counts only as the trace meets it
+}
+
+std::optional<int> CurveTexture::DashAt(const QImage& picture, const CurveStyle& style, QPointF at) {
+  // The patch of pixels that show the curve's colour (at least kFill of it), 8-connected, grown
+  // from the pick within a box a few thicknesses wide; a dash ends in the background, so what
+  // borders the patch must be background (or as light as a pale grid line).
+  constexpr double kFill = 0.3;
+  const PictureRows rows(picture);
+  const int reach = std::max(12, platform::RoundToInt32(std::ceil(6 * style.thickness)));
+  const int x0 = platform::RoundToInt32(std::floor(at.x()));
+  const int y0 = platform::RoundToInt32(std::floor(at.y()));
+  const int left = x0 - reach;
+  const int top = y0 - reach;
+  const int size = 2 * reach + 1;
+  if (left < 1 || top < 1 || left + size >= rows.Width() || top + size >= rows.Height()) {
+    return std::nullopt;
+  }
+  const int contrast2 = ColourDistance2(style.colour, style.background) / 4;
+  const auto cells = static_cast<std::size_t>(size);
+  std::vector<char> state(cells * cells, 0);  // 1 in the patch, 2 bordering it
+  const auto index = [&](int x, int y) { return static_cast<std::size_t>((y - top) * size + (x - left)); };
+  std::vector<std::pair<int, int>> todo;
+  for (int dy = -1; dy <= 1 && todo.empty(); ++dy) {
+    if (style.Cover(rows.At(x0, y0 + dy)) >= kFill) {
+      todo.emplace_back(x0, y0 + dy);
+      state[index(x0, y0 + dy)] = 1;
+    }
+  }
+  if (todo.empty()) {
+    return std::nullopt;
+  }
+  int minX = x0;
+  int maxX = x0;
+  int minY = y0;
+  int maxY = y0;
+  while (!todo.empty()) {
+    const auto [x, y] = todo.back();
+    todo.pop_back();
+    if (x == left || y == top || x == left + size - 1 || y == top + size - 1) {
+      return std::nullopt;  // runs on beyond a dash's length
+    }
+    minX = std::min(minX, x);
+    maxX = std::max(maxX, x);
+    minY = std::min(minY, y);
+    maxY = std::max(maxY, y);
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        char& s = state[index(x + dx, y + dy)];
+        if (s != 0) {
+          continue;
+        }
+        const QRgb p = rows.At(x + dx, y + dy);
+        if (style.Cover(p) >= kFill) {
+          s = 1;
+          todo.emplace_back(x + dx, y + dy);
+        } else if (style.Cover(p) < 0 && ColourDistance2(p, style.background) > contrast2) {
+          return std::nullopt;  // cut short by something else drawn over it
+        } else {
+          s = 2;
+        }
+      }
+    }
+  }
+  return platform::RoundToInt32(std::ceil(std::hypot(maxX - minX + 1, maxY - minY + 1)));
 }
 
 void CurveTexture::Note(const std::vector<CurveFollower::Column>& walked) {
@@ -121,8 +206,12 @@ bool CurveTexture::Keeps(int column, int dir, std::optional<int>* streakFrom) co
     hasPrevious = true;
   }
   // Dashes come at a rhythm: none longer than the average dash and gap together.
-  const bool dashed = seen >= minColumns && missing >= minGapShare * seen && gaps >= minGaps && longest > 0 &&
-                      longest * gaps <= regularity * seen;
+  bool dashed = seen >= minColumns && missing >= minGapShare * seen && gaps >= minGaps && longest > 0 &&
+                longest * gaps <= regularity * seen;
+  if (!dashed && dash_ > 0 && (seen < minColumns || missing >= minGapShare * seen)) {
+    dashed = true;  // the dash clicked tells, unless the columns seen show a solid curve
+    longest = std::max(longest, dash_);
+  }
   if (!dashed || streak <= dashFactor * longest + slackColumns) {
     return true;
   }

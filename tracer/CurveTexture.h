@@ -8,9 +8,13 @@
 //
 // The columns are noted as the follower walks them: whether it found the curve's own run there or
 // not (hidden, a dash's gap). The texture is learnt first around the pick, so that it is known
-// wherever the trace meets the other curve.
+// wherever the trace meets the other curve. Where the pick lies on a steep flank, whose columns
+// never show the gaps, the dash or dot clicked tells it instead: a patch of the curve's colour
+// that ends in the background all round within a few thicknesses is a dash, and the curve is
+// dashed with dashes no longer than it (until the columns walked show otherwise).
 #pragma once
 
+#include <QImage>
 #include <QPointF>
 #include <map>
 #include <optional>
@@ -39,12 +43,16 @@ class CurveTexture {
     columns_.clear();
     covered_.clear();
     learnt_ = false;
+    dash_ = 0;
   }
   // Learns the texture around the pick once, before the curve is traced: a dashed curve met by a
   // solid one of its colour right after a point by hand, or on a steep flank where its gaps do not
   // show, is then told from it all the same. The walk on each side stops where the curve is lost
   // or leaves its texture.
-  void Learn(const CurveFollower& follower, QPointF pick);
+  void Learn(const CurveFollower& follower, const QImage& picture, const CurvePick& pick);
+  // The length in pixels of the dash or dot of the curve at `at` (its patch's diagonal), or none
+  // where the curve's colour runs on from there, or is cut by something else drawn over it.
+  static std::optional<int> DashAt(const QImage& picture, const CurveStyle& style, QPointF at);
   bool Learnt() const { return learnt_; }
 
   // Notes the columns the follower walked: whether it found the curve's run there where a gap
@@ -64,6 +72,7 @@ class CurveTexture {
   std::map<int, State> columns_;  // walked so far: the curve's run found, a gap, or a line crossed
   std::map<int, bool> covered_;   // walked so far: whether the run found was cut short there
   bool learnt_ = false;
+  int dash_ = 0;  // the dash clicked, where the pick lies on one (columns); 0 for none
 };
 
 }  // namespace tracer

@@ -182,7 +182,7 @@ bool Form1::SnapToCurve() {
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
   const CurveFollower follower(picture, PictureLines(), curvePick->style);
   if (!curveTexture_.Learnt()) {
-    curveTexture_.Learn(follower, curvePick->onCurve);
+    curveTexture_.Learn(follower, picture, *curvePick);
   }
   std::vector<CurveFollower::Column> walked;
   double unsure = 0;
