@@ -35,6 +35,13 @@ constexpr double kUnsureLine = 0.2;
 // that, on a course no steeper than kGrowthSlope (steeper, a bend alone makes the run tall), it
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
+// A row across a steep stretch reads the curve where it holds at least this share of the curve's
+// stroke along it.
+constexpr double kRowShare = 0.75;
+// A course at least this steep (the path's, over its last step of at most kNearStepPx columns) is
+// read along the rows even where the columns found near x (a dash or dot alone) look shallower.
+constexpr double kSteepCourse = 2.0;
+constexpr double kNearStepPx = 12;
 constexpr double kGrowthSlope = 0.5;
 // A run found whole but shorter than the stroke of a curve at least kShortThickPx thick, by more
 // than kShortSlackPx, on a course no steeper than kShortSlope (steeper, a bend alone shortens the
@@ -241,7 +248,7 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x) const {
   return n > 0 ? sum / n : 0;
 }
 
-double CurveFollower::Refine(const std::vector<Found>& found, double x) const {
+double CurveFollower::Refine(const std::vector<Found>& found, double x, double courseSlope) const {
   const double y0 = Fit(found, x);
   std::vector<std::pair<double, double>> near;
   for (const Found& f : found) {
@@ -257,13 +264,20 @@ double CurveFollower::Refine(const std::vector<Found>& found, double x) const {
   if (!ahead || !behind) {
     return y0;
   }
-  const double s = (*ahead - *behind) / 2;
+  double s = (*ahead - *behind) / 2;
   if (std::fabs(s) < 1.5) {
-    return y0;
+    // A few columns only, on a steep course: one dash or dot of the curve, whose runs' centres
+    // down the columns need not follow the course (a square dot's lie level); its rows do.
+    const auto [first, last] = std::minmax_element(near.begin(), near.end());
+    if (std::fabs(courseSlope) < kSteepCourse || last->first - first->first >= 5) {
+      return y0;
+    }
+    s = courseSlope;
   }
   // The rows within a column and a half of x on the curve's course.
   const double reach = 1.5 * std::fabs(s);
-  const double half = style_.thickness * std::sqrt(1 + 1 / (s * s)) / 2 + 2;
+  const double full = style_.thickness * std::sqrt(1 + 1 / (s * s));  // the stroke along a row
+  const double half = full / 2 + 2;
   std::vector<std::pair<double, double>> centres;  // y, x
   for (int r = Floor(y0 - reach); r <= Floor(y0 + reach); ++r) {
     if (r < 0 || r >= rows_.Height()) {
@@ -284,8 +298,9 @@ double CurveFollower::Refine(const std::vector<Found>& found, double x) const {
       weight += w;
       moment += w * (c + 0.5);
     }
-    // Only rows whose run lies wholly inside the stretch read, clear of lines.
-    if (clean && weight >= 0.5 && style_.Cover(rows_.At(from, r)) < p_.minCover &&
+    // Only rows whose run lies wholly inside the stretch read, clear of lines, and that cross the
+    // curve's whole stroke (not a dash's end, cut across the curve, nor its gap).
+    if (clean && weight >= std::max(0.5, kRowShare * full) && style_.Cover(rows_.At(from, r)) < p_.minCover &&
         style_.Cover(rows_.At(to, r)) < p_.minCover) {
       centres.emplace_back(r + 0.5, moment / weight);
     }
@@ -342,6 +357,10 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       slopeKnown = true;
     }
   }
+  // The path's slope as the course's own only where it comes from a step close by (not a chord
+  // from a pick far off).
+  const double courseSlope =
+      path.size() >= 2 && std::fabs(start.x() - path[path.size() - 2].x()) <= kNearStepPx ? pathSlope : 0;
   const double T = style_.thickness;
   const int bridge = p_.bridgePx + platform::RoundToInt32(3 * T);
   const int target = Floor(x);
@@ -542,7 +561,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         }
         continue;
       }
-      if ((topCut || bottomCut) && slopeKnown && bottom - top > std::max(height, h) + tolerance) {
+      // (Against a line of the curve's colour, a run cut by it shows no more than the curve's
+      // stroke: taller by more than a whole run may grow, it holds something else too.)
+      const bool againstLine = run.touchesTop || run.touchesBottom;
+      if ((topCut || bottomCut) && slopeKnown &&
+          bottom - top > std::max(height, h) + (againstLine ? std::min(tolerance, kGrowthPx) : tolerance)) {
         // Against a line on one side and far taller than the curve's run: the curve crosses the
         // line where something else runs into it, and neither side of the run places the curve.
         merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
@@ -773,10 +796,10 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     std::vector<Found> withStart{Found{start.x(), start.y()}};
     withStart.insert(withStart.end(), found.begin(), found.end());
     report(withStart);
-    return Refine(withStart, x);
+    return Refine(withStart, x, courseSlope);
   }
   report(found);
-  return Refine(found, x);
+  return Refine(found, x, courseSlope);
 }
 
 }  // namespace tracer

@@ -100,7 +100,8 @@ class CurveFollower {
   double Unsure(const std::vector<Found>& found, double x) const;
   // On a steep stretch the curve's height at x is better read along the rows across it: their
   // runs' centres give x at each row, and the height is where that line of centres meets x.
-  double Refine(const std::vector<Found>& found, double x) const;
+  // `courseSlope` is the path's, for where the columns near x are too few to tell the slope.
+  double Refine(const std::vector<Found>& found, double x, double courseSlope) const;
 
   PictureRows rows_;
   const StraightLines& lines_;
