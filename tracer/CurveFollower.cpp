@@ -40,7 +40,7 @@ constexpr double kGrowthPx = 1.2;
 constexpr double kRowShare = 0.75;
 // A course at least this steep (the path's, over its last step of at most kNearStepPx columns) is
 // read along the rows even where the columns found near x (a dash or dot alone) look shallower.
-constexpr double kSteepCourse = 2.0;
+constexpr double kSteepCourse = 1.5;
 constexpr double kNearStepPx = 12;
 constexpr double kGrowthSlope = 0.5;
 // A run found whole but shorter than the stroke of a curve at least kShortThickPx thick, by more
@@ -265,7 +265,8 @@ double CurveFollower::Refine(const std::vector<Found>& found, double x, double c
     return y0;
   }
   double s = (*ahead - *behind) / 2;
-  if (std::fabs(s) < 1.5) {
+  const bool lone = std::fabs(s) < 1.5;
+  if (lone) {
     // A few columns only, on a steep course: one dash or dot of the curve, whose runs' centres
     // down the columns need not follow the course (a square dot's lie level); its rows do.
     const auto [first, last] = std::minmax_element(near.begin(), near.end());
@@ -315,7 +316,8 @@ double CurveFollower::Refine(const std::vector<Found>& found, double x, double c
     return y0;
   }
   const double y = y0 + (x - *xAtY0) / (*xAbove - *xAtY0);
-  return std::fabs(y - y0) <= reach ? y : y0;
+  // (At a lone dash the columns' fit may be off by more: its end cuts their runs short.)
+  return std::fabs(y - y0) <= (lone ? 2 * reach : reach) ? y : y0;
 }
 
 std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
