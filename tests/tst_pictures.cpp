@@ -247,6 +247,9 @@ class tst_pictures : public QObject {
     // Two thick curves of one colour parting at a small angle on a dotted grid line of their colour
     // (a run against the line, taller than the curve's, holds both).
     QTest::newRow("thick curves parting on a dotted line, JPEG") << "thick-curves-part-on-dotted-line.json" << 15;
+    // A thick curve climbing steeply across grid lines drawn over it: the runs above and below a
+    // line are one.
+    QTest::newRow("thick steep curve under grid lines") << "thick-steep-under-grid-lines.json" << 2;
   }
   void endToEnd() {
     QFETCH(QString, graph);

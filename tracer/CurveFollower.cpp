@@ -35,6 +35,8 @@ constexpr double kUnsureLine = 0.2;
 // that, on a course no steeper than kGrowthSlope (steeper, a bend alone makes the run tall), it
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
+// The most rows of a horizontal line of another colour that may hide a curve drawn under it.
+constexpr int kUnderLineRows = 4;
 // A row across a steep stretch reads the curve where it holds at least this share of the curve's
 // stroke along it.
 constexpr double kRowShare = 0.75;
@@ -110,7 +112,7 @@ bool CurveFollower::OnVerticalLine(int x, int y) const {
   return lines_.AnyLineAt(x, y, [](int, const StraightLine& line) { return !line.horizontal; });
 }
 
-std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi) const {
+std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi, double joinUpTo) const {
   std::vector<Run> runs;
   const int H = rows_.Height();
   if (column < 0 || column >= rows_.Width()) {
@@ -179,6 +181,35 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
       moment += w * (r + 0.5);
     }
     run.centre = moment / weight;
+    // Parted from the run before only by a horizontal line of another colour drawn over the curve
+    // (a few rows), and together no taller than the curve's run: one run of the curve, hidden
+    // under the line there.
+    if (!runs.empty()) {
+      Run& before = runs.back();
+      const int gapRows = run.top - before.bottom - 1;
+      bool underLine = gapRows >= 1 && gapRows <= kUnderLineRows && run.bottomEdge - before.topEdge <= joinUpTo;
+      for (int r = before.bottom + 1; underLine && r < run.top; ++r) {
+        underLine =
+            at(r) != -2.0 && lines_.AnyLineAt(column, r, [](int, const StraightLine& l) { return l.horizontal; });
+      }
+      if (underLine) {
+        double both = 0;
+        double bothMoment = 0;
+        for (int r = before.top - 1; r <= run.bottom + 1; ++r) {
+          const double w = r > before.bottom && r < run.top ? 1.0 : std::max(0.0, at(r));
+          both += w;
+          bothMoment += w * (r + 0.5);
+        }
+        before.bottom = run.bottom;
+        before.bottomEdge = run.bottomEdge;
+        before.centre = bothMoment / both;
+        before.peak = std::max(before.peak, run.peak);
+        before.touchesBottom = run.touchesBottom;
+        before.coveredBottom = run.coveredBottom;
+        before.deeperBottom = run.deeperBottom;
+        continue;
+      }
+    }
     runs.push_back(run);
   }
   return runs;
@@ -505,7 +536,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       std::nth_element(lately.begin(), lately.begin() + long(lately.size() / 2), lately.end());
       usual = lately[lately.size() / 2];
     }
-    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2);
+    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2, std::max(height, h) + tolerance);
     // Each run on the course, with where the curve's centre and edges lie in it.
     struct Candidate {
       double centre;

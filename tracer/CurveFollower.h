@@ -87,7 +87,9 @@ class CurveFollower {
 
   // The runs of the curve's pixels in `column` between rows lo and hi (read further where a run
   // goes on past them).
-  std::vector<Run> RunsIn(int column, int lo, int hi) const;
+  // Two runs parted only by a few rows of a horizontal line of another colour (drawn over the
+  // curve) are one, where together they are no taller than `joinUpTo`.
+  std::vector<Run> RunsIn(int column, int lo, int hi, double joinUpTo) const;
   // Whether pixel (x, y) lies on a line of the curve's colour (masked), or on any line (hidden).
   bool Masked(int x, int y) const;
   bool OnVerticalLine(int x, int y) const;
