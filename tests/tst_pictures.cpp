@@ -693,6 +693,8 @@ class tst_pictures : public QObject {
         << dashes + QString(8, '#') + "||" + QString(8, '#') << false << 50;
     QTest::newRow("solid, a few gaps") << QString(30, '#') + "." + QString(40, '#') + ".." + QString(60, '#') << true
                                        << -1;
+    QTest::newRow("a few gaps, then far longer without")
+        << QStringLiteral("##########.########.#########.#########.#") + QString(60, '#') << true << -1;
     QTest::newRow("briefly along a deeper shade") << QString(40, '#') + QString(20, 'c') << true << -1;
     QTest::newRow("long along a deeper shade") << QString(40, '#') + QString(21, 'c') << false << -1;
   }

@@ -206,8 +206,10 @@ bool CurveTexture::Keeps(int column, int dir, std::optional<int>* streakFrom) co
     hasPrevious = true;
   }
   // Dashes come at a rhythm: none longer than the average dash and gap together.
+  // (Nor is a curve dashed by a few gaps seen near a stretch far longer than them all: a solid
+  // curve that other curves crossed or ran along, its long stretch before left behind.)
   bool dashed = seen >= minColumns && missing >= minGapShare * seen && gaps >= minGaps && longest > 0 &&
-                longest * gaps <= regularity * seen;
+                longest * gaps <= regularity * seen && streak <= seen;
   if (!dashed && dash_ > 0 && (seen < minColumns || missing >= minGapShare * seen)) {
     dashed = true;  // the dash clicked tells, unless the columns seen show a solid curve
     longest = std::max(longest, dash_);
