@@ -152,15 +152,37 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
   }
   t.g = {true, c.start, c.stop, c.points, 0};
   (c.impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
-  // The pick on the curve; a click that meets none (a dash's gap) is tried again beside it.
-  for (const int d : {0, 1, -1, 2, -2, 3, -3, 5, -5, 8, -8}) {
-    const QPointF p = w.FromPicture(at(c.pickHz * std::pow(10.0, d * 0.002)));
+  // The pick on the curve, where its ink shows as the user sees it: a click in a dash's gap that
+  // meets nothing, or something else beside the curve (a grid line's dot), is tried again beside
+  // it; failing that, the first thing met is kept.
+  std::optional<QPointF> first;  // where the first click met something
+  for (const int d : {0, 1, -1, 2, -2, 3, -3, 5, -5, 8, -8, 13, -13, 21, -21}) {
+    const QPointF truth = at(c.pickHz * std::pow(10.0, d * 0.002));
+    const QPointF p = w.FromPicture(truth);
     t.Move(float(p.x()), float(p.y()));
     w.mnuPickColour->trigger();
     t.Click();
-    if (w.curvePick) {
+    if (!w.curvePick) {
+      continue;
+    }
+    first = first ? first : p;
+    const QImage& onScreen = w.Graph[1]->Picture();
+    const int px = int(std::floor(truth.x()));
+    const int py = int(std::floor(truth.y()));
+    bool onInk = false;
+    for (int k = 0; k < 9; ++k) {
+      const QPoint q(px + k % 3 - 1, py + k / 3 - 1);
+      onInk = onInk || (onScreen.valid(q) && w.curvePick->style.Cover(onScreen.pixel(q)) >= 0.5);
+    }
+    if (onInk) {
       break;
     }
+    w.curvePick.reset();
+  }
+  if (!w.curvePick && first) {
+    t.Move(float(first->x()), float(first->y()));
+    w.mnuPickColour->trigger();
+    t.Click();
   }
   if (!w.curvePick) {
     result.failure = QStringLiteral("no curve at the pick");
