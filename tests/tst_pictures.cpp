@@ -641,27 +641,32 @@ class tst_pictures : public QObject {
     QVERIFY2(alone ? r.hand.size() <= 1 : r.hand.size() == 201, qPrintable(QString::number(r.hand.size())));
   }
 
-  // The dash clicked: a dot of a dotted curve is one, about its own size; a solid curve is none, nor
-  // is a piece of one between two curves of another colour drawn over it.
+  // The dash clicked: a dot of a dotted curve is one, about its own size, as is a dash, each with
+  // the gap to the next; a solid curve is none, nor is a piece of one between two curves of another
+  // colour drawn over it.
   void dashAtPick_data() {
-    QTest::addColumn<int>("kind");  // 0 dotted, 1 solid, 2 solid cut by two red curves
+    QTest::addColumn<int>("kind");  // 0 dotted, 1 solid, 2 solid cut by two red curves, 3 long dashes
     QTest::addColumn<int>("least");
     QTest::addColumn<int>("most");  // -1: none
-    QTest::newRow("dotted") << 0 << 4 << 8;
-    QTest::newRow("solid") << 1 << -1 << -1;
-    QTest::newRow("solid, cut short") << 2 << -1 << -1;
+    QTest::addColumn<int>("gap");   // about
+    QTest::newRow("dotted") << 0 << 4 << 8 << 3;
+    QTest::newRow("solid") << 1 << -1 << -1 << 0;
+    QTest::newRow("solid, cut short") << 2 << -1 << -1 << 0;
+    QTest::newRow("long gaps") << 3 << 12 << 15 << 24;
   }
   void dashAtPick() {
     QFETCH(int, kind);
     QFETCH(int, least);
     QFETCH(int, most);
+    QFETCH(int, gap);
     QImage picture = Filled(200, 100, Qt::white);
     {
       QPainter p(&picture);
       p.setRenderHint(QPainter::Antialiasing);
-      QPen pen(Qt::black, 4, kind == 0 ? Qt::CustomDashLine : Qt::SolidLine, Qt::RoundCap);
-      if (kind == 0) {
-        pen.setDashPattern({0.01, 1.8});
+      QPen pen(Qt::black, kind == 3 ? 3 : 4, kind == 0 || kind == 3 ? Qt::CustomDashLine : Qt::SolidLine,
+               kind == 3 ? Qt::FlatCap : Qt::RoundCap);
+      if (kind == 0 || kind == 3) {
+        pen.setDashPattern(kind == 0 ? QList<qreal>{0.01, 1.8} : QList<qreal>{4, 8});
       }
       p.setPen(pen);
       p.drawLine(QPointF(20, 50), QPointF(180, 50));
@@ -671,12 +676,16 @@ class tst_pictures : public QObject {
       }
     }
     const tracer::StraightLines none;
-    const std::optional<tracer::CurvePick> pick =
-        tracer::CurvePicker().Pick(picture, none, {kind == 0 ? 92.0 : 100.0, 50.0});
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, none,
+                                                                             {kind == 0   ? 92.0
+                                                                              : kind == 3 ? 62.0
+                                                                                          : 100.0,
+                                                                              50.0});
     QVERIFY(pick);
-    const std::optional<int> dash = tracer::CurveTexture::DashAt(picture, pick->style, pick->onCurve);
-    QVERIFY2(most < 0 ? !dash : dash && *dash >= least && *dash <= most,
-             qPrintable(QString::number(dash.value_or(-1))));
+    const std::optional<tracer::CurveTexture::Dash> dash =
+        tracer::CurveTexture::DashAt(picture, pick->style, pick->onCurve);
+    QVERIFY2(most < 0 ? !dash : dash && dash->length >= least && dash->length <= most && std::abs(dash->gap - gap) <= 1,
+             qPrintable(QStringLiteral("%1 %2").arg(dash ? dash->length : -1).arg(dash ? dash->gap : -1)));
   }
 
   // The columns Auto Trace walked ('#' the curve's run found, '.' a gap, 'c' found but cut short by

@@ -11,9 +11,13 @@
 
 namespace tracer {
 
-void CurveTexture::Learn(const CurveFollower& follower, const QImage& picture, const CurvePick& pick) {
+void CurveTexture::Measure(const QImage& picture, const CurvePick& pick) {
+  measured_ = true;
+  dash_ = DashAt(picture, pick.style, pick.onCurve).value_or(Dash{});
+}
+
+void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {
   learnt_ = true;
-  dash_ = DashAt(picture, pick.style, pick.onCurve).value_or(0);
   // Walks one way from the pick; true where only the dash clicked stopped it, on a stretch that
   // showed no gap.
   const auto walk = [&](int dir) {
@@ -25,9 +29,9 @@ void CurveTexture::Learn(const CurveFollower& follower, const QImage& picture, c
       Note(walked);
       std::optional<int> from;
       if (!walked.empty() && !Keeps(walked.back().column, dir, &from)) {
-        const int dash = std::exchange(dash_, 0);
+        const int dash = std::exchange(dash_.length, 0);
         const bool byDash = dash > 0 && Keeps(walked.back().column, dir);
-        dash_ = dash;
+        dash_.length = dash;
         if (from) {
           Forget(*from, walked.back().column);  // another curve met: what the walk found on it is not the curve's
         }
@@ -49,14 +53,14 @@ void CurveTexture::Learn(const CurveFollower& follower, const QImage& picture, c
     // A solid curve runs on both ways: what looked like a dash was the curve cut short (a thin
     // line's faint pixels). Learnt again without it.
     columns_.clear();
-    dash_ = 0;
+    dash_ = {};
     walk(1);
     walk(-1);
   }
   covered_.clear();  // what covers the curve counts only as the trace meets it
 }
 
-std::optional<int> CurveTexture::DashAt(const QImage& picture, const CurveStyle& style, QPointF at) {
+std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, const CurveStyle& style, QPointF at) {
   // The patch of pixels that show the curve's colour (at least kFill of it), 8-connected, grown
   // from the pick within a box a few thicknesses wide; a dash ends in the background, so what
   // borders the patch must be background (or as light as a pale grid line).
@@ -117,7 +121,47 @@ std::optional<int> CurveTexture::DashAt(const QImage& picture, const CurveStyle&
       }
     }
   }
-  return platform::RoundToInt32(std::ceil(std::hypot(maxX - minX + 1, maxY - minY + 1)));
+  Dash dash{platform::RoundToInt32(std::ceil(std::hypot(maxX - minX + 1, maxY - minY + 1)))};
+  // The gap: steps outwards from the patch (through 8 neighbours) to the nearest pixel of the
+  // curve's colour beyond it, within kMaxGap.
+  constexpr int kMaxGap = 60;
+  const int gLeft = std::max(0, minX - kMaxGap);
+  const int gTop = std::max(0, minY - kMaxGap);
+  const int gRight = std::min(rows.Width() - 1, maxX + kMaxGap);
+  const int gBottom = std::min(rows.Height() - 1, maxY + kMaxGap);
+  const int gWidth = gRight - gLeft + 1;
+  std::vector<int> distance(static_cast<std::size_t>(gWidth) * static_cast<std::size_t>(gBottom - gTop + 1), -1);
+  const auto cell = [&](int x, int y) { return static_cast<std::size_t>((y - gTop) * gWidth + (x - gLeft)); };
+  std::vector<std::pair<int, int>> ring;
+  for (int y = minY; y <= maxY; ++y) {
+    for (int x = minX; x <= maxX; ++x) {
+      if (state[index(x, y)] == 1) {
+        distance[cell(x, y)] = 0;
+        ring.emplace_back(x, y);
+      }
+    }
+  }
+  for (int d = 1; d <= kMaxGap && !ring.empty() && dash.gap == 0; ++d) {
+    std::vector<std::pair<int, int>> next;
+    for (const auto& [x, y] : ring) {
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int nx = x + dx;
+          const int ny = y + dy;
+          if (nx < gLeft || ny < gTop || nx > gRight || ny > gBottom || distance[cell(nx, ny)] >= 0) {
+            continue;
+          }
+          distance[cell(nx, ny)] = d;
+          if (style.Cover(rows.At(nx, ny)) >= kFill) {
+            dash.gap = d - 1;
+          }
+          next.emplace_back(nx, ny);
+        }
+      }
+    }
+    ring = std::move(next);
+  }
+  return dash;
 }
 
 void CurveTexture::Note(const std::vector<CurveFollower::Column>& walked) {
@@ -210,9 +254,9 @@ bool CurveTexture::Keeps(int column, int dir, std::optional<int>* streakFrom) co
   // curve that other curves crossed or ran along, its long stretch before left behind.)
   bool dashed = seen >= minColumns && missing >= minGapShare * seen && gaps >= minGaps && longest > 0 &&
                 longest * gaps <= regularity * seen && streak <= seen;
-  if (!dashed && dash_ > 0 && (seen < minColumns || missing >= minGapShare * seen)) {
+  if (!dashed && dash_.length > 0 && (seen < minColumns || missing >= minGapShare * seen)) {
     dashed = true;  // the dash clicked tells, unless the columns seen show a solid curve
-    longest = std::max(longest, dash_);
+    longest = std::max(longest, dash_.length);
   }
   if (!dashed || streak <= dashFactor * longest + slackColumns) {
     return true;

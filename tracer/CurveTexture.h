@@ -16,6 +16,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <vector>
@@ -43,16 +44,28 @@ class CurveTexture {
     columns_.clear();
     covered_.clear();
     learnt_ = false;
-    dash_ = 0;
+    measured_ = false;
+    dash_ = {};
   }
+  // A dash or dot of a curve: its length (its patch's diagonal) and how far the next patch of the
+  // curve's colour lies from it (0 where none is near), pixels.
+  struct Dash {
+    int length = 0;
+    int gap = 0;
+  };
+  // The dash or dot of the curve at `at`, or none where the curve's colour runs on from there, or
+  // is cut by something else drawn over it.
+  static std::optional<Dash> DashAt(const QImage& picture, const CurveStyle& style, QPointF at);
+  // Measures the dash clicked once (before the curve is followed: its gaps are bridged).
+  void Measure(const QImage& picture, const CurvePick& pick);
+  bool Measured() const { return measured_; }
+  // The columns the follower bridges: `usual`, or across the gaps of the dashes clicked.
+  int BridgePx(int usual) const { return std::max(usual, dash_.gap); }
   // Learns the texture around the pick once, before the curve is traced: a dashed curve met by a
   // solid one of its colour right after a point by hand, or on a steep flank where its gaps do not
   // show, is then told from it all the same. The walk on each side stops where the curve is lost
   // or leaves its texture.
-  void Learn(const CurveFollower& follower, const QImage& picture, const CurvePick& pick);
-  // The length in pixels of the dash or dot of the curve at `at` (its patch's diagonal), or none
-  // where the curve's colour runs on from there, or is cut by something else drawn over it.
-  static std::optional<int> DashAt(const QImage& picture, const CurveStyle& style, QPointF at);
+  void Learn(const CurveFollower& follower, const CurvePick& pick);
   bool Learnt() const { return learnt_; }
 
   // Notes the columns the follower walked: whether it found the curve's run there where a gap
@@ -72,7 +85,8 @@ class CurveTexture {
   std::map<int, State> columns_;  // walked so far: the curve's run found, a gap, or a line crossed
   std::map<int, bool> covered_;   // walked so far: whether the run found was cut short there
   bool learnt_ = false;
-  int dash_ = 0;  // the dash clicked, where the pick lies on one (columns); 0 for none
+  bool measured_ = false;
+  Dash dash_;  // the dash clicked, where the pick lies on one; 0 for none
 };
 
 }  // namespace tracer

@@ -180,9 +180,15 @@ bool Form1::SnapToCurve() {
     path.push_back(tracePlaces[i].onPicture);
   }
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
-  const CurveFollower follower(picture, PictureLines(), curvePick->style);
+  // A dashed curve's gaps are bridged as long as the dash clicked shows them.
+  if (!curveTexture_.Measured()) {
+    curveTexture_.Measure(picture, *curvePick);
+  }
+  CurveFollower::Parameters parameters;
+  parameters.bridgePx = curveTexture_.BridgePx(parameters.bridgePx);
+  const CurveFollower follower(picture, PictureLines(), curvePick->style, parameters);
   if (!curveTexture_.Learnt()) {
-    curveTexture_.Learn(follower, picture, *curvePick);
+    curveTexture_.Learn(follower, *curvePick);
   }
   std::vector<CurveFollower::Column> walked;
   double unsure = 0;
