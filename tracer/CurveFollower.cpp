@@ -536,7 +536,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       std::nth_element(lately.begin(), lately.begin() + long(lately.size() / 2), lately.end());
       usual = lately[lately.size() / 2];
     }
-    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2, std::max(height, h) + tolerance);
+    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2, h + kGrowthPx);
     // Each run on the course, with where the curve's centre and edges lie in it.
     struct Candidate {
       double centre;

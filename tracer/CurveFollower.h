@@ -88,7 +88,8 @@ class CurveFollower {
   // The runs of the curve's pixels in `column` between rows lo and hi (read further where a run
   // goes on past them).
   // Two runs parted only by a few rows of a horizontal line of another colour (drawn over the
-  // curve) are one, where together they are no taller than `joinUpTo`.
+  // curve) are one, where together they are no taller than `joinUpTo` (the curve's run and what a
+  // whole run may grow by: taller, they are two curves crossing at the line).
   std::vector<Run> RunsIn(int column, int lo, int hi, double joinUpTo) const;
   // Whether pixel (x, y) lies on a line of the curve's colour (masked), or on any line (hidden).
   bool Masked(int x, int y) const;
