@@ -35,6 +35,9 @@ constexpr double kUnsureLine = 0.2;
 // that, on a course no steeper than kGrowthSlope (steeper, a bend alone makes the run tall), it
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
+// A height carried beyond the columns found, on one side of x only, is off by up to this share of
+// the slope per column carried (past the first half column).
+constexpr double kCarriedShare = 0.5;
 // The most rows of a horizontal line of another colour that may hide a curve drawn under it.
 constexpr int kUnderLineRows = 4;
 // A row across a steep stretch reads the curve where it holds at least this share of the curve's
@@ -253,7 +256,7 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
   return near[0].second;
 }
 
-double CurveFollower::Unsure(const std::vector<Found>& found, double x) const {
+double CurveFollower::Unsure(const std::vector<Found>& found, double x, double courseSlope) const {
   double sum = 0;
   int n = 0;
   const Found* before = nullptr;
@@ -276,7 +279,15 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x) const {
       }
     }
   }
-  return n > 0 ? sum / n : 0;
+  double extrapolated = 0;
+  if ((before == nullptr) != (after == nullptr)) {
+    // Found on one side of x only: the height is carried beyond the columns found, along a slope
+    // known only so well.
+    const double d = std::fabs((before != nullptr ? before : after)->x - x);
+    const double slope = std::max(std::fabs(Fit(found, x + 0.5) - Fit(found, x - 0.5)), std::fabs(courseSlope));
+    extrapolated = kCarriedShare * std::max(0.0, d - 0.5) * slope;
+  }
+  return (n > 0 ? sum / n : 0) + extrapolated;
 }
 
 double CurveFollower::Refine(const std::vector<Found>& found, double x, double courseSlope) const {
@@ -481,7 +492,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   // How sure the height at x is, and the course's slope there, from the columns found around it.
   const auto report = [&](const std::vector<Found>& around) {
     if (unsurePx != nullptr) {
-      *unsurePx = Unsure(around, x);
+      *unsurePx = Unsure(around, x, courseSlope);
     }
     if (slopeAt != nullptr) {
       *slopeAt = Fit(around, x + 0.5) - Fit(around, x - 0.5);

@@ -100,7 +100,9 @@ class CurveFollower {
   double Fit(const std::vector<Found>& found, double x) const;
   // The mean unsureness of the columns found within fitColumns of x, or of the nearest on each
   // side where there are none.
-  double Unsure(const std::vector<Found>& found, double x) const;
+  // Found on one side of x only, the height carried to x is the less sure the steeper the course
+  // (the columns', or `courseSlope` where steeper: a dash's columns may lie level).
+  double Unsure(const std::vector<Found>& found, double x, double courseSlope) const;
   // On a steep stretch the curve's height at x is better read along the rows across it: their
   // runs' centres give x at each row, and the height is where that line of centres meets x.
   // `courseSlope` is the path's, for where the columns near x are too few to tell the slope.
