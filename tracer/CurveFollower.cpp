@@ -35,6 +35,7 @@ constexpr double kUnsureLine = 0.2;
 // that, on a course no steeper than kGrowthSlope (steeper, a bend alone makes the run tall), it
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
+constexpr double kGrowthSlope = 0.75;
 // A height carried beyond the columns found, on one side of x only, is off by up to this share of
 // the slope per column carried (past the first half column).
 constexpr double kCarriedShare = 0.5;
@@ -47,7 +48,6 @@ constexpr double kRowShare = 0.75;
 // read along the rows even where the columns found near x (a dash or dot alone) look shallower.
 constexpr double kSteepCourse = 1.5;
 constexpr double kNearStepPx = 12;
-constexpr double kGrowthSlope = 0.5;
 // A run found whole but shorter than the stroke of a curve at least kShortThickPx thick, by more
 // than kShortSlackPx, on a course no steeper than kShortSlope (steeper, a bend alone shortens the
 // runs), is an end of the stroke: its centre is off by up to half of what is missing.
