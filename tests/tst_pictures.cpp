@@ -483,13 +483,14 @@ class tst_pictures : public QObject {
   // pick, is lost along it), and again picked on its steep flank, its top just under the solid
   // curve (the dot clicked tells the texture); a curve mostly hidden under a thicker one on a small
   // scale (a sliver is no sure height); a thick dashed curve, whose dashes' square-cut ends and
-  // starts place no sure height in their columns.
+  // starts place no sure height in their columns, on a shallow course or a steeper one.
   void drawnTraps_data() {
     QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve,
                                         // 4 covered, 5 thick dashes, 6 dotted peak picked on its flank,
                                         // its top under a solid curve
-    QTest::addColumn<double>("at");     // x where the solid curve crosses, the resonance in Hz, or
-                                        // how far the covering curve lies off the covered one
+    QTest::addColumn<double>("at");     // x where the solid curve crosses, the resonance in Hz, how
+                                        // far the covering curve lies off the covered one, or the
+                                        // dashed one's wave length / 2 pi (0: 60 px)
     QTest::addColumn<double>("steep");  // the crossing curve's slope, the resonance's Q, or the
                                         // covering curve's width, or the dashed one's
     QTest::newRow("dashed joins solid") << 0 << 0.0 << 0.0;
@@ -499,6 +500,7 @@ class tst_pictures : public QObject {
     QTest::newRow("dotted resonance into a solid curve") << 3 << 300.0 << 2.0;
     QTest::newRow("covered on a slope, 1 px aside, JPEG") << 4 << -1.0 << 3.5;
     QTest::newRow("thick square-cut dashes") << 5 << 0.0 << 5.0;
+    QTest::newRow("thick square-cut dashes, steep") << 5 << 33.0 << 5.0;
     QTest::newRow("dotted peak under a solid curve, picked on its flank") << 6 << 40.0 << 5.0;
   }
   void drawnTraps() {
@@ -523,7 +525,7 @@ class tst_pictures : public QObject {
         return 150 + 70 * std::sin((x - 40) / 70);
       }
       if (kind == 5) {
-        return 150 + 40 * std::sin((x - 40) / 60);
+        return 150 + 40 * std::sin((x - 40) / (at > 0 ? at : 60));
       }
       if (ohms) {
         return resonance(x);

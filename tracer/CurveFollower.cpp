@@ -50,9 +50,12 @@ constexpr double kSteepCourse = 1.5;
 constexpr double kNearStepPx = 12;
 // A run found whole but shorter than the stroke of a curve at least kShortThickPx thick, by more
 // than kShortSlackPx, on a course no steeper than kShortSlope (steeper, a bend alone shortens the
-// runs), is an end of the stroke: its centre is off by up to half of what is missing.
+// runs), is an end of the stroke: its centre is off by up to half of what is missing. On a curve
+// known to be dashed, each dash's end cuts the runs short on steeper courses too, up to
+// kShortSlopeDashed.
 constexpr double kShortThickPx = 2;
 constexpr double kShortSlope = 1;
+constexpr double kShortSlopeDashed = 3;
 constexpr double kShortSlackPx = 0.5;
 
 // The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
@@ -646,7 +649,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         // Taller than the curve, though not so tall as to be left: merging with something.
         candidate.unsure = std::max(0.0, bottom - top - h - kGrowthPx) / 2;
       }
-      if (!candidate.partial && T >= kShortThickPx && std::fabs(s) <= kShortSlope) {
+      if (!candidate.partial && T >= kShortThickPx && std::fabs(s) <= (p_.dashed ? kShortSlopeDashed : kShortSlope)) {
         // Shorter than the curve's stroke across the column: an end of it (a thick dash's, cut
         // across the curve), whose centre is off the curve's by up to half of what is missing.
         candidate.unsure = std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) / 2);

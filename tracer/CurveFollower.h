@@ -37,6 +37,7 @@ class CurveFollower {
     double driftPx = 0.3;       // how much farther per column since the last one found
     int fitColumns = 2;         // columns on each side of the asked x that its height is fitted through
     double mergedFactor = 1.8;  // a run this many times the expected height (plus 3 px) is merged with something
+    bool dashed = false;        // the curve is drawn in dashes (its runs are cut short where each ends)
   };
 
   // `lines`: the picture's straight lines; those whose colour the curve's style takes for its own

@@ -61,6 +61,8 @@ class CurveTexture {
   bool Measured() const { return measured_; }
   // The columns the follower bridges: `usual`, or across the gaps of the dashes clicked.
   int BridgePx(int usual) const { return std::max(usual, dash_.gap); }
+  // Whether the pick lies on a dash or dot.
+  bool Dashed() const { return dash_.length > 0; }
   // Learns the texture around the pick once, before the curve is traced: a dashed curve met by a
   // solid one of its colour right after a point by hand, or on a steep flank where its gaps do not
   // show, is then told from it all the same. The walk on each side stops where the curve is lost

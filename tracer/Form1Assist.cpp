@@ -186,6 +186,7 @@ bool Form1::SnapToCurve() {
   }
   CurveFollower::Parameters parameters;
   parameters.bridgePx = curveTexture_.BridgePx(parameters.bridgePx);
+  parameters.dashed = curveTexture_.Dashed();
   const CurveFollower follower(picture, PictureLines(), curvePick->style, parameters);
   if (!curveTexture_.Learnt()) {
     curveTexture_.Learn(follower, *curvePick);
