@@ -39,6 +39,7 @@ constexpr double kGrowthSlope = 0.75;
 // A height carried beyond the columns found, on one side of x only, is off by up to this share of
 // the slope per column carried (past the first half column).
 constexpr double kCarriedShare = 0.5;
+constexpr double kEndShare = 0.25;
 // The most rows of a horizontal line of another colour that may hide a curve drawn under it.
 constexpr int kUnderLineRows = 4;
 // A row across a steep stretch reads the curve where it holds at least this share of the curve's
@@ -791,6 +792,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           return std::nullopt;
         }
         report(found);
+        if (unsurePx != nullptr) {
+          // Nothing found past x: the course may turn there (a narrow peak's flank) by as much as
+          // it falls in a quarter of a column.
+          *unsurePx += kEndShare * std::fabs(courseSlope);
+        }
         return Fit(found, x);
       }
       // x lies just under a vertical line (the plot's frame at the curve's end) right after the
