@@ -89,10 +89,10 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
   if (todo.empty()) {
     return std::nullopt;
   }
-  int minX = x0;
-  int maxX = x0;
-  int minY = y0;
-  int maxY = y0;
+  int minX = todo.front().first;
+  int maxX = minX;
+  int minY = todo.front().second;
+  int maxY = minY;
   while (!todo.empty()) {
     const auto [x, y] = todo.back();
     todo.pop_back();
@@ -130,29 +130,31 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
   const int gRight = std::min(rows.Width() - 1, maxX + kMaxGap);
   const int gBottom = std::min(rows.Height() - 1, maxY + kMaxGap);
   const int gWidth = gRight - gLeft + 1;
-  std::vector<int> distance(static_cast<std::size_t>(gWidth) * static_cast<std::size_t>(gBottom - gTop + 1), -1);
+  std::vector<char> reached(static_cast<std::size_t>(gWidth) * static_cast<std::size_t>(gBottom - gTop + 1), 0);
   const auto cell = [&](int x, int y) { return static_cast<std::size_t>((y - gTop) * gWidth + (x - gLeft)); };
   std::vector<std::pair<int, int>> ring;
   for (int y = minY; y <= maxY; ++y) {
     for (int x = minX; x <= maxX; ++x) {
       if (state[index(x, y)] == 1) {
-        distance[cell(x, y)] = 0;
+        reached[cell(x, y)] = 1;
         ring.emplace_back(x, y);
       }
     }
   }
-  for (int d = 1; d <= kMaxGap && !ring.empty() && dash.gap == 0; ++d) {
+  bool met = false;
+  for (int d = 1; d <= kMaxGap && !ring.empty() && !met; ++d) {
     std::vector<std::pair<int, int>> next;
     for (const auto& [x, y] : ring) {
       for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
           const int nx = x + dx;
           const int ny = y + dy;
-          if (nx < gLeft || ny < gTop || nx > gRight || ny > gBottom || distance[cell(nx, ny)] >= 0) {
+          if (nx < gLeft || ny < gTop || nx > gRight || ny > gBottom || reached[cell(nx, ny)] != 0) {
             continue;
           }
-          distance[cell(nx, ny)] = d;
+          reached[cell(nx, ny)] = 1;
           if (style.Cover(rows.At(nx, ny)) >= kFill) {
+            met = true;
             dash.gap = d - 1;
           }
           next.emplace_back(nx, ny);
