@@ -250,6 +250,8 @@ class tst_pictures : public QObject {
     // A thick curve climbing steeply across grid lines drawn over it: the runs above and below a
     // line are one.
     QTest::newRow("thick steep curve under grid lines") << "thick-steep-under-grid-lines.json" << 2;
+    // Picked where a thin curve crosses a grid line drawn over it (the click's pixel is a blend).
+    QTest::newRow("picked where a grid line crosses") << "picked-where-a-grid-line-crosses.json" << 0;
   }
   void endToEnd() {
     QFETCH(QString, graph);

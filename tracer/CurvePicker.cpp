@@ -62,6 +62,20 @@ bool CurveStyle::Deeper(QRgb p) const {
 }
 
 std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const StraightLines& lines, QPointF at) const {
+  std::optional<CurvePick> pick = Pick(picture, lines, at, false);
+  // A click where the curve crosses a line drawn over it may seed on a pixel of the two blended:
+  // the colour measured is neither's, its spread the widest allowed and its stroke thinner than a
+  // pixel. Seeded off the lines' bands, the curve's own pixels give it.
+  if (pick && pick->style.tolerance >= p_.maxTolerance && pick->style.thickness < 1) {
+    if (std::optional<CurvePick> off = Pick(picture, lines, at, true); off && off->style.tolerance < p_.maxTolerance) {
+      return off;
+    }
+  }
+  return pick;
+}
+
+std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const StraightLines& lines, QPointF at,
+                                           bool offLines) const {
   const PictureRows rows(picture);
   const int W = rows.Width();
   const int H = rows.Height();
@@ -111,7 +125,8 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   for (int y = cy - p_.searchPx; y <= cy + p_.searchPx; ++y) {
     for (int x = cx - p_.searchPx; x <= cx + p_.searchPx; ++x) {
       const double d2 = (x + 0.5 - at.x()) * (x + 0.5 - at.x()) + (y + 0.5 - at.y()) * (y + 0.5 - at.y());
-      if (usable(x, y) && Distance(rows.At(x, y), style.background) >= 0.6 * strongest && d2 < nearest) {
+      if (usable(x, y) && (!offLines || lines.LineAt(x, y) == nullptr) &&
+          Distance(rows.At(x, y), style.background) >= 0.6 * strongest && d2 < nearest) {
         nearest = d2;
         seed = QPoint(x, y);
       }

@@ -64,6 +64,9 @@ class CurvePicker {
   std::optional<CurvePick> Pick(const QImage& picture, const StraightLines& lines, QPointF at) const;
 
  private:
+  // `offLines`: the curve's pixel that seeds the measure is taken off the lines' bands.
+  std::optional<CurvePick> Pick(const QImage& picture, const StraightLines& lines, QPointF at, bool offLines) const;
+
   Parameters p_;
 };
 
