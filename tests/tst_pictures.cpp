@@ -693,8 +693,8 @@ class tst_pictures : public QObject {
   }
 
   // The columns Auto Trace walked ('#' the curve's run found, '.' a gap, 'c' found but cut short by
-  // a deeper shade of its hue, '|' across a line): whether the last stretch still looks like the
-  // curve picked.
+  // a deeper shade of its hue, '|' across a line, 'h' taken as hidden along a line): whether the
+  // last stretch still looks like the curve picked, and how long it has been hidden lately.
   void curveTexture_data() {
     QTest::addColumn<QString>("columns");
     QTest::addColumn<bool>("kept");
@@ -706,6 +706,8 @@ class tst_pictures : public QObject {
         << dashes + QString(8, '#') + "||" + QString(8, '#') << false << 50;
     QTest::newRow("solid, a few gaps") << QString(30, '#') + "." + QString(40, '#') + ".." + QString(60, '#') << true
                                        << -1;
+    QTest::newRow("hidden along a line, seen, hidden again")
+        << QString(30, '#') + QString(12, 'h') + "#" + QString(9, 'h') << true << -1;
     QTest::newRow("a few gaps, then far longer without")
         << QStringLiteral("##########.########.#########.#########.#") + QString(60, '#') << true << -1;
     QTest::newRow("briefly along a deeper shade") << QString(40, '#') + QString(20, 'c') << true << -1;
@@ -719,12 +721,15 @@ class tst_pictures : public QObject {
     std::vector<tracer::CurveFollower::Column> walked;
     for (int c = 0; c < columns.size(); ++c) {
       const bool crossed = columns[c] == '|';
-      walked.push_back({c, columns[c] != '.', columns[c] == 'c', !crossed, crossed});
+      const bool hidden = columns[c] == 'h';
+      walked.push_back({c, columns[c] != '.' && !hidden, columns[c] == 'c', !crossed && !hidden, crossed, hidden});
     }
     texture.Note(walked);
     std::optional<int> left;
     QCOMPARE(texture.Keeps(int(columns.size()) - 1, 1, &left), kept);
     QCOMPARE(left.value_or(-1), from);
+    const qsizetype seen = columns.lastIndexOf(QRegularExpression(QStringLiteral("[^h]")));
+    QCOMPARE(texture.HiddenColumns(), int(columns.size() - 1 - seen));
   }
 };
 

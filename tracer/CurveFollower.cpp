@@ -15,6 +15,9 @@ int Floor(double v) { return platform::RoundToInt32(std::floor(v)); }
 // A curve this thick shows its full shade (at least kFullCover) in every column.
 constexpr double kThickPx = 1.5;
 constexpr double kFullCover = 0.8;
+// A pixel on a line of the curve's colour lighter than that, deeper than the line by this much, is
+// the curve drawn over the line.
+constexpr double kOverLine = 0.3;
 // A curve this thick mostly does too: a lighter run beside one in its full shade is no sure pick.
 constexpr double kThinLightPx = 1.25;
 // A curve this thick spans at least kThinnerShare of its thickness in every column it is whole in.
@@ -107,12 +110,24 @@ CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, 
     : rows_(picture), lines_(lines), style_(style), p_(parameters) {
   for (const StraightLine& line : lines.Lines()) {
     confusable_.push_back(style.Cover(line.colour) >= p_.minCover ? 1 : 0);
+    lineCover_.push_back(style.Cover(line.colour));
   }
   contrast2_ = ColourDistance2(style.colour, style.background) / 4;
 }
 
 bool CurveFollower::Masked(int x, int y) const {
   return lines_.AnyLineAt(x, y, [this](int n, const StraightLine&) { return confusable_[std::size_t(n)] != 0; });
+}
+
+double CurveFollower::MaskCover(int x, int y) const {
+  double under = -1;
+  lines_.AnyLineAt(x, y, [&](int n, const StraightLine&) {
+    if (confusable_[std::size_t(n)] != 0) {
+      under = std::max(under, lineCover_[std::size_t(n)]);
+    }
+    return false;
+  });
+  return under;
 }
 
 bool CurveFollower::OnVerticalLine(int x, int y) const {
@@ -130,8 +145,13 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
   if (lo > hi) {
     return runs;
   }
-  // Per row: the cover, or -2 where a line of the curve's colour lies.
-  const auto cover = [&](int y) { return Masked(column, y) ? -2.0 : style_.Cover(rows_.At(column, y)); };
+  // Per row: the cover, or -2 where a line of the curve's colour lies. (On a line lighter than
+  // the curve's full shade, a pixel far deeper than the line is the curve drawn over it.)
+  const auto cover = [&](int y) {
+    const double under = MaskCover(column, y);
+    const double own = style_.Cover(rows_.At(column, y));
+    return under < 0 || (under < kFullCover && own >= under + kOverLine) ? own : -2.0;
+  };
   // A run that reaches the window's edge is read on, up to a long steep stretch.
   const int cap = std::max(64, 8 * (hi - lo + 1));
   while (lo > 0 && lo > hi - cap && cover(lo) >= p_.minCover) {
@@ -366,7 +386,7 @@ double CurveFollower::Refine(const std::vector<Found>& found, double x, double c
   return std::fabs(y - y0) <= (lone ? 2 * reach : reach) ? y : y0;
 }
 
-std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
+std::optional<double> CurveFollower::HiddenUnder(int column, double y, bool* lighter) const {
   std::optional<double> centre;
   const int row = Floor(y);
   for (int r = row - 1; r <= row + 1 && !centre; ++r) {
@@ -375,6 +395,9 @@ std::optional<double> CurveFollower::HiddenUnder(int column, double y) const {
       if (line.horizontal && confusable_[std::size_t(n)] != 0 &&
           std::fabs(line.centre - y) + style_.thickness / 2 <= line.thickness / 2 + 1) {
         centre = line.centre;
+        if (lighter != nullptr) {
+          *lighter = style_.Cover(line.colour) < kFullCover;
+        }
         return true;
       }
       return false;
@@ -707,10 +730,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       candidates.clear();
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
+    bool alongLighter = false;    // that line lighter than the curve's full shade
     if (candidates.empty() && slopeKnown && std::fabs(s) <= 0.6) {
       // Nearly parallel to the line: the curve runs along it, hidden under it (and once hidden,
       // its course is the line's).
-      along = HiddenUnder(c, alongLine ? *alongLine : pred);
+      along = HiddenUnder(c, alongLine ? *alongLine : pred, &alongLighter);
     }
     alongLine = candidates.empty() ? along : std::nullopt;
     if (walked != nullptr && (c - Floor(start.x())) * dir > 0 && (c - target) * dir <= 0) {
@@ -719,7 +743,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       const bool bare = !candidates.empty() || (style_.Cover(rows_.At(c, row)) >= 0 && !lines_.OnLine(c, row));
       const bool vertical = OnVerticalLine(c, row);
       walked->push_back({c, !candidates.empty(), !candidates.empty() && candidates.front().covered,
-                         std::fabs(s) <= 0.6 && bare && !vertical, std::fabs(s) <= 0.6 && vertical});
+                         std::fabs(s) <= 0.6 && bare && !vertical, std::fabs(s) <= 0.6 && vertical,
+                         candidates.empty() && along.has_value() && alongLighter});
     }
     if (!candidates.empty() && gap >= 1) {
       bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});

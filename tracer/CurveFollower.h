@@ -48,12 +48,14 @@ class CurveFollower {
   // A column passed on the way (after the path's last point, up to x).
   struct Column {
     int column;
-    bool found;    // whether the curve's own run was found there
-    bool covered;  // the run found cut short by a deeper shade of the curve's hue: it may be the
-                   // edge of a thicker curve of that hue, not the curve
-    bool telling;  // whether a dashed curve's gaps would show there: not where the course climbs
-                   // or falls steeply (the dashes overlap in the columns), nor under a line
-    bool crossed;  // a shallow course crossing a vertical line: neither the curve nor a gap shows
+    bool found;           // whether the curve's own run was found there
+    bool covered;         // the run found cut short by a deeper shade of the curve's hue: it may be the
+                          // edge of a thicker curve of that hue, not the curve
+    bool telling;         // whether a dashed curve's gaps would show there: not where the course climbs
+                          // or falls steeply (the dashes overlap in the columns), nor under a line
+    bool crossed;         // a shallow course crossing a vertical line: neither the curve nor a gap shows
+    bool hidden = false;  // the curve taken as hidden along a line of its colour lighter than its
+                          // full shade (the line's height), which the curve drawn over it would show on
   };
   // The curve's height at `x` (continuous pixels), followed from the last point of `path` (recent
   // points on the curve, oldest first; at least one); none where the curve is lost on the way.
@@ -94,10 +96,13 @@ class CurveFollower {
   std::vector<Run> RunsIn(int column, int lo, int hi, double joinUpTo) const;
   // Whether pixel (x, y) lies on a line of the curve's colour (masked), or on any line (hidden).
   bool Masked(int x, int y) const;
+  // The cover of the curve's colour that the lines of its colour at (x, y) show, -1 for none.
+  double MaskCover(int x, int y) const;
   bool OnVerticalLine(int x, int y) const;
   // The centre of a line of the curve's colour running along the course at height y in `column`,
   // where the curve hides under it; none if there is none.
-  std::optional<double> HiddenUnder(int column, double y) const;
+  // `lighter`: whether that line is lighter than the curve's full shade.
+  std::optional<double> HiddenUnder(int column, double y, bool* lighter = nullptr) const;
   double Fit(const std::vector<Found>& found, double x) const;
   // The mean unsureness of the columns found within fitColumns of x, or of the nearest on each
   // side where there are none.
@@ -113,8 +118,9 @@ class CurveFollower {
   const StraightLines& lines_;
   CurveStyle style_;
   Parameters p_;
-  std::vector<char> confusable_;  // per line: its colour passes for the curve's
-  int contrast2_ = 0;             // squared RGB distance from the background of something drawn over it
+  std::vector<char> confusable_;   // per line: its colour passes for the curve's
+  std::vector<double> lineCover_;  // per line: how much of the curve's colour it shows
+  int contrast2_ = 0;              // squared RGB distance from the background of something drawn over it
 };
 
 }  // namespace tracer

@@ -58,6 +58,7 @@ void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {
     walk(-1);
   }
   covered_.clear();  // what covers the curve counts only as the trace meets it
+  hidden_ = 0;
 }
 
 std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, const CurveStyle& style, QPointF at) {
@@ -169,6 +170,7 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
 void CurveTexture::Note(const std::vector<CurveFollower::Column>& walked) {
   for (const CurveFollower::Column& column : walked) {
     covered_[column.column] = column.covered;
+    hidden_ = column.hidden ? hidden_ + 1 : column.found ? 0 : hidden_;
     if (column.telling) {
       columns_[column.column] = column.found ? kFound : kGap;
     } else if (column.crossed) {

@@ -43,6 +43,7 @@ class CurveTexture {
   void Clear() {
     columns_.clear();
     covered_.clear();
+    hidden_ = 0;
     learnt_ = false;
     measured_ = false;
     dash_ = {};
@@ -74,6 +75,11 @@ class CurveTexture {
   // would show, where the course crossed a line, and whether the run was cut short by something
   // of another colour drawn along it (a thicker curve whose edge the follower may be on instead).
   void Note(const std::vector<CurveFollower::Column>& walked);
+  // How many columns on end the curve was last taken as hidden along a line of its colour, its
+  // own run not seen.
+  int HiddenColumns() const { return hidden_; }
+  // The curve shown where it is (a point placed on it by hand): not hidden there.
+  void Seen() { hidden_ = 0; }
   // Forgets what was noted in the columns from..to (a stretch found not to be the curve).
   void Forget(int from, int to);
   // Whether the stretch that ends at `column`, walked towards increasing columns (dir 1) or
@@ -86,6 +92,7 @@ class CurveTexture {
   enum State : char { kGap, kFound, kCrossed };
   std::map<int, State> columns_;  // walked so far: the curve's run found, a gap, or a line crossed
   std::map<int, bool> covered_;   // walked so far: whether the run found was cut short there
+  int hidden_ = 0;                // columns on end taken as hidden along a line, lately
   bool learnt_ = false;
   bool measured_ = false;
   Dash dash_;  // the dash clicked, where the pick lies on one; 0 for none

@@ -200,7 +200,15 @@ bool Form1::SnapToCurve() {
   }
   // A dashed or dotted curve that runs on without its gaps has merged with a solid one; the
   // stretch is not the curve's, and forgotten.
+  if (tracePlaces.size() > pickedAt_ && tracePlaces.back().byHand) {
+    curveTexture_.Seen();
+  }
   curveTexture_.Note(walked);
+  // Taken as hidden along a line of its colour for longer than a gap is bridged, the curve may have
+  // left the line anywhere on the way: lost.
+  if (curveTexture_.HiddenColumns() > parameters.bridgePx + 3 * curvePick->style.thickness) {
+    return false;
+  }
   if (std::optional<int> from; !walked.empty()) {
     const int dir = walked.back().column < walked.front().column ? -1 : 1;
     if (!curveTexture_.Keeps(walked.back().column, dir, &from)) {
