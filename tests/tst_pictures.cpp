@@ -252,6 +252,9 @@ class tst_pictures : public QObject {
     QTest::newRow("thick steep curve under grid lines") << "thick-steep-under-grid-lines.json" << 2;
     // Picked where a thin curve crosses a grid line drawn over it (the click's pixel is a blend).
     QTest::newRow("picked where a grid line crosses") << "picked-where-a-grid-line-crosses.json" << 0;
+    // Light dots of a thin dotted curve, a pixel and a half wide, straddling pixels (none in the
+    // full shade) a few columns apart, through to the curve's end.
+    QTest::newRow("light thin dots") << "light-thin-dots-ohm.json" << 20;
   }
   void endToEnd() {
     QFETCH(QString, graph);

@@ -12,7 +12,8 @@ namespace {
 
 int Floor(double v) { return platform::RoundToInt32(std::floor(v)); }
 
-// A curve this thick shows its full shade (at least kFullCover) in every column.
+// A curve this thick shows its full shade (at least kFullCover) in every column, where its stroke
+// spans two pixels across (a thinner one may straddle two, each short of it).
 constexpr double kThickPx = 1.5;
 constexpr double kFullCover = 0.8;
 // A pixel on a line of the curve's colour lighter than that, deeper than the line by this much, is
@@ -586,6 +587,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       double unsure = 0;     // how far the centre may be off the curve's beyond a whole run's
       bool light = false;    // whole, and nowhere in the curve's full shade
     };
+    // A stroke under two pixels across may straddle two of them, neither in its full shade.
+    const double across = T * std::sqrt(1 + s * s);
+    const double fullCover = kFullCover * std::min(1.0, across / 2);
     std::vector<Candidate> candidates;
     for (const Run& run : runs) {
       const double top = run.topEdge;
@@ -612,7 +616,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // should the pick have measured a dash's end): another, thinner curve of its colour.
       const double own = usual > 0 ? std::min(T, usual) : T;
       const bool thinner = own >= kThickerPx && bottom - top < kThinnerShare * own;
-      if (!topCut && !bottomCut && T >= kThickPx && (run.peak < kFullCover || thinner)) {
+      if (!topCut && !bottomCut && T >= kThickPx && (run.peak < fullCover || thinner)) {
         Candidate faint{run.centre, top, bottom, true};
         faint.faint = true;
         candidates.push_back(faint);
