@@ -255,6 +255,9 @@ class tst_pictures : public QObject {
     // Light dots of a thin dotted curve, a pixel and a half wide, straddling pixels (none in the
     // full shade) a few columns apart, through to the curve's end.
     QTest::newRow("light thin dots") << "light-thin-dots-ohm.json" << 20;
+    // Dots a pixel wide, each a column or two, gaps of a few columns: a dot's bridge is checked by
+    // the next dot, not by every dot to the curve's end.
+    QTest::newRow("thin dots") << "thin-dots-spl.json" << 12;
   }
   void endToEnd() {
     QFETCH(QString, graph);

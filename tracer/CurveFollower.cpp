@@ -516,6 +516,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     return true;
   };
+  // On a dashed or dotted curve, a bridge that starts past x, beyond the columns x is fitted
+  // through, places nothing at x: with too few columns after it to be checked by (the next dot,
+  // a column wide, or the curve's end), it is left unchecked. (Else each dot's bridge would wait
+  // for the next one's, to the curve's end.)
+  const auto pastX = [&](const Bridge& b) {
+    return p_.dashed && dir * (b.before.x - x) > p_.fitColumns && found.size() < b.after + 2;
+  };
+  const auto dropPastX = [&] { bridges.erase(std::remove_if(bridges.begin(), bridges.end(), pastX), bridges.end()); };
 
   // How sure the height at x is, and the course's slope there, from the columns found around it.
   const auto report = [&](const std::vector<Found>& around) {
@@ -781,9 +789,18 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       ++gap;
       // Before anything is found: whether the background shows on the course (a dash's gap),
       // rather than something drawn over the curve or two runs too close to tell apart.
-      if (found.empty()) {
-        const double atCourse = style_.Cover(rows_.At(c, std::clamp(Floor(pred), 0, rows_.Height() - 1)));
-        bareStart = bareStart && !confused && atCourse >= 0 && atCourse < p_.minCover;
+      // (A vertical line crossing the course, a grid line, hides a column of it at most; the
+      // column the walk starts in holds the path's last point.)
+      if (found.empty() && c != Floor(start.x())) {
+        const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
+        const double atCourse = style_.Cover(rows_.At(c, row));
+        // (Nor does a run far taller than the curve's on the course: the curve turning off it
+        // steeply, or another one crossing.)
+        const bool tall = std::any_of(runs.begin(), runs.end(), [&](const Run& r) {
+          return r.bottomEdge >= lo && r.topEdge <= hi && r.bottomEdge - r.topEdge > h + 2;
+        });
+        bareStart =
+            bareStart && !confused && !tall && (OnVerticalLine(c, row) || (atCourse >= 0 && atCourse < p_.minCover));
       }
       if (gap == 1 && hasEdges && edgeBottom - edgeTop > 1.5 * h + 0.5) {
         // Hidden right where its run had grown tall (merging with another curve of its colour along
@@ -806,8 +823,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       return std::nullopt;
     }
     const int beyond = (c - target) * dir;
-    // Past x, once the last bridge has at least two columns found after it to be checked by.
-    if (gap == 0 && beyond >= p_.fitColumns && (bridges.empty() || found.size() >= bridges.back().after + 2)) {
+    // Past x, once each bridge that places x has at least two columns found after it to be checked
+    // by.
+    if (gap == 0 && beyond >= p_.fitColumns && std::all_of(bridges.begin(), bridges.end(), [&](const Bridge& b) {
+          return found.size() >= b.after + 2 || pastX(b);
+        })) {
       break;
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {
@@ -817,6 +837,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
       // half.
       if (dir * (last.x - x) >= -1.5) {
+        dropPastX();
         if (!checkBridges(true)) {
           return std::nullopt;
         }
@@ -861,6 +882,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       return std::nullopt;
     }
   }
+  dropPastX();
   if (!checkBridges(true)) {
     return std::nullopt;
   }
