@@ -249,7 +249,7 @@ class tst_pictures : public QObject {
     QTest::newRow("thick curves parting on a dotted line, JPEG") << "thick-curves-part-on-dotted-line.json" << 15;
     // A thick curve climbing steeply across grid lines drawn over it: the runs above and below a
     // line are one.
-    QTest::newRow("thick steep curve under grid lines") << "thick-steep-under-grid-lines.json" << 2;
+    QTest::newRow("thick steep curve under grid lines") << "thick-steep-under-grid-lines.json" << 3;
     // Picked where a thin curve crosses a grid line drawn over it (the click's pixel is a blend).
     QTest::newRow("picked where a grid line crosses") << "picked-where-a-grid-line-crosses.json" << 0;
     // Light dots of a thin dotted curve, a pixel and a half wide, straddling pixels (none in the
@@ -491,7 +491,8 @@ class tst_pictures : public QObject {
   // pick, is lost along it), and again picked on its steep flank, its top just under the solid
   // curve (the dot clicked tells the texture); a curve mostly hidden under a thicker one on a small
   // scale (a sliver is no sure height); a thick dashed curve, whose dashes' square-cut ends and
-  // starts place no sure height in their columns, on a shallow course or a steeper one.
+  // starts place no sure height in their columns, on a shallow course or a steeper one; a thick
+  // curve's narrow resonance, where the runs down the columns reach into the bend below its top.
   void drawnTraps_data() {
     QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve,
                                         // 4 covered, 5 thick dashes, 6 dotted peak picked on its flank,
@@ -510,12 +511,13 @@ class tst_pictures : public QObject {
     QTest::newRow("thick square-cut dashes") << 5 << 0.0 << 5.0;
     QTest::newRow("thick square-cut dashes, steep") << 5 << 33.0 << 5.0;
     QTest::newRow("dotted peak under a solid curve, picked on its flank") << 6 << 40.0 << 5.0;
+    QTest::newRow("thick resonance") << 7 << 55.0 << 4.0;
   }
   void drawnTraps() {
     QFETCH(int, kind);
     QFETCH(double, at);
     QFETCH(double, steep);
-    const bool ohms = kind == 2 || kind == 3 || kind == 6;
+    const bool ohms = kind == 2 || kind == 3 || kind == 6 || kind == 7;
     const auto resonance = [&](double x) {
       const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
       const double detune = f / at - at / f;
@@ -551,8 +553,12 @@ class tst_pictures : public QObject {
     const fakes::GraphResult r = TraceDrawn(
         c, height,
         [&](QPainter& p) {
-          const QColor colour = kind == 2 ? QColor(255, 127, 14) : kind == 4 ? QColor(23, 190, 207) : Qt::black;
-          p.setPen(kind == 5 ? QPen(colour, steep, Qt::DashLine, Qt::FlatCap) : QPen(colour, kind == 2 ? 1.5 : 2));
+          const QColor colour = kind == 2   ? QColor(255, 127, 14)
+                                : kind == 4 ? QColor(23, 190, 207)
+                                : kind == 7 ? QColor(214, 39, 40)
+                                            : Qt::black;
+          const double width = kind == 2 ? 1.5 : kind == 7 ? 8 : 2;
+          p.setPen(kind == 5 ? QPen(colour, steep, Qt::DashLine, Qt::FlatCap) : QPen(colour, width));
           if (kind < 2 || kind == 3 || kind == 6) {
             const double from = kind == 0 ? 250 : 50;
             const double to = kind == 0 ? 560 : kind == 1 ? 200 : 400;

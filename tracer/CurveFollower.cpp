@@ -40,9 +40,19 @@ constexpr double kUnsureLine = 0.2;
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
 constexpr double kGrowthSlope = 0.75;
+// The share by which a run may be taller than the stroke across the course where its slope is only
+// the path's (at a walk's start).
+constexpr double kUnknownRunShare = 1.25;
 // A height carried beyond the columns found, on one side of x only, is off by up to this share of
 // the slope per column carried (past the first half column).
 constexpr double kCarriedShare = 0.5;
+// A thick curve's centres within kEnvelopeReach columns of x are placed from its stroke's side
+// outside a bend, where the two sides place them kEnvelopeGap or more apart, on courses up to
+// kEnvelopeSlope bending by kEnvelopeBend or more (pixels per column, per column).
+constexpr double kEnvelopeReach = 3.5;
+constexpr double kEnvelopeGap = 0.3;
+constexpr double kEnvelopeBend = 0.1;
+constexpr double kEnvelopeSlope = 1.5;
 constexpr double kEndShare = 0.25;
 // The most rows of a horizontal line of another colour that may hide a curve drawn under it.
 constexpr int kUnderLineRows = 4;
@@ -315,7 +325,76 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x, double c
   return (n > 0 ? sum / n : 0) + extrapolated;
 }
 
-double CurveFollower::Refine(const std::vector<Found>& found, double x, double courseSlope) const {
+// The stroke of a thick curve is its centre line swept by a disc of half its thickness. Each
+// column's run reaches, at its top, a disc whose centre lies on the curve: the curve passes no
+// higher at x than the top edges nearby, each lowered by the disc's height at its distance from x
+// (the highest of those), nor lower than the bottom edges likewise raised. Where the curve runs
+// straight the two meet at the centre between the edges; where it bends sharply, the side outside
+// the bend still meets it (a peak's top is a disc's top), while inside the bend the discs' edges
+// overlap and the run's centre is pulled that way. Which side is outside tells the way the centres
+// bend.
+std::vector<CurveFollower::Found> CurveFollower::Enveloped(const std::vector<Found>& found, double x) const {
+  const double radius = style_.thickness / 2;
+  if (style_.thickness < kThickerPx) {
+    return found;
+  }
+  std::vector<Found> out = found;
+  const int reach = platform::RoundToInt32(std::ceil(radius)) - 1;
+  for (Found& f : out) {
+    if (!f.whole || f.height <= 0 || std::fabs(f.x - x) > kEnvelopeReach) {
+      continue;
+    }
+    // The run in each column within the disc's reach (one, clear of lines and of anything drawn
+    // over it, else nothing is placed), and the way their centres bend.
+    std::vector<std::pair<double, double>> centres;
+    double top = -1e9;
+    double bottom = 1e9;
+    for (int d = -reach; d <= reach && int(centres.size()) == d + reach; ++d) {
+      const int c = Floor(f.x) + d;
+      const double lo = f.y - f.height / 2 - radius - 1;
+      const double hi = f.y + f.height / 2 + radius + 1;
+      const Run* only = nullptr;
+      int meeting = 0;
+      const std::vector<Run> runs = RunsIn(c, Floor(lo) - 1, Floor(hi) + 1, 0);
+      for (const Run& run : runs) {
+        if (run.bottomEdge >= lo && run.topEdge <= hi) {
+          only = &run;
+          ++meeting;
+        }
+      }
+      if (meeting != 1 || only->touchesTop || only->touchesBottom || only->coveredTop || only->coveredBottom) {
+        break;
+      }
+      const double dx = c + 0.5 - f.x;
+      const double rise = std::sqrt(std::max(0.0, radius * radius - dx * dx));
+      top = std::max(top, only->topEdge + rise);
+      bottom = std::min(bottom, only->bottomEdge - rise);
+      centres.emplace_back(c + 0.5, (only->topEdge + only->bottomEdge) / 2);
+    }
+    if (int(centres.size()) < 2 * reach + 1 || centres.size() < 5) {
+      continue;
+    }
+    const std::optional<double> ahead = PolyFit(centres, f.x + 1, 2);
+    const std::optional<double> here = PolyFit(centres, f.x, 2);
+    const std::optional<double> behind = PolyFit(centres, f.x - 1, 2);
+    if (!ahead || !here || !behind) {
+      continue;
+    }
+    // Only where the centres bend clearly and the two sides place the curve apart, though no
+    // further than the disc's radius (else a column's run holds something else too).
+    const double bend = *ahead + *behind - 2 * *here;
+    if (std::fabs(*ahead - *behind) / 2 > kEnvelopeSlope || std::fabs(bend) < kEnvelopeBend ||
+        bottom - top < kEnvelopeGap || bottom - top > radius) {
+      continue;
+    }
+    // Centres bending down on both sides (a peak on the picture): its top side is outside.
+    f.y = bend > 0 ? top : bottom;
+  }
+  return out;
+}
+
+double CurveFollower::Refine(const std::vector<Found>& foundAsRun, double x, double courseSlope) const {
+  const std::vector<Found> found = Enveloped(foundAsRun, x);
   const double y0 = Fit(found, x);
   std::vector<std::pair<double, double>> near;
   for (const Found& f : found) {
@@ -347,6 +426,7 @@ double CurveFollower::Refine(const std::vector<Found>& found, double x, double c
   const double full = style_.thickness * std::sqrt(1 + 1 / (s * s));  // the stroke along a row
   const double half = full / 2 + 2;
   std::vector<std::pair<double, double>> centres;  // y, x
+  bool crossing = false;                           // a vertical line crosses the rows read
   for (int r = Floor(y0 - reach); r <= Floor(y0 + reach); ++r) {
     if (r < 0 || r >= rows_.Height()) {
       continue;
@@ -362,6 +442,7 @@ double CurveFollower::Refine(const std::vector<Found>& found, double x, double c
         clean = false;
         break;
       }
+      crossing = crossing || OnVerticalLine(c, r);
       const double w = std::max(0.0, style_.Cover(rows_.At(c, r)));
       weight += w;
       moment += w * (c + 0.5);
@@ -383,8 +464,12 @@ double CurveFollower::Refine(const std::vector<Found>& found, double x, double c
     return y0;
   }
   const double y = y0 + (x - *xAtY0) / (*xAbove - *xAtY0);
-  // (At a lone dash the columns' fit may be off by more: its end cuts their runs short.)
-  return std::fabs(y - y0) <= (lone ? 2 * reach : reach) ? y : y0;
+  // (At a lone dash the columns' fit may be off by more: its end cuts their runs short. So may a
+  // thick curve's where it turns: the run down a column reaches into the turn on one side only,
+  // and its centre is off the curve's by up to half the run; unless a vertical line, the grid's or
+  // the frame's, crosses the rows, and may cover or cut off the stroke along them.)
+  const double thick = style_.thickness >= kThickerPx && !crossing ? style_.thickness * std::sqrt(1 + s * s) / 2 : 0;
+  return std::fabs(y - y0) <= (lone ? 2 * reach : reach) + thick ? y : y0;
 }
 
 std::optional<double> CurveFollower::HiddenUnder(int column, double y, bool* lighter) const {
@@ -583,7 +668,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       std::nth_element(lately.begin(), lately.begin() + long(lately.size() / 2), lately.end());
       usual = lately[lately.size() / 2];
     }
-    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2, h + kGrowthPx);
+    // (Runs parted by a line drawn over the curve are one up to the run's height expected: the last
+    // run's as its edges went on, else the stroke across the course, whose slope is known only so
+    // well where a walk starts.)
+    const double joinUpTo = connected ? std::max(h, height) + kGrowthPx : kUnknownRunShare * h + kGrowthPx;
+    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2, joinUpTo);
     // Each run on the course, with where the curve's centre and edges lie in it.
     struct Candidate {
       double centre;
@@ -775,7 +864,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       edgeTop = taken.top;
       edgeBottom = taken.bottom;
       hasEdges = true;
-      last = {centreX, taken.centre, taken.bottom - taken.top, taken.unsure};
+      last = {centreX, taken.centre, taken.bottom - taken.top, taken.unsure, !taken.partial};
       found.push_back(last);
       gap = 0;
     } else if (along) {

@@ -84,8 +84,9 @@ class CurveFollower {
   struct Found {
     double x;
     double y;
-    double height = 0;  // of its run (0 where the curve hides along a line)
-    double unsure = 0;  // how far its centre may be off the curve's beyond a whole run's, pixels
+    double height = 0;   // of its run (0 where the curve hides along a line)
+    double unsure = 0;   // how far its centre may be off the curve's beyond a whole run's, pixels
+    bool whole = false;  // its centre halfway between the run's edges (nothing cut off it)
   };
 
   // The runs of the curve's pixels in `column` between rows lo and hi (read further where a run
@@ -113,6 +114,9 @@ class CurveFollower {
   // runs' centres give x at each row, and the height is where that line of centres meets x.
   // `courseSlope` is the path's, for where the columns near x are too few to tell the slope.
   double Refine(const std::vector<Found>& found, double x, double courseSlope) const;
+  // A thick curve's centres placed from the side of its stroke outside the bend, where it bends
+  // sharply (a narrow peak's top): see the definition.
+  std::vector<Found> Enveloped(const std::vector<Found>& found, double x) const;
 
   PictureRows rows_;
   const StraightLines& lines_;
