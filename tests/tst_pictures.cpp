@@ -627,6 +627,28 @@ class tst_pictures : public QObject {
     }
   }
 
+  // A thick curve with hollow square markers drawn over it every few columns: the markers' sides,
+  // each a run far taller than the curve's and centred on it, are crossed like a grid line, not
+  // taken for another curve merged with it (which would stop the trace at every marker).
+  void throughMarkers() {
+    fakes::GraphCase c;
+    c.size = QSize(600, 300);
+    c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
+    c.level[0][0] = 60, c.level[0][1] = 275.5, c.level[1][0] = 90, c.level[1][1] = 25.5;
+    const auto height = [](double x) { return 150 + 40 * std::sin((x - 40) / 80); };
+    const fakes::GraphResult r = TraceDrawn(c, height, [&](QPainter& p) {
+      const QColor purple(148, 103, 189);
+      p.setPen(QPen(purple, 4));
+      p.drawPolyline(Polyline(height, 40, 560));
+      p.setPen(QPen(purple, 2));
+      for (double x = 52; x < 560; x += 26) {
+        p.drawRect(QRectF(x - 8, height(x) - 8, 16, 16));
+      }
+    });
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && r.hand.size() <= 3,
+             qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
+  }
+
   // Auto Trace records a point only where it is sure of it to within the goal (2 % of an
   // impedance): on a graph where 2 % spans less than half a pixel (where a JPEG's noise or a
   // neighbour's edge moves the height by more) it leaves every point to the hand; drawn fifteen

@@ -40,6 +40,9 @@ constexpr double kUnsureLine = 0.2;
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
 constexpr double kGrowthSlope = 0.75;
+// A run far taller than the curve's whose centre lies this near the course (a share of its height:
+// a marker drawn on a sloping curve) is something drawn across the curve, not merging with it.
+constexpr double kAcrossShare = 0.25;
 // The share by which a run may be taller than the stroke across the course where its slope is only
 // the path's (at a walk's start).
 constexpr double kUnknownRunShare = 1.25;
@@ -687,6 +690,19 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // A stroke under two pixels across may straddle two of them, neither in its full shade.
     const double across = T * std::sqrt(1 + s * s);
     const double fullCover = kFullCover * std::min(1.0, across / 2);
+    // A run far taller than the curve's holds something merged with it, which may part from it
+    // again where neither can be told (a fork). Not so a run centred on the course right after
+    // the curve's own run: something drawn across the curve there (a marker's side, a steep
+    // stroke), which the curve goes on through. (Merging curves grow their run on the way.)
+    // (At the walk's start, the path's last point is the curve's own.)
+    const bool ownBefore = gap <= 2 && (found.empty() ? std::fabs(centreX - start.x()) <= 2
+                                                      : found.back().height > 0 &&
+                                                            found.back().height <= std::max(h, usual) + 2 * kGrowthPx);
+    const auto mergeUnlessAcross = [&](const Run& run) {
+      if (!ownBefore || std::fabs(run.centre - pred) > kAcrossShare * (run.bottomEdge - run.topEdge)) {
+        merged = true, mergedTop = run.topEdge, mergedBottom = run.bottomEdge, mergedX = centreX;
+      }
+    };
     std::vector<Candidate> candidates;
     for (const Run& run : runs) {
       const double top = run.topEdge;
@@ -753,7 +769,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
         if (!topFits && !bottomFits) {
           if (bottom - top > height + 2 * tolerance) {
-            merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
+            mergeUnlessAcross(run);
             continue;  // merged on both sides
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
@@ -763,7 +779,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           candidate = {top + height / 2, top, top + height, true, false, false, kUnsureJump};
         }
       } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
-        merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
+        mergeUnlessAcross(run);
         continue;  // far taller than the curve's run: merged with something crossing it
       }
       if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
