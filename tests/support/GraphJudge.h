@@ -153,10 +153,35 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
   t.g = {true, c.start, c.stop, c.points, 0};
   (c.impedance ? w.mnuTraceStartImpedance : w.mnuTraceStartSPL)->trigger();
   // The pick on the curve, where its ink shows as the user sees it: a click in a dash's gap that
-  // meets nothing, or something else beside the curve (a grid line's dot), is tried again beside
-  // it; failing that, the first thing met is kept.
+  // meets nothing, or something else beside the curve (a grid line's dot, another curve crossing
+  // there, whose colour then shows nowhere else along this one), is tried again beside it;
+  // failing that, the first thing met is kept.
+  const auto inkNear = [&](QPointF truth, int reach) {
+    const QImage& onScreen = w.Graph[1]->Picture();
+    for (int dy = -reach; dy <= reach; ++dy) {
+      for (int dx = -reach; dx <= reach; ++dx) {
+        const QPoint q(int(std::floor(truth.x())) + dx, int(std::floor(truth.y())) + dy);
+        if (onScreen.valid(q) && w.curvePick->style.Cover(onScreen.pixel(q)) >= 0.5) {
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  const auto alongCurve = [&] {
+    int showing = 0;
+    int all = 0;
+    for (int k = -10; k <= 10; ++k) {
+      const double f = c.pickHz * std::pow(10.0, k * 0.02);
+      if (f >= c.start && f <= c.stop) {
+        ++all;
+        showing += inkNear(at(f), 2) ? 1 : 0;
+      }
+    }
+    return 2 * showing >= all;
+  };
   std::optional<QPointF> first;  // where the first click met something
-  for (const int d : {0, 1, -1, 2, -2, 3, -3, 5, -5, 8, -8, 13, -13, 21, -21}) {
+  for (const int d : {0, 1, -1, 2, -2, 3, -3, 5, -5, 8, -8, 13, -13, 21, -21, 34, -34, 55, -55}) {
     const QPointF truth = at(c.pickHz * std::pow(10.0, d * 0.002));
     const QPointF p = w.FromPicture(truth);
     t.Move(float(p.x()), float(p.y()));
@@ -166,15 +191,7 @@ inline GraphResult TraceGraph(const GraphCase& c, QSize window = {}, bool snap =
       continue;
     }
     first = first ? first : p;
-    const QImage& onScreen = w.Graph[1]->Picture();
-    const int px = int(std::floor(truth.x()));
-    const int py = int(std::floor(truth.y()));
-    bool onInk = false;
-    for (int k = 0; k < 9; ++k) {
-      const QPoint q(px + k % 3 - 1, py + k / 3 - 1);
-      onInk = onInk || (onScreen.valid(q) && w.curvePick->style.Cover(onScreen.pixel(q)) >= 0.5);
-    }
-    if (onInk) {
+    if (inkNear(truth, 1) && alongCurve()) {
       break;
     }
     w.curvePick.reset();
