@@ -374,6 +374,7 @@ std::vector<CurveFollower::Found> CurveFollower::Enveloped(const std::vector<Fou
       bottom = std::min(bottom, only->bottomEdge - rise);
       centres.emplace_back(c + 0.5, (only->topEdge + only->bottomEdge) / 2);
     }
+    // (Five columns at least for the bend: a curve over 4 pixels thick.)
     if (int(centres.size()) < 2 * reach + 1 || centres.size() < 5) {
       continue;
     }
