@@ -40,6 +40,8 @@ constexpr double kUnsureLine = 0.2;
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
 constexpr double kGrowthSlope = 0.75;
+// The steepest course on which a vertical line crossing a dash's gap leaves the gap bare.
+constexpr double kShallowUnderLine = 1;
 // A run far taller than the curve's whose centre lies this near the course (a share of its height:
 // a marker drawn on a sloping curve) is something drawn across the curve, not merging with it.
 constexpr double kAcrossShare = 0.25;
@@ -895,8 +897,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       ++gap;
       // Before anything is found: whether the background shows on the course (a dash's gap),
       // rather than something drawn over the curve or two runs too close to tell apart.
-      // (A vertical line crossing the course, a grid line, hides a column of it at most; the
-      // column the walk starts in holds the path's last point.)
+      // (A vertical line crossing a shallow course, a grid line, hides a column of it at most, not
+      // a steep flank's turn; the column the walk starts in holds the path's last point.)
       if (found.empty() && c != Floor(start.x())) {
         const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
         const double atCourse = style_.Cover(rows_.At(c, row));
@@ -905,8 +907,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const bool tall = std::any_of(runs.begin(), runs.end(), [&](const Run& r) {
           return r.bottomEdge >= lo && r.topEdge <= hi && r.bottomEdge - r.topEdge > h + 2;
         });
-        bareStart =
-            bareStart && !confused && !tall && (OnVerticalLine(c, row) || (atCourse >= 0 && atCourse < p_.minCover));
+        bareStart = bareStart && !confused && !tall &&
+                    ((OnVerticalLine(c, row) && std::fabs(s) <= kShallowUnderLine) ||
+                     (atCourse >= 0 && atCourse < p_.minCover));
       }
       if (gap == 1 && hasEdges && edgeBottom - edgeTop > 1.5 * h + 0.5) {
         // Hidden right where its run had grown tall (merging with another curve of its colour along
