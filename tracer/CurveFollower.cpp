@@ -340,11 +340,13 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x, double c
 // bend.
 std::vector<CurveFollower::Found> CurveFollower::Enveloped(const std::vector<Found>& found, double x) const {
   const double radius = style_.thickness / 2;
-  if (style_.thickness < kThickerPx) {
+  // (The way the centres bend takes five columns within the disc's reach: a curve over 4 pixels
+  // thick.)
+  const int reach = platform::RoundToInt32(std::ceil(radius)) - 1;
+  if (style_.thickness < kThickerPx || reach < 2) {
     return found;
   }
   std::vector<Found> out = found;
-  const int reach = platform::RoundToInt32(std::ceil(radius)) - 1;
   for (Found& f : out) {
     if (!f.whole || f.height <= 0 || std::fabs(f.x - x) > kEnvelopeReach) {
       continue;
@@ -376,8 +378,7 @@ std::vector<CurveFollower::Found> CurveFollower::Enveloped(const std::vector<Fou
       bottom = std::min(bottom, only->bottomEdge - rise);
       centres.emplace_back(c + 0.5, (only->topEdge + only->bottomEdge) / 2);
     }
-    // (Five columns at least for the bend: a curve over 4 pixels thick.)
-    if (int(centres.size()) < 2 * reach + 1 || centres.size() < 5) {
+    if (int(centres.size()) < 2 * reach + 1) {
       continue;
     }
     const std::optional<double> ahead = PolyFit(centres, f.x + 1, 2);
