@@ -40,6 +40,8 @@ constexpr double kUnsureLine = 0.2;
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
 constexpr double kGrowthSlope = 0.75;
+// A run cut short on one side no taller than this shows only the fringe of something cut off.
+constexpr double kSliverPx = 0.1;
 // The steepest course on which a vertical line crossing a dash's gap leaves the gap bare.
 constexpr double kShallowUnderLine = 1;
 // A run far taller than the curve's whose centre lies this near the course (a share of its height:
@@ -740,6 +742,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         continue;
       }
       if ((topCut || bottomCut) && !whole) {
+        if (gap > 0 && bottom - top < kSliverPx) {
+          continue;  // after a gap, a mere edge of fringe against it places nothing
+        }
         const bool fits = !hasMoves || (topCut ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
                                                : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
         if (fits && bottom - top <= height + tolerance + 1) {
