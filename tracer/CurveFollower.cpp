@@ -76,6 +76,13 @@ constexpr double kNearStepPx = 12;
 // known to be dashed, each dash's end cuts the runs short on steeper courses too, up to
 // kShortSlopeDashed.
 constexpr double kShortThickPx = 2;
+// A gap of a curve shows in a column where its course is no steeper than kShallowTelling; a dashed
+// curve's where it is no steeper than kSteepTelling and the background shows across its run.
+constexpr double kShallowTelling = 0.6;
+// A dashed curve's run against a line of its colour that falls short of the stroke across by more
+// than kDotEndPx (the line's rows counted in) is a dash's end.
+constexpr double kDotEndPx = 0.75;
+constexpr double kSteepTelling = 1.5;
 constexpr double kShortSlope = 1;
 constexpr double kShortSlopeDashed = 3;
 constexpr double kShortSlackPx = 0.5;
@@ -745,6 +752,19 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         if (gap > 0 && bottom - top < kSliverPx) {
           continue;  // after a gap, a mere edge of fringe against it places nothing
         }
+        if (p_.dashed && (run.touchesTop || run.touchesBottom)) {
+          // Against a line of its colour, a dash's or dot's end: too short to reach across the stroke
+          // even with the line's rows, its other edge is no guide (bridged over instead).
+          // (The line's fringe, half a pixel on each side, may hide the curve's too.)
+          double line = 0;
+          lines_.AnyLineAt(c, run.touchesTop ? run.top - 1 : run.bottom + 1, [&](int n, const StraightLine& l) {
+            line = confusable_[std::size_t(n)] != 0 ? l.thickness + 1 : 0;
+            return line > 0;
+          });
+          if (bottom - top + line < across - kDotEndPx) {
+            continue;
+          }
+        }
         const bool fits = !hasMoves || (topCut ? std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance
                                                : std::fabs(top - (edgeTop + moveTop)) <= tolerance);
         if (fits && bottom - top <= height + tolerance + 1) {
@@ -868,8 +888,23 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
       const bool bare = !candidates.empty() || (style_.Cover(rows_.At(c, row)) >= 0 && !lines_.OnLine(c, row));
       const bool vertical = OnVerticalLine(c, row);
-      walked->push_back({c, !candidates.empty(), !candidates.empty() && candidates.front().covered,
-                         std::fabs(s) <= 0.6 && bare && !vertical, std::fabs(s) <= 0.6 && vertical,
+      // A dashed curve's gaps show on steeper courses too where its dashes are short (dots), and
+      // then across the whole run's height: not the pixel at the course alone, which a steep
+      // course may miss by a pixel.
+      bool telling = std::fabs(s) <= kShallowTelling && bare && !vertical;
+      if (p_.dashed && !telling && std::fabs(s) <= kSteepTelling) {
+        telling = !candidates.empty();
+        for (int y = Floor(pred - h / 2); !telling && y <= Floor(pred + h / 2); ++y) {
+          const int r = std::clamp(y, 0, rows_.Height() - 1);
+          const double cover = style_.Cover(rows_.At(c, r));
+          if (cover < 0 || cover >= p_.minCover || lines_.OnLine(c, r)) {
+            break;
+          }
+          telling = y == Floor(pred + h / 2);
+        }
+      }
+      walked->push_back({c, !candidates.empty(), !candidates.empty() && candidates.front().covered, telling,
+                         std::fabs(s) <= kShallowTelling && vertical,
                          candidates.empty() && along.has_value() && alongLighter});
     }
     if (!candidates.empty() && gap >= 1) {
