@@ -685,9 +685,10 @@ class tst_pictures : public QObject {
 
   // The dash clicked: a dot of a dotted curve is one, about its own size, as is a dash, each with
   // the gap to the next; a solid curve is none, nor is a piece of one between two curves of another
-  // colour drawn over it.
+  // colour drawn over it, nor between two pale grid lines drawn over it.
   void dashAtPick_data() {
-    QTest::addColumn<int>("kind");  // 0 dotted, 1 solid, 2 solid cut by two red curves, 3 long dashes
+    QTest::addColumn<int>("kind");  // 0 dotted, 1 solid, 2 solid cut by two red curves, 3 long dashes,
+                                    // 4 solid cut by two pale grid lines
     QTest::addColumn<int>("least");
     QTest::addColumn<int>("most");  // -1: none
     QTest::addColumn<int>("gap");   // about
@@ -695,6 +696,7 @@ class tst_pictures : public QObject {
     QTest::newRow("solid") << 1 << -1 << -1 << 0;
     QTest::newRow("solid, cut short") << 2 << -1 << -1 << 0;
     QTest::newRow("long gaps") << 3 << 12 << 15 << 24;
+    QTest::newRow("solid, under pale grid lines") << 4 << -1 << -1 << 0;
   }
   void dashAtPick() {
     QFETCH(int, kind);
@@ -712,12 +714,15 @@ class tst_pictures : public QObject {
       }
       p.setPen(pen);
       p.drawLine(QPointF(20, 50), QPointF(180, 50));
-      p.setPen(QPen(Qt::red, 3));
-      for (const double x : {kind == 2 ? 95.0 : 0.0, 105.0}) {
+      p.setPen(kind == 4 ? QPen(QColor(200, 200, 200), 1) : QPen(Qt::red, 3));
+      for (const double x : {kind >= 2 ? 94.5 : 0.0, 104.5}) {
         p.drawLine(QPointF(x, 20), QPointF(x, 80));
       }
     }
     const tracer::StraightLines none;
+    const tracer::StraightLines grid(
+        {{false, 94.5, 1, 20, 80, 1, qRgb(200, 200, 200)}, {false, 104.5, 1, 20, 80, 1, qRgb(200, 200, 200)}}, 200,
+        100);
     const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, none,
                                                                              {kind == 0   ? 92.0
                                                                               : kind == 3 ? 62.0
@@ -725,7 +730,7 @@ class tst_pictures : public QObject {
                                                                               50.0});
     QVERIFY(pick);
     const std::optional<tracer::CurveTexture::Dash> dash =
-        tracer::CurveTexture::DashAt(picture, pick->style, pick->onCurve);
+        tracer::CurveTexture::DashAt(picture, kind == 4 ? grid : none, pick->style, pick->onCurve);
     QVERIFY2(most < 0 ? !dash : dash && dash->length >= least && dash->length <= most && std::abs(dash->gap - gap) <= 1,
              qPrintable(QStringLiteral("%1 %2").arg(dash ? dash->length : -1).arg(dash ? dash->gap : -1)));
   }

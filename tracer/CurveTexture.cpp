@@ -11,9 +11,9 @@
 
 namespace tracer {
 
-void CurveTexture::Measure(const QImage& picture, const CurvePick& pick) {
+void CurveTexture::Measure(const QImage& picture, const StraightLines& lines, const CurvePick& pick) {
   measured_ = true;
-  dash_ = DashAt(picture, pick.style, pick.onCurve).value_or(Dash{});
+  dash_ = DashAt(picture, lines, pick.style, pick.onCurve).value_or(Dash{});
 }
 
 void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {
@@ -61,7 +61,8 @@ void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {
   hidden_ = 0;
 }
 
-std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, const CurveStyle& style, QPointF at) {
+std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, const StraightLines& lines,
+                                                       const CurveStyle& style, QPointF at) {
   // The patch of pixels that show the curve's colour (at least kFill of it), 8-connected, grown
   // from the pick within a box a few thicknesses wide; a dash ends in the background, so what
   // borders the patch must be background (or as light as a pale grid line).
@@ -90,6 +91,23 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
   if (todo.empty()) {
     return std::nullopt;
   }
+  // Whether the pixel (x, y) next to the patch lies on a straight line right across which (the
+  // way from the patch, dx or dy) the curve's colour shows again: the line hides the curve there.
+  const auto goesOnBeyondLine = [&](int x, int y, int dx, int dy) {
+    const StraightLine* line = lines.LineAt(x, y);
+    if (line == nullptr || style.Cover(rows.At(x, y)) >= kFill || (line->horizontal ? dy : dx) == 0) {
+      return false;
+    }
+    line->horizontal ? dx = 0 : dy = 0;
+    for (int k = 1; k <= platform::RoundToInt32(std::ceil(line->thickness)) + 1; ++k) {
+      const int bx = x + k * dx;
+      const int by = y + k * dy;
+      if (bx >= 0 && by >= 0 && bx < rows.Width() && by < rows.Height() && style.Cover(rows.At(bx, by)) >= kFill) {
+        return true;
+      }
+    }
+    return false;
+  };
   int minX = todo.front().first;
   int maxX = minX;
   int minY = todo.front().second;
@@ -111,7 +129,9 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
           continue;
         }
         const QRgb p = rows.At(x + dx, y + dy);
-        if (style.Cover(p) >= kFill) {
+        // (A straight line drawn over the curve, a pale grid line, hides it in its own rows or
+        // columns alone: the patch goes on across it, as the curve does.)
+        if (style.Cover(p) >= kFill || goesOnBeyondLine(x + dx, y + dy, dx, dy)) {
           s = 1;
           todo.emplace_back(x + dx, y + dy);
         } else if (style.Cover(p) < 0 && ColourDistance2(p, style.background) > contrast2) {

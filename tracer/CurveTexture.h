@@ -56,9 +56,12 @@ class CurveTexture {
   };
   // The dash or dot of the curve at `at`, or none where the curve's colour runs on from there, or
   // is cut by something else drawn over it.
-  static std::optional<Dash> DashAt(const QImage& picture, const CurveStyle& style, QPointF at);
+  // (Where it meets one of the picture's straight `lines`, which may be drawn over a solid curve,
+  // there is none either.)
+  static std::optional<Dash> DashAt(const QImage& picture, const StraightLines& lines, const CurveStyle& style,
+                                    QPointF at);
   // Measures the dash clicked once (before the curve is followed: its gaps are bridged).
-  void Measure(const QImage& picture, const CurvePick& pick);
+  void Measure(const QImage& picture, const StraightLines& lines, const CurvePick& pick);
   bool Measured() const { return measured_; }
   // The columns the follower bridges: `usual`, or across the gaps of the dashes clicked.
   int BridgePx(int usual) const { return std::max(usual, dash_.gap); }

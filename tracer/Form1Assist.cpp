@@ -182,7 +182,7 @@ bool Form1::SnapToCurve() {
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
   // A dashed curve's gaps are bridged as long as the dash clicked shows them.
   if (!curveTexture_.Measured()) {
-    curveTexture_.Measure(picture, *curvePick);
+    curveTexture_.Measure(picture, PictureLines(), *curvePick);
   }
   CurveFollower::Parameters parameters;
   parameters.bridgePx = curveTexture_.BridgePx(parameters.bridgePx);
