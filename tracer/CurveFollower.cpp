@@ -79,6 +79,9 @@ constexpr double kShortThickPx = 2;
 // A gap of a curve shows in a column where its course is no steeper than kShallowTelling; a dashed
 // curve's where it is no steeper than kSteepTelling and the background shows across its run.
 constexpr double kShallowTelling = 0.6;
+// How much taller than the stroke across a shallow course a run against a line of the curve's
+// colour may be (anti-aliased fringes) and still be the curve's alone.
+constexpr double kOverStrokePx = 1;
 // A dashed curve's run against a line of its colour that falls short of the stroke across by more
 // than kDotEndPx (the line's rows counted in) is a dash's end.
 constexpr double kDotEndPx = 0.75;
@@ -781,8 +784,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // (Against a line of the curve's colour, a run cut by it shows no more than the curve's
       // stroke: taller by more than a whole run may grow, it holds something else too.)
       const bool againstLine = run.touchesTop || run.touchesBottom;
-      if ((topCut || bottomCut) && slopeKnown &&
-          bottom - top > std::max(height, h) + (againstLine ? std::min(tolerance, kGrowthPx) : tolerance)) {
+      // (On a shallow course the stroke across it bounds a run against a line better than the run's
+      // height carried over the columns before, which a run merged with something may have grown.)
+      const bool overStroke = againstLine && std::fabs(s) <= kGrowthSlope && bottom - top > across + kOverStrokePx;
+      if (overStroke ||
+          ((topCut || bottomCut) && slopeKnown &&
+           bottom - top > std::max(height, h) + (againstLine ? std::min(tolerance, kGrowthPx) : tolerance))) {
         // Against a line on one side and far taller than the curve's run: the curve crosses the
         // line where something else runs into it, and neither side of the run places the curve.
         merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
