@@ -653,6 +653,26 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
   }
 
+  // A curve that ends under the plot's frame, of its colour, with the axis's tick marks and labels
+  // past the frame beside its end: the first point comes from the curve's last columns (what lies
+  // past the frame is not the curve, nor a reason to stop).
+  void endsAtTheFrame() {
+    fakes::GraphCase c;
+    c.size = QSize(600, 300);
+    c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
+    c.level[0][0] = 60, c.level[0][1] = 275.5, c.level[1][0] = 90, c.level[1][1] = 25.5;
+    const auto height = [](double x) { return 150 + 40 * std::sin((x - 40) / 80); };
+    const fakes::GraphResult r = TraceDrawn(c, height, [&](QPainter& p) {
+      p.setPen(QPen(Qt::black, 2));
+      p.drawRect(QRectF(40, 25, 520, 250));
+      p.drawLine(QPointF(33, 125), QPointF(40, 125));
+      p.fillRect(QRectF(31, 151, 4, 2.5), Qt::black);  // a stroke of a tick label's digit
+      p.drawPolyline(Polyline(height, 40.5, 560.5));
+    });
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && r.hand.empty(),
+             qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
+  }
+
   // Auto Trace records a point only where it is sure of it to within the goal (2 % of an
   // impedance): on a graph where 2 % spans less than half a pixel (where a JPEG's noise or a
   // neighbour's edge moves the height by more) it leaves every point to the hand; drawn fifteen

@@ -79,6 +79,9 @@ constexpr double kShortThickPx = 2;
 // A gap of a curve shows in a column where its course is no steeper than kShallowTelling; a dashed
 // curve's where it is no steeper than kSteepTelling and the background shows across its run.
 constexpr double kShallowTelling = 0.6;
+// Past the plot's frame, the columns next to it show nothing of the curve (which ends there): what
+// is found first lies at least kPastFramePx (and half the curve's thickness) past it.
+constexpr double kPastFramePx = 3;
 // How much taller than the stroke across a shallow course a run against a line of the curve's
 // colour may be (anti-aliased fringes) and still be the curve's alone.
 constexpr double kOverStrokePx = 1;
@@ -605,20 +608,20 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   double mergedTop = 0;
   double mergedBottom = 0;
   double mergedX = 0;  // the column it was seen in
-  // Checks the bridges with enough columns after them (all of them with `all`); false when one
-  // does not fit.
-  const auto checkBridges = [&](bool all) {
+  // Checks the bridges with enough columns after them (all of them with `all`): the first that
+  // does not fit, if one does not.
+  const auto unfitBridge = [&](bool all) -> std::optional<Bridge> {
     for (auto it = bridges.begin(); it != bridges.end();) {
       if (found.size() >= it->after + 4 || all) {
         if (!bridgeFits(*it)) {
-          return false;
+          return *it;
         }
         it = bridges.erase(it);
       } else {
         ++it;
       }
     }
-    return true;
+    return std::nullopt;
   };
   // On a dashed or dotted curve, a bridge that starts past x, beyond the columns x is fitted
   // through, places nothing at x: with too few columns after it to be checked by (the next dot,
@@ -641,6 +644,86 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   double slopeBefore = pathSlope;
   bool bareStart = true;  // the columns walked before the first one found showed the background on the course
   bool confused = false;  // the columns since the last one found showed two runs too close to tell apart
+  // What was found after a bridge from before x that does not fit, all of it past x, is not the
+  // curve: the curve ends (or hides) at x, and the columns found before the bridge are its last
+  // (past the plot's frame, where the curve ends, lie the axis's tick labels). Drops it; false
+  // where the bridge does not start before x or what follows it is not all past x.
+  // (With `atLine`, only where x lies under a vertical line with nothing found right past it, and
+  // the curve found whole right before it: the plot's frame at the curve's end, not a grid line
+  // that the curve crosses.)
+  const auto dropUnfit = [&](const Bridge& unfit, bool atLine) {
+    const int row = std::clamp(Floor(unfit.before.y + unfit.slope * (x - unfit.before.x)), 0, rows_.Height() - 1);
+    if (dir * (unfit.before.x - x) >= 0 || dir * (found[unfit.after].x - x) <= p_.fitColumns ||
+        (atLine && (!OnVerticalLine(target, row) || !unfit.before.whole ||
+                    dir * (found[unfit.after].x - x) < kPastFramePx + T / 2))) {
+      return false;
+    }
+    found.resize(unfit.after);
+    bridges.erase(
+        std::remove_if(bridges.begin(), bridges.end(), [&](const Bridge& b) { return b.after >= unfit.after; }),
+        bridges.end());
+    last = unfit.before;
+    slopeBefore = unfit.slope;
+    return !unfitBridge(true);  // the bridges before it fit still
+  };
+  // The curve ends (or hides) beyond x, where the walk stopped: its height at x from what was found
+  // up to there, if that reaches x.
+  const auto endsBeyond = [&]() -> std::optional<double> {
+    if (found.empty()) {
+      return std::nullopt;
+    }
+    // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
+    // half.
+    if (dir * (last.x - x) >= -1.5) {
+      dropPastX();
+      if (const std::optional<Bridge> unfit = unfitBridge(true); unfit && !dropUnfit(*unfit, false)) {
+        return std::nullopt;
+      }
+    }
+    if (found.empty()) {
+      return std::nullopt;
+    }
+    if (dir * (last.x - x) >= -1.5) {
+      report(found);
+      if (unsurePx != nullptr) {
+        // Nothing found past x: the course may turn there (a narrow peak's flank) by as much as
+        // it falls in a quarter of a column.
+        *unsurePx += kEndShare * std::fabs(courseSlope);
+      }
+      return Fit(found, x);
+    }
+    // x lies just under a vertical line (the plot's frame at the curve's end) right after the
+    // curve was last seen: the last columns found carry it on.
+    // (One column between the last one found and the line, the curve's end against the frame,
+    // may show neither.)
+    bool underLine = std::fabs(x - last.x) <= 3 + T;
+    int bare = 0;
+    for (int k = Floor(last.x) + dir; underLine && (k - target) * dir <= 0; k += dir) {
+      const int y = std::clamp(Floor(last.y + slopeBefore * (k + 0.5 - last.x)), 0, rows_.Height() - 1);
+      bare += OnVerticalLine(k, y) ? 0 : 1;
+      underLine = bare <= 1 && (k != target || OnVerticalLine(k, y));
+    }
+    if (underLine) {
+      std::vector<std::pair<double, double>> points;
+      for (auto it = found.rbegin(); it != found.rend() && points.size() < 4; ++it) {
+        points.emplace_back(it->x, it->y);
+      }
+      // Too few found on the way: the path's last points carry the course too.
+      for (auto it = path.rbegin(); it != path.rend() && points.size() < 2; ++it) {
+        if (std::fabs(it->x() - points.front().first) >= 1) {
+          points.emplace_back(it->x(), it->y());
+        }
+      }
+      if (points.size() >= 2) {
+        report(found);
+        if (slopeAt != nullptr) {
+          *slopeAt = PolyFit(points, x + 0.5, 1).value_or(0) - PolyFit(points, x - 0.5, 1).value_or(0);
+        }
+        return PolyFit(points, x, 1);
+      }
+    }
+    return std::nullopt;
+  };
   for (int c = Floor(start.x());; c += dir) {
     // The slope of the course: through the columns found last, else the path's.
     double s = pathSlope;
@@ -976,8 +1059,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         }
       }
     }
-    if (!checkBridges(false)) {
-      return std::nullopt;
+    if (const std::optional<Bridge> unfit = unfitBridge(false)) {
+      // What was found after it, all past x, may lie past the curve's end (beyond the plot's frame).
+      return dropUnfit(*unfit, true) ? endsBeyond() : std::nullopt;
     }
     const int beyond = (c - target) * dir;
     // Past x, once each bridge that places x has at least two columns found after it to be checked
@@ -988,60 +1072,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       break;
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {
-      if (found.empty()) {
-        return std::nullopt;
-      }
-      // The curve ends (or hides) beyond x: what was found reaches x, or to within a pixel and a
-      // half.
-      if (dir * (last.x - x) >= -1.5) {
-        dropPastX();
-        if (!checkBridges(true)) {
-          return std::nullopt;
-        }
-        report(found);
-        if (unsurePx != nullptr) {
-          // Nothing found past x: the course may turn there (a narrow peak's flank) by as much as
-          // it falls in a quarter of a column.
-          *unsurePx += kEndShare * std::fabs(courseSlope);
-        }
-        return Fit(found, x);
-      }
-      // x lies just under a vertical line (the plot's frame at the curve's end) right after the
-      // curve was last seen: the last columns found carry it on.
-      // (One column between the last one found and the line, the curve's end against the frame,
-      // may show neither.)
-      bool underLine = std::fabs(x - last.x) <= 3 + T;
-      int bare = 0;
-      for (int k = Floor(last.x) + dir; underLine && (k - target) * dir <= 0; k += dir) {
-        const int y = std::clamp(Floor(last.y + slopeBefore * (k + 0.5 - last.x)), 0, rows_.Height() - 1);
-        bare += OnVerticalLine(k, y) ? 0 : 1;
-        underLine = bare <= 1 && (k != target || OnVerticalLine(k, y));
-      }
-      if (underLine) {
-        std::vector<std::pair<double, double>> points;
-        for (auto it = found.rbegin(); it != found.rend() && points.size() < 4; ++it) {
-          points.emplace_back(it->x, it->y);
-        }
-        // Too few found on the way: the path's last points carry the course too.
-        for (auto it = path.rbegin(); it != path.rend() && points.size() < 2; ++it) {
-          if (std::fabs(it->x() - points.front().first) >= 1) {
-            points.emplace_back(it->x(), it->y());
-          }
-        }
-        if (points.size() >= 2) {
-          report(found);
-          if (slopeAt != nullptr) {
-            *slopeAt = PolyFit(points, x + 0.5, 1).value_or(0) - PolyFit(points, x - 0.5, 1).value_or(0);
-          }
-          return PolyFit(points, x, 1);
-        }
-      }
-      return std::nullopt;
+      return endsBeyond();
     }
   }
   dropPastX();
-  if (!checkBridges(true)) {
-    return std::nullopt;
+  if (const std::optional<Bridge> unfit = unfitBridge(true)) {
+    return dropUnfit(*unfit, true) ? endsBeyond() : std::nullopt;
   }
   // From a pick alone, a height found only along a line of the curve's colour is the line's as
   // much as the curve's (the pick may lie where the curve crosses it).
