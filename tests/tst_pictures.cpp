@@ -262,6 +262,9 @@ class tst_pictures : public QObject {
     // steeply (the dots' gaps show on a steep course too, the solid curve has none) and running
     // across grid lines (a dot's end against a line is too short to place the curve).
     QTest::newRow("dotted on a black grid") << "dotted-black-grid-twoscale.json" << 47;
+    // A resonance's flank steepening fast under a dashed grid line drawn over it: a run whose top
+    // the line cut off does not shrink the heights carried on from it.
+    QTest::newRow("steep peak under a dashed grid line") << "steep-peak-dashed-grid.json" << 8;
   }
   void endToEnd() {
     QFETCH(QString, graph);
