@@ -636,23 +636,44 @@ class tst_pictures : public QObject {
 
   // A thick curve with hollow square markers drawn over it every few columns: the markers' sides,
   // each a run far taller than the curve's and centred on it, are crossed like a grid line, not
-  // taken for another curve merged with it (which would stop the trace at every marker).
+  // taken for another curve merged with it (which would stop the trace at every marker). A thin
+  // curve with filled circles, picked on one: the curve's thickness is the stroke's past the
+  // marker, not the marker's (which would leave every run of the curve too thin to be its own).
+  void throughMarkers_data() {
+    QTest::addColumn<bool>("filled");
+    QTest::addColumn<int>("byHand");  // at most
+    QTest::newRow("hollow squares on a thick curve") << false << 3;
+    QTest::newRow("filled circles on a steep thin curve, picked on one") << true << 8;
+  }
   void throughMarkers() {
+    QFETCH(bool, filled);
+    QFETCH(int, byHand);
     fakes::GraphCase c;
     c.size = QSize(600, 300);
     c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
     c.level[0][0] = 60, c.level[0][1] = 275.5, c.level[1][0] = 90, c.level[1][1] = 25.5;
-    const auto height = [](double x) { return 150 + 40 * std::sin((x - 40) / 80); };
+    // (The filled ones on a steep stretch, picked at 160 Hz, x = 197.1: a marker's centre there.)
+    const auto height = [&](double x) {
+      return filled ? 150 + 80 * std::sin((x - 40) / 50) : 150 + 40 * std::sin((x - 40) / 80);
+    };
+    c.pickHz = filled ? 160.2 : 1000;
+    const double step = filled ? 40 : 26;
+    const double first = filled ? 197.1 - step * 4 : 52;
     const fakes::GraphResult r = TraceDrawn(c, height, [&](QPainter& p) {
-      const QColor purple(148, 103, 189);
-      p.setPen(QPen(purple, 4));
+      const QColor colour = filled ? QColor(44, 160, 44) : QColor(148, 103, 189);
+      p.setPen(QPen(colour, filled ? 1.5 : 4));
       p.drawPolyline(Polyline(height, 40, 560));
-      p.setPen(QPen(purple, 2));
-      for (double x = 52; x < 560; x += 26) {
-        p.drawRect(QRectF(x - 8, height(x) - 8, 16, 16));
+      p.setPen(QPen(colour, 2));
+      p.setBrush(filled ? QBrush(colour) : QBrush());
+      for (double x = first; x < 560; x += step) {
+        if (filled) {
+          p.drawEllipse(QPointF(x, height(x)), 3, 3);
+        } else {
+          p.drawRect(QRectF(x - 8, height(x) - 8, 16, 16));
+        }
       }
     });
-    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && r.hand.size() <= 3,
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && r.hand.size() <= std::size_t(byHand),
              qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
   }
 

@@ -15,9 +15,67 @@ namespace {
 
 double Distance(QRgb a, QRgb b) { return std::sqrt(double(ColourDistance2(a, b))); }
 
+// Columns near the click that weigh this many times those past them, over no more columns than
+// kMarkerWidth times their weight, hold a marker drawn on the stroke; kPastMarker columns on each
+// side are walked.
+constexpr double kMarkerShare = 1.6;
+constexpr double kMarkerWidth = 1.5;
+constexpr int kPastMarker = 16;
+
 double Median(std::vector<double> v) {
   std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
   return v[v.size() / 2];
+}
+
+// A marker drawn on the curve at the click (a filled circle or square): its columns, a few more
+// than it is tall, weigh far more (`near`, the median of the columns' weights by the click) than
+// the stroke's past it on both sides, whose weight across the course is then the curve's
+// thickness. (A dash's heavy columns run on for its length; on a steep course the runs of a
+// dash's end past it are lighter too, so the caller asks only on a shallow one.) The walk past it
+// keeps to the runs' course, the marker's centre being off the stroke's. Each weight is taken
+// across `slope`, the course through the columns by the click: shallower than the stroke's past
+// a marker, it leaves the thickness a little generous, which the follower bears better than the
+// stroke's own slope (fewer points by hand on the pictures measured).
+std::optional<double> StrokePastMarker(const CurveColumns& columns, QPoint seed, double near, double slope) {
+  const double window = std::max(3.0, near);
+  std::vector<double> past;
+  int heavy = 0;
+  for (const int dir : {-1, 1}) {
+    std::vector<std::pair<double, double>> course;  // the centres walked, nearest the click first
+    bool pastMarker = false;
+    for (int k = 0; k <= kPastMarker; ++k) {
+      const int column = seed.x() + dir * k;
+      double y = seed.y() + 0.5;
+      if (course.size() >= 2) {
+        const auto& [x1, y1] = course[course.size() - 1];
+        const auto& [x0, y0] = course[course.size() - 2];
+        y = y1 + (y1 - y0) / (x1 - x0) * (column + 0.5 - x1);
+      } else if (!course.empty()) {
+        y = course.back().second;
+      }
+      std::optional<CurveRun> best;
+      for (const CurveRun& run : columns.Runs(column, platform::RoundToInt32(std::floor(y - window)),
+                                              platform::RoundToInt32(std::floor(y + window)))) {
+        if (!best || std::fabs(run.centre - y) < std::fabs(best->centre - y)) {
+          best = run;
+        }
+      }
+      if (!best) {
+        break;
+      }
+      course.emplace_back(column + 0.5, best->centre);
+      pastMarker = pastMarker || best->mass <= near / kMarkerShare;
+      if (!pastMarker) {
+        heavy += k > 0 ? 1 : 0;
+      } else if (!best->Cut() && !best->crossed) {
+        past.push_back(best->mass / std::sqrt(1 + slope * slope));
+      }
+    }
+  }
+  if (past.size() >= 4 && heavy + 1 <= kMarkerWidth * near + 2 && near > kMarkerShare * Median(past)) {
+    return Median(past);
+  }
+  return std::nullopt;
 }
 
 // t and the squared distance from the segment background..colour of pixel p (see CurveStyle).
@@ -296,6 +354,9 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   std::optional<double> byColumns;
   if (!masses.empty() && std::fabs(slope) <= 3) {
     byColumns = Median(masses);
+    if (std::fabs(slope) < 1) {
+      byColumns = StrokePastMarker(columns, seed, *byColumns, slope).value_or(*byColumns);
+    }
   }
   std::optional<double> byRows;
   if (atSeed != nullptr && masses.size() >= 2 && std::fabs(slope) >= 1) {
