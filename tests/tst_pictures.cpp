@@ -265,6 +265,9 @@ class tst_pictures : public QObject {
     // A resonance's flank steepening fast under a dashed grid line drawn over it: a run whose top
     // the line cut off does not shrink the heights carried on from it.
     QTest::newRow("steep peak under a dashed grid line") << "steep-peak-dashed-grid.json" << 8;
+    // A thick curve with hollow markers of a thin outline: past a marker, its outline parting from
+    // the curve is no branch of the curve (it is far thinner).
+    QTest::newRow("thin hollow markers on a thick curve") << "thick-hollow-diamonds.json" << 3;
   }
   void endToEnd() {
     QFETCH(QString, graph);

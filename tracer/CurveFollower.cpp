@@ -940,7 +940,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const auto fork = [&](double forkTop, double forkBottom) {
       int touching = 0;
       for (const Candidate& k : candidates) {
-        touching += k.bottom >= forkTop - 0.5 && k.top <= forkBottom + 0.5 ? 1 : 0;
+        // (A faint run, too light or thin to be the curve, is none of its branches: a filled
+        // marker's narrowing edge, a lighter line's fringe.)
+        touching += !k.faint && k.bottom >= forkTop - 0.5 && k.top <= forkBottom + 0.5 ? 1 : 0;
       }
       return touching >= 2;
     };
