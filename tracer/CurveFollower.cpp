@@ -653,7 +653,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   // that the curve crosses.)
   const auto dropUnfit = [&](const Bridge& unfit, bool atLine) {
     const int row = std::clamp(Floor(unfit.before.y + unfit.slope * (x - unfit.before.x)), 0, rows_.Height() - 1);
-    if (dir * (unfit.before.x - x) >= 0 || dir * (found[unfit.after].x - x) <= p_.fitColumns ||
+    if (unfit.after >= found.size() || dir * (unfit.before.x - x) >= 0 ||
+        dir * (found[unfit.after].x - x) <= p_.fitColumns ||
         (atLine && (!OnVerticalLine(target, row) || !unfit.before.whole ||
                     dir * (found[unfit.after].x - x) < kPastFramePx + T / 2))) {
       return false;
@@ -940,8 +941,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const auto fork = [&](double forkTop, double forkBottom) {
       int touching = 0;
       for (const Candidate& k : candidates) {
-        // (A faint run, too light or thin to be the curve, is none of its branches: a filled
-        // marker's narrowing edge, a lighter line's fringe.)
+        // (A faint run, too light or far thinner to be the curve, is none of its branches: a
+        // marker's thin outline drawn over it, a lighter line's fringe.)
         touching += !k.faint && k.bottom >= forkTop - 0.5 && k.top <= forkBottom + 0.5 ? 1 : 0;
       }
       return touching >= 2;
