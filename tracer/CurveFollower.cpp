@@ -759,8 +759,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // stroke across the course, or the last run's height where that is less (a run taken whole
     // where something drawn across the curve had cut it, its edge off, would else shrink the
     // heights carried on from it down to nothing; at a narrow peak's top the course turns flat).
-    const double stroke = T * std::sqrt(1 + s * s);
-    const double height = connected ? std::max({T, std::min(stroke, edgeBottom - edgeTop),
+    const double across = T * std::sqrt(1 + s * s);  // the stroke across the course
+    const double height = connected ? std::max({T, std::min(across, edgeBottom - edgeTop),
                                                 edgeBottom - edgeTop + (hasMoves ? moveBottom - moveTop : 0)})
                                     : h;
     const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
@@ -794,7 +794,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       bool light = false;    // whole, and nowhere in the curve's full shade
     };
     // A stroke under two pixels across may straddle two of them, neither in its full shade.
-    const double across = stroke;
     const double fullCover = kFullCover * std::min(1.0, across / 2);
     // A run far taller than the curve's holds something merged with it, which may part from it
     // again where neither can be told (a fork). Not so a run centred on the course right after
