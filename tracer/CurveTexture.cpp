@@ -98,7 +98,11 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
     if (line == nullptr || style.Cover(rows.At(x, y)) >= kFill || (line->horizontal ? dy : dx) == 0) {
       return false;
     }
-    line->horizontal ? dx = 0 : dy = 0;
+    if (line->horizontal) {
+      dx = 0;
+    } else {
+      dy = 0;
+    }
     for (int k = 1; k <= platform::RoundToInt32(std::ceil(line->thickness)) + 1; ++k) {
       const int bx = x + k * dx;
       const int by = y + k * dy;

@@ -56,8 +56,9 @@ class CurveTexture {
   };
   // The dash or dot of the curve at `at`, or none where the curve's colour runs on from there, or
   // is cut by something else drawn over it.
-  // (Where it meets one of the picture's straight `lines`, which may be drawn over a solid curve,
-  // there is none either.)
+  // (Across one of the picture's straight `lines` drawn over the curve, where the curve's colour
+  // shows again right past it, the patch goes on as the curve does: a pale grid line drawn over a
+  // solid curve makes no dash of it.)
   static std::optional<Dash> DashAt(const QImage& picture, const StraightLines& lines, const CurveStyle& style,
                                     QPointF at);
   // Measures the dash clicked once (before the curve is followed: its gaps are bridged).
