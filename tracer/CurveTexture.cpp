@@ -91,11 +91,25 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
   if (todo.empty()) {
     return std::nullopt;
   }
+  // Whether pixel (x, y) shows the curve. On a pale line (a grey grid line under a black curve,
+  // blurred by JPEG, shows a third of the colour) only what is clearly darker than the line does:
+  // else a dot touching the line grows along it into the next one.
+  constexpr double kPale = 0.75;
+  constexpr double kOverLine = 0.25;
+  const auto fills = [&](int x, int y) {
+    const double cover = style.Cover(rows.At(x, y));
+    if (cover < kFill) {
+      return false;
+    }
+    const StraightLine* line = lines.LineAt(x, y);
+    const double lineCover = line != nullptr ? style.Cover(line->colour) : 1;
+    return lineCover >= kPale || cover >= lineCover + kOverLine;
+  };
   // Whether the pixel (x, y) next to the patch lies on a straight line right across which (the
   // way from the patch, dx or dy) the curve's colour shows again: the line hides the curve there.
   const auto goesOnBeyondLine = [&](int x, int y, int dx, int dy) {
     const StraightLine* line = lines.LineAt(x, y);
-    if (line == nullptr || style.Cover(rows.At(x, y)) >= kFill || (line->horizontal ? dy : dx) == 0) {
+    if (line == nullptr || fills(x, y) || (line->horizontal ? dy : dx) == 0) {
       return false;
     }
     if (line->horizontal) {
@@ -106,7 +120,7 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
     for (int k = 1; k <= platform::RoundToInt32(std::ceil(line->thickness)) + 1; ++k) {
       const int bx = x + k * dx;
       const int by = y + k * dy;
-      if (bx >= 0 && by >= 0 && bx < rows.Width() && by < rows.Height() && style.Cover(rows.At(bx, by)) >= kFill) {
+      if (bx >= 0 && by >= 0 && bx < rows.Width() && by < rows.Height() && fills(bx, by)) {
         return true;
       }
     }
@@ -135,7 +149,7 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
         const QRgb p = rows.At(x + dx, y + dy);
         // (A straight line drawn over the curve, a pale grid line, hides it in its own rows or
         // columns alone: the patch goes on across it, as the curve does.)
-        if (style.Cover(p) >= kFill || goesOnBeyondLine(x + dx, y + dy, dx, dy)) {
+        if (fills(x + dx, y + dy) || goesOnBeyondLine(x + dx, y + dy, dx, dy)) {
           s = 1;
           todo.emplace_back(x + dx, y + dy);
         } else if (style.Cover(p) < 0 && ColourDistance2(p, style.background) > contrast2) {
@@ -178,7 +192,7 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
             continue;
           }
           reached[cell(nx, ny)] = 1;
-          if (style.Cover(rows.At(nx, ny)) >= kFill) {
+          if (fills(nx, ny)) {
             met = true;
             dash.gap = d - 1;
           }
