@@ -264,7 +264,7 @@ class tst_pictures : public QObject {
     QTest::newRow("dotted on a black grid") << "dotted-black-grid-twoscale.json" << 47;
     // A resonance's flank steepening fast under a dashed grid line drawn over it: a run whose top
     // the line cut off does not shrink the heights carried on from it.
-    QTest::newRow("steep peak under a dashed grid line") << "steep-peak-dashed-grid.json" << 8;
+    QTest::newRow("steep peak under a dashed grid line") << "steep-peak-dashed-grid.json" << 9;
     // A thick curve with hollow markers of a thin outline: past a marker, its outline parting from
     // the curve is no branch of the curve (it is far thinner).
     QTest::newRow("thin hollow markers on a thick curve") << "thick-hollow-diamonds.json" << 3;
@@ -502,11 +502,14 @@ class tst_pictures : public QObject {
   // curve (the dot clicked tells the texture); a curve mostly hidden under a thicker one on a small
   // scale (a sliver is no sure height); a thick dashed curve, whose dashes' square-cut ends and
   // starts place no sure height in their columns, on a shallow course or a steeper one; a thick
-  // curve's narrow resonance, where the runs down the columns reach into the bend below its top.
+  // curve's narrow resonance, where the runs down the columns reach into the bend below its top,
+  // and again under a grey dotted grid drawn over it (a line across its top cuts the runs there; on
+  // the steep turn below, a column's run is centred off the curve).
   void drawnTraps_data() {
     QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve,
                                         // 4 covered, 5 thick dashes, 6 dotted peak picked on its flank,
-                                        // its top under a solid curve
+                                        // its top under a solid curve, 7 thick resonance,
+                                        // 8 the same under a grey dotted grid
     QTest::addColumn<double>("at");     // x where the solid curve crosses, the resonance in Hz, how
                                         // far the covering curve lies off the covered one, or the
                                         // dashed one's wave length / 2 pi (0: 60 px)
@@ -522,12 +525,13 @@ class tst_pictures : public QObject {
     QTest::newRow("thick square-cut dashes, steep") << 5 << 33.0 << 5.0;
     QTest::newRow("dotted peak under a solid curve, picked on its flank") << 6 << 40.0 << 5.0;
     QTest::newRow("thick resonance") << 7 << 55.0 << 4.0;
+    QTest::newRow("thick resonance under a pale grid") << 8 << 55.0 << 4.0;
   }
   void drawnTraps() {
     QFETCH(int, kind);
     QFETCH(double, at);
     QFETCH(double, steep);
-    const bool ohms = kind == 2 || kind == 3 || kind == 6 || kind == 7;
+    const bool ohms = kind == 2 || kind == 3 || kind >= 6;
     const auto resonance = [&](double x) {
       const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
       const double detune = f / at - at / f;
@@ -565,9 +569,9 @@ class tst_pictures : public QObject {
         [&](QPainter& p) {
           const QColor colour = kind == 2   ? QColor(255, 127, 14)
                                 : kind == 4 ? QColor(23, 190, 207)
-                                : kind == 7 ? QColor(214, 39, 40)
+                                : kind >= 7 ? QColor(214, 39, 40)
                                             : Qt::black;
-          const double width = kind == 2 ? 1.5 : kind == 7 ? 8 : 2;
+          const double width = kind == 2 ? 1.5 : kind >= 7 ? 8 : 2;
           p.setPen(kind == 5 ? QPen(colour, steep, Qt::DashLine, Qt::FlatCap) : QPen(colour, width));
           if (kind < 2 || kind == 3 || kind == 6) {
             const double from = kind == 0 ? 250 : 50;
@@ -588,6 +592,12 @@ class tst_pictures : public QObject {
             // out beside the black one, and JPEG blends their edges.
             p.setPen(QPen(Qt::black, steep));
             p.drawPolyline(Polyline([&](double x) { return height(x) + at; }, 200, 460));
+          }
+          if (kind == 8) {
+            p.setPen(QPen(QColor(176, 176, 176), 2, Qt::DotLine));
+            for (double y = 35.5; y < 280; y += 30) {
+              p.drawLine(QPointF(40, y), QPointF(560, y));
+            }
           }
         },
         kind == 4);

@@ -230,12 +230,16 @@ bool Form1::SnapToCurve() {
   }
   // The height found is sure to about kSurePx, less so where the curve climbs or falls steeply (a
   // fraction of a column off moves it by that fraction of the slope), bends sharply (the fit
-  // through the columns around it rounds a peak off) or was placed from one edge (the follower's
-  // `unsure`). Where that is more than the point may be off by (a tiny picture, a narrow resonance
-  // peak, a curve under another one) it is not recorded.
+  // through the columns around it rounds a peak off), or was placed from one edge (the follower's
+  // `unsure`); and where a thick curve bends on a steep course. There a column's run is the stroke
+  // between the curve half a thickness r before x and half a thickness after, whose centre lies off
+  // the curve by r * r / 2 times the bend per column (the reading along rows makes up some of it:
+  // kSureThickBend of it counts). Where all that is more than the point may be off by (a tiny
+  // picture, a narrow resonance peak, a curve under another one) it is not recorded.
   constexpr double kSurePx = 0.4;
   constexpr double kSureColumns = 0.15;
   constexpr double kSureBend = 0.2;
+  constexpr double kSureThickBend = 0.4;
   const auto slopeTo = [](QPointF a, QPointF b) {
     return std::fabs(b.x() - a.x()) >= 1 ? (b.y() - a.y()) / (b.x() - a.x()) : 0.0;
   };
@@ -278,7 +282,11 @@ bool Form1::SnapToCurve() {
     }
   }
   const double goal = GoalPixels(*y);
-  if (kSurePx + kSureColumns * std::max(std::fabs(slope), std::fabs(slopeHere)) + kSureBend * bend + unsure > goal) {
+  const double steepest = std::max(std::fabs(slope), std::fabs(slopeHere));
+  const double r = curvePick->style.thickness / 2;
+  const double perColumn = recorded.empty() ? 0 : bend / std::max(1.0, std::fabs(next.x() - recorded.back().x()));
+  const double thickBend = steepest * steepest / (1 + steepest * steepest) * r * r / 2 * perColumn;
+  if (kSurePx + kSureColumns * steepest + kSureBend * bend + kSureThickBend * thickBend + unsure > goal) {
     return false;
   }
   // Right after a point placed by hand the curve was lost a step before: the next point must keep
