@@ -647,6 +647,34 @@ class tst_pictures : public QObject {
     }
   }
 
+  // A thin curve leaving a pale grid line of about its shade, a filled marker on it right past the
+  // crossing, followed along a course already drawn flat by the line: the marker against the line
+  // shows the curve there, not hidden along the line; the line's height is never taken for it.
+  void markerAgainstLine() {
+    QImage picture = Filled(300, 200, Qt::white);
+    const auto height = [](double x) { return 100.5 + 0.5 * (x - 80); };
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(202, 201, 202), 1.4));
+      p.drawLine(QPointF(10, 100.5), QPointF(290, 100.5));
+      const QColor purple(149, 119, 176);
+      p.setPen(QPen(purple, 1.6));
+      p.drawLine(QPointF(20, height(20)), QPointF(280, height(280)));
+      p.setPen(Qt::NoPen);
+      p.setBrush(purple);
+      p.drawEllipse(QPointF(86, height(86)), 4, 4);
+    }
+    const tracer::StraightLines lines({{true, 100.5, 1.4, 10, 290, 1, qRgb(202, 201, 202)}}, 300, 200);
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, {40, height(40)});
+    QVERIFY(pick);
+    const tracer::CurveFollower follower(picture, lines, pick->style);
+    for (const double x : {86.0, 88.0, 90.0, 93.0}) {
+      const std::optional<double> y = follower.HeightAt({{74, 99}, {77, 100}, {80, 100.5}, {82, 100.6}}, x);
+      QVERIFY2(!y || std::fabs(*y - height(x)) < 1, qPrintable(QStringLiteral("%1 at %2").arg(*y).arg(x)));
+    }
+  }
+
   // A thick curve with hollow square markers drawn over it every few columns: the markers' sides,
   // each a run far taller than the curve's and centred on it, are crossed like a grid line, not
   // taken for another curve merged with it (which would stop the trace at every marker). A thin

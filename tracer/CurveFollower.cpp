@@ -979,6 +979,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // Nearly parallel to the line: the curve runs along it, hidden under it (and once hidden,
       // its course is the line's).
       along = HiddenUnder(c, alongLine ? *alongLine : pred, &alongLighter);
+      // Not where a run against the line on the course is taller than the curve's stroke: the
+      // curve shows there (leaving the line, or under a marker drawn on it), not hidden.
+      if (along && std::any_of(runs.begin(), runs.end(), [&](const Run& r) {
+            return r.bottomEdge >= lo && r.topEdge <= hi && (r.touchesTop || r.touchesBottom) &&
+                   r.bottomEdge - r.topEdge > T + 1;
+          })) {
+        along.reset();
+      }
     }
     alongLine = candidates.empty() ? along : std::nullopt;
     if (walked != nullptr && (c - Floor(start.x())) * dir > 0 && (c - target) * dir <= 0) {
