@@ -261,7 +261,7 @@ class tst_pictures : public QObject {
     // A dotted impedance curve on a black grid, crossing a solid response curve of its colour
     // steeply (the dots' gaps show on a steep course too, the solid curve has none) and running
     // across grid lines (a dot's end against a line is too short to place the curve).
-    QTest::newRow("dotted on a black grid") << "dotted-black-grid-twoscale.json" << 47;
+    QTest::newRow("dotted on a black grid") << "dotted-black-grid-twoscale.json" << 48;
     // A resonance's flank steepening fast under a dashed grid line drawn over it: a run whose top
     // the line cut off does not shrink the heights carried on from it.
     QTest::newRow("steep peak under a dashed grid line") << "steep-peak-dashed-grid.json" << 9;
@@ -672,6 +672,32 @@ class tst_pictures : public QObject {
     for (const double x : {86.0, 88.0, 90.0, 93.0}) {
       const std::optional<double> y = follower.HeightAt({{74, 99}, {77, 100}, {80, 100.5}, {82, 100.6}}, x);
       QVERIFY2(!y || std::fabs(*y - height(x)) < 1, qPrintable(QStringLiteral("%1 at %2").arg(*y).arg(x)));
+    }
+  }
+
+  // A thick curve on a shallow course under a dotted vertical grid line drawn over it, whose dots
+  // cut the top of the curve's runs in the line's columns a little and their bottom more: the
+  // height there comes from the columns clear of the line on each side.
+  void underDottedGridLine() {
+    QImage picture = Filled(300, 200, Qt::white);
+    const auto height = [](double x) { return 100.5 + 0.05 * (x - 150); };
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(141, 86, 75), 6.6, Qt::SolidLine, Qt::FlatCap));
+      p.drawLine(QPointF(20, height(20)), QPointF(280, height(280)));
+      for (double y = 10.8; y < 195; y += 7) {
+        p.fillRect(QRectF(149, y, 3, 3), QColor(171, 171, 171));
+      }
+    }
+    const tracer::StraightLines lines({{false, 150.5, 3, 5, 195, 0.3, qRgb(171, 171, 171)}}, 300, 200);
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, {60, height(60)});
+    QVERIFY(pick);
+    const tracer::CurveFollower follower(picture, lines, pick->style);
+    for (const double x : {149.6, 150.5, 151.4}) {
+      const std::optional<double> y =
+          follower.HeightAt({{138, height(138)}, {141, height(141)}, {144, height(144)}}, x);
+      QVERIFY2(y && std::fabs(*y - height(x)) < 0.3, qPrintable(QStringLiteral("%1 at %2").arg(y ? *y : -1).arg(x)));
     }
   }
 

@@ -61,6 +61,8 @@ constexpr double kEnvelopeGap = 0.3;
 constexpr double kEnvelopeBend = 0.1;
 constexpr double kEnvelopeSlope = 1.5;
 constexpr double kEndShare = 0.25;
+// How many columns further the fit reaches past columns cut by a vertical line drawn over the curve.
+constexpr int kLineBandColumns = 3;
 // The most rows of a horizontal line of another colour that may hide a curve drawn under it.
 constexpr int kUnderLineRows = 4;
 // A row across a steep stretch reads the curve where it holds at least this share of the curve's
@@ -279,8 +281,27 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
   std::vector<std::pair<double, double>> near;
   std::vector<std::pair<double, double>> before;
   std::vector<std::pair<double, double>> after;
+  // (Where a vertical line of another colour drawn over the curve crosses the run in x's own
+  // column, and may cut its ends there and in the columns beside it, the columns clear of the line
+  // a few further on each side place the curve instead.)
+  int clearBefore = 0;
+  int clearAfter = 0;
+  bool atX = false;
   for (const Found& f : found) {
-    if (std::fabs(f.x - x) <= p_.fitColumns + 0.5) {
+    if (std::fabs(f.x - x) <= 0.5) {
+      atX = atX || f.underLine;
+    }
+    if (!f.underLine && std::fabs(f.x - x) <= p_.fitColumns + kLineBandColumns + 0.5) {
+      (f.x <= x ? clearBefore : clearAfter) += 1;
+    }
+  }
+  const bool skipUnderLine = atX && clearBefore >= 1 && clearAfter >= 1 && clearBefore + clearAfter >= 3;
+  const double reach = p_.fitColumns + (skipUnderLine ? kLineBandColumns : 0) + 0.5;
+  for (const Found& f : found) {
+    if (skipUnderLine && f.underLine) {
+      continue;
+    }
+    if (std::fabs(f.x - x) <= reach) {
       near.emplace_back(f.x, f.y);
     }
     (f.x < x ? before : after).emplace_back(f.x, f.y);
@@ -1031,6 +1052,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       edgeBottom = taken.bottom;
       hasEdges = true;
       last = {centreX, taken.centre, taken.bottom - taken.top, taken.unsure, !taken.partial};
+      // A vertical line of another colour drawn over the run may cut its ends in this column.
+      for (int r = Floor(taken.top) - 1; r <= Floor(taken.bottom) + 1 && !last.underLine; ++r) {
+        const int row = std::clamp(r, 0, rows_.Height() - 1);
+        last.underLine = OnVerticalLine(c, row) && !Masked(c, row) && style_.Cover(rows_.At(c, row)) < p_.minCover;
+      }
       found.push_back(last);
       gap = 0;
     } else if (along) {
@@ -1082,9 +1108,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const int beyond = (c - target) * dir;
     // Past x, once each bridge that places x has at least two columns found after it to be checked
     // by.
-    if (gap == 0 && beyond >= p_.fitColumns && std::all_of(bridges.begin(), bridges.end(), [&](const Bridge& b) {
-          return found.size() >= b.after + 2 || pastX(b);
-        })) {
+    // (Where the columns about x are cut by a vertical line drawn over the curve, on until a column
+    // clear of it past x, or the fit's reach.)
+    const bool lineAtX = std::any_of(found.begin(), found.end(),
+                                     [&](const Found& f) { return f.underLine && std::fabs(f.x - x) <= 0.5; });
+    const bool clearPast = !found.empty() && !found.back().underLine;
+    if (gap == 0 && beyond >= p_.fitColumns && (!lineAtX || clearPast || beyond >= p_.fitColumns + kLineBandColumns) &&
+        std::all_of(bridges.begin(), bridges.end(),
+                    [&](const Bridge& b) { return found.size() >= b.after + 2 || pastX(b); })) {
       break;
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {

@@ -84,9 +84,10 @@ class CurveFollower {
   struct Found {
     double x;
     double y;
-    double height = 0;   // of its run (0 where the curve hides along a line)
-    double unsure = 0;   // how far its centre may be off the curve's beyond a whole run's, pixels
-    bool whole = false;  // its centre halfway between the run's edges (nothing cut off it)
+    double height = 0;       // of its run (0 where the curve hides along a line)
+    double unsure = 0;       // how far its centre may be off the curve's beyond a whole run's, pixels
+    bool whole = false;      // its centre halfway between the run's edges (nothing cut off it)
+    bool underLine = false;  // in a column a vertical line of another colour crosses, drawn over the run
   };
 
   // The runs of the curve's pixels in `column` between rows lo and hi (read further where a run
