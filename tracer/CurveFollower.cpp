@@ -1108,7 +1108,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const int beyond = (c - target) * dir;
     // Past x, once each bridge that places x has at least two columns found after it to be checked
     // by.
-    // (Where the columns about x are cut by a vertical line drawn over the curve, on until a column
+    // (Where x's own column is crossed by a vertical line drawn over the curve, on until a column
     // clear of it past x, or the fit's reach.)
     const bool lineAtX = std::any_of(found.begin(), found.end(),
                                      [&](const Found& f) { return f.underLine && std::fabs(f.x - x) <= 0.5; });
