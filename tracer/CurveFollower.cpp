@@ -1053,9 +1053,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       hasEdges = true;
       last = {centreX, taken.centre, taken.bottom - taken.top, taken.unsure, !taken.partial};
       // A vertical line of another colour drawn over the run may cut its ends in this column.
-      for (int r = Floor(taken.top) - 1; r <= Floor(taken.bottom) + 1 && !last.underLine; ++r) {
-        const int row = std::clamp(r, 0, rows_.Height() - 1);
-        last.underLine = OnVerticalLine(c, row) && !Masked(c, row) && style_.Cover(rows_.At(c, row)) < p_.minCover;
+      // (A vertical line that crosses the run crosses its middle row.)
+      if (OnVerticalLine(c, std::clamp(Floor(taken.centre), 0, rows_.Height() - 1))) {
+        for (int r = Floor(taken.top) - 1; r <= Floor(taken.bottom) + 1 && !last.underLine; ++r) {
+          const int row = std::clamp(r, 0, rows_.Height() - 1);
+          last.underLine = OnVerticalLine(c, row) && !Masked(c, row) && style_.Cover(rows_.At(c, row)) < p_.minCover;
+        }
       }
       found.push_back(last);
       gap = 0;
@@ -1110,10 +1113,16 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // by.
     // (Where x's own column is crossed by a vertical line drawn over the curve, on until a column
     // clear of it past x, or the fit's reach.)
-    const bool lineAtX = std::any_of(found.begin(), found.end(),
-                                     [&](const Found& f) { return f.underLine && std::fabs(f.x - x) <= 0.5; });
-    const bool clearPast = !found.empty() && !found.back().underLine;
-    if (gap == 0 && beyond >= p_.fitColumns && (!lineAtX || clearPast || beyond >= p_.fitColumns + kLineBandColumns) &&
+    const auto lineAtX = [&] {
+      for (auto it = found.rbegin(); it != found.rend() && std::fabs(it->x - x) <= beyond + 1; ++it) {
+        if (it->underLine && std::fabs(it->x - x) <= 0.5) {
+          return true;
+        }
+      }
+      return false;
+    };
+    if (gap == 0 && beyond >= p_.fitColumns &&
+        (!found.back().underLine || beyond >= p_.fitColumns + kLineBandColumns || !lineAtX()) &&
         std::all_of(bridges.begin(), bridges.end(),
                     [&](const Bridge& b) { return found.size() >= b.after + 2 || pastX(b); })) {
       break;
