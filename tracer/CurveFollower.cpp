@@ -286,16 +286,13 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
   // a few further on each side place the curve instead.)
   int clearBefore = 0;
   int clearAfter = 0;
-  bool atX = false;
   for (const Found& f : found) {
-    if (std::fabs(f.x - x) <= 0.5) {
-      atX = atX || f.underLine;
-    }
     if (!f.underLine && std::fabs(f.x - x) <= p_.fitColumns + kLineBandColumns + 0.5) {
       (f.x <= x ? clearBefore : clearAfter) += 1;
     }
   }
-  const bool skipUnderLine = atX && clearBefore >= 1 && clearAfter >= 1 && clearBefore + clearAfter >= 3;
+  const bool skipUnderLine =
+      clearBefore >= 1 && clearAfter >= 1 && clearBefore + clearAfter >= 3 && UnderLineAt(found, x);
   const double reach = p_.fitColumns + (skipUnderLine ? kLineBandColumns : 0) + 0.5;
   for (const Found& f : found) {
     if (skipUnderLine && f.underLine) {
@@ -330,6 +327,11 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
     return *y;
   }
   return near[0].second;
+}
+
+bool CurveFollower::UnderLineAt(const std::vector<Found>& found, double x) {
+  return std::any_of(found.begin(), found.end(),
+                     [x](const Found& f) { return f.underLine && std::fabs(f.x - x) <= 0.5; });
 }
 
 double CurveFollower::Unsure(const std::vector<Found>& found, double x, double courseSlope) const {
@@ -1113,16 +1115,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // by.
     // (Where x's own column is crossed by a vertical line drawn over the curve, on until a column
     // clear of it past x, or the fit's reach.)
-    const auto lineAtX = [&] {
-      for (auto it = found.rbegin(); it != found.rend() && std::fabs(it->x - x) <= beyond + 1; ++it) {
-        if (it->underLine && std::fabs(it->x - x) <= 0.5) {
-          return true;
-        }
-      }
-      return false;
-    };
     if (gap == 0 && beyond >= p_.fitColumns &&
-        (!found.back().underLine || beyond >= p_.fitColumns + kLineBandColumns || !lineAtX()) &&
+        (!found.back().underLine || beyond >= p_.fitColumns + kLineBandColumns || !UnderLineAt(found, x)) &&
         std::all_of(bridges.begin(), bridges.end(),
                     [&](const Bridge& b) { return found.size() >= b.after + 2 || pastX(b); })) {
       break;

@@ -106,6 +106,8 @@ class CurveFollower {
   // `lighter`: whether that line is lighter than the curve's full shade.
   std::optional<double> HiddenUnder(int column, double y, bool* lighter = nullptr) const;
   double Fit(const std::vector<Found>& found, double x) const;
+  // Whether x's own column, among those found, is crossed by a vertical line drawn over the run.
+  static bool UnderLineAt(const std::vector<Found>& found, double x);
   // The mean unsureness of the columns found within fitColumns of x, or of the nearest on each
   // side where there are none.
   // Found on one side of x only, the height carried to x is the less sure the steeper the course
