@@ -74,7 +74,18 @@ inline std::optional<GraphCase> ReadGraphCase(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) {
     return std::nullopt;
   }
-  const QJsonObject j = QJsonDocument::fromJson(file.readAll()).object();
+  QJsonParseError error;
+  const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+  const QJsonObject j = document.object();
+  // (Two references each way, each a value and a place: else the case is unreadable, as is a file
+  // that is no JSON, one with a NaN written in for a place measured, say.)
+  const auto pairs = [&j](const char* key) {
+    const QJsonArray refs = j[QLatin1String(key)].toArray();
+    return refs.size() == 2 && refs[0].toArray().size() == 2 && refs[1].toArray().size() == 2;
+  };
+  if (error.error != QJsonParseError::NoError || !pairs("freq_refs") || !pairs("level_refs")) {
+    return std::nullopt;
+  }
   const QString dir = QFileInfo(path).path() + QLatin1Char('/');
   GraphCase c;
   c.picture = dir + j[QLatin1String("picture")].toString();
