@@ -185,21 +185,33 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
   std::nth_element(sorted.begin(), sorted.begin() + long(rank), sorted.end());
   const double usual = sorted[rank];
   std::vector<std::pair<double, double>> even;
-  double weight = 0;
-  double moment = 0;
+  std::vector<std::size_t> evenPieces;  // which piece each of `even` is
   for (std::size_t n = 0; n < centres.size(); ++n) {
     if (thicknesses[n] <= 1.6 * usual + 0.5 && thicknesses[n] >= usual / 1.6 - 0.5) {
       even.push_back(centres[n]);
+      evenPieces.push_back(n);
+    }
+  }
+  // The centre from the even pieces' profiles (across most of the picture, from those left on
+  // the line).
+  const auto centreOf = [&](const std::vector<std::size_t>& chosen) {
+    double weight = 0;
+    double moment = 0;
+    for (const std::size_t n : chosen) {
       weight += profiles[n].weight;
       moment += profiles[n].weight * profiles[n].centre;
     }
-  }
+    return moment / weight;
+  };
+  const std::vector<std::size_t> allEven = evenPieces;
   const std::size_t agreeing = across ? (centres.size() + 2) / 3 : (centres.size() + 1) / 2;
   if (even.size() < std::max<std::size_t>(3, agreeing) || usual > p.maxThicknessPx) {
     return std::nullopt;
   }
-  // The straight line through the pieces' centres, fitted again without those (half
-  // at most) that a curve running close beside the line pulls off it.
+  // The straight line through the pieces' centres, fitted again without those (half at most)
+  // that a curve running close beside the line pulls off it. (Across most of the picture a thick
+  // curve may lie along a third of the line and pull the first fit along with it, leaving the
+  // line's own pieces off it too: there those within twice the middle piece's distance stay.)
   double slope = 0;
   double offset = 0;
   double wander = 0;
@@ -211,24 +223,36 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
     }
     slope = fit->slope;
     offset = fit->offset;
-    wander = 0;
-    std::vector<std::pair<double, double>> kept;
+    std::vector<double> residuals;
     for (const auto& [x, y] : even) {
-      const double residual = std::fabs(y - (offset + slope * x));
-      wander = std::max(wander, residual);
-      if (residual <= p.maxWanderPx) {
-        kept.emplace_back(x, y);
+      residuals.push_back(std::fabs(y - (offset + slope * x)));
+    }
+    std::vector<double> ranked = residuals;
+    std::nth_element(ranked.begin(), ranked.begin() + long(ranked.size() / 2), ranked.end());
+    const double middle = ranked[ranked.size() / 2];
+    wander = 0;
+    for (const double r : residuals) {
+      wander = std::max(wander, r);
+    }
+    const double keep = across ? std::max(p.maxWanderPx, 2 * middle) : p.maxWanderPx;
+    std::vector<std::pair<double, double>> kept;
+    std::vector<std::size_t> keptPieces;
+    for (std::size_t n = 0; n < even.size(); ++n) {
+      if (residuals[n] <= keep) {
+        kept.push_back(even[n]);
+        keptPieces.push_back(evenPieces[n]);
       }
     }
-    if (wander <= p.maxWanderPx || kept.size() * 2 < all || kept.size() < 3) {
+    if (wander <= p.maxWanderPx || kept.size() * 2 < all || kept.size() < 3 || kept.size() == even.size()) {
       break;
     }
     even = std::move(kept);
+    evenPieces = std::move(keptPieces);
   }
   if (wander > p.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p.maxWanderPx) {
     return std::nullopt;
   }
-  return Measured{moment / weight, usual, whole->peak};
+  return Measured{centreOf(across ? evenPieces : allEven), usual, whole->peak};
 }
 
 }  // namespace
