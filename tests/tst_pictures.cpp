@@ -176,6 +176,33 @@ class tst_pictures : public QObject {
     QVERIFY(!lines.Snap(true, 100, 5));
   }
 
+  // Grid lines drawn over a thick curve of another colour, one of them lying along it over a
+  // third of the plot and a little above its centre: that line is found all the same, its centre
+  // its own.
+  void lineOverThickCurve() {
+    QImage picture = Filled(600, 300, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      // An impedance curve's broad minimum, its centre within half a pixel of the line at 245.5.
+      p.setPen(QPen(QColor(214, 39, 40), 8));
+      p.drawPolyline(Polyline(
+          [](double x) {
+            const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
+            const double detune = f / 85 - 85 / f;
+            return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, 3 * detune)) / 4);
+          },
+          40, 560));
+      p.setPen(QPen(QColor(201, 201, 201), 2.5));
+      for (double y = 35.5; y < 280; y += 30) {
+        p.drawLine(QPointF(40, y), QPointF(560, y));
+      }
+    }
+    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
+    const std::optional<double> snapped = lines.Snap(true, 245.5, 3);
+    QVERIFY2(snapped && std::fabs(*snapped - 245.5) < 0.1, qPrintable(QString::number(snapped.value_or(-1))));
+  }
+
   // The lean of a grid picture turned by a known angle, to a hundredth of a degree; straightening
   // by it brings the lines level again, and a point of the tilted picture lands where
   // StraightenedPoint says. A picture without long lines, or with one alone, has no lean.
@@ -504,12 +531,13 @@ class tst_pictures : public QObject {
   // starts place no sure height in their columns, on a shallow course or a steeper one; a thick
   // curve's narrow resonance, where the runs down the columns reach into the bend below its top,
   // and again under a grey dotted grid drawn over it (a line across its top cuts the runs there; on
-  // the steep turn below, a column's run is centred off the curve).
+  // the steep turn below, a column's run is centred off the curve), or a solid one that cuts every
+  // run of its stretch picked (its thickness comes from the pieces and the line between).
   void drawnTraps_data() {
     QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve,
                                         // 4 covered, 5 thick dashes, 6 dotted peak picked on its flank,
                                         // its top under a solid curve, 7 thick resonance,
-                                        // 8 the same under a grey dotted grid
+                                        // 8 the same under a grey dotted grid, 9 under a solid one
     QTest::addColumn<double>("at");     // x where the solid curve crosses, the resonance in Hz, how
                                         // far the covering curve lies off the covered one, or the
                                         // dashed one's wave length / 2 pi (0: 60 px)
@@ -526,6 +554,7 @@ class tst_pictures : public QObject {
     QTest::newRow("dotted peak under a solid curve, picked on its flank") << 6 << 40.0 << 5.0;
     QTest::newRow("thick resonance") << 7 << 55.0 << 4.0;
     QTest::newRow("thick resonance under a pale grid") << 8 << 55.0 << 4.0;
+    QTest::newRow("thick resonance under a solid grid, picked along a line") << 9 << 47.0 << 6.0;
   }
   void drawnTraps() {
     QFETCH(int, kind);
@@ -592,6 +621,21 @@ class tst_pictures : public QObject {
             // out beside the black one, and JPEG blends their edges.
             p.setPen(QPen(Qt::black, steep));
             p.drawPolyline(Polyline([&](double x) { return height(x) + at; }, 200, 460));
+          }
+          if (kind == 9) {
+            p.setPen(QPen(QColor(201, 201, 201), 2.5));
+            for (double y = 35.5; y < 280; y += 30) {
+              p.drawLine(QPointF(40, y), QPointF(560, y));
+            }
+            p.setPen(QPen(QColor(162, 162, 162), 2));
+            for (double decade = 10; decade <= 10000; decade *= 10) {
+              for (int k = 1; k <= 9; ++k) {
+                const double x = 40.5 + 520 * std::log10(k * decade / 20) / 3;
+                if (x > 41 && x < 560) {
+                  p.drawLine(QPointF(x, 25), QPointF(x, 276));
+                }
+              }
+            }
           }
           if (kind == 8) {
             p.setPen(QPen(QColor(176, 176, 176), 2, Qt::DotLine));
@@ -699,6 +743,42 @@ class tst_pictures : public QObject {
           follower.HeightAt({{138, height(138)}, {141, height(141)}, {144, height(144)}}, x);
       QVERIFY2(y && std::fabs(*y - height(x)) < 0.3, qPrintable(QStringLiteral("%1 at %2").arg(y ? *y : -1).arg(x)));
     }
+  }
+
+  // A thick curve picked where grey grid lines are drawn over it, a horizontal one lying along it
+  // for its whole length: inside its stroke (the stroke spans both pieces and the line), or along
+  // its edge (the edge lies under the line); and beside a vertical one crossing it there. Its
+  // thickness comes from the runs the line cuts, and its colour's spread from the pixels off the
+  // lines' bands, not from their blend with the lines.
+  void pickUnderGridLines_data() {
+    QTest::addColumn<double>("offset");  // of the curve's centre below the horizontal line
+    QTest::addColumn<double>("clickX");
+    QTest::newRow("line inside the stroke") << 1.0 << 100.0;
+    QTest::newRow("line along its edge") << 4.0 << 100.0;
+    QTest::newRow("beside a vertical line") << 1.0 << 152.5;
+  }
+  void pickUnderGridLines() {
+    QFETCH(double, offset);
+    QFETCH(double, clickX);
+    QImage picture = Filled(300, 200, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(214, 39, 40), 8, Qt::SolidLine, Qt::FlatCap));
+      p.drawLine(QPointF(10, 100.5 + offset), QPointF(290, 100.5 + offset));
+      p.setPen(QPen(QColor(200, 200, 200), 2.5));
+      p.drawLine(QPointF(5, 100.5), QPointF(295, 100.5));
+      p.setPen(QPen(QColor(162, 162, 162), 2));
+      p.drawLine(QPointF(150.5, 5), QPointF(150.5, 195));
+    }
+    const tracer::StraightLines lines(
+        {{true, 100.5, 2.5, 5, 295, 1, qRgb(200, 200, 200)}, {false, 150.5, 2, 5, 195, 1, qRgb(162, 162, 162)}}, 300,
+        200);
+    const std::optional<tracer::CurvePick> pick =
+        tracer::CurvePicker().Pick(picture, lines, {clickX, 100.5 + offset + 2.5});
+    QVERIFY(pick);
+    QVERIFY2(std::fabs(pick->style.thickness - 8) < 1.5 && pick->style.tolerance < 40,
+             qPrintable(QStringLiteral("%1 px, %2").arg(pick->style.thickness).arg(pick->style.tolerance)));
   }
 
   // A thick curve with hollow square markers drawn over it every few columns: the markers' sides,

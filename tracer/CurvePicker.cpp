@@ -21,6 +21,11 @@ double Distance(QRgb a, QRgb b) { return std::sqrt(double(ColourDistance2(a, b))
 constexpr double kMarkerShare = 1.6;
 constexpr double kMarkerWidth = 1.5;
 constexpr int kPastMarker = 16;
+// Pixels of the curve's full shade, at least, that measure its colour's spread off the lines'
+// bands, where all pixels spread over kBlendShare times as far and kBlendPx more.
+constexpr int kSpreadPixels = 8;
+constexpr double kBlendShare = 2;
+constexpr double kBlendPx = 4;
 
 double Median(std::vector<double> v) {
   std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
@@ -226,28 +231,45 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   style.colour = qRgb(platform::RoundToInt32(sum[0] / taken), platform::RoundToInt32(sum[1] / taken),
                       platform::RoundToInt32(sum[2] / taken));
   // The spread of the curve's pixels: off the segment background..colour (the tolerance), and
-  // along it past the colour (how much darker noise makes the curve's own pixels).
-  double squares = 0;
-  double along = 0;
-  int counted = 0;
-  int full = 0;
+  // along it past the colour (how much darker noise makes the curve's own pixels). Where a line
+  // drawn over the curve meets it near the click, their blend lies far off the segment: where the
+  // pixels off the lines' bands spread far less than all of them (and enough of them show), they
+  // measure it.
+  struct Spread {
+    double squares = 0;
+    double along = 0;
+    int counted = 0;
+    int full = 0;
+    double Off() const { return counted > 0 ? std::sqrt(squares / counted) : 0; }
+  };
+  Spread all;
+  Spread offBands;
   for (int y = seed.y() - w; y <= seed.y() + w; ++y) {
     for (int x = seed.x() - w; x <= seed.x() + w; ++x) {
       if (!usable(x, y)) {
         continue;
       }
       const auto [t, off] = Project(rows.At(x, y), style.colour, style.background);
-      if (t >= 0.5 && t <= 1.6) {
-        squares += off;
-        ++counted;
-      }
-      if (t >= 0.8 && t <= 1.6) {
-        along += (t - 1) * (t - 1);
-        ++full;
+      for (Spread* each : {&all, lines.LineAt(x, y) == nullptr ? &offBands : nullptr}) {
+        if (each == nullptr) {
+          continue;
+        }
+        if (t >= 0.5 && t <= 1.6) {
+          each->squares += off;
+          ++each->counted;
+        }
+        if (t >= 0.8 && t <= 1.6) {
+          each->along += (t - 1) * (t - 1);
+          ++each->full;
+        }
       }
     }
   }
-  const double spread = counted > 0 ? std::sqrt(squares / counted) : 0;
+  const Spread& measuredBy =
+      offBands.counted >= kSpreadPixels && all.Off() > kBlendShare * offBands.Off() + kBlendPx ? offBands : all;
+  const double along = measuredBy.along;
+  const int full = measuredBy.full;
+  const double spread = measuredBy.Off();
   style.tolerance = std::clamp(3 * spread + 12, p_.minTolerance, p_.maxTolerance);
   style.darkest = std::min(1.5, 1 + std::max(0.2, 3 * std::sqrt(full > 0 ? along / full : 0.0)));
 
@@ -304,6 +326,36 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     double centre;
     double mass;
     bool clean;
+    double pastLine = 0;  // cut by a horizontal line drawn over it: the stroke's height as that tells (else 0)
+  };
+  // A run cut on one side by a horizontal line drawn over the curve (a grid the curve runs
+  // along): where the curve's colour shows again right past the line's band, the stroke spans both
+  // pieces and the band; else its edge on the cut side lies somewhere under the band, half of it
+  // on the average.
+  const auto pastLine = [&](int column, const CurveRun& run) {
+    if (run.lineTop == run.lineBottom || (run.lineTop ? run.cutBottom : run.cutTop)) {
+      return 0.0;
+    }
+    const int dir = run.lineTop ? -1 : 1;
+    const int edge = run.lineTop ? run.top : run.bottom;
+    const StraightLine* line = nullptr;
+    for (int k = 1; k <= 2 && line == nullptr; ++k) {
+      lines.AnyLineAt(column, edge + dir * k, [&](int, const StraightLine& l) {
+        line = l.horizontal ? &l : line;
+        return l.horizontal;
+      });
+    }
+    if (line == nullptr) {
+      return 0.0;
+    }
+    const int beyond = platform::RoundToInt32(std::ceil(line->thickness)) + 3;
+    for (const CurveRun& other :
+         columns.Runs(column, std::min(edge, edge + dir * beyond), std::max(edge, edge + dir * beyond))) {
+      if (run.lineTop ? other.bottom < run.top && other.lineBottom : other.top > run.bottom && other.lineTop) {
+        return run.lineTop ? run.bottomEdge - other.topEdge : other.bottomEdge - run.topEdge;
+      }
+    }
+    return run.Height() + line->thickness / 2;
   };
   std::vector<Walked> walkedRuns;
   for (const int far : {6, 12}) {
@@ -317,8 +369,8 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
         misses = run ? 0 : misses + 1;
         if (run) {
           y = run->centre;
-          walkedRuns.push_back(
-              {column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed && (k > 6 || far == 6)});
+          walkedRuns.push_back({column + 0.5, run->centre, run->mass,
+                                !run->Cut() && !run->crossed && (k > 6 || far == 6), pastLine(column, *run)});
         }
       }
     }
@@ -340,6 +392,13 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   for (const Walked& r : walkedRuns) {
     if (const std::optional<double> s = localSlope(r.x); r.clean && s) {
       masses.push_back(r.mass / std::sqrt(1 + *s * *s));
+    }
+  }
+  if (masses.empty()) {
+    for (const Walked& r : walkedRuns) {
+      if (const std::optional<double> s = localSlope(r.x); r.pastLine > 0 && s) {
+        masses.push_back(r.pastLine / std::sqrt(1 + *s * *s));
+      }
     }
   }
   // The course at the seed: its run and the slope through its neighbours.
