@@ -291,7 +291,7 @@ class tst_pictures : public QObject {
     QTest::newRow("dotted on a black grid") << "dotted-black-grid-twoscale.json" << 48;
     // A resonance's flank steepening fast under a dashed grid line drawn over it: a run whose top
     // the line cut off does not shrink the heights carried on from it.
-    QTest::newRow("steep peak under a dashed grid line") << "steep-peak-dashed-grid.json" << 9;
+    QTest::newRow("steep peak under a dashed grid line") << "steep-peak-dashed-grid.json" << 10;
     // A thick curve with hollow markers of a thin outline: past a marker, its outline parting from
     // the curve is no branch of the curve (it is far thinner).
     QTest::newRow("thin hollow markers on a thick curve") << "thick-hollow-diamonds.json" << 3;
@@ -531,8 +531,11 @@ class tst_pictures : public QObject {
   // starts place no sure height in their columns, on a shallow course or a steeper one; a thick
   // curve's narrow resonance, where the runs down the columns reach into the bend below its top,
   // and again under a grey dotted grid drawn over it (a line across its top cuts the runs there; on
-  // the steep turn below, a column's run is centred off the curve), or a solid one that cuts every
-  // run of its stretch picked (its thickness comes from the pieces and the line between).
+  // the steep turn below, a column's run is centred off the curve), or a solid one: it cuts every
+  // run of the stretch picked (the thickness comes from the pieces and the line between), parts a
+  // flank leaving the peak's top into two pieces too tall together for the course expected there
+  // (neither is the curve's run), and hides the edge of a broad stretch lying along it (the other
+  // edge places the curve).
   void drawnTraps_data() {
     QTest::addColumn<int>("kind");      // 0 joined, 1 crossed, 2 peak, 3 dotted peak into a solid curve,
                                         // 4 covered, 5 thick dashes, 6 dotted peak picked on its flank,
@@ -555,6 +558,8 @@ class tst_pictures : public QObject {
     QTest::newRow("thick resonance") << 7 << 55.0 << 4.0;
     QTest::newRow("thick resonance under a pale grid") << 8 << 55.0 << 4.0;
     QTest::newRow("thick resonance under a solid grid, picked along a line") << 9 << 47.0 << 6.0;
+    QTest::newRow("thick resonance under a solid grid, its flank parted by a line") << 9 << 70.0 << 6.0;
+    QTest::newRow("thick resonance under a solid grid, its edge along a line") << 9 << 96.0 << 3.0;
   }
   void drawnTraps() {
     QFETCH(int, kind);

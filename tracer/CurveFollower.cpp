@@ -94,6 +94,9 @@ constexpr double kSteepTelling = 1.5;
 constexpr double kShortSlope = 1;
 constexpr double kShortSlopeDashed = 3;
 constexpr double kShortSlackPx = 0.5;
+// A run this much shorter than the stroke across the course, against a line drawn over the curve,
+// is cut by the line.
+constexpr double kShortOfStrokePx = 0.5;
 
 // The least-squares polynomial of degree 1 or 2 through `points`, at x (about x, for stability).
 std::optional<double> PolyFit(const std::vector<std::pair<double, double>>& points, double x, int degree) {
@@ -247,10 +250,18 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     if (!runs.empty()) {
       Run& before = runs.back();
       const int gapRows = run.top - before.bottom - 1;
-      bool underLine = gapRows >= 1 && gapRows <= kUnderLineRows && run.bottomEdge - before.topEdge <= joinUpTo;
+      bool underLine = gapRows >= 1 && gapRows <= kUnderLineRows;
       for (int r = before.bottom + 1; underLine && r < run.top; ++r) {
         underLine =
             at(r) != -2.0 && lines_.AnyLineAt(column, r, [](int, const StraightLine& l) { return l.horizontal; });
+      }
+      if (underLine && run.bottomEdge - before.topEdge > joinUpTo) {
+        // Together taller than the curve's run: a steeper stretch of it than the course expects
+        // (a narrow peak's flank leaving its top), or two curves crossing at the line. Neither
+        // piece is the curve's whole run, and neither places it.
+        underLine = false;
+        before.parted = true;
+        run.parted = true;
       }
       if (underLine) {
         double both = 0;
@@ -835,6 +846,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     for (const Run& run : runs) {
       const double top = run.topEdge;
       const double bottom = run.bottomEdge;
+      if (run.parted) {
+        continue;
+      }
       if (bottom < lo || top > hi) {
         continue;  // not on the course: another curve, a label, the legend
       }
@@ -909,6 +923,22 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       Candidate candidate{run.centre, top, bottom, false};
       candidate.light = !topCut && !bottomCut && run.peak < kFullCover;
+      // On a shallow course, a run shorter than the stroke across it that ends against a
+      // horizontal line drawn over the curve (a grid line along its edge) is cut there: its other
+      // edge places the curve. (Not a dashed curve's: a dash's end is as short.)
+      if (!p_.dashed && !topCut && !bottomCut && std::fabs(s) <= kGrowthSlope &&
+          bottom - top < across - kShortOfStrokePx) {
+        const auto bandAt = [&](int row) {
+          return lines_.AnyLineAt(
+              c, row, [&](int n, const StraightLine& l) { return l.horizontal && confusable_[std::size_t(n)] == 0; });
+        };
+        const bool bandTop = bandAt(run.top - 1) || bandAt(run.top - 2);
+        const bool bandBottom = bandAt(run.bottom + 1) || bandAt(run.bottom + 2);
+        if (bandTop != bandBottom) {
+          candidate = bandTop ? Candidate{bottom - across / 2, bottom - across, bottom, true, false, false, kUnsureLine}
+                              : Candidate{top + across / 2, top, top + across, true, false, false, kUnsureLine};
+        }
+      }
       if (hasMoves && gap == 0) {
         // Each edge goes on as it went; an edge that jumps outwards belongs to something crossing
         // the curve (another curve of its colour, a marker, a label), and the other edge places

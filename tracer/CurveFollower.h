@@ -80,6 +80,8 @@ class CurveFollower {
     bool coveredBottom = false;
     bool deeperTop = false;  // what covers it there is the curve's hue in a deeper shade
     bool deeperBottom = false;
+    bool parted = false;  // one of two pieces a horizontal line drawn over the curve parts, together
+                          // too tall to be the curve's run
   };
   struct Found {
     double x;
