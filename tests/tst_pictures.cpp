@@ -751,26 +751,30 @@ class tst_pictures : public QObject {
   }
 
   // A thick curve picked where grey grid lines are drawn over it, a horizontal one lying along it
-  // for its whole length: inside its stroke (the stroke spans both pieces and the line), or along
-  // its edge (the edge lies under the line); and beside a vertical one crossing it there. Its
-  // thickness comes from the runs the line cuts, and its colour's spread from the pixels off the
-  // lines' bands, not from their blend with the lines.
+  // for its whole length: inside its stroke (the stroke spans both pieces and the line), along its
+  // edge (the edge lies under the line), or its edge leaving the line (the columns that show the
+  // curve past the line tell it); and beside a vertical one crossing it there. Its thickness comes
+  // from the runs the line cuts, and its colour's spread from the pixels off the lines' bands, not
+  // from their blend with the lines.
   void pickUnderGridLines_data() {
     QTest::addColumn<double>("offset");  // of the curve's centre below the horizontal line
+    QTest::addColumn<double>("slope");
     QTest::addColumn<double>("clickX");
-    QTest::newRow("line inside the stroke") << 1.0 << 100.0;
-    QTest::newRow("line along its edge") << 4.0 << 100.0;
-    QTest::newRow("beside a vertical line") << 1.0 << 152.5;
+    QTest::newRow("line inside the stroke") << 1.0 << 0.0 << 100.0;
+    QTest::newRow("line along its edge") << 4.0 << 0.0 << 100.0;
+    QTest::newRow("beside a vertical line") << 1.0 << 0.0 << 152.5;
+    QTest::newRow("its edge leaving the line") << 2.25 << 0.02 << 100.0;
   }
   void pickUnderGridLines() {
     QFETCH(double, offset);
+    QFETCH(double, slope);
     QFETCH(double, clickX);
     QImage picture = Filled(300, 200, Qt::white);
     {
       QPainter p(&picture);
       p.setRenderHint(QPainter::Antialiasing);
       p.setPen(QPen(QColor(214, 39, 40), 8, Qt::SolidLine, Qt::FlatCap));
-      p.drawLine(QPointF(10, 100.5 + offset), QPointF(290, 100.5 + offset));
+      p.drawLine(QPointF(10, 100.5 + offset - 90 * slope), QPointF(290, 100.5 + offset + 190 * slope));
       p.setPen(QPen(QColor(200, 200, 200), 2.5));
       p.drawLine(QPointF(5, 100.5), QPointF(295, 100.5));
       p.setPen(QPen(QColor(162, 162, 162), 2));

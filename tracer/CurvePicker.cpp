@@ -326,15 +326,16 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     double centre;
     double mass;
     bool clean;
-    double pastLine = 0;  // cut by a horizontal line drawn over it: the stroke's height as that tells (else 0)
+    double pastLine = 0;    // cut by a horizontal line drawn over it: the stroke's height as that tells (else 0)
+    bool pastBoth = false;  // from both pieces the line parts
   };
   // A run cut on one side by a horizontal line drawn over the curve (a grid the curve runs
   // along): where the curve's colour shows again right past the line's band, the stroke spans both
   // pieces and the band; else its edge on the cut side lies somewhere under the band, half of it
   // on the average.
-  const auto pastLine = [&](int column, const CurveRun& run) {
+  const auto pastLine = [&](int column, const CurveRun& run) -> std::pair<double, bool> {
     if (run.lineTop == run.lineBottom || (run.lineTop ? run.cutBottom : run.cutTop)) {
-      return 0.0;
+      return {0.0, false};
     }
     const int dir = run.lineTop ? -1 : 1;
     const int edge = run.lineTop ? run.top : run.bottom;
@@ -346,16 +347,16 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
       });
     }
     if (line == nullptr) {
-      return 0.0;
+      return {0.0, false};
     }
     const int beyond = platform::RoundToInt32(std::ceil(line->thickness)) + 3;
     for (const CurveRun& other :
          columns.Runs(column, std::min(edge, edge + dir * beyond), std::max(edge, edge + dir * beyond))) {
       if (run.lineTop ? other.bottom < run.top && other.lineBottom : other.top > run.bottom && other.lineTop) {
-        return run.lineTop ? run.bottomEdge - other.topEdge : other.bottomEdge - run.topEdge;
+        return {run.lineTop ? run.bottomEdge - other.topEdge : other.bottomEdge - run.topEdge, true};
       }
     }
-    return run.Height() + line->thickness / 2;
+    return {run.Height() + line->thickness / 2, false};
   };
   std::vector<Walked> walkedRuns;
   for (const int far : {6, 12}) {
@@ -369,8 +370,9 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
         misses = run ? 0 : misses + 1;
         if (run) {
           y = run->centre;
-          walkedRuns.push_back({column + 0.5, run->centre, run->mass,
-                                !run->Cut() && !run->crossed && (k > 6 || far == 6), pastLine(column, *run)});
+          const auto [past, both] = pastLine(column, *run);
+          walkedRuns.push_back(
+              {column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed && (k > 6 || far == 6), past, both});
         }
       }
     }
@@ -394,9 +396,12 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
       masses.push_back(r.mass / std::sqrt(1 + *s * *s));
     }
   }
+  // (Where some columns show the curve past the line, they tell it better than those whose edge
+  // lies under the line.)
+  const bool pastBoth = std::any_of(walkedRuns.begin(), walkedRuns.end(), [](const Walked& r) { return r.pastBoth; });
   if (masses.empty()) {
     for (const Walked& r : walkedRuns) {
-      if (const std::optional<double> s = localSlope(r.x); r.pastLine > 0 && s) {
+      if (const std::optional<double> s = localSlope(r.x); r.pastLine > 0 && r.pastBoth == pastBoth && s) {
         masses.push_back(r.pastLine / std::sqrt(1 + *s * *s));
       }
     }
