@@ -790,6 +790,22 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1 px, %2").arg(pick->style.thickness).arg(pick->style.tolerance)));
   }
 
+  // A thick solid curve's narrow peak (a plotting program's, grid lines drawn over it), followed up
+  // its steep flank to a step just past the top, the columns before it hidden under grid lines:
+  // the few columns found there are the curve's own top, not one dash of a dashed curve to be read
+  // along the rows of the flank's course (which carried the flank on over the top, 6 px high).
+  void peakTopUnderGridLines() {
+    const QImage picture(QStringLiteral(FIXTURES_DIR "/thick-peak-top-under-grid.png"));
+    QVERIFY(!picture.isNull());
+    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, {13.5, 170});
+    QVERIFY(pick);
+    const tracer::CurveFollower follower(picture, lines, pick->style);
+    const std::optional<double> y =
+        follower.HeightAt({{34.75, 110.72}, {39.31, 90.08}, {43.82, 68.59}, {48.33, 52.65}}, 52.84);
+    QVERIFY2(y && std::fabs(*y - 42.76) < 3, qPrintable(QString::number(y.value_or(-1))));
+  }
+
   // A thick curve with hollow square markers drawn over it every few columns: the markers' sides,
   // each a run far taller than the curve's and centred on it, are crossed like a grid line, not
   // taken for another curve merged with it (which would stop the trace at every marker). A thin

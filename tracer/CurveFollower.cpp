@@ -470,9 +470,12 @@ double CurveFollower::Refine(const std::vector<Found>& foundAsRun, double x, dou
   const bool lone = std::fabs(s) < 1.5;
   if (lone) {
     // A few columns only, on a steep course: one dash or dot of the curve, whose runs' centres
-    // down the columns need not follow the course (a square dot's lie level); its rows do.
+    // down the columns need not follow the course (a square dot's lie level); its rows do. (Not a
+    // solid curve's columns that turn against the course: a narrow peak's top, found between grid
+    // lines drawn over it.)
     const auto [first, last] = std::minmax_element(near.begin(), near.end());
-    if (std::fabs(courseSlope) < kSteepCourse || last->first - first->first >= 5) {
+    if (std::fabs(courseSlope) < kSteepCourse || last->first - first->first >= 5 ||
+        (!p_.dashed && s * courseSlope < 0)) {
       return y0;
     }
     s = courseSlope;
