@@ -650,7 +650,10 @@ class tst_pictures : public QObject {
           }
         },
         kind == 4);
-    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && !r.hand.empty(),
+    // (Under a solid grid, no more than 40 by hand: a curve lost at every column, as one picked 1 px
+    // thick would be, has them all by hand and none beyond.)
+    QVERIFY2(r.failure.isEmpty() && r.written == 201 && r.beyond.empty() && !r.hand.empty() &&
+                 (kind != 9 || r.hand.size() <= 40),
              qPrintable(QStringLiteral("%1 beyond, %2 by hand").arg(r.beyond.size()).arg(r.hand.size())));
   }
 
