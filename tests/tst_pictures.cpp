@@ -79,6 +79,14 @@ QPolygonF Polyline(const std::function<double(double)>& height, double from, dou
   return line;
 }
 
+// A driver's impedance resonance at `hz` with quality `q` on the drawn graphs' 600 x 300 frame
+// (20 Hz at x 40.5 to 20 kHz at x 560.5; 4 ohm at y 275.5, a decade over 120 px): its height at x.
+double Resonance(double x, double hz, double q) {
+  const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
+  const double detune = f / hz - hz / f;
+  return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, q * detune)) / 4);
+}
+
 std::optional<data::ResponseSet> ReadBack(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
   data::ResponseSet set;
@@ -186,13 +194,7 @@ class tst_pictures : public QObject {
       p.setRenderHint(QPainter::Antialiasing);
       // An impedance curve's broad minimum, its centre within half a pixel of the line at 245.5.
       p.setPen(QPen(QColor(214, 39, 40), 8));
-      p.drawPolyline(Polyline(
-          [](double x) {
-            const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
-            const double detune = f / 85 - 85 / f;
-            return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, 3 * detune)) / 4);
-          },
-          40, 560));
+      p.drawPolyline(Polyline([](double x) { return Resonance(x, 85, 3); }, 40, 560));
       p.setPen(QPen(QColor(201, 201, 201), 2.5));
       for (double y = 35.5; y < 280; y += 30) {
         p.drawLine(QPointF(40, y), QPointF(560, y));
@@ -566,11 +568,7 @@ class tst_pictures : public QObject {
     QFETCH(double, at);
     QFETCH(double, steep);
     const bool ohms = kind == 2 || kind == 3 || kind >= 6;
-    const auto resonance = [&](double x) {
-      const double f = 20 * std::pow(10, 3 * (x - 40.5) / 520);
-      const double detune = f / at - at / f;
-      return 275.5 - 120 * std::log10((6 * std::hypot(1, f / 4000) + 40 / std::hypot(1, steep * detune)) / 4);
-    };
+    const auto resonance = [&](double x) { return Resonance(x, at, steep); };
     const double top = 40.5 + 520 * std::log10(at / 20) / 3;  // where the resonance peaks
     const auto solid = [&](double x) {
       return kind == 0   ? 200 - 0.2 * (x - 40)
