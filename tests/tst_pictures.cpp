@@ -297,6 +297,11 @@ class tst_pictures : public QObject {
     // A thick curve with hollow markers of a thin outline: past a marker, its outline parting from
     // the curve is no branch of the curve (it is far thinner).
     QTest::newRow("thin hollow markers on a thick curve") << "thick-hollow-diamonds.json" << 3;
+    // A thick dashed impedance curve crossed by the solid response curve of its colour where a gap
+    // of its own begins, close before the plot's frame: past the crossing only the solid curve
+    // shows on the course, and the trace turning onto it is no peak's top (the solid curve runs
+    // back from the turn along the branch). Its steep stretches and crossings take many by hand.
+    QTest::newRow("dashed crossed by a solid curve in a gap") << "dashed-crosses-solid-twoscale.json" << 70;
   }
   void endToEnd() {
     QFETCH(QString, graph);

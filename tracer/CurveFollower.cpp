@@ -91,6 +91,19 @@ constexpr double kOverStrokePx = 1;
 // than kDotEndPx (the line's rows counted in) is a dash's end.
 constexpr double kDotEndPx = 0.75;
 constexpr double kSteepTelling = 1.5;
+// Where the path turns, another curve of its colour crossing it there shows along the branch it
+// turned onto, carried back against the path (see CrossedAt): the columns read (at most
+// kCrossColumns back), where the line lies kCrossClearPx clear of the path's stroke and no more
+// than twice the stroke and kCrossReachPx farther; at least kCrossShown of them show the colour
+// before more than kCrossMissed do not.
+constexpr int kCrossColumns = 24;
+constexpr double kCrossCourseColumns = 4;  // the path's course before the branch: over so many columns
+constexpr double kCrossTurn = 1;           // the least turn from it (slope), plus kCrossTurnShare of
+constexpr double kCrossTurnShare = 0.25;   // the two slopes' sizes
+constexpr double kCrossClearPx = 1.5;
+constexpr double kCrossReachPx = 6;
+constexpr int kCrossShown = 4;
+constexpr int kCrossMissed = 1;
 constexpr double kShortSlope = 1;
 constexpr double kShortSlopeDashed = 3;
 constexpr double kShortSlackPx = 0.5;
@@ -1180,6 +1193,76 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   }
   report(found);
   return Refine(found, x, courseSlope);
+}
+
+bool CurveFollower::CrossedAt(const std::vector<QPointF>& path, QPointF at, double slope) const {
+  if (path.empty() || std::fabs(at.x() - path.back().x()) < 1) {
+    return false;
+  }
+  const int dir = at.x() > path.back().x() ? 1 : -1;
+  const double T = style_.thickness;
+  // Only where the branch turns off the path's course: over its last kCrossCourseColumns, or the
+  // as many before them (the path may have turned with it a little already).
+  const auto pointBack = [&](double columns) -> std::optional<QPointF> {
+    for (std::size_t k = path.size(); k-- > 0;) {
+      if (std::fabs(at.x() - path[k].x()) >= columns) {
+        return path[k];
+      }
+    }
+    return std::nullopt;
+  };
+  const auto turnsFrom = [&](QPointF a, QPointF b) {
+    const double course = (b.y() - a.y()) / (b.x() - a.x());
+    return std::fabs(slope - course) >= kCrossTurn + kCrossTurnShare * (std::fabs(slope) + std::fabs(course));
+  };
+  const std::optional<QPointF> recent = pointBack(kCrossCourseColumns);
+  const std::optional<QPointF> earlier =
+      recent ? pointBack(std::fabs(at.x() - recent->x()) + kCrossCourseColumns) : std::nullopt;
+  if (!recent || (!turnsFrom(*recent, at) && (!earlier || !turnsFrom(*earlier, *recent)))) {
+    return false;
+  }
+  const double band = std::max(1.0, T / 2);
+  int shown = 0;
+  int missed = 0;
+  // The path's height at column centre cx, between its points (none before its first).
+  const auto onPath = [&](double cx) -> std::optional<double> {
+    QPointF after = at;
+    for (std::size_t k = path.size(); k-- > 0;) {
+      const QPointF before = path[k];
+      if ((before.x() - cx) * dir <= 0 && (after.x() - cx) * dir >= 0) {
+        return std::fabs(after.x() - before.x()) < 1e-9
+                   ? before.y()
+                   : before.y() + (after.y() - before.y()) * (cx - before.x()) / (after.x() - before.x());
+      }
+      after = before;
+    }
+    return std::nullopt;
+  };
+  for (int c = Floor(at.x()) - dir; std::abs(c - Floor(at.x())) <= kCrossColumns && c >= 0 && c < rows_.Width();
+       c -= dir) {
+    const double cx = c + 0.5;
+    const std::optional<double> pathY = onPath(cx);
+    if (!pathY) {
+      break;
+    }
+    const double y = at.y() + slope * (cx - at.x());
+    // Only where the line lies clear of the path's own stroke (as tall in the column as the
+    // course is steep), and not so far off it that it meets some other curve of the colour that
+    // runs nowhere near the crossing.
+    const double pathSlope = (*pathY - onPath(cx - dir).value_or(*pathY)) * dir;
+    const double nearest = (T * std::sqrt(1 + pathSlope * pathSlope) + std::fabs(pathSlope)) / 2 + band + kCrossClearPx;
+    if (std::fabs(y - *pathY) < nearest || std::fabs(y - *pathY) > nearest + 2 * T + kCrossReachPx) {
+      continue;
+    }
+    const std::vector<Run> runs = RunsIn(c, Floor(y - band) - 1, Floor(y + band) + 1, 0);
+    if (std::any_of(runs.begin(), runs.end(),
+                    [&](const Run& r) { return r.bottomEdge >= y - band && r.topEdge <= y + band; })) {
+      ++shown;
+    } else if (++missed > kCrossMissed) {
+      break;  // the other curve, if any, bends away from the line
+    }
+  }
+  return shown >= kCrossShown;
 }
 
 }  // namespace tracer

@@ -65,6 +65,12 @@ class CurveFollower {
   // the curve, is sure only to about that something's fringe); `slopeAt` the course's slope at x.
   std::optional<double> HeightAt(const std::vector<QPointF>& path, double x, std::vector<Column>* walked = nullptr,
                                  double* unsurePx = nullptr, double* slopeAt = nullptr) const;
+  // Whether another stroke of the curve's colour runs along the line through `at` with `slope`,
+  // back the way the path came but off it: where two curves of the colour cross, the branch that
+  // leaves the crossing at `slope` is then the other curve's, or may be (a dashed curve whose gap
+  // falls on the crossing shows only the other one past it). At a peak's top or a dip's bottom
+  // that line runs over the background instead. `path`: the points recorded before `at`, in order.
+  bool CrossedAt(const std::vector<QPointF>& path, QPointF at, double slope) const;
 
  private:
   struct Run {

@@ -3,6 +3,7 @@
 // picture.
 #include <QAction>
 #include <QTimer>
+#include <algorithm>
 
 #include "CourseCheck.h"
 #include "CurveFollower.h"
@@ -227,6 +228,24 @@ bool Form1::SnapToCurve() {
   }
   if (!CourseCheck().Keeps(recorded, {measured.x(), *y})) {
     return false;
+  }
+  // Where the path turns onto a branch along which another curve of the colour runs back past the
+  // turn, the two cross there and the branch may be the other's.
+  {
+    constexpr std::size_t kBehind = 12;
+    std::vector<QPointF> behind;
+    for (std::size_t i = tracePlaces.size(); i-- > pickedAt_ && behind.size() < kBehind;) {
+      const QPointF p = tracePlaces[i].onPicture;
+      const QPointF after = behind.empty() ? QPointF(measured.x(), *y) : behind.back();
+      if ((after.x() - p.x()) * (measured.x() - tracePlaces.back().onPicture.x()) <= 0) {
+        break;
+      }
+      behind.push_back(p);
+    }
+    std::reverse(behind.begin(), behind.end());
+    if (follower.CrossedAt(behind, {measured.x(), *y}, slopeHere)) {
+      return false;
+    }
   }
   // The height found is sure to about kSurePx, less so where the curve climbs or falls steeply (a
   // fraction of a column off moves it by that fraction of the slope), bends sharply (the fit
