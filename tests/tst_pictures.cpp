@@ -796,6 +796,29 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1 px, %2").arg(pick->style.thickness).arg(pick->style.tolerance)));
   }
 
+  // A thick dashed curve (square-cut dashes 10 px wide) clicked close to a dash's end, where the
+  // dash's corner touches a black grid line: the columns by the click are cut across the stroke,
+  // and the dash itself (not grown along the line of its colour) tells the thickness.
+  void pickAtThickDashEnd() {
+    QImage picture = Filled(300, 200, Qt::white);
+    const QPointF along = QPointF(1, -0.8) / std::hypot(1, 0.8);
+    const QPointF start(60, 150);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(Qt::black, 10, Qt::SolidLine, Qt::FlatCap));
+      for (int k = 0; k < 3; ++k) {
+        p.drawLine(start + along * (55.0 * k), start + along * (55.0 * k + 40));
+      }
+      p.setPen(QPen(Qt::black, 1.5));
+      p.drawLine(QPointF(5, 154.5), QPointF(295, 154.5));
+    }
+    const tracer::StraightLines lines({{true, 154.5, 1.5, 5, 295, 1, qRgb(0, 0, 0)}}, 300, 200);
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, start + along * 2);
+    QVERIFY(pick);
+    QVERIFY2(std::fabs(pick->style.thickness - 10) < 1.5, qPrintable(QString::number(pick->style.thickness)));
+  }
+
   // A thick solid curve's narrow peak (a plotting program's, grid lines drawn over it), followed up
   // its steep flank to a step just past the top, the columns before it hidden under grid lines:
   // the few columns found there are the curve's own top, not one dash of a dashed curve to be read

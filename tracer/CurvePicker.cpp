@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CurveRuns.h"
+#include "CurveTexture.h"
 #include "LineFit.h"
 #include "PictureRows.h"
 #include "numbers.h"
@@ -26,6 +27,9 @@ constexpr int kPastMarker = 16;
 constexpr int kSpreadPixels = 8;
 constexpr double kBlendShare = 2;
 constexpr double kBlendPx = 4;
+// A dash clicked, wider than the stroke the columns by the click tell by more than this: they lie
+// by its end.
+constexpr double kDashWiderPx = 1;
 
 double Median(std::vector<double> v) {
   std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
@@ -469,6 +473,13 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     style.thickness = byColumns ? *byColumns : byRows ? *byRows : 1.0;
   }
   style.thickness = std::max(0.5, style.thickness);
+  // Clicked on a thick dash near its square-cut end, the columns there are cut across the stroke
+  // and tell too thin a stroke: the dash's own width tells it.
+  if (const std::optional<CurveTexture::Dash> dash =
+          CurveTexture::DashAt(picture, lines, style, QPointF(seed) + QPointF(0.5, 0.5));
+      dash && dash->width > style.thickness + kDashWiderPx) {
+    style.thickness = dash->width;
+  }
 
   // The curve's centre in the clicked column, or in the nearest column beside it clear of lines
   // (a click where the curve meets the frame).

@@ -93,7 +93,9 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
   }
   // Whether pixel (x, y) shows the curve. On a pale line (a grey grid line under a black curve,
   // blurred by JPEG, shows a third of the colour) only what is clearly darker than the line does:
-  // else a dot touching the line grows along it into the next one.
+  // else a dot touching the line grows along it into the next one. On a line of the curve's own
+  // colour (a black grid under a black curve) none does: a dash touching the line would grow
+  // along it out of the box (the patch goes on across the line where the curve does).
   constexpr double kPale = 0.75;
   constexpr double kOverLine = 0.25;
   const auto fills = [&](int x, int y) {
@@ -102,8 +104,11 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
       return false;
     }
     const StraightLine* line = lines.LineAt(x, y);
-    const double lineCover = line != nullptr ? style.Cover(line->colour) : 1;
-    return lineCover >= kPale || cover >= lineCover + kOverLine;
+    if (line == nullptr) {
+      return true;
+    }
+    const double lineCover = style.Cover(line->colour);
+    return lineCover < kPale && cover >= lineCover + kOverLine;
   };
   // Whether the pixel (x, y) next to the patch lies on a straight line right across which (the
   // way from the patch, dx or dy) the curve's colour shows again: the line hides the curve there.
@@ -161,6 +166,38 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
     }
   }
   Dash dash{platform::RoundToInt32(std::ceil(std::hypot(maxX - minX + 1, maxY - minY + 1)))};
+  // Its width: a stroke w wide spreads its pixels across its length as w^2 / 12 (the smaller
+  // principal moment of the patch, each pixel weighed by its cover).
+  double weight = 0;
+  double sumX = 0;
+  double sumY = 0;
+  for (int y = minY; y <= maxY; ++y) {
+    for (int x = minX; x <= maxX; ++x) {
+      if (state[index(x, y)] == 1) {
+        const double w = std::min(1.0, style.Cover(rows.At(x, y)));
+        weight += w, sumX += w * x, sumY += w * y;
+      }
+    }
+  }
+  double xx = 0;
+  double yy = 0;
+  double xy = 0;
+  for (int y = minY; y <= maxY; ++y) {
+    for (int x = minX; x <= maxX; ++x) {
+      if (state[index(x, y)] == 1) {
+        const double w = std::min(1.0, style.Cover(rows.At(x, y)));
+        const double dx = x - sumX / weight;
+        const double dy = y - sumY / weight;
+        xx += w * dx * dx, yy += w * dy * dy, xy += w * dx * dy;
+      }
+    }
+  }
+  const double mean = (xx + yy) / 2 / weight;
+  const double spread = std::hypot((xx - yy) / 2, xy) / weight;
+  constexpr double kElongated = 4;  // the larger moment at least this many times the smaller: a dash
+  if (mean - spread > 0 && mean + spread >= kElongated * (mean - spread)) {
+    dash.width = std::sqrt(12 * (mean - spread));
+  }
   // The gap: steps outwards from the patch (through 8 neighbours) to the nearest pixel of the
   // curve's colour beyond it, within kMaxGap.
   constexpr int kMaxGap = 60;
