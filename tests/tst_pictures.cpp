@@ -796,6 +796,25 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1 px, %2").arg(pick->style.thickness).arg(pick->style.tolerance)));
   }
 
+  // A thick dashed curve crossed by a solid one of its colour where a gap of its own begins:
+  // followed up to the crossing in steps under a column (400 steps across a small picture), the
+  // solid curve's branch past it runs back along the solid curve (a crossing), the dashed curve's
+  // own course does not turn.
+  void crossedAtSmallSteps() {
+    const QImage picture(QStringLiteral(FIXTURES_DIR "/dashed-crosses-solid-twoscale.png"));
+    QVERIFY(!picture.isNull());
+    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, {199.35, 172.37});
+    QVERIFY(pick);
+    const tracer::CurveFollower follower(picture, lines, pick->style);
+    std::vector<QPointF> path;  // on the dashed curve, up to the crossing
+    for (double x = 312.5; x < 333; x += 0.78) {
+      path.emplace_back(x, 103.48 + 1.2 * (333.64 - x));
+    }
+    QVERIFY(follower.CrossedAt(path, {333.66, 103.95}, 0.57));
+    QVERIFY(!follower.CrossedAt(path, {333.66, 103.46}, -1.2));
+  }
+
   // A thick dashed curve (square-cut dashes 10 px wide) clicked close to a dash's end, where the
   // dash's corner touches a black grid line: the columns by the click are cut across the stroke,
   // and the dash itself (not grown along the line of its colour) tells the thickness.

@@ -96,7 +96,6 @@ constexpr double kSteepTelling = 1.5;
 // kCrossColumns back), where the line lies kCrossClearPx clear of the path's stroke and no more
 // than twice the stroke and kCrossReachPx farther; at least kCrossShown of them show the colour
 // before more than kCrossMissed do not.
-constexpr int kCrossColumns = 24;
 constexpr double kCrossCourseColumns = 4;  // the path's course before the branch: over so many columns
 constexpr double kCrossTurn = 1;           // the least turn from it (slope), plus kCrossTurnShare of
 constexpr double kCrossTurnShare = 0.25;   // the two slopes' sizes
@@ -1196,7 +1195,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
 }
 
 bool CurveFollower::CrossedAt(const std::vector<QPointF>& path, QPointF at, double slope) const {
-  if (path.empty() || std::fabs(at.x() - path.back().x()) < 1) {
+  if (path.empty() || at.x() == path.back().x()) {
     return false;
   }
   const int dir = at.x() > path.back().x() ? 1 : -1;

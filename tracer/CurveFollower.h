@@ -71,6 +71,7 @@ class CurveFollower {
   // falls on the crossing shows only the other one past it). At a peak's top or a dip's bottom
   // that line runs over the background instead. `path`: the points recorded before `at`, in order.
   bool CrossedAt(const std::vector<QPointF>& path, QPointF at, double slope) const;
+  static constexpr int kCrossColumns = 24;  // how far back CrossedAt reads the path
 
  private:
   struct Run {

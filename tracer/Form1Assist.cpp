@@ -231,10 +231,12 @@ bool Form1::SnapToCurve() {
   }
   // Where the path turns onto a branch along which another curve of the colour runs back past the
   // turn, the two cross there and the branch may be the other's.
+  // (The points recorded over the columns that check reads back, and one before them.)
   {
-    constexpr std::size_t kBehind = 12;
     std::vector<QPointF> behind;
-    for (std::size_t i = tracePlaces.size(); i-- > pickedAt_ && behind.size() < kBehind;) {
+    for (std::size_t i = tracePlaces.size();
+         i-- > pickedAt_ &&
+         (behind.empty() || std::fabs(behind.back().x() - measured.x()) <= CurveFollower::kCrossColumns);) {
       const QPointF p = tracePlaces[i].onPicture;
       const QPointF after = behind.empty() ? QPointF(measured.x(), *y) : behind.back();
       if ((after.x() - p.x()) * (measured.x() - tracePlaces.back().onPicture.x()) <= 0) {
