@@ -196,7 +196,8 @@ bool Form1::SnapToCurve() {
   double unsure = 0;
   double slopeHere = 0;
   const std::optional<double> y = follower.HeightAt(path, measured.x(), &walked, &unsure, &slopeHere);
-  if (!y) {
+  // (A height off the picture is carried on from a course gone wild, never the curve's.)
+  if (!y || *y < 0 || *y > picture.height()) {
     return false;
   }
   // A dashed or dotted curve that runs on without its gaps has merged with a solid one; the
