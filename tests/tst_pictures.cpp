@@ -796,6 +796,22 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1 px, %2").arg(pick->style.thickness).arg(pick->style.tolerance)));
   }
 
+  // Two curves of one colour crossing at a shallow angle right at a grid line drawn over them:
+  // past the crossing the line parts their runs into pieces too tall together for one curve,
+  // then they show apart. Followed to there (in 400 steps, on the run the two make together), the
+  // rising curve is either found where it goes on or lost, never carried on along the flat one.
+  void curvesCrossAtGridLine() {
+    const QImage picture(QStringLiteral(FIXTURES_DIR "/curves-cross-at-grid-line.png"));
+    QVERIFY(!picture.isNull());
+    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, {183.21, 447.68});
+    QVERIFY(pick);
+    const tracer::CurveFollower follower(picture, lines, pick->style);
+    const std::vector<QPointF> path{{540.37, 415.06}, {542.30, 414.57}, {544.26, 414.44}, {546.19, 414.42}};
+    const std::optional<double> y = follower.HeightAt(path, 548.11);
+    QVERIFY2(!y || std::fabs(*y - 412.21) < 1, qPrintable(QString::number(*y)));
+  }
+
   // A thick dashed curve crossed by a solid one of its colour where a gap of its own begins:
   // followed up to the crossing in steps under a column (400 steps across a small picture), the
   // solid curve's branch past it runs back along the solid curve (a crossing), the dashed curve's

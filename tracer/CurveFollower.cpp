@@ -691,8 +691,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
   };
   double slopeBefore = pathSlope;
-  bool bareStart = true;  // the columns walked before the first one found showed the background on the course
-  bool confused = false;  // the columns since the last one found showed two runs too close to tell apart
+  bool bareStart = true;      // the columns walked before the first one found showed the background on the course
+  bool confused = false;      // the columns since the last one found showed two runs too close to tell apart
+  bool partedBefore = false;  // the columns since the last one found showed pieces a line parts
   // What was found after a bridge from before x that does not fit, all of it past x, is not the
   // curve: the curve ends (or hides) at x, and the columns found before the bridge are its last
   // (past the plot's frame, where the curve ends, lie the axis's tick labels). Drops it; false
@@ -858,10 +859,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
     };
     std::vector<Candidate> candidates;
+    bool parted = false;  // pieces a horizontal line parts lie on the course: two curves, or a steep turn
     for (const Run& run : runs) {
       const double top = run.topEdge;
       const double bottom = run.bottomEdge;
       if (run.parted) {
+        parted = parted || (run.bottomEdge >= lo && run.topEdge <= hi);
         continue;
       }
       if (bottom < lo || top > hi) {
@@ -1031,6 +1034,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       candidates.clear();  // two of them, too close to tell which continues the curve
       confused = true;
     }
+    // Past columns where only pieces that a horizontal line parts lay on the course (two curves
+    // crossing at the line, too tall together to be the curve's run), two runs: which of them
+    // continues the curve is not known.
+    if (partedBefore && candidates.size() >= 2 && !candidates[1].faint) {
+      return std::nullopt;
+    }
+    partedBefore = candidates.empty() && (partedBefore || parted);
     if (!candidates.empty() && candidates.front().faint) {
       candidates.clear();
     }
