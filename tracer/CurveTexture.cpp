@@ -168,30 +168,26 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
   Dash dash{platform::RoundToInt32(std::ceil(std::hypot(maxX - minX + 1, maxY - minY + 1)))};
   // Its width: a stroke w wide spreads its pixels across its length as w^2 / 12 (the smaller
   // principal moment of the patch, each pixel weighed by its cover).
+  // (Moments about the patch's own corner, its pixels' offsets small: no loss of precision.)
   double weight = 0;
-  double sumX = 0;
-  double sumY = 0;
+  double sx = 0;
+  double sy = 0;
+  double sxx = 0;
+  double syy = 0;
+  double sxy = 0;
   for (int y = minY; y <= maxY; ++y) {
     for (int x = minX; x <= maxX; ++x) {
       if (state[index(x, y)] == 1) {
         const double w = std::min(1.0, style.Cover(rows.At(x, y)));
-        weight += w, sumX += w * x, sumY += w * y;
+        const double dx = x - minX;
+        const double dy = y - minY;
+        weight += w, sx += w * dx, sy += w * dy, sxx += w * dx * dx, syy += w * dy * dy, sxy += w * dx * dy;
       }
     }
   }
-  double xx = 0;
-  double yy = 0;
-  double xy = 0;
-  for (int y = minY; y <= maxY; ++y) {
-    for (int x = minX; x <= maxX; ++x) {
-      if (state[index(x, y)] == 1) {
-        const double w = std::min(1.0, style.Cover(rows.At(x, y)));
-        const double dx = x - sumX / weight;
-        const double dy = y - sumY / weight;
-        xx += w * dx * dx, yy += w * dy * dy, xy += w * dx * dy;
-      }
-    }
-  }
+  const double xx = sxx - sx * sx / weight;
+  const double yy = syy - sy * sy / weight;
+  const double xy = sxy - sx * sy / weight;
   const double mean = (xx + yy) / 2 / weight;
   const double spread = std::hypot((xx - yy) / 2, xy) / weight;
   constexpr double kElongated = 4;  // the larger moment at least this many times the smaller: a dash
