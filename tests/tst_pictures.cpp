@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <functional>
+#include <memory>
 
 #include "CourseCheck.h"
 #include "CurveFollower.h"
@@ -69,6 +70,28 @@ fakes::GraphResult TraceDrawn(fakes::GraphCase c, const std::function<double(dou
   c.picture = temp.filePath(jpeg ? QStringLiteral("graph.jpg") : QStringLiteral("graph.png"));
   picture.save(c.picture, nullptr, jpeg ? 85 : -1);
   return fakes::TraceGraph(c);
+}
+
+// A fixture picture with its straight lines, the curve picked at `at`, and a follower of that
+// curve (none where the picture or the pick is missing).
+struct FixtureCurve {
+  QImage picture;
+  tracer::StraightLines lines;
+  std::unique_ptr<tracer::CurveFollower> follower;
+};
+std::unique_ptr<FixtureCurve> FollowFixture(const QString& name, QPointF at) {
+  auto f = std::make_unique<FixtureCurve>();
+  f->picture = QImage(QStringLiteral(FIXTURES_DIR "/") + name);
+  if (f->picture.isNull()) {
+    return nullptr;
+  }
+  f->lines = tracer::StraightLineFinder().Find(f->picture);
+  const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(f->picture, f->lines, at);
+  if (!pick) {
+    return nullptr;
+  }
+  f->follower = std::make_unique<tracer::CurveFollower>(f->picture, f->lines, pick->style);
+  return f;
 }
 
 QPolygonF Polyline(const std::function<double(double)>& height, double from, double to) {
@@ -796,39 +819,19 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1 px, %2").arg(pick->style.thickness).arg(pick->style.tolerance)));
   }
 
-  // Two curves of one colour crossing at a shallow angle right at a grid line drawn over them:
-  // past the crossing the line parts their runs into pieces too tall together for one curve,
-  // then they show apart. Followed to there (in 400 steps, on the run the two make together), the
-  // rising curve is either found where it goes on or lost, never carried on along the flat one.
-  void curvesCrossAtGridLine() {
-    const QImage picture(QStringLiteral(FIXTURES_DIR "/curves-cross-at-grid-line.png"));
-    QVERIFY(!picture.isNull());
-    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
-    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, {183.21, 447.68});
-    QVERIFY(pick);
-    const tracer::CurveFollower follower(picture, lines, pick->style);
-    const std::vector<QPointF> path{{540.37, 415.06}, {542.30, 414.57}, {544.26, 414.44}, {546.19, 414.42}};
-    const std::optional<double> y = follower.HeightAt(path, 548.11);
-    QVERIFY2(!y || std::fabs(*y - 412.21) < 1, qPrintable(QString::number(*y)));
-  }
-
   // A thick dashed curve crossed by a solid one of its colour where a gap of its own begins:
   // followed up to the crossing in steps under a column (400 steps across a small picture), the
   // solid curve's branch past it runs back along the solid curve (a crossing), the dashed curve's
   // own course does not turn.
   void crossedAtSmallSteps() {
-    const QImage picture(QStringLiteral(FIXTURES_DIR "/dashed-crosses-solid-twoscale.png"));
-    QVERIFY(!picture.isNull());
-    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
-    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, {199.35, 172.37});
-    QVERIFY(pick);
-    const tracer::CurveFollower follower(picture, lines, pick->style);
+    const std::unique_ptr<FixtureCurve> f = FollowFixture("dashed-crosses-solid-twoscale.png", {199.35, 172.37});
+    QVERIFY(f);
     std::vector<QPointF> path;  // on the dashed curve, up to the crossing
     for (double x = 312.5; x < 333; x += 0.78) {
       path.emplace_back(x, 103.48 + 1.2 * (333.64 - x));
     }
-    QVERIFY(follower.CrossedAt(path, {333.66, 103.95}, 0.57));
-    QVERIFY(!follower.CrossedAt(path, {333.66, 103.46}, -1.2));
+    QVERIFY(f->follower->CrossedAt(path, {333.66, 103.95}, 0.57));
+    QVERIFY(!f->follower->CrossedAt(path, {333.66, 103.46}, -1.2));
   }
 
   // A thick dashed curve (square-cut dashes 10 px wide) clicked close to a dash's end, where the
@@ -854,20 +857,46 @@ class tst_pictures : public QObject {
     QVERIFY2(std::fabs(pick->style.thickness - 10) < 1.5, qPrintable(QString::number(pick->style.thickness)));
   }
 
-  // A thick solid curve's narrow peak (a plotting program's, grid lines drawn over it), followed up
-  // its steep flank to a step just past the top, the columns before it hidden under grid lines:
-  // the few columns found there are the curve's own top, not one dash of a dashed curve to be read
-  // along the rows of the flank's course (which carried the flank on over the top, 6 px high).
-  void peakTopUnderGridLines() {
-    const QImage picture(QStringLiteral(FIXTURES_DIR "/thick-peak-top-under-grid.png"));
-    QVERIFY(!picture.isNull());
-    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
-    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, {13.5, 170});
-    QVERIFY(pick);
-    const tracer::CurveFollower follower(picture, lines, pick->style);
-    const std::optional<double> y =
-        follower.HeightAt({{34.75, 110.72}, {39.31, 90.08}, {43.82, 68.59}, {48.33, 52.65}}, 52.84);
-    QVERIFY2(y && std::fabs(*y - 42.76) < 3, qPrintable(QString::number(y.value_or(-1))));
+  // The follower's height at x on a fixture picture (crops or whole pictures that a plotting
+  // program drew), followed from a path of points recorded there:
+  // - a thick solid curve's narrow peak under grid lines, followed up its steep flank to a step
+  //   just past the top, the columns before it hidden under the lines: the few columns found
+  //   there are the curve's own top, not one dash of a dashed curve to be read along the rows of
+  //   the flank's course (which carried the flank on over the top, 6 px high);
+  // - two curves of one colour crossing at a shallow angle right at a grid line drawn over them:
+  //   past the crossing the line parts their runs into pieces too tall together for one curve,
+  //   then they show apart. Followed to there (in 400 steps, on the run the two make together),
+  //   the rising curve is either found where it goes on or lost, never carried on along the flat
+  //   one (414.4).
+  void heightOnFixture_data() {
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QPointF>("pick");
+    QTest::addColumn<QPolygonF>("path");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("truth");
+    QTest::addColumn<double>("within");
+    QTest::addColumn<bool>("mayBeLost");
+    QTest::newRow("thick peak's top under grid lines")
+        << "thick-peak-top-under-grid.png" << QPointF(13.5, 170)
+        << QPolygonF({{34.75, 110.72}, {39.31, 90.08}, {43.82, 68.59}, {48.33, 52.65}}) << 52.84 << 42.76 << 3.0
+        << false;
+    QTest::newRow("curves crossing at a grid line")
+        << "curves-cross-at-grid-line.png" << QPointF(183.21, 447.68)
+        << QPolygonF({{540.37, 415.06}, {542.30, 414.57}, {544.26, 414.44}, {546.19, 414.42}}) << 548.11 << 412.21
+        << 1.0 << true;
+  }
+  void heightOnFixture() {
+    QFETCH(QString, picture);
+    QFETCH(QPointF, pick);
+    QFETCH(QPolygonF, path);
+    QFETCH(double, x);
+    QFETCH(double, truth);
+    QFETCH(double, within);
+    QFETCH(bool, mayBeLost);
+    const std::unique_ptr<FixtureCurve> f = FollowFixture(picture, pick);
+    QVERIFY(f);
+    const std::optional<double> y = f->follower->HeightAt({path.begin(), path.end()}, x);
+    QVERIFY2(y ? std::fabs(*y - truth) < within : mayBeLost, qPrintable(QString::number(y.value_or(-1))));
   }
 
   // A thick curve with hollow square markers drawn over it every few columns: the markers' sides,
