@@ -362,29 +362,36 @@ class tst_pictures : public QObject {
   }
 
   // A height that keeps to the course of the points before it is taken: on a straight or smoothly
-  // bending curve, steep ones included; one that jumps off it (to another curve or a label) is not.
+  // bending curve, steep ones included; one that jumps off it (to another curve or a label) is not,
+  // in steps under a column too (the points checked against then lie a column apart or more).
   void courseCheck_data() {
-    QTest::addColumn<double>("bend");  // pixels the curve's slope changes by per step, squared course
+    QTest::addColumn<double>("bend");  // pixels the curve's slope changes by per column, squared course
     QTest::addColumn<double>("slope");
-    QTest::addColumn<double>("off");  // pixels the next height lies off the curve
+    QTest::addColumn<double>("off");   // pixels the next height lies off the curve
+    QTest::addColumn<double>("step");  // columns between the points
     QTest::addColumn<bool>("kept");
-    QTest::newRow("straight") << 0.0 << 0.0 << 0.0 << true;
-    QTest::newRow("steep rise") << 0.0 << 3.0 << 1.5 << true;
-    QTest::newRow("resonance peak bending") << 0.08 << 2.0 << 0.0 << true;
-    QTest::newRow("jump to a curve below") << 0.0 << 0.2 << 6.0 << false;
-    QTest::newRow("jump on a gentle bend") << 0.005 << 0.0 << -9.0 << false;
+    QTest::newRow("straight") << 0.0 << 0.0 << 0.0 << 8.0 << true;
+    QTest::newRow("steep rise") << 0.0 << 3.0 << 1.5 << 8.0 << true;
+    QTest::newRow("resonance peak bending") << 0.08 << 2.0 << 0.0 << 8.0 << true;
+    QTest::newRow("jump to a curve below") << 0.0 << 0.2 << 6.0 << 8.0 << false;
+    QTest::newRow("jump on a gentle bend") << 0.005 << 0.0 << -9.0 << 8.0 << false;
+    QTest::newRow("steep rise, small steps") << 0.0 << 3.0 << 1.0 << 0.8 << true;
+    QTest::newRow("jump, small steps") << 0.0 << 0.2 << 6.0 << 0.8 << false;
   }
   void courseCheck() {
     QFETCH(double, bend);
     QFETCH(double, slope);
     QFETCH(double, off);
+    QFETCH(double, step);
     QFETCH(bool, kept);
     const auto curve = [&](double x) { return 300 + slope * x + bend * x * x; };
-    std::vector<QPointF> recorded;
-    for (const double x : {100.0, 108.0, 116.0}) {
-      recorded.emplace_back(x, curve(x));
+    std::vector<QPointF> before;
+    for (double x = 100; x < 116 - step / 2; x += step) {
+      before.emplace_back(x, curve(x));
     }
-    QCOMPARE(tracer::CourseCheck().Keeps(recorded, {124, curve(124) + off}), kept);
+    std::vector<QPointF> recorded = tracer::Spaced(before, {116, curve(116)}, 2, 1);
+    recorded.emplace_back(116, curve(116));
+    QCOMPARE(tracer::CourseCheck().Keeps(recorded, {116 + step, curve(116 + step) + off}), kept);
   }
 
   // A reference line placed up to 2 pixels beside a drawn grid line lands on its centre (within

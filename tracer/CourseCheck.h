@@ -6,7 +6,8 @@
 // With a, b, c the last three points (picture pixels) and x the next column:
 //   s1 = slope(b, c),  s0 = slope(a, b),  d = x - c.x
 //   |y - (c.y + s1 d)|  <=  slackPx + bendFactor |s1 - s0| |d| + slopeFactor |s1| |d|
-// Fewer than three points, or points not in order along x, leave nothing to check against.
+// Fewer than three points, points not in order along x, or recorded less than a pixel apart, leave
+// nothing to check against.
 #pragma once
 
 #include <QPointF>
@@ -21,5 +22,10 @@ struct CourseCheck {
 
   bool Keeps(const std::vector<QPointF>& recorded, QPointF next) const;
 };
+
+// The last `count` of `points` (in order along x) that lie at least `spacing` columns apart, and
+// that far before `next`: in steps under a column or two the points' own spacing tells no slope
+// nor bend (a fraction of a pixel off in each moves the slope between them by a whole one).
+std::vector<QPointF> Spaced(const std::vector<QPointF>& points, QPointF next, std::size_t count, double spacing);
 
 }  // namespace tracer

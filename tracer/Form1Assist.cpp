@@ -175,10 +175,24 @@ bool Form1::SnapToCurve() {
   }
   // The path: the pick, then the last few points recorded since (by Auto Trace or by hand).
   pickedAt_ = std::min(pickedAt_, tracePlaces.size());
+  std::vector<QPointF> since;
+  for (std::size_t i = pickedAt_; i < tracePlaces.size(); ++i) {
+    since.push_back(tracePlaces[i].onPicture);
+  }
+  // The last point recorded and up to `count` - 1 before it, each at least a column from the
+  // next: in steps under a column the points next to each other tell no course (see Spaced).
+  const auto recent = [&](std::size_t count) {
+    if (since.empty()) {
+      return since;
+    }
+    constexpr double kSpacing = 1;
+    std::vector<QPointF> points = Spaced({since.begin(), since.end() - 1}, since.back(), count - 1, kSpacing);
+    points.push_back(since.back());
+    return points;
+  };
   std::vector<QPointF> path{curvePick->onCurve};
-  for (std::size_t i = std::max(pickedAt_, tracePlaces.size() - std::min<std::size_t>(tracePlaces.size(), 4));
-       i < tracePlaces.size(); ++i) {
-    path.push_back(tracePlaces[i].onPicture);
+  for (const QPointF& p : recent(4)) {
+    path.push_back(p);
   }
   const QPointF measured = ToPicture({lnTrace->X2() - static_cast<float>(traceXOffset), lnTrace->Y1()});
   // A dashed curve's gaps are bridged as long as the dash clicked shows them.
@@ -222,11 +236,7 @@ bool Form1::SnapToCurve() {
     }
   }
   // A height off the course of the points recorded since the pick is not taken either.
-  std::vector<QPointF> recorded;
-  for (std::size_t i = std::max(pickedAt_, tracePlaces.size() - std::min<std::size_t>(tracePlaces.size(), 3));
-       i < tracePlaces.size(); ++i) {
-    recorded.push_back(tracePlaces[i].onPicture);
-  }
+  const std::vector<QPointF> recorded = recent(3);
   if (!CourseCheck().Keeps(recorded, {measured.x(), *y})) {
     return false;
   }
@@ -266,8 +276,12 @@ bool Form1::SnapToCurve() {
     return std::fabs(b.x() - a.x()) >= 1 ? (b.y() - a.y()) / (b.x() - a.x()) : 0.0;
   };
   const QPointF next(measured.x(), *y);
-  const double slope = recorded.empty() ? 0 : slopeTo(recorded.back(), next);
-  double bend = recorded.size() < 2 ? 0 : std::fabs(slope - slopeTo(recorded[recorded.size() - 2], recorded.back()));
+  // (From the last point, or in a step under a column, from the one before it: a slope over less
+  // than a column is none.)
+  const std::size_t from =
+      recorded.size() >= 2 && std::fabs(next.x() - recorded.back().x()) < 1 ? recorded.size() - 2 : recorded.size() - 1;
+  const double slope = recorded.empty() ? 0 : slopeTo(recorded[from], next);
+  double bend = recorded.empty() || from == 0 ? 0 : std::fabs(slope - slopeTo(recorded[from - 1], recorded[from]));
   // On a flank the curve may turn right after this point (the top of a narrow peak): a step
   // further along (at most kAheadColumns, on a wide picture) shows it, and the turn weighs as the
   // bend does.
@@ -276,7 +290,7 @@ bool Form1::SnapToCurve() {
   if (!recorded.empty() && (std::fabs(slope) >= kSteep || bend >= kSteep)) {
     std::vector<QPointF> on = path;
     on.push_back(next);
-    const double ahead = measured.x() + std::clamp(measured.x() - recorded.back().x(), -kAheadColumns, kAheadColumns);
+    const double ahead = measured.x() + std::clamp(measured.x() - recorded[from].x(), -kAheadColumns, kAheadColumns);
     if (const std::optional<double> yAhead = follower.HeightAt(on, ahead)) {
       bend = std::max(bend, std::fabs(slopeTo(next, {ahead, *yAhead}) - slope));
     }
@@ -306,7 +320,7 @@ bool Form1::SnapToCurve() {
   const double goal = GoalPixels(*y);
   const double steepest = std::max(std::fabs(slope), std::fabs(slopeHere));
   const double r = curvePick->style.thickness / 2;
-  const double perColumn = recorded.empty() ? 0 : bend / std::max(1.0, std::fabs(next.x() - recorded.back().x()));
+  const double perColumn = recorded.empty() ? 0 : bend / std::max(1.0, std::fabs(next.x() - recorded[from].x()));
   const double thickBend = steepest * steepest / (1 + steepest * steepest) * r * r / 2 * perColumn;
   if (kSurePx + kSureColumns * steepest + kSureBend * bend + kSureThickBend * thickBend + unsure > goal) {
     return false;
