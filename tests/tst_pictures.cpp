@@ -289,6 +289,9 @@ class tst_pictures : public QObject {
     QTest::newRow("clean impedance, log scale") << "graph-impedance-2400x1200" << 0;
     // A thick curve lying on a grid line for long (the line must still be known as one).
     QTest::newRow("thick curve on a grid line, JPEG") << "thick-on-grid-line.json" << 3;
+    // A thick curve down a narrow peak's steep flank: its runs grow as the course steepens, and
+    // are the curve's own, not another curve merging with it.
+    QTest::newRow("thick curve down a narrow peak, JPEG") << "thick-narrow-peak-jpeg.json" << 2;
     // A thin curve running into a thick one of its colour and parting from it again: where the
     // two cannot be told apart the hand places the points.
     QTest::newRow("thin curve in a thick one, dark") << "thin-in-thick-dark.json" << 20;

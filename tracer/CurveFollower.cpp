@@ -978,7 +978,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         mergeUnlessAcross(run);
         continue;  // far taller than the curve's run: merged with something crossing it
       }
-      if (!candidate.partial && usual > 0 && bottom - top > 1.5 * usual + 1.5 + std::fabs(s) * 0.5) {
+      // (Against the run expected on the course where that is taller: down a narrow peak's flank
+      // a thick curve's runs grow from its top's as the course steepens.)
+      if (!candidate.partial && usual > 0 && bottom - top > 1.5 * std::max(usual, h) + 1.5 + std::fabs(s) * 0.5) {
         merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
         continue;  // grown tall: merging with another curve along a shallow crossing
       }
