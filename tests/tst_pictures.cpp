@@ -894,6 +894,12 @@ class tst_pictures : public QObject {
         << "curves-cross-at-grid-line.png" << QPointF(183.21, 447.68)
         << QPolygonF({{540.37, 415.06}, {542.30, 414.57}, {544.26, 414.44}, {546.19, 414.42}}) << 548.11 << 412.21
         << 1.0 << true;
+    // The curve's end at the plot's frame, its last column before the frame cut by it: the course
+    // the path brings carries the one column found on to x.
+    QTest::newRow("curve ending at the frame")
+        << "curve-ends-at-frame.jpg" << QPointF(266.1, 78.2)
+        << QPolygonF({{354.37, 116.89}, {355.77, 119.37}, {357.19, 121.14}, {358.59, 122.53}}) << 360.0 << 124.45 << 1.0
+        << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

@@ -741,6 +741,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         // it falls in a quarter of a column.
         *unsurePx += kEndShare * std::fabs(courseSlope);
       }
+      if (found.size() == 1 && path.size() >= 2 && std::fabs(courseSlope) > 0) {
+        // A single column found (the curve's last before the frame, say): the course the path
+        // brings carries it to x (a fit through that column alone would hold its height level).
+        if (slopeAt != nullptr) {
+          *slopeAt = courseSlope;
+        }
+        return found.front().y + courseSlope * (x - found.front().x);
+      }
       return Fit(found, x);
     }
     // x lies just under a vertical line (the plot's frame at the curve's end) right after the
