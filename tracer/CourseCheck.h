@@ -24,8 +24,8 @@ struct CourseCheck {
 };
 
 // The last `count` of `points` (in order along x) that lie at least `spacing` columns apart, and
-// that far before `next`: in steps under a column or two the points' own spacing tells no slope
-// nor bend (a fraction of a pixel off in each moves the slope between them by a whole one).
+// that far before `next`: in steps under a column the points next to each other tell no slope nor
+// bend (a fraction of a pixel off in each moves the slope between them by a whole one).
 std::vector<QPointF> Spaced(const std::vector<QPointF>& points, QPointF next, std::size_t count, double spacing);
 
 }  // namespace tracer
