@@ -735,6 +735,35 @@ class tst_pictures : public QObject {
     }
   }
 
+  // Two thin curves of one colour side by side, the background between them: the one followed
+  // turns over its top right under the other, which its course pointed at. The run that touches
+  // the last one taken continues the curve; the other one's height is never taken for it.
+  void sideBySideTurn() {
+    const auto followed = [](double x) { return 150 + 0.06 * (x - 300) * (x - 300); };
+    QImage picture = Filled(600, 300, Qt::white);
+    {
+      QPainter p(&picture);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(255, 127, 14), 1.5));
+      p.drawPolyline(Polyline(followed, 250, 350));
+      p.drawLine(QPointF(250, 147), QPointF(350, 147));
+    }
+    const tracer::StraightLines none;
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, none, {270, followed(270)});
+    QVERIFY(pick);
+    const tracer::CurveFollower follower(picture, none, pick->style);
+    std::vector<QPointF> path;
+    for (double x = 285.5; x < 293; x += 2.25) {
+      path.emplace_back(x, followed(x));
+    }
+    for (double x = path.back().x() + 2.25; x < 320; x += 2.25) {
+      const std::optional<double> y = follower.HeightAt(path, x);
+      QVERIFY2(y && std::fabs(*y - followed(x)) < 0.6,
+               qPrintable(QStringLiteral("%1 at %2").arg(y.value_or(-1)).arg(x)));
+      path.push_back({x, *y});
+    }
+  }
+
   // A thin curve leaving a pale grid line of about its shade, a filled marker on it right past the
   // crossing, followed along a course already drawn flat by the line: the marker against the line
   // shows the curve there, not hidden along the line; the line's height is never taken for it.

@@ -87,6 +87,8 @@ constexpr double kPastFramePx = 3;
 // How much taller than the stroke across a shallow course a run against a line of the curve's
 // colour may be (anti-aliased fringes) and still be the curve's alone.
 constexpr double kOverStrokePx = 1;
+// How close a run's edge may come to the last run's and still touch it (fringe rounding).
+constexpr double kTouchPx = 0.5;
 // A dashed curve's run against a line of its colour that falls short of the stroke across by more
 // than kDotEndPx (the line's rows counted in) is a dash's end.
 constexpr double kDotEndPx = 0.75;
@@ -1036,6 +1038,18 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     if (!candidates.empty()) {
       merged = false;
+    }
+    // Right after the curve's own run, the one whole run that touches it continues the curve, where
+    // no other touches it (two curves of a colour side by side, the background between them): the
+    // course may bend there, its carried slope no guide.
+    if (connected && candidates.size() >= 2 && std::fabs(s) <= kGrowthSlope) {
+      const auto touching = [&](const Candidate& k) {
+        return k.bottom >= edgeTop - kTouchPx && k.top <= edgeBottom + kTouchPx;
+      };
+      const auto own = std::find_if(candidates.begin(), candidates.end(), touching);
+      if (std::count_if(candidates.begin(), candidates.end(), touching) == 1 && !own->partial && !own->faint) {
+        candidates = {*own};
+      }
     }
     // (After columns where they could not be told apart, the course carried over them is the less
     // sure the farther it is carried.)
