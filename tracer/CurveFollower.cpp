@@ -928,7 +928,18 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           // The edge cut off lies under something drawn over the curve (whose fringe blends with
           // the curve's: a sliver of it may pass for the curve), or under a line of its colour.
           const bool underCover = topCut ? run.coveredTop : run.coveredBottom;
-          const double unsure = underCover ? kUnsureCut + kUnsureCutSlope * std::fabs(s) : kUnsureLine;
+          double unsure = underCover ? kUnsureCut + kUnsureCutSlope * std::fabs(s) : kUnsureLine;
+          // Another sliver cut by the cover from its other side: the curve may lie anywhere under
+          // the cover between them (a thin curve under a thicker one whose fringes pass for it),
+          // up to the far one's end.
+          for (const Run& facing : runs) {
+            const bool faces =
+                topCut ? facing.coveredBottom && facing.bottomEdge < top : facing.coveredTop && facing.topEdge > bottom;
+            const double toFarEnd = topCut ? bottom - facing.topEdge : facing.bottomEdge - top;
+            if (underCover && faces) {
+              unsure = std::max(unsure, toFarEnd - height);
+            }
+          }
           candidates.push_back(
               topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true, run.deeperTop, false, unsure}
                      : Candidate{top + height / 2, top, top + height, true, run.deeperBottom, false, unsure});
