@@ -936,6 +936,13 @@ class tst_pictures : public QObject {
         << "thin-under-thick-dark.jpg" << QPointF(126.65, 161.2)
         << QPolygonF({{369.83, 126.99}, {372.74, 126.95}, {375.66, 126.90}, {378.57, 126.78}}) << 381.46 << 126.58
         << 0.5 << true << true;
+    // Two curves of one colour merged in one run, parting right under a vertical grid line, JPEG:
+    // the piece above, cut by the line, is the other branch; past the line, which of the two
+    // continues the curve cannot be told.
+    QTest::newRow("curves of one colour part under a grid line")
+        << "same-colour-part-under-grid-line.jpg" << QPointF(187.8, 268.23)
+        << QPolygonF({{563.75, 211.20}, {568.03, 210.98}, {572.26, 210.58}}) << 576.54 << 208.42 << 0.5 << true
+        << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

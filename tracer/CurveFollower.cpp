@@ -869,7 +869,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
     };
     std::vector<Candidate> candidates;
-    bool parted = false;  // pieces a horizontal line parts lie on the course: two curves, or a steep turn
+    bool parted = false;   // pieces a horizontal line parts lie on the course: two curves, or a steep turn
+    bool cutBoth = false;  // a piece cut on both sides lies on the course
     for (const Run& run : runs) {
       const double top = run.topEdge;
       const double bottom = run.bottomEdge;
@@ -888,6 +889,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       const bool bottomCut = run.touchesBottom || run.coveredBottom;
       const bool whole = bottom - top >= height - 0.6;  // as tall as the curve's run: nothing cut
       if (topCut && bottomCut && !whole) {
+        cutBoth = true;
         continue;
       }
       // Nowhere in the full shade of a thick curve, with nothing cut off it: a lighter line or
@@ -1047,7 +1049,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         fork(mergedTop + s * (centreX - mergedX), mergedBottom + s * (centreX - mergedX))) {
       return std::nullopt;
     }
-    if (!candidates.empty()) {
+    // (Not while a piece on the course is cut on both sides, by a vertical line or something else
+    // drawn over it: the curves merged may part right under it, that piece the other's branch.)
+    if (!candidates.empty() && !cutBoth) {
       merged = false;
     }
     // Right after the curve's own run, the one whole run that touches it continues the curve, where
