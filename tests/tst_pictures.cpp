@@ -873,15 +873,29 @@ class tst_pictures : public QObject {
     QVERIFY(!f->follower->CrossedAt(path, {333.66, 103.46}, -1.2));
   }
 
-  // A thick dashed curve (square-cut dashes 10 px wide) clicked close to a dash's end, where the
-  // dash's corner touches a black grid line: the columns by the click are cut across the stroke,
-  // and the dash itself (not grown along the line of its colour) tells the thickness.
-  void pickAtThickDashEnd() {
-    QImage picture = Filled(300, 200, Qt::white);
-    const QPointF along = QPointF(1, -0.8) / std::hypot(1, 0.8);
-    const QPointF start(60, 150);
-    {
-      QPainter p(&picture);
+  // The stroke's thickness where the pick lies on a thick dash or dot whose columns are cut across
+  // the stroke (a square-cut dash's end by a black grid line, drawn; square dots on a steep course,
+  // a crop of a JPEG a plotting program drew): the patch's own width tells it. Not so a dash bent
+  // over a narrow peak (a crop of such a picture), whose spread is no width.
+  void pickOnThickDashOrDot_data() {
+    QTest::addColumn<QString>("picture");  // empty: the dashes drawn here
+    QTest::addColumn<QPointF>("at");
+    QTest::addColumn<double>("thickness");
+    QTest::newRow("at a square-cut dash's end") << QString() << QPointF() << 10.0;
+    QTest::newRow("on a square dot, JPEG") << "square-dots-steep-jpeg.png" << QPointF(59.9, 59.5) << 7.1;
+    QTest::newRow("on a dash bent over a peak") << "dash-bent-over-peak.png" << QPointF(120.5, 120.6) << 8.4;
+  }
+  void pickOnThickDashOrDot() {
+    QFETCH(QString, picture);
+    QFETCH(QPointF, at);
+    QFETCH(double, thickness);
+    QImage image;
+    tracer::StraightLines lines;
+    if (picture.isEmpty()) {
+      image = Filled(300, 200, Qt::white);
+      const QPointF along = QPointF(1, -0.8) / std::hypot(1, 0.8);
+      const QPointF start(60, 150);
+      QPainter p(&image);
       p.setRenderHint(QPainter::Antialiasing);
       p.setPen(QPen(Qt::black, 10, Qt::SolidLine, Qt::FlatCap));
       for (int k = 0; k < 3; ++k) {
@@ -889,11 +903,16 @@ class tst_pictures : public QObject {
       }
       p.setPen(QPen(Qt::black, 1.5));
       p.drawLine(QPointF(5, 154.5), QPointF(295, 154.5));
+      lines = tracer::StraightLines({{true, 154.5, 1.5, 5, 295, 1, qRgb(0, 0, 0)}}, 300, 200);
+      at = start + along * 2;
+    } else {
+      image = QImage(QStringLiteral(FIXTURES_DIR "/") + picture);
+      QVERIFY(!image.isNull());
+      lines = tracer::StraightLineFinder().Find(image);
     }
-    const tracer::StraightLines lines({{true, 154.5, 1.5, 5, 295, 1, qRgb(0, 0, 0)}}, 300, 200);
-    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, lines, start + along * 2);
+    const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(image, lines, at);
     QVERIFY(pick);
-    QVERIFY2(std::fabs(pick->style.thickness - 10) < 1.5, qPrintable(QString::number(pick->style.thickness)));
+    QVERIFY2(std::fabs(pick->style.thickness - thickness) < 1.5, qPrintable(QString::number(pick->style.thickness)));
   }
 
   // The follower's height at x on a fixture picture (crops or whole pictures that a plotting

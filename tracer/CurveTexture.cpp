@@ -191,7 +191,12 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
   const double mean = (xx + yy) / 2 / weight;
   const double spread = std::hypot((xx - yy) / 2, xy) / weight;
   constexpr double kElongated = 4;  // the larger moment at least this many times the smaller: a dash
-  if (mean - spread > 0 && mean + spread >= kElongated * (mean - spread)) {
+  // A dot (a dash no longer than wide: a square, a disc) spreads its pixels so too, w^2 / 12 across
+  // any way (a disc of diameter d: w = 0.87 d); so long as it fills the rectangle its moments tell
+  // (12 times their geometric mean, its area), not a dash bent over a peak whose spread is no width.
+  constexpr double kFilled = 0.82;
+  const bool elongated = mean + spread >= kElongated * (mean - spread);
+  if (mean - spread > 0 && (elongated || weight >= kFilled * 12 * std::sqrt((mean - spread) * (mean + spread)))) {
     dash.width = std::sqrt(12 * (mean - spread));
   }
   // The gap: steps outwards from the patch (through 8 neighbours) to the nearest pixel of the

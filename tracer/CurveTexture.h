@@ -53,7 +53,7 @@ class CurveTexture {
   struct Dash {
     int length = 0;
     int gap = 0;
-    double width = 0;  // across it, from its pixels' spread across its length; 0 for a dot (no longer than wide)
+    double width = 0;  // across it, from its pixels' spread; 0 for a patch neither long nor filling its spread
   };
   // The dash or dot of the curve at `at`, or none where the curve's colour runs on from there, or
   // is cut by something else drawn over it.
