@@ -875,8 +875,9 @@ class tst_pictures : public QObject {
 
   // The stroke's thickness where the pick lies on a thick dash or dot whose columns are cut across
   // the stroke (a square-cut dash's end by a black grid line, drawn; square dots on a steep course,
-  // a crop of a JPEG a plotting program drew): the patch's own width tells it. Not so a dash bent
-  // over a narrow peak (a crop of such a picture), whose spread is no width.
+  // a crop of a JPEG a plotting program drew): the patch's own width tells it; where the marks are
+  // bars drawn across the course, their length. Not so a dash bent over a narrow peak (a crop of
+  // such a picture), whose spread is no width.
   void pickOnThickDashOrDot_data() {
     QTest::addColumn<QString>("picture");  // empty: the dashes drawn here
     QTest::addColumn<QPointF>("at");
@@ -884,6 +885,10 @@ class tst_pictures : public QObject {
     QTest::newRow("at a square-cut dash's end") << QString() << QPointF() << 10.0;
     QTest::newRow("on a square dot, JPEG") << "square-dots-steep-jpeg.png" << QPointF(59.9, 59.5) << 7.1;
     QTest::newRow("on a dash bent over a peak") << "dash-bent-over-peak.png" << QPointF(120.5, 120.6) << 8.4;
+    // Thick curve dotted in short bars drawn across it, JPEG: where it runs flat, and down a steep
+    // flank (where the runs down a bar's columns follow the bar, not the course).
+    QTest::newRow("on a bar across a flat stretch") << "bar-dotted-thick-jpeg.png" << QPointF(106, 81.8) << 6.25;
+    QTest::newRow("on a bar across a steep flank") << "bar-dotted-thick-jpeg.png" << QPointF(236, 195) << 6.25;
   }
   void pickOnThickDashOrDot() {
     QFETCH(QString, picture);

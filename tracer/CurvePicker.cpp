@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "CurveRuns.h"
@@ -30,6 +31,10 @@ constexpr double kBlendPx = 4;
 // A dash clicked, wider than the stroke the columns by the click tell by more than this: they lie
 // by its end.
 constexpr double kDashWiderPx = 1;
+// How far a patch's long axis turns from the course (radians) where it is a bar drawn across it;
+// the next bar's as long within kDashWiderPx and this share of the length.
+constexpr double kBarTurn = std::numbers::pi / 3;
+constexpr double kBarAlike = 0.2;
 
 double Median(std::vector<double> v) {
   std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
@@ -475,10 +480,31 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   style.thickness = std::max(0.5, style.thickness);
   // Clicked on a thick dash near its square-cut end, the columns there are cut across the stroke
   // and tell too thin a stroke: the dash's own width tells it.
+  // A patch long across the course, not along it, and the next patch alike, are bars drawn across
+  // the curve (a thick curve dotted in short marks): the curve is as thick as they are long. (The
+  // course as the runs beside the pick show it, or from the patch to the next one: on a steep
+  // course the runs down a bar's columns follow the bar. A single mark across, a tick or a grid
+  // line's dot beside a dash, proves no such texture.)
   if (const std::optional<CurveTexture::Dash> dash =
-          CurveTexture::DashAt(picture, lines, style, QPointF(seed) + QPointF(0.5, 0.5));
-      dash && dash->width > style.thickness + kDashWiderPx) {
-    style.thickness = dash->width;
+          CurveTexture::DashAt(picture, lines, style, QPointF(seed) + QPointF(0.5, 0.5))) {
+    const auto turned = [](double axis, double course) {
+      return std::fabs(std::remainder(axis - course, std::numbers::pi)) > kBarTurn;
+    };
+    const double toNext = dash->next ? std::atan2(dash->next->y() - seed.y(), dash->next->x() - seed.x()) : 0.0;
+    const auto bar = [&](const CurveTexture::Dash& d) {
+      return d.along > style.thickness + kDashWiderPx &&
+             (turned(d.axis, std::atan(slope)) || (dash->next && turned(d.axis, toNext)));
+    };
+    std::optional<CurveTexture::Dash> next;
+    if (dash->next && bar(*dash)) {
+      next = CurveTexture::DashAt(picture, lines, style, QPointF(*dash->next) + QPointF(0.5, 0.5));
+    }
+    if (next && bar(*next) && std::fabs(std::remainder(next->axis - dash->axis, std::numbers::pi)) < kBarTurn / 2 &&
+        std::fabs(next->along - dash->along) < kDashWiderPx + kBarAlike * dash->along) {
+      style.thickness = dash->along;
+    } else if (dash->width > style.thickness + kDashWiderPx) {
+      style.thickness = dash->width;
+    }
   }
 
   // The curve's centre in the clicked column, or in the nearest column beside it clear of lines

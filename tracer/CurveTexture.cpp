@@ -165,7 +165,8 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
       }
     }
   }
-  Dash dash{platform::RoundToInt32(std::ceil(std::hypot(maxX - minX + 1, maxY - minY + 1)))};
+  Dash dash;
+  dash.length = platform::RoundToInt32(std::ceil(std::hypot(maxX - minX + 1, maxY - minY + 1)));
   // Its width: a stroke w wide spreads its pixels across its length as w^2 / 12 (the smaller
   // principal moment of the patch, each pixel weighed by its cover).
   // (Moments about the patch's own corner, its pixels' offsets small: no loss of precision.)
@@ -199,6 +200,10 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
   if (mean - spread > 0 && (elongated || weight >= kFilled * 12 * std::sqrt((mean - spread) * (mean + spread)))) {
     dash.width = std::sqrt(12 * (mean - spread));
   }
+  if (elongated) {
+    dash.along = std::sqrt(12 * (mean + spread));
+    dash.axis = 0.5 * std::atan2(2 * xy, xx - yy);
+  }
   // The gap: steps outwards from the patch (through 8 neighbours) to the nearest pixel of the
   // curve's colour beyond it, within kMaxGap.
   constexpr int kMaxGap = 60;
@@ -230,9 +235,10 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
             continue;
           }
           reached[cell(nx, ny)] = 1;
-          if (fills(nx, ny)) {
+          if (fills(nx, ny) && !met) {
             met = true;
             dash.gap = d - 1;
+            dash.next = QPoint(nx, ny);
           }
           next.emplace_back(nx, ny);
         }

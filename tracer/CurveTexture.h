@@ -54,6 +54,9 @@ class CurveTexture {
     int length = 0;
     int gap = 0;
     double width = 0;  // across it, from its pixels' spread; 0 for a patch neither long nor filling its spread
+    double along = 0;  // along its long axis, likewise: a dash's length, or a bar's drawn across the course
+    double axis = 0;   // that axis' angle from the x axis, radians (y down)
+    std::optional<QPoint> next;  // the nearest pixel of the next patch (where `gap` was met)
   };
   // The dash or dot of the curve at `at`, or none where the curve's colour runs on from there, or
   // is cut by something else drawn over it.
