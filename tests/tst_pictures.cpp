@@ -885,10 +885,13 @@ class tst_pictures : public QObject {
     QTest::newRow("at a square-cut dash's end") << QString() << QPointF() << 10.0;
     QTest::newRow("on a square dot, JPEG") << "square-dots-steep-jpeg.png" << QPointF(59.9, 59.5) << 7.1;
     QTest::newRow("on a dash bent over a peak") << "dash-bent-over-peak.png" << QPointF(120.5, 120.6) << 8.4;
-    // Thick curve dotted in short bars drawn across it, JPEG: where it runs flat, and down a steep
-    // flank (where the runs down a bar's columns follow the bar, not the course).
-    QTest::newRow("on a bar across a flat stretch") << "bar-dotted-thick-jpeg.png" << QPointF(106, 81.8) << 6.25;
-    QTest::newRow("on a bar across a steep flank") << "bar-dotted-thick-jpeg.png" << QPointF(236, 195) << 6.25;
+    // A thick curve dotted in short bars drawn across it, JPEG: where it runs flat, down a steep
+    // flank (where the runs down a bar's columns follow the bar, not the course), and where a thin
+    // grey curve crosses it (the patch at the pick runs on along the grey one).
+    QTest::newRow("on a bar across a flat stretch") << "bar-dotted-thick-jpeg.png" << QPointF(166.1, 91.8) << 6.25;
+    QTest::newRow("on a bar across a steep flank") << "bar-dotted-thick-jpeg.png" << QPointF(296, 205) << 6.25;
+    QTest::newRow("where a lighter curve crosses the bars")
+        << "bar-dotted-thick-jpeg.png" << QPointF(68.8, 89.5) << 6.25;
   }
   void pickOnThickDashOrDot() {
     QFETCH(QString, picture);

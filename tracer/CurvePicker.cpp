@@ -35,6 +35,9 @@ constexpr double kDashWiderPx = 1;
 // the next bar's as long within kDashWiderPx and this share of the length.
 constexpr double kBarTurn = std::numbers::pi / 3;
 constexpr double kBarAlike = 0.2;
+constexpr double kBarReach = 3;   // how far across it (times its length) the next bar may lie
+constexpr int kBarRing = 8;       // how far around a pick whose patch runs on bars are looked for,
+constexpr double kBarThinPx = 3;  // where the runs beside it tell a stroke thinner than this
 
 double Median(std::vector<double> v) {
   std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
@@ -480,30 +483,74 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   style.thickness = std::max(0.5, style.thickness);
   // Clicked on a thick dash near its square-cut end, the columns there are cut across the stroke
   // and tell too thin a stroke: the dash's own width tells it.
-  // A patch long across the course, not along it, and the next patch alike, are bars drawn across
-  // the curve (a thick curve dotted in short marks): the curve is as thick as they are long. (The
-  // course as the runs beside the pick show it, or from the patch to the next one: on a steep
-  // course the runs down a bar's columns follow the bar. A single mark across, a tick or a grid
-  // line's dot beside a dash, proves no such texture.)
+  // A patch long across the course, not along it, with another alike next to it across its long
+  // axis, is one of the bars drawn across a thick curve dotted in short marks: the curve is as
+  // thick as they are long. The course: as the runs beside the pick show it, or from the patch to
+  // the next one (on a steep course the runs down a bar's columns follow the bar). A single mark,
+  // a tick or a grid line's dot beside a dash, proves no such texture. Where the patch at the pick
+  // runs on (a lighter curve crossing the bars there) and the runs tell a thin stroke, the patches
+  // of the curve's full shade around it show them.
+  const auto turned = [](double axis, double course) {
+    return std::fabs(std::remainder(axis - course, std::numbers::pi)) > kBarTurn;
+  };
+  const auto alike = [&](const CurveTexture::Dash& a, const CurveTexture::Dash& b) {
+    return std::fabs(std::remainder(a.axis - b.axis, std::numbers::pi)) < kBarTurn / 2 &&
+           std::fabs(a.along - b.along) < kDashWiderPx + kBarAlike * a.along;
+  };
+  const auto barAt = [&](QPoint from, const CurveTexture::Dash& d) -> std::optional<double> {
+    if (d.along <= style.thickness + kDashWiderPx) {
+      return std::nullopt;
+    }
+    const double toNext = d.next ? std::atan2(d.next->y() - from.y(), d.next->x() - from.x()) : 0.0;
+    if (!turned(d.axis, std::atan(slope)) && !(d.next && turned(d.axis, toNext))) {
+      return std::nullopt;
+    }
+    // The first patch met across the bar's long axis, on either side.
+    const double nx = -std::sin(d.axis);
+    const double ny = std::cos(d.axis);
+    for (const int side : {-1, 1}) {
+      for (double t = d.width + 1; t <= kBarReach * d.along; t += 0.5) {
+        const QPoint q(platform::RoundToInt32(std::floor(from.x() + 0.5 + side * t * nx)),
+                       platform::RoundToInt32(std::floor(from.y() + 0.5 + side * t * ny)));
+        if (!picture.valid(q) || style.Cover(picture.pixel(q)) < CurveColumns::kCore) {
+          continue;
+        }
+        const std::optional<CurveTexture::Dash> other =
+            CurveTexture::DashAt(picture, lines, style, QPointF(q) + QPointF(0.5, 0.5));
+        if (other && alike(d, *other)) {
+          return d.along;
+        }
+        break;
+      }
+    }
+    return std::nullopt;
+  };
   if (const std::optional<CurveTexture::Dash> dash =
           CurveTexture::DashAt(picture, lines, style, QPointF(seed) + QPointF(0.5, 0.5))) {
-    const auto turned = [](double axis, double course) {
-      return std::fabs(std::remainder(axis - course, std::numbers::pi)) > kBarTurn;
-    };
-    const double toNext = dash->next ? std::atan2(dash->next->y() - seed.y(), dash->next->x() - seed.x()) : 0.0;
-    const auto bar = [&](const CurveTexture::Dash& d) {
-      return d.along > style.thickness + kDashWiderPx &&
-             (turned(d.axis, std::atan(slope)) || (dash->next && turned(d.axis, toNext)));
-    };
-    std::optional<CurveTexture::Dash> next;
-    if (dash->next && bar(*dash)) {
-      next = CurveTexture::DashAt(picture, lines, style, QPointF(*dash->next) + QPointF(0.5, 0.5));
-    }
-    if (next && bar(*next) && std::fabs(std::remainder(next->axis - dash->axis, std::numbers::pi)) < kBarTurn / 2 &&
-        std::fabs(next->along - dash->along) < kDashWiderPx + kBarAlike * dash->along) {
-      style.thickness = dash->along;
+    if (const std::optional<double> bar = barAt(seed, *dash)) {
+      style.thickness = *bar;
     } else if (dash->width > style.thickness + kDashWiderPx) {
       style.thickness = dash->width;
+    }
+  } else if (style.thickness < kBarThinPx) {
+    bool found = false;
+    for (int r = 1; r <= kBarRing && !found; ++r) {
+      for (int dy = -r; dy <= r && !found; ++dy) {
+        for (int dx = -r; dx <= r && !found; ++dx) {
+          const QPoint q = seed + QPoint(dx, dy);
+          if (std::max(std::abs(dx), std::abs(dy)) != r || !picture.valid(q) ||
+              style.Cover(picture.pixel(q)) < CurveColumns::kCore) {
+            continue;
+          }
+          if (const std::optional<CurveTexture::Dash> d =
+                  CurveTexture::DashAt(picture, lines, style, QPointF(q) + QPointF(0.5, 0.5))) {
+            if (const std::optional<double> bar = barAt(q, *d)) {
+              style.thickness = *bar;
+              found = true;
+            }
+          }
+        }
+      }
     }
   }
 
