@@ -970,6 +970,14 @@ class tst_pictures : public QObject {
         << "same-colour-part-under-grid-line.jpg" << QPointF(187.8, 268.23)
         << QPolygonF({{563.75, 211.20}, {568.03, 210.98}, {572.26, 210.58}}) << 576.54 << 208.42 << 0.5 << true
         << false;
+    // Three black curves of three widths: the followed one and a thicker one merged in one run
+    // that parts, past a third one crossing them, into a run of the curve's height and one still
+    // too tall for it; either may go on from the merged run, so the curve is lost there rather than
+    // carried on along the thicker one (7 px off).
+    QTest::newRow("merged run parting into one still too tall")
+        << "curves-part-tall-run.png" << QPointF(299.8, 316.09)
+        << QPolygonF({{979.35, 175.45}, {985.65, 175.99}, {992.02, 178.32}}) << 998.32 << 173.06 << 0.5 << true
+        << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

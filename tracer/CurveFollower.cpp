@@ -863,9 +863,16 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const bool ownBefore = gap <= 2 && (found.empty() ? std::fabs(centreX - start.x()) <= 2
                                                       : found.back().height > 0 &&
                                                             found.back().height <= std::max(h, usual) + 2 * kGrowthPx);
+    // The merged run as the columns before left it, and the runs too tall for the curve's that this
+    // one leaves out.
+    const bool wasMerged = merged;
+    const double wasTop = mergedTop + s * (centreX - mergedX);
+    const double wasBottom = mergedBottom + s * (centreX - mergedX);
+    std::vector<std::pair<double, double>> tallRuns;
     const auto mergeUnlessAcross = [&](const Run& run) {
       if (!ownBefore || std::fabs(run.centre - pred) > kAcrossShare * (run.bottomEdge - run.topEdge)) {
         merged = true, mergedTop = run.topEdge, mergedBottom = run.bottomEdge, mergedX = centreX;
+        tallRuns.emplace_back(run.topEdge, run.bottomEdge);
       }
     };
     std::vector<Candidate> candidates;
@@ -1005,6 +1012,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // a thick curve's runs grow from its top's as the course steepens.)
       if (!candidate.partial && usual > 0 && bottom - top > 1.5 * std::max(usual, h) + 1.5 + std::fabs(s) * 0.5) {
         merged = true, mergedTop = top, mergedBottom = bottom, mergedX = centreX;
+        tallRuns.emplace_back(top, bottom);
         continue;  // grown tall: merging with another curve along a shallow crossing
       }
       if (!candidate.partial && std::fabs(s) <= kGrowthSlope) {
@@ -1048,6 +1056,18 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     if (merged && candidates.size() >= 2 &&
         fork(mergedTop + s * (centreX - mergedX), mergedBottom + s * (centreX - mergedX))) {
       return std::nullopt;
+    }
+    // Where the merged run parts into a run that may be the curve's and one still too tall for it,
+    // both touching the merged run as it went: the curve may go on in either.
+    if (wasMerged && !candidates.empty() && !tallRuns.empty()) {
+      const auto touches = [&](double top, double bottom) { return bottom >= wasTop - 0.5 && top <= wasBottom + 0.5; };
+      const bool oneTouches = std::any_of(candidates.begin(), candidates.end(),
+                                          [&](const Candidate& k) { return !k.faint && touches(k.top, k.bottom); });
+      const bool tallTouches =
+          std::any_of(tallRuns.begin(), tallRuns.end(), [&](const auto& t) { return touches(t.first, t.second); });
+      if (oneTouches && tallTouches) {
+        return std::nullopt;
+      }
     }
     // (Not while a piece on the course is cut on both sides, by a vertical line or something else
     // drawn over it: the curves merged may part right under it, that piece the other's branch.)
