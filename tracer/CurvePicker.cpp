@@ -35,9 +35,11 @@ constexpr double kDashWiderPx = 1;
 // the next bar's as long within kDashWiderPx and this share of the length.
 constexpr double kBarTurn = std::numbers::pi / 3;
 constexpr double kBarAlike = 0.2;
-constexpr double kBarReach = 3;   // how far across it (times its length) the next bar may lie
-constexpr int kBarRing = 8;       // how far around a pick whose patch runs on bars are looked for,
-constexpr double kBarThinPx = 3;  // where the runs beside it tell a stroke thinner than this
+constexpr double kBarReach = 3;  // how far across it (times its length) the next bar may lie
+// How far around a pick whose patch runs on bars are looked for, where the runs beside it tell a
+// stroke thinner than kBarThinPx.
+constexpr int kBarRing = 8;
+constexpr double kBarThinPx = 3;
 
 double Median(std::vector<double> v) {
   std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
@@ -497,6 +499,9 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     return std::fabs(std::remainder(a.axis - b.axis, std::numbers::pi)) < kBarTurn / 2 &&
            std::fabs(a.along - b.along) < kDashWiderPx + kBarAlike * a.along;
   };
+  const auto fullShade = [&](QPoint q) {
+    return picture.valid(q) && style.Cover(picture.pixel(q)) >= CurveColumns::kCore;
+  };
   const auto barAt = [&](QPoint from, const CurveTexture::Dash& d) -> std::optional<double> {
     if (d.along <= style.thickness + kDashWiderPx) {
       return std::nullopt;
@@ -512,7 +517,7 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
       for (double t = d.width + 1; t <= kBarReach * d.along; t += 0.5) {
         const QPoint q(platform::RoundToInt32(std::floor(from.x() + 0.5 + side * t * nx)),
                        platform::RoundToInt32(std::floor(from.y() + 0.5 + side * t * ny)));
-        if (!picture.valid(q) || style.Cover(picture.pixel(q)) < CurveColumns::kCore) {
+        if (!fullShade(q)) {
           continue;
         }
         const std::optional<CurveTexture::Dash> other =
@@ -538,8 +543,7 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
       for (int dy = -r; dy <= r && !found; ++dy) {
         for (int dx = -r; dx <= r && !found; ++dx) {
           const QPoint q = seed + QPoint(dx, dy);
-          if (std::max(std::abs(dx), std::abs(dy)) != r || !picture.valid(q) ||
-              style.Cover(picture.pixel(q)) < CurveColumns::kCore) {
+          if (std::max(std::abs(dx), std::abs(dy)) != r || !fullShade(q)) {
             continue;
           }
           if (const std::optional<CurveTexture::Dash> d =
