@@ -978,6 +978,13 @@ class tst_pictures : public QObject {
         << "curves-part-tall-run.png" << QPointF(299.8, 316.09)
         << QPolygonF({{979.35, 175.45}, {985.65, 175.99}, {992.02, 178.32}}) << 998.32 << 173.06 << 0.5 << true
         << false;
+    // A dark blue curve dotted far apart, picked on a dot beside a purple curve, JPEG: the purple's
+    // dark fringes, beyond the colour's spread over the dot, are not taken for the dotted curve
+    // hidden under the purple one (3.5 px off).
+    QTest::newRow("dots picked beside another curve")
+        << "dots-beside-other-curve-jpeg.png" << QPointF(19.5, 59.96)
+        << QPolygonF({{71.131, 40.253}, {73.249, 39.358}, {75.368, 38.429}}) << 77.504 << 37.478 << 0.5 << true
+        << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

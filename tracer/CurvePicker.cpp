@@ -256,6 +256,29 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     int full = 0;
     double Off() const { return counted > 0 ? std::sqrt(squares / counted) : 0; }
   };
+  // The spread off the segment counts the patch the seed lies in only: another curve in the
+  // square (one running beside, apart from the seed) would spread it as far as its colour lies
+  // from the curve's, and its fringes would pass for the curve's own pixels.
+  const int square = 2 * w + 1;
+  std::vector<char> patch(std::size_t(square * square), 0);
+  const auto inSquare = [&](int x, int y) { return std::size_t((y - seed.y() + w) * square + x - seed.x() + w); };
+  std::vector<QPoint> todo{seed};
+  patch[inSquare(seed.x(), seed.y())] = 1;
+  while (!todo.empty()) {
+    const QPoint q = todo.back();
+    todo.pop_back();
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        const int x = q.x() + dx;
+        const int y = q.y() + dy;
+        if (std::abs(x - seed.x()) <= w && std::abs(y - seed.y()) <= w && patch[inSquare(x, y)] == 0 && usable(x, y) &&
+            Project(rows.At(x, y), style.colour, style.background).first >= 0.5) {
+          patch[inSquare(x, y)] = 1;
+          todo.emplace_back(x, y);
+        }
+      }
+    }
+  }
   Spread all;
   Spread offBands;
   for (int y = seed.y() - w; y <= seed.y() + w; ++y) {
@@ -264,11 +287,12 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
         continue;
       }
       const auto [t, off] = Project(rows.At(x, y), style.colour, style.background);
+      const bool inPatch = patch[inSquare(x, y)] != 0;
       for (Spread* each : {&all, lines.LineAt(x, y) == nullptr ? &offBands : nullptr}) {
         if (each == nullptr) {
           continue;
         }
-        if (t >= 0.5 && t <= 1.6) {
+        if (inPatch && t >= 0.5 && t <= 1.6) {
           each->squares += off;
           ++each->counted;
         }
