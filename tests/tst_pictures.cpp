@@ -207,6 +207,18 @@ class tst_pictures : public QObject {
     QVERIFY(!lines.Snap(true, 100, 5));
   }
 
+  // A grid line across the plot with a legend's frame drawn close above a quarter of it, JPEG:
+  // the frame pulls those pieces of the line a fraction of a pixel up, one fit after another, and
+  // the line is found all the same, its centre its own.
+  void lineBesideLegendFrame() {
+    const QImage picture(QStringLiteral(FIXTURES_DIR "/legend-frame-beside-grid-line.jpg"));
+    QVERIFY(!picture.isNull());
+    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
+    QVERIFY(std::any_of(lines.Lines().begin(), lines.Lines().end(), [](const tracer::StraightLine& line) {
+      return line.horizontal && std::fabs(line.centre - 84.5) < 0.1 && line.to - line.from > 400;
+    }));
+  }
+
   // Grid lines drawn over a thick curve of another colour, one of them lying along it over a
   // third of the plot and a little above its centre: that line is found all the same, its centre
   // its own.

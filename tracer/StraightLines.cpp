@@ -33,6 +33,11 @@ std::size_t Index(int i) { return static_cast<std::size_t>(i); }
 // and one more for each kRowsPerGroup rows of a wide band.
 constexpr int kGroupsPerBand = 2;
 constexpr int kRowsPerGroup = 8;
+// How often the straight line through a line's pieces is fitted: past kLoosePasses fits, again
+// without those off it only while three quarters of them stay (something drawn close along a line
+// pulls a few of its pieces aside, one fit after another; a curve lying on a line pulls half).
+constexpr int kFitPasses = 8;
+constexpr int kLoosePasses = 3;
 
 // The pixels of a band across a candidate line, laid out the same way for both orientations:
 // `across` rows of `along` pixels, row k being the picture row (column) first + k.
@@ -216,7 +221,7 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
   double offset = 0;
   double wander = 0;
   const std::size_t all = even.size();
-  for (int pass = 0; pass < 3; ++pass) {
+  for (int pass = 0; pass < kFitPasses; ++pass) {
     const std::optional<FittedLine> fit = FitLine(even);
     if (!fit) {
       return std::nullopt;  // pieces all in one column: no line to measure
@@ -243,7 +248,8 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
         keptPieces.push_back(evenPieces[n]);
       }
     }
-    if (wander <= p.maxWanderPx || kept.size() * 2 < all || kept.size() < 3 || kept.size() == even.size()) {
+    if (wander <= p.maxWanderPx || kept.size() * 2 < all || kept.size() < 3 || kept.size() == even.size() ||
+        (pass + 1 >= kLoosePasses && kept.size() * 4 < all * 3)) {
       break;
     }
     even = std::move(kept);
