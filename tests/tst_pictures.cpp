@@ -285,9 +285,10 @@ class tst_pictures : public QObject {
     QVERIFY(!tracer::LeanMeter().Measure(bare));
   }
 
-  // Graph pictures with a known truth, traced as a user would (GraphJudge.h): Auto Trace from 20 Hz
-  // to 20 kHz in 200 steps, a point by hand wherever it says it lost the curve (3 at most), and
-  // every point of the saved file within 0.5 dB or 2 % of the plotted data. The real-style
+  // Graph pictures with a known truth, traced as a user would in a full HD window (GraphJudge.h,
+  // as the judging bench drives it): Auto Trace from 20 Hz to 20 kHz in 200 steps, a point by hand
+  // wherever it says it lost the curve (3 at most), and every point of the saved file within
+  // 0.5 dB or 2 % of the plotted data. The real-style
   // pictures come from another plotting program: a black curve on a black grid as JPEG, crossing
   // curves under a legend on a linear ohm scale, and a tilted scan that the import straightens.
   void endToEnd_data() {
@@ -340,6 +341,11 @@ class tst_pictures : public QObject {
     // shows on the course, and the trace turning onto it is no peak's top (the solid curve runs
     // back from the turn along the branch). Its steep stretches and crossings take many by hand.
     QTest::newRow("dashed crossed by a solid curve in a gap") << "dashed-crosses-solid-twoscale.json" << 70;
+    // A dotted impedance curve whose narrow peak meets the solid response curve of its colour,
+    // picked far from where the trace starts: the walk from the pick to the first point slides
+    // onto the solid curve at the peak's top, and walked back from there the curve found misses
+    // the pick.
+    QTest::newRow("dotted peak meets a solid curve") << "dotted-peak-meets-solid-twoscale.json" << 40;
   }
   void endToEnd() {
     QFETCH(QString, graph);
@@ -364,7 +370,7 @@ class tst_pictures : public QObject {
       }
     }
     QVERIFY(c);
-    const fakes::GraphResult r = fakes::TraceGraph(*c);
+    const fakes::GraphResult r = fakes::TraceGraph(*c, QSize(1920, 1080));
     QString text;
     for (const auto& [f, error] : r.beyond) {
       text += QStringLiteral(" %1 Hz off by %2,").arg(f).arg(error);

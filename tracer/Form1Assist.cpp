@@ -298,17 +298,28 @@ bool Form1::SnapToCurve() {
   // The pick is a point of the curve: a step that passes its column passes it, give or take what
   // the straight line between the step's ends leaves out; close before it, the curve followed on
   // from this point must reach it (else the follower has slid onto another curve of its colour).
-  if (!recorded.empty()) {
+  // (The first point walked to from a pick far off: walked back, the curve found reaches the pick. A
+  // long walk may slide onto another curve of its colour where the two meet, at a narrow peak's top,
+  // and carry on along it. Walked back from the plot's frame, where the first point often lies, the
+  // curve may not be found at all: nothing is told then.)
+  constexpr double kPickReach = 24;
+  const QPointF pick = curvePick->onCurve;
+  const double tolerance = 2 + curvePick->style.thickness;
+  if (recorded.empty()) {
+    if (std::fabs(pick.x() - next.x()) > kPickReach) {
+      const std::optional<double> atPick = follower.HeightAt({next}, pick.x());
+      if (atPick && std::fabs(*atPick - pick.y()) > tolerance) {
+        return false;
+      }
+    }
+  } else {
     const QPointF last = recorded.back();
-    const QPointF pick = curvePick->onCurve;
-    const double tolerance = 2 + curvePick->style.thickness;
     if ((pick.x() - last.x()) * (pick.x() - next.x()) <= 0 && std::fabs(next.x() - last.x()) >= 1) {
       const double between = last.y() + (next.y() - last.y()) * (pick.x() - last.x()) / (next.x() - last.x());
       if (std::fabs(between - pick.y()) > tolerance + 0.25 * std::fabs(next.y() - last.y())) {
         return false;
       }
-    } else if (constexpr double kPickReach = 24;
-               (pick.x() - next.x()) * (next.x() - last.x()) > 0 && std::fabs(pick.x() - next.x()) <= kPickReach) {
+    } else if ((pick.x() - next.x()) * (next.x() - last.x()) > 0 && std::fabs(pick.x() - next.x()) <= kPickReach) {
       std::vector<QPointF> on = path;
       on.push_back(next);
       const std::optional<double> atPick = follower.HeightAt(on, pick.x());
