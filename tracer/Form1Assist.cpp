@@ -301,12 +301,14 @@ bool Form1::SnapToCurve() {
   // (The first point walked to from a pick far off: walked back, the curve found reaches the pick. A
   // long walk may slide onto another curve of its colour where the two meet, at a narrow peak's top,
   // and carry on along it. Walked back from the plot's frame, where the first point often lies, the
-  // curve may not be found at all: nothing is told then.)
+  // curve may not be found at all: nothing is told then. Nor over more than kBackColumns, where the
+  // walk back would double the time of a trace's first step on a very wide picture.)
   constexpr double kPickReach = 24;
+  constexpr double kBackColumns = 2048;
   const QPointF pick = curvePick->onCurve;
   const double tolerance = 2 + curvePick->style.thickness;
   if (recorded.empty()) {
-    if (std::fabs(pick.x() - next.x()) > kPickReach) {
+    if (std::fabs(pick.x() - next.x()) > kPickReach && std::fabs(pick.x() - next.x()) <= kBackColumns) {
       const std::optional<double> atPick = follower.HeightAt({next}, pick.x());
       if (atPick && std::fabs(*atPick - pick.y()) > tolerance) {
         return false;
