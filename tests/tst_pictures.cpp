@@ -1003,6 +1003,11 @@ class tst_pictures : public QObject {
         << "dots-beside-other-curve-jpeg.png" << QPointF(19.5, 59.96)
         << QPolygonF({{71.131, 40.253}, {73.249, 39.358}, {75.368, 38.429}}) << 77.504 << 37.478 << 0.5 << true
         << false;
+    // A blue curve with the grey grid drawn over it, running along a grid line: only its edges show,
+    // a third of its shade, above and below the line; together they place it on the line.
+    QTest::newRow("curve under a grid line drawn over it")
+        << "curve-under-grid-line-drawn-over.png" << QPointF(50.4, 29.64)
+        << QPolygonF({{60.75, 26.85}, {63.93, 26.21}, {67.11, 25.77}}) << 72.67 << 25.50 << 0.3 << false << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

@@ -65,6 +65,8 @@ constexpr double kEndShare = 0.25;
 constexpr int kLineBandColumns = 3;
 // The most rows of a horizontal line of another colour that may hide a curve drawn under it.
 constexpr int kUnderLineRows = 4;
+// The least cover of a curve's edge beside a line drawn over the curve.
+constexpr double kEdgeCover = 0.2;
 // A row across a steep stretch reads the curve where it holds at least this share of the curve's
 // stroke along it.
 constexpr double kRowShare = 0.75;
@@ -215,14 +217,49 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     c[std::size_t(y - lo)] = cover(y);
   }
   const auto at = [&](int y) { return y < lo || y > hi ? -1.0 : c[std::size_t(y - lo)]; };
+  // A curve hidden under a horizontal line of another colour drawn over it shows only its edges,
+  // in the rows right above and below the line, each partly covered (a stroke centred on the line
+  // may leave less than minCover of either): where both show, they are drawn (and joined below).
+  std::vector<char> edge(c.size(), 0);
+  const auto otherLine = [&](int y) {
+    return at(y) != -2.0 && lines_.AnyLineAt(column, y, [&](int n, const StraightLine& l) {
+      return l.horizontal && confusable_[std::size_t(n)] == 0 && std::fabs(y + 0.5 - l.centre) < l.thickness / 2 + 0.25;
+    });
+  };
+  for (int y = lo; y < hi; ++y) {
+    if (at(y) < kEdgeCover || otherLine(y) || !otherLine(y + 1) || OnVerticalLine(column, y)) {
+      continue;
+    }
+    int k = 1;
+    while (k < kUnderLineRows && y + k + 1 <= hi && otherLine(y + k + 1)) {
+      ++k;
+    }
+    // (As a stroke under the line shows them: alike on both sides, not a curve's whole run on one
+    // side and another's edge on the other.)
+    const auto shown = [&](int from, int step) {
+      int n = 0;
+      while (n < kUnderLineRows + 2 && at(from + n * step) >= kEdgeCover) {
+        ++n;
+      }
+      return n;
+    };
+    if (at(y + k + 1) >= kEdgeCover && !otherLine(y + k + 1) && !OnVerticalLine(column, y + k + 1) &&
+        std::abs(shown(y, -1) - shown(y + k + 1, 1)) <= 1) {
+      edge[std::size_t(y - lo)] = 1;
+      edge[std::size_t(y + k + 1 - lo)] = 1;
+    }
+  }
+  const auto drawn = [&](int y) {
+    return at(y) >= p_.minCover || (y >= lo && y <= hi && edge[std::size_t(y - lo)] != 0);
+  };
   for (int y = lo; y <= hi;) {
-    if (at(y) < p_.minCover) {
+    if (!drawn(y)) {
       ++y;
       continue;
     }
     Run run;
     run.top = y;
-    while (y + 1 <= hi && at(y + 1) >= p_.minCover) {
+    while (y + 1 <= hi && drawn(y + 1)) {
       ++y;
     }
     run.bottom = y;
@@ -288,7 +325,8 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
         before.bottom = run.bottom;
         before.bottomEdge = run.bottomEdge;
         before.centre = bothMoment / both;
-        before.peak = std::max(before.peak, run.peak);
+        // (The rows under the line count as the curve's full shade, as in the centre.)
+        before.peak = std::max({before.peak, run.peak, 1.0});
         before.touchesBottom = run.touchesBottom;
         before.coveredBottom = run.coveredBottom;
         before.deeperBottom = run.deeperBottom;
