@@ -220,7 +220,7 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
   // A curve hidden under a horizontal line of another colour drawn over it shows only its edges,
   // in the rows right above and below the line, each partly covered (a stroke centred on the line
   // may leave less than minCover of either): where both show, they are drawn (and joined below).
-  std::vector<char> edge(c.size(), 0);
+  std::vector<char> edge;  // (sized when one is found: seldom)
   const auto otherLine = [&](int y) {
     return at(y) != -2.0 && lines_.AnyLineAt(column, y, [&](int n, const StraightLine& l) {
       return l.horizontal && confusable_[std::size_t(n)] == 0 && std::fabs(y + 0.5 - l.centre) < l.thickness / 2 + 0.25;
@@ -245,12 +245,13 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     };
     if (at(y + k + 1) >= kEdgeCover && !otherLine(y + k + 1) && !OnVerticalLine(column, y + k + 1) &&
         std::abs(shown(y, -1) - shown(y + k + 1, 1)) <= 1) {
+      edge.resize(c.size(), 0);
       edge[std::size_t(y - lo)] = 1;
       edge[std::size_t(y + k + 1 - lo)] = 1;
     }
   }
   const auto drawn = [&](int y) {
-    return at(y) >= p_.minCover || (y >= lo && y <= hi && edge[std::size_t(y - lo)] != 0);
+    return at(y) >= p_.minCover || (!edge.empty() && y >= lo && y <= hi && edge[std::size_t(y - lo)] != 0);
   };
   for (int y = lo; y <= hi;) {
     if (!drawn(y)) {
