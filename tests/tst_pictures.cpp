@@ -79,7 +79,8 @@ struct FixtureCurve {
   tracer::StraightLines lines;
   std::unique_ptr<tracer::CurveFollower> follower;
 };
-std::unique_ptr<FixtureCurve> FollowFixture(const QString& name, QPointF at) {
+std::unique_ptr<FixtureCurve> FollowFixture(const QString& name, QPointF at,
+                                            const tracer::CurveFollower::Parameters& parameters = {}) {
   auto f = std::make_unique<FixtureCurve>();
   f->picture = QImage(QStringLiteral(FIXTURES_DIR "/") + name);
   if (f->picture.isNull()) {
@@ -90,7 +91,7 @@ std::unique_ptr<FixtureCurve> FollowFixture(const QString& name, QPointF at) {
   if (!pick) {
     return nullptr;
   }
-  f->follower = std::make_unique<tracer::CurveFollower>(f->picture, f->lines, pick->style);
+  f->follower = std::make_unique<tracer::CurveFollower>(f->picture, f->lines, pick->style, parameters);
   return f;
 }
 
@@ -889,6 +890,24 @@ class tst_pictures : public QObject {
     }
     QVERIFY(f->follower->CrossedAt(path, {333.66, 103.95}, 0.57));
     QVERIFY(!f->follower->CrossedAt(path, {333.66, 103.46}, -1.2));
+  }
+
+  // A dashed SPL curve and a solid impedance curve of one colour, the impedance's peak rising over
+  // the SPL (two scales, JPEG): followed along the SPL to where the peak's falling flank crosses it,
+  // the branch down the flank turns off a course along which the SPL goes on; up the peak's own
+  // flank, the turn at its top has nothing going on past it.
+  void goesOnPastTurn() {
+    tracer::CurveFollower::Parameters dashed;
+    dashed.dashed = true;
+    const std::unique_ptr<FixtureCurve> f = FollowFixture("dashed-goes-on-past-solid-peak.jpg", {56.0, 89.0}, dashed);
+    QVERIFY(f);
+    const tracer::CurveFollower& follower = *f->follower;
+    const std::vector<QPointF> spl{{62.78, 79.90}, {64.72, 79.34}, {66.65, 78.89},
+                                   {68.59, 78.54}, {70.53, 78.29}, {72.46, 78.14}};
+    QVERIFY(follower.GoesOnAt(spl, {74.21, 83.60}));
+    QVERIFY(!follower.GoesOnAt(spl, {74.40, 78.07}));
+    const std::vector<QPointF> peak{{58.91, 80.57}, {60.84, 75.54}, {62.78, 71.55}, {64.72, 69.17}, {65.68, 68.72}};
+    QVERIFY(!follower.GoesOnAt(peak, {67.62, 69.40}));
   }
 
   // The stroke's thickness where the pick lies on a thick dash or dot whose columns are cut across

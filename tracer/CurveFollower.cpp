@@ -107,6 +107,8 @@ constexpr double kCrossClearPx = 1.5;
 constexpr double kCrossReachPx = 6;
 constexpr int kCrossShown = 4;
 constexpr int kCrossMissed = 1;
+// How much wider per column the band along a course carried past a turn is read (see GoesOnAt).
+constexpr double kGoesOnWidening = 0.15;
 constexpr double kShortSlope = 1;
 constexpr double kShortSlopeDashed = 3;
 constexpr double kShortSlackPx = 0.5;
@@ -1370,6 +1372,63 @@ bool CurveFollower::CrossedAt(const std::vector<QPointF>& path, QPointF at, doub
     }
   }
   return shown >= kCrossShown;
+}
+
+bool CurveFollower::GoesOnAt(const std::vector<QPointF>& path, QPointF at) const {
+  if (path.size() < 2 || std::fabs(at.x() - path.back().x()) < 1) {
+    return false;
+  }
+  const QPointF turn = path.back();
+  const int dir = at.x() > turn.x() ? 1 : -1;
+  const double T = style_.thickness;
+  const double branch = (at.y() - turn.y()) / (at.x() - turn.x());
+  // The path's point at least `columns` before `from`, if any.
+  const auto pointBack = [&](QPointF from, double columns) -> std::optional<QPointF> {
+    for (std::size_t k = path.size(); k-- > 0;) {
+      if ((from.x() - path[k].x()) * dir >= columns) {
+        return path[k];
+      }
+    }
+    return std::nullopt;
+  };
+  // The course from `a` to `b` carried on past the turn, clear of the branch's stroke, in a band
+  // that widens as it is carried: the colour shows in kCrossShown columns before more than
+  // kCrossMissed (a dashed curve's gaps too) do not.
+  const int missable = kCrossMissed + (p_.dashed ? p_.bridgePx : 0);
+  const auto goesOn = [&](QPointF a, QPointF b) {
+    const double course = (b.y() - a.y()) / (b.x() - a.x());
+    if (std::fabs(branch - course) < kCrossTurn + kCrossTurnShare * (std::fabs(branch) + std::fabs(course))) {
+      return false;
+    }
+    int shown = 0;
+    int missed = 0;
+    for (int c = Floor(turn.x()) + dir; std::abs(c - Floor(turn.x())) <= kCrossColumns && c >= 0 && c < rows_.Width();
+         c += dir) {
+      const double cx = c + 0.5;
+      const double y = b.y() + course * (cx - b.x());
+      const double band = std::max(1.0, T / 2) + kGoesOnWidening * std::fabs(cx - b.x());
+      const double onBranch = turn.y() + branch * (cx - turn.x());
+      const double nearest = (T * std::sqrt(1 + branch * branch) + std::fabs(branch)) / 2 + band + kCrossClearPx;
+      if (std::fabs(y - onBranch) < nearest) {
+        continue;
+      }
+      const std::vector<Run> runs = RunsIn(c, Floor(y - band) - 1, Floor(y + band) + 1, 0);
+      if (std::any_of(runs.begin(), runs.end(),
+                      [&](const Run& r) { return r.bottomEdge >= y - band && r.topEdge <= y + band; })) {
+        if (++shown >= kCrossShown) {
+          return true;
+        }
+      } else if (++missed > missable) {
+        return false;
+      }
+    }
+    return false;
+  };
+  // (The course right before the turn, or the one before it: the path may have turned with the
+  // branch a little already.)
+  const std::optional<QPointF> recent = pointBack(turn, kCrossCourseColumns);
+  const std::optional<QPointF> earlier = recent ? pointBack(*recent, kCrossCourseColumns) : std::nullopt;
+  return (recent && goesOn(*recent, turn)) || (earlier && goesOn(*earlier, *recent));
 }
 
 }  // namespace tracer

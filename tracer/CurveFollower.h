@@ -71,6 +71,9 @@ class CurveFollower {
   // falls on the crossing shows only the other one past it). At a peak's top or a dip's bottom
   // that line runs over the background instead. `path`: the points recorded before `at`, in order.
   bool CrossedAt(const std::vector<QPointF>& path, QPointF at, double slope) const;
+  // Whether, where the path turns at its last point onto the branch to `at`, another curve of the
+  // colour runs on along the path's course past the turn: the curve may have gone on along it.
+  bool GoesOnAt(const std::vector<QPointF>& path, QPointF at) const;
   static constexpr int kCrossColumns = 24;  // how far back CrossedAt reads the path
 
  private:

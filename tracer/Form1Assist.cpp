@@ -256,7 +256,7 @@ bool Form1::SnapToCurve() {
       behind.push_back(p);
     }
     std::reverse(behind.begin(), behind.end());
-    if (follower.CrossedAt(behind, {measured.x(), *y}, slopeHere)) {
+    if (follower.CrossedAt(behind, {measured.x(), *y}, slopeHere) || follower.GoesOnAt(behind, {measured.x(), *y})) {
       return false;
     }
   }
