@@ -1027,6 +1027,12 @@ class tst_pictures : public QObject {
     QTest::newRow("curve under a grid line drawn over it")
         << "curve-under-grid-line-drawn-over.png" << QPointF(50.4, 29.64)
         << QPolygonF({{60.75, 26.85}, {63.93, 26.21}, {67.11, 25.77}}) << 72.67 << 25.50 << 0.3 << false << false;
+    // Two navy curves of one width running as one, then parting at a shallow angle: the run grows
+    // to less than half as tall again before it parts, and which part is the curve is not known.
+    QTest::newRow("two curves of one colour part after running as one")
+        << "twins-part-after-running-as-one.png" << QPointF(102.4, 75.0)
+        << QPolygonF({{71.01, 109.83}, {74.09, 104.81}, {77.20, 100.16}, {80.31, 94.73}}) << 83.39 << 92.9 << 0.5
+        << true << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

@@ -1081,7 +1081,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     // A fork: the last run, grown tall where another curve of the colour ran along, parts into two
     // that both touch it. Which of them is the curve cannot be told. So too where the curve was
-    // last seen merged with another in a run too tall to be its own, bridged over.
+    // last seen merged with another in a run too tall to be its own, bridged over. (Grown by a
+    // stroke's width is enough: two curves running as one part at a shallow angle from there.)
     const auto fork = [&](double forkTop, double forkBottom) {
       int touching = 0;
       for (const Candidate& k : candidates) {
@@ -1091,7 +1092,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       return touching >= 2;
     };
-    if (connected && edgeBottom - edgeTop > 1.5 * h + 0.5 && candidates.size() >= 2 && fork(edgeTop, edgeBottom)) {
+    if (connected && edgeBottom - edgeTop > std::min(1.5 * h + 0.5, h + T) && candidates.size() >= 2 &&
+        fork(edgeTop, edgeBottom)) {
       return std::nullopt;
     }
     if (merged && candidates.size() >= 2 &&
