@@ -228,6 +228,14 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
       return l.horizontal && confusable_[std::size_t(n)] == 0 && std::fabs(y + 0.5 - l.centre) < l.thickness / 2 + 0.25;
     });
   };
+  // The rows from `from` on, `step` at a time, that show at least an edge's cover.
+  const auto shown = [&](int from, int step) {
+    int n = 0;
+    while (n < kUnderLineRows + 2 && at(from + n * step) >= kEdgeCover) {
+      ++n;
+    }
+    return n;
+  };
   for (int y = lo; y < hi; ++y) {
     if (at(y) < kEdgeCover || otherLine(y) || !otherLine(y + 1) || OnVerticalLine(column, y)) {
       continue;
@@ -238,13 +246,6 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     }
     // (As a stroke under the line shows them: alike on both sides, not a curve's whole run on one
     // side and another's edge on the other.)
-    const auto shown = [&](int from, int step) {
-      int n = 0;
-      while (n < kUnderLineRows + 2 && at(from + n * step) >= kEdgeCover) {
-        ++n;
-      }
-      return n;
-    };
     if (at(y + k + 1) >= kEdgeCover && !otherLine(y + k + 1) && !OnVerticalLine(column, y + k + 1) &&
         std::abs(shown(y, -1) - shown(y + k + 1, 1)) <= 1) {
       edge.resize(c.size(), 0);
@@ -1306,6 +1307,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   return Refine(found, x, courseSlope);
 }
 
+bool CurveFollower::ShowsAt(int column, double y, double band) const {
+  const std::vector<Run> runs = RunsIn(column, Floor(y - band) - 1, Floor(y + band) + 1, 0);
+  return std::any_of(runs.begin(), runs.end(),
+                     [&](const Run& r) { return r.bottomEdge >= y - band && r.topEdge <= y + band; });
+}
+
 bool CurveFollower::CrossedAt(const std::vector<QPointF>& path, QPointF at, double slope) const {
   if (path.empty() || at.x() == path.back().x()) {
     return false;
@@ -1365,9 +1372,7 @@ bool CurveFollower::CrossedAt(const std::vector<QPointF>& path, QPointF at, doub
     if (std::fabs(y - *pathY) < nearest || std::fabs(y - *pathY) > nearest + 2 * T + kCrossReachPx) {
       continue;
     }
-    const std::vector<Run> runs = RunsIn(c, Floor(y - band) - 1, Floor(y + band) + 1, 0);
-    if (std::any_of(runs.begin(), runs.end(),
-                    [&](const Run& r) { return r.bottomEdge >= y - band && r.topEdge <= y + band; })) {
+    if (ShowsAt(c, y, band)) {
       ++shown;
     } else if (++missed > kCrossMissed) {
       break;  // the other curve, if any, bends away from the line
@@ -1414,9 +1419,7 @@ bool CurveFollower::GoesOnAt(const std::vector<QPointF>& path, QPointF at) const
       if (std::fabs(y - onBranch) < nearest) {
         continue;
       }
-      const std::vector<Run> runs = RunsIn(c, Floor(y - band) - 1, Floor(y + band) + 1, 0);
-      if (std::any_of(runs.begin(), runs.end(),
-                      [&](const Run& r) { return r.bottomEdge >= y - band && r.topEdge <= y + band; })) {
+      if (ShowsAt(c, y, band)) {
         if (++shown >= kCrossShown) {
           return true;
         }

@@ -108,6 +108,8 @@ class CurveFollower {
   // curve) are one, where together they are no taller than `joinUpTo` (the curve's run and what a
   // whole run may grow by: taller, they are two curves crossing at the line).
   std::vector<Run> RunsIn(int column, int lo, int hi, double joinUpTo) const;
+  // Whether a run of the colour reaches within `band` of height y in the column.
+  bool ShowsAt(int column, double y, double band) const;
   // Whether pixel (x, y) lies on a line of the curve's colour (masked), or on any line (hidden).
   bool Masked(int x, int y) const;
   // The cover of the curve's colour that the lines of its colour at (x, y) show, -1 for none.
