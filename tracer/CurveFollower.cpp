@@ -275,16 +275,32 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     run.touchesBottom = at(run.bottom + 1) == -2.0;
     // Beyond the run (and its fringe), a pixel neither the curve's nor the background's (at least
     // half the curve's contrast), nor a grid line's: another curve drawn over the curve's edge.
-    const auto covered = [&](int row) {
+    // With `onLine`, one on a line of another colour instead, neither of the line's shade nor the
+    // curve's edge over it: another curve drawn over the line there.
+    const auto covered = [&](int row, bool onLine) {
       if (row < 0 || row >= H || at(row) == -2.0) {
         return false;
       }
       const QRgb p = rows_.At(column, row);
-      return style_.Cover(p) < 0 && ColourDistance2(p, style_.background) > contrast2_ && !lines_.OnLine(column, row);
+      if (style_.Cover(p) >= 0 || ColourDistance2(p, style_.background) <= contrast2_) {
+        return false;
+      }
+      const StraightLine* line = lines_.LineAt(column, row);
+      return line == nullptr
+                 ? !onLine
+                 : onLine && ColourDistance2(p, line->colour) > contrast2_ && style_.CoverOver(p, line->colour) < 0;
     };
-    run.coveredTop = covered(run.top - 1) || (at(run.top - 1) > 0 && covered(run.top - 2));
-    run.coveredBottom = covered(run.bottom + 1) || (at(run.bottom + 1) > 0 && covered(run.bottom + 2));
-    const auto deeper = [&](int row) { return covered(row) && style_.Deeper(rows_.At(column, row)); };
+    const auto coveredAbove = [&](bool onLine) {
+      return covered(run.top - 1, onLine) || (at(run.top - 1) > 0 && covered(run.top - 2, onLine));
+    };
+    const auto coveredBelow = [&](bool onLine) {
+      return covered(run.bottom + 1, onLine) || (at(run.bottom + 1) > 0 && covered(run.bottom + 2, onLine));
+    };
+    run.coveredTop = coveredAbove(false);
+    run.coveredBottom = coveredBelow(false);
+    run.coverTopOnLine = coveredAbove(true);
+    run.coverBottomOnLine = coveredBelow(true);
+    const auto deeper = [&](int row) { return covered(row, false) && style_.Deeper(rows_.At(column, row)); };
     run.deeperTop = deeper(run.top - 1) || (at(run.top - 1) > 0 && deeper(run.top - 2));
     run.deeperBottom = deeper(run.bottom + 1) || (at(run.bottom + 1) > 0 && deeper(run.bottom + 2));
     // Its edges to a fraction of a pixel: the end pixels' and the fringes' partial cover.
@@ -984,8 +1000,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           // the cover between them (a thin curve under a thicker one whose fringes pass for it),
           // up to the far one's end.
           for (const Run& facing : runs) {
-            const bool faces =
-                topCut ? facing.coveredBottom && facing.bottomEdge < top : facing.coveredTop && facing.topEdge > bottom;
+            const bool faces = topCut ? (facing.coveredBottom || facing.coverBottomOnLine) && facing.bottomEdge < top
+                                      : (facing.coveredTop || facing.coverTopOnLine) && facing.topEdge > bottom;
             const double toFarEnd = topCut ? bottom - facing.topEdge : facing.bottomEdge - top;
             if (underCover && faces) {
               unsure = std::max(unsure, toFarEnd - height);

@@ -88,6 +88,8 @@ class CurveFollower {
     bool touchesBottom = false;
     bool coveredTop = false;  // something of another colour drawn over the curve there
     bool coveredBottom = false;
+    bool coverTopOnLine = false;  // as covered, though on a line of another colour (a curve drawn over it)
+    bool coverBottomOnLine = false;
     bool deeperTop = false;  // what covers it there is the curve's hue in a deeper shade
     bool deeperBottom = false;
     bool parted = false;  // one of two pieces a horizontal line drawn over the curve parts, together
