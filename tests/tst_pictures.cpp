@@ -908,6 +908,18 @@ class tst_pictures : public QObject {
     QVERIFY(!follower.GoesOnAt(spl, {74.40, 78.07}));
     const std::vector<QPointF> peak{{58.91, 80.57}, {60.84, 75.54}, {62.78, 71.55}, {64.72, 69.17}, {65.68, 68.72}};
     QVERIFY(!follower.GoesOnAt(peak, {67.62, 69.40}));
+    // Two thin orange curves of one colour weaving about each other at shallow angles: the step
+    // bending off a rising course onto the other one, flatter, while the curve rises on.
+    const std::unique_ptr<FixtureCurve> twins = FollowFixture("twins-weave-at-shallow-angle.png", {130, 59.2});
+    QVERIFY(twins);
+    QVERIFY(twins->follower->GoesOnAt({{92.92, 64.61}, {96.92, 61.31}, {100.92, 60.75}}, {104.92, 61.84}));
+    // Not so a jagged curve's wiggle: past a shallow turn the curve itself comes back onto the old
+    // course, with no other curve beside it.
+    const std::unique_ptr<FixtureCurve> jagged = FollowFixture("jagged-thick.png", {360.27, 129.3});
+    QVERIFY(jagged);
+    QVERIFY(!jagged->follower->GoesOnAt(
+        {{151.91, 127.88}, {154.40, 126.42}, {156.89, 126.34}, {159.35, 124.11}, {161.84, 121.49}, {164.32, 120.12}},
+        {166.79, 121.92}));
   }
 
   // The stroke's thickness where the pick lies on a thick dash or dot whose columns are cut across

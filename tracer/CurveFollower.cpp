@@ -107,8 +107,12 @@ constexpr double kCrossClearPx = 1.5;
 constexpr double kCrossReachPx = 6;
 constexpr int kCrossShown = 4;
 constexpr int kCrossMissed = 1;
-// How much wider per column the band along a course carried past a turn is read (see GoesOnAt).
+// How much wider per column the band along a course carried past a turn is read (see GoesOnAt),
+// and the least turn read so (slope, plus kCrossTurnShare of the two slopes' sizes): less than a
+// crossing's (kCrossTurn), as two curves of one colour weaving about each other part at shallow
+// angles.
 constexpr double kGoesOnWidening = 0.15;
+constexpr double kGoesOnTurn = 0.6;
 constexpr double kShortSlope = 1;
 constexpr double kShortSlopeDashed = 3;
 constexpr double kShortSlackPx = 0.5;
@@ -1420,9 +1424,11 @@ bool CurveFollower::GoesOnAt(const std::vector<QPointF>& path, QPointF at) const
   const int missable = kCrossMissed + (p_.dashed ? p_.bridgePx : 0);
   const auto goesOn = [&](QPointF a, QPointF b) {
     const double course = (b.y() - a.y()) / (b.x() - a.x());
-    if (std::fabs(branch - course) < kCrossTurn + kCrossTurnShare * (std::fabs(branch) + std::fabs(course))) {
+    const double share = kCrossTurnShare * (std::fabs(branch) + std::fabs(course));
+    if (std::fabs(branch - course) < kGoesOnTurn + share) {
       return false;
     }
+    const bool shallow = std::fabs(branch - course) < kCrossTurn + share;
     int shown = 0;
     int missed = 0;
     for (int c = Floor(turn.x()) + dir; std::abs(c - Floor(turn.x())) <= kCrossColumns && c >= 0 && c < rows_.Width();
@@ -1435,8 +1441,17 @@ bool CurveFollower::GoesOnAt(const std::vector<QPointF>& path, QPointF at) const
       if (std::fabs(y - onBranch) < nearest) {
         continue;
       }
+      // (On a shallow turn, only with another run of the colour off the course towards the branch:
+      // a curve bending back onto its old course, a jagged one's wiggle, is no other curve.)
+      const auto besides = [&] {
+        const double reach = std::fabs(y - onBranch) + 2 * T + kCrossReachPx;
+        const std::vector<Run> runs = RunsIn(c, Floor(y - reach) - 1, Floor(y + reach) + 1, 0);
+        return std::any_of(runs.begin(), runs.end(), [&](const Run& r) {
+          return (r.bottomEdge < y - band || r.topEdge > y + band) && (onBranch > y ? r.topEdge > y : r.bottomEdge < y);
+        });
+      };
       if (ShowsAt(c, y, band)) {
-        if (++shown >= kCrossShown) {
+        if ((!shallow || besides()) && ++shown >= kCrossShown) {
           return true;
         }
       } else if (++missed > missable) {
