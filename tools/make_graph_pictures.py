@@ -8,6 +8,7 @@ and where that point lies on the picture as drawn, in continuous pixels: pixel i
 Reference positions are those of the picture's grid lines where they cross its middle.
 
 usage: tools/make_graph_pictures.py OUTDIR [--count N] [--seed S] [--styles a,b,...]
+(styles: those in STYLES, the default, and EXTRA_STYLES: jagged, a raw measurement's teeth)
 Needs python3-matplotlib, python3-numpy, python3-pil and gnuplot (Debian packages).
 """
 import argparse
@@ -176,6 +177,13 @@ def mpl_picture(path, rng, style, jpeg_quality):
     for i, kind in enumerate(kinds):
         a = axes[i]
         main, source = curve(rng, kind)
+        if style == "jagged":
+            # A raw measurement, unsmoothed: teeth a few per third of an octave, up to a few dB.
+            teeth = np.random.default_rng(rng.randrange(2 ** 31))
+            knots = int(rng.uniform(120, 400))
+            amount = rng.uniform(0.3, 1.2) * (1 if kind == "spl" else 0.01 * np.median(main))
+            main = main + np.interp(np.log10(F), np.linspace(1, math.log10(40000), knots), teeth.normal(0, amount, knots))
+            source += ", jagged"
         values = [main]
         for _ in range(count - 1 if not two_scales else 0):
             other, _ = curve(rng, kind)
@@ -414,6 +422,8 @@ def line_cross(p, q, a, vertical, at, c):
 
 STYLES = ["datasheet", "colour", "crossing", "samecolour", "twoscale", "dark", "markers", "labels", "dashed",
           "ohmlin", "ohmlog", "gnuplot", "tilted"]
+# Drawn only when asked for (--styles jagged), so that the default sets stay as they were.
+EXTRA_STYLES = ["jagged"]
 
 
 def main():
