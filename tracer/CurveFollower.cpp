@@ -113,6 +113,11 @@ constexpr int kCrossMissed = 1;
 // angles.
 constexpr double kGoesOnWidening = 0.15;
 constexpr double kGoesOnTurn = 0.6;
+// The steepest course on which a curve meeting a horizontal line of its colour may run on hidden
+// along it (one settling onto the line flattens to it); steeper, it crosses the line in a few
+// columns (a dotted curve's dots, a few columns apart, meeting a dotted grid line they pass for,
+// would otherwise take the line's course).
+constexpr double kAlongSlope = 0.4;
 constexpr double kShortSlope = 1;
 constexpr double kShortSlopeDashed = 3;
 constexpr double kShortSlackPx = 0.5;
@@ -1176,7 +1181,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
     bool alongLighter = false;    // that line lighter than the curve's full shade
-    if (candidates.empty() && slopeKnown && std::fabs(s) <= 0.6) {
+    if (candidates.empty() && slopeKnown && std::fabs(s) <= kAlongSlope) {
       // Nearly parallel to the line: the curve runs along it, hidden under it (and once hidden,
       // its course is the line's).
       along = HiddenUnder(c, alongLine ? *alongLine : pred, &alongLighter);
