@@ -283,35 +283,37 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     run.touchesTop = at(run.top - 1) == -2.0;
     run.touchesBottom = at(run.bottom + 1) == -2.0;
     // Beyond the run (and its fringe), a pixel neither the curve's nor the background's (at least
-    // half the curve's contrast), nor a grid line's: another curve drawn over the curve's edge.
-    // With `onLine`, one on a line of another colour instead, neither of the line's shade nor the
-    // curve's edge over it: another curve drawn over the line there.
-    const auto covered = [&](int row, bool onLine) {
+    // half the curve's contrast), nor a grid line's: another curve drawn over the curve's edge
+    // (kOver). On a line of another colour, one neither of the line's shade nor the curve's edge
+    // over it: another curve drawn over the line there (kOverLine).
+    enum Cover { kClear, kOver, kOverLine };
+    const auto coverAt = [&](int row) {
       if (row < 0 || row >= H || at(row) == -2.0) {
-        return false;
+        return kClear;
       }
       const QRgb p = rows_.At(column, row);
       if (style_.Cover(p) >= 0 || ColourDistance2(p, style_.background) <= contrast2_) {
-        return false;
+        return kClear;
       }
       const StraightLine* line = lines_.LineAt(column, row);
-      return line == nullptr
-                 ? !onLine
-                 : onLine && ColourDistance2(p, line->colour) > contrast2_ && style_.CoverOver(p, line->colour) < 0;
+      if (line == nullptr) {
+        return kOver;
+      }
+      return ColourDistance2(p, line->colour) > contrast2_ && style_.CoverOver(p, line->colour) < 0 ? kOverLine
+                                                                                                    : kClear;
     };
-    const auto coveredAbove = [&](bool onLine) {
-      return covered(run.top - 1, onLine) || (at(run.top - 1) > 0 && covered(run.top - 2, onLine));
+    // The row beside the run, and the one past it where that one is the run's fringe; what covers
+    // the run there, and whether it is the curve's hue in a deeper shade.
+    const auto side = [&](int next, int step, bool& over, bool& overLine, bool& deeper) {
+      for (const int row : {next, at(next) > 0 ? next + step : -1}) {
+        const Cover k = row < 0 ? kClear : coverAt(row);
+        over = over || k == kOver;
+        overLine = overLine || k == kOverLine;
+        deeper = deeper || (k == kOver && style_.Deeper(rows_.At(column, row)));
+      }
     };
-    const auto coveredBelow = [&](bool onLine) {
-      return covered(run.bottom + 1, onLine) || (at(run.bottom + 1) > 0 && covered(run.bottom + 2, onLine));
-    };
-    run.coveredTop = coveredAbove(false);
-    run.coveredBottom = coveredBelow(false);
-    run.coverTopOnLine = coveredAbove(true);
-    run.coverBottomOnLine = coveredBelow(true);
-    const auto deeper = [&](int row) { return covered(row, false) && style_.Deeper(rows_.At(column, row)); };
-    run.deeperTop = deeper(run.top - 1) || (at(run.top - 1) > 0 && deeper(run.top - 2));
-    run.deeperBottom = deeper(run.bottom + 1) || (at(run.bottom + 1) > 0 && deeper(run.bottom + 2));
+    side(run.top - 1, -1, run.coveredTop, run.coverTopOnLine, run.deeperTop);
+    side(run.bottom + 1, 1, run.coveredBottom, run.coverBottomOnLine, run.deeperBottom);
     // Its edges to a fraction of a pixel: the end pixels' and the fringes' partial cover.
     run.topEdge = run.top + 1 - std::min(1.0, at(run.top)) - std::max(0.0, at(run.top - 1));
     run.bottomEdge = run.bottom + std::min(1.0, at(run.bottom)) + std::max(0.0, at(run.bottom + 1));
