@@ -1059,6 +1059,13 @@ class tst_pictures : public QObject {
         << "dotted-crosses-dotted-grid-line.jpg" << QPointF(117.27, 45.52)
         << QPolygonF({{343.24, 106.27}, {344.31, 107.04}, {345.38, 107.73}, {346.45, 108.24}}) << 349.63 << 110.27
         << 0.5 << true << false;
+    // A thin black curve leaving a thick black one's edge for a grid line of its shade (both
+    // anti-aliased): what shows of it beside the thick one is the thick one's fringe, covered by
+    // its core, with the grid line right past the core; the curve may lie anywhere up to the line.
+    QTest::newRow("thin curve leaves a thick one for a grid line")
+        << "thin-curve-leaves-thick-for-grid-line.png" << QPointF(18.91, 85.24)
+        << QPolygonF({{277.28, 58.55}, {279.76, 58.17}, {282.23, 58.03}, {284.72, 57.98}}) << 287.20 << 55.85 << 0.5
+        << true << true;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

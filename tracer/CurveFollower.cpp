@@ -314,6 +314,28 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     };
     side(run.top - 1, -1, run.coveredTop, run.coverTopOnLine, run.deeperTop);
     side(run.bottom + 1, 1, run.coveredBottom, run.coverBottomOnLine, run.deeperBottom);
+    // Past a cover of the curve's hue in a deeper shade (a few rows: a thicker curve of its colour),
+    // a line of the curve's colour, whose edge the curve may have left the cover's for (its fringe
+    // rows pass for the line's).
+    const auto lineBeyond = [&](int next, int step) {
+      int row = next;
+      while (std::abs(row - next) <= 2 * kUnderLineRows && row >= 0 && row < H && coverAt(row) == kOver) {
+        row += step;
+      }
+      if (row == next || row < 0 || row >= H || !Masked(column, row)) {
+        return -1.0;
+      }
+      while (row + step >= 0 && row + step < H && Masked(column, row + step)) {
+        row += step;
+      }
+      return step < 0 ? double(row) : double(row + 1);
+    };
+    if (run.deeperTop) {
+      run.lineBeyondTop = lineBeyond(run.top - 1, -1);
+    }
+    if (run.deeperBottom) {
+      run.lineBeyondBottom = lineBeyond(run.bottom + 1, 1);
+    }
     // Its edges to a fraction of a pixel: the end pixels' and the fringes' partial cover.
     run.topEdge = run.top + 1 - std::min(1.0, at(run.top)) - std::max(0.0, at(run.top - 1));
     run.bottomEdge = run.bottom + std::min(1.0, at(run.bottom)) + std::max(0.0, at(run.bottom + 1));
@@ -1017,6 +1039,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
             if (underCover && faces) {
               unsure = std::max(unsure, toFarEnd - height);
             }
+          }
+          // Past a thicker curve of its colour covering it, a line of its colour: the curve may
+          // have left the cover for the line (a thin curve's edge over the thick one's passing for
+          // the line's fringe), up to the line's far edge.
+          const double lineEnd = !underCover ? -1 : topCut ? run.lineBeyondTop : run.lineBeyondBottom;
+          if (lineEnd >= 0) {
+            unsure = std::max(unsure, (topCut ? bottom - lineEnd : lineEnd - top) - height);
           }
           candidates.push_back(
               topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true, run.deeperTop, false, unsure}

@@ -90,6 +90,10 @@ class CurveFollower {
     bool coveredBottom = false;
     bool coverTopOnLine = false;  // as covered, though on a line of another colour (a curve drawn over it)
     bool coverBottomOnLine = false;
+    // Right past a deeper shade of its hue covering it there, a line of the curve's colour: the
+    // line's far edge (rows), -1 for none.
+    double lineBeyondTop = -1;
+    double lineBeyondBottom = -1;
     bool deeperTop = false;  // what covers it there is the curve's hue in a deeper shade
     bool deeperBottom = false;
     bool parted = false;  // one of two pieces a horizontal line drawn over the curve parts, together
