@@ -1066,6 +1066,13 @@ class tst_pictures : public QObject {
         << "thin-curve-leaves-thick-for-grid-line.png" << QPointF(18.91, 85.24)
         << QPolygonF({{277.28, 58.55}, {279.76, 58.17}, {282.23, 58.03}, {284.72, 57.98}}) << 287.20 << 55.85 << 0.5
         << true << true;
+    // A thin black curve merged with a thick black one parts from it where the merged run meets a
+    // grid line of their shade, going on below the line while the thick one goes on above it, JPEG:
+    // which side the curve went on is not known (followed on above, up to 11 px off).
+    QTest::newRow("thin curve parts from a thick one at a grid line")
+        << "thin-curve-parts-from-thick-at-grid-line.png" << QPointF(60.31, 49.46)
+        << QPolygonF({{105.69, 63.08}, {107.96, 62.81}, {110.20, 64.61}, {112.46, 65.52}}) << 114.70 << 72.69 << 0.5
+        << true << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

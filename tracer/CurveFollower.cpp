@@ -1169,6 +1169,20 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         return std::nullopt;
       }
     }
+    // Right past columns where the curve ran merged with something, a run of its colour on each
+    // side of a horizontal line of its colour, both against it: the merged run may have parted
+    // under the line, and which side the curve went on is not known.
+    if (wasMerged && !candidates.empty()) {
+      for (const Run& above : runs) {
+        for (const Run& below : runs) {
+          if (above.touchesBottom && below.touchesTop && below.topEdge > above.bottomEdge &&
+              below.topEdge - above.bottomEdge <= kUnderLineRows + 1 && above.bottomEdge >= lo - h &&
+              below.topEdge <= hi + h) {
+            return std::nullopt;
+          }
+        }
+      }
+    }
     // (Not while a piece on the course is cut on both sides, by a vertical line or something else
     // drawn over it: the curves merged may part right under it, that piece the other's branch.)
     if (!candidates.empty() && !cutBoth) {
