@@ -1066,6 +1066,14 @@ class tst_pictures : public QObject {
         << "thin-curve-leaves-thick-for-grid-line.png" << QPointF(18.91, 85.24)
         << QPolygonF({{277.28, 58.55}, {279.76, 58.17}, {282.23, 58.03}, {284.72, 57.98}}) << 287.20 << 55.85 << 0.5
         << true << true;
+    // Further on, hidden along the grid line, it leaves the line upwards while the thick one,
+    // lighter in a column where it straddles two rows, passes for it below the line: a run deeper
+    // than the curve's shade beside a column deeper still is the thick one (2.3 px off; the goal,
+    // 0.5 dB, is 2 px here).
+    QTest::newRow("thin curve off a grid line beside a thick one")
+        << "thin-curve-leaves-thick-for-grid-line.png" << QPointF(18.91, 85.24)
+        << QPolygonF({{282.23, 57.04}, {284.72, 55.50}, {287.20, 55.85}, {289.67, 55.50}}) << 292.16 << 54.70 << 1.9
+        << true << true;
     // A thin black curve merged with a thick black one parts from it where the merged run meets a
     // grid line of their shade, going on below the line while the thick one goes on above it, JPEG:
     // which side the curve went on is not known (followed on above, up to 11 px off).

@@ -1005,6 +1005,17 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         candidates.push_back(faint);
         continue;
       }
+      // Deeper than the curve's own shade where the column before shows, on its centre row, a
+      // shade deeper still than the curve may show: a thicker curve of its hue (whose core is
+      // beyond the curve's shades), lighter here, not the curve.
+      if (const int back = std::clamp(c - dir, 0, rows_.Width() - 1),
+          row = std::clamp(Floor(run.centre), 0, rows_.Height() - 1);
+          T < kThickPx && run.peak > 1 && style_.Cover(rows_.At(back, row)) < 0 && style_.Deeper(rows_.At(back, row))) {
+        Candidate faint{run.centre, top, bottom, true};
+        faint.faint = true;
+        candidates.push_back(faint);
+        continue;
+      }
       if ((topCut || bottomCut) && !whole) {
         if (gap > 0 && bottom - top < kSliverPx) {
           continue;  // after a gap, a mere edge of fringe against it places nothing
