@@ -1051,6 +1051,15 @@ class tst_pictures : public QObject {
         << "twins-part-under-another-curve.png" << QPointF(410, 57.5)
         << QPolygonF({{367.97, 48.41}, {370.88, 48.28}, {373.77, 48.03}, {376.69, 47.50}}) << 379.60 << 53.51 << 0.5
         << true << true;
+    // Further before, at a finer step: the two running as one (a run taller than one curve's),
+    // the blue one then cuts the run's lower side: the one below may go on under the blue one, and
+    // the curve with it, anywhere down to the blue one's far edge (followed on along the one
+    // above, up to 9 dB off; the goal, 0.5 dB, is 2.2 px here, less the 0.4 px any height may be
+    // off).
+    QTest::newRow("twins run as one into another curve's cover")
+        << "twins-part-under-another-curve.png" << QPointF(410, 57.5)
+        << QPolygonF({{366.52, 48.44}, {367.97, 48.40}, {369.41, 48.34}, {370.88, 48.28}}) << 372.33 << 51.31 << 1.8
+        << true << true;
     // A dotted curve (gnuplot, JPEG) falling across a dotted grid line of a grey the curve's dots
     // pass for, its course flattened a little by the dots' ends against the line: a course this
     // steep meeting the line is no curve hidden along it (followed so, the trace ran on along the

@@ -330,6 +330,22 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
       }
       return step < 0 ? double(row) : double(row + 1);
     };
+    // The far edge of what covers it (another curve's stroke, over a line or not; a few rows at
+    // most).
+    const auto coverEnd = [&](int next, int step) {
+      int row = next;
+      while (std::abs(row - next) <= 3 * kUnderLineRows && row + step >= 0 && row + step < H &&
+             coverAt(row + step) != kClear) {
+        row += step;
+      }
+      return step < 0 ? double(row) : double(row + 1);
+    };
+    if (run.coveredTop) {
+      run.coverEndTop = coverEnd(run.top - 1, -1);
+    }
+    if (run.coveredBottom) {
+      run.coverEndBottom = coverEnd(run.bottom + 1, 1);
+    }
     if (run.deeperTop) {
       run.lineBeyondTop = lineBeyond(run.top - 1, -1);
     }
@@ -1050,6 +1066,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
             if (underCover && faces) {
               unsure = std::max(unsure, toFarEnd - height);
             }
+          }
+          // Right after a column whose run was taller than the curve's by more than a run may grow
+          // (two curves of its colour running as one), cut short by a cover: what ran with it may
+          // go on under the cover, and the curve with it, anywhere out to the cover's far edge.
+          if (underCover && !found.empty() && std::fabs(s) <= kGrowthSlope && found.back().height > h + kGrowthPx) {
+            const double coverEnd = topCut ? run.coverEndTop : run.coverEndBottom;
+            unsure = std::max(unsure, (topCut ? bottom - coverEnd : coverEnd - top) - height);
           }
           // Past a thicker curve of its colour covering it, a line of its colour: the curve may
           // have left the cover for the line (a thin curve's edge over the thick one's passing for

@@ -94,6 +94,8 @@ class CurveFollower {
     // line's far edge (rows), -1 for none.
     double lineBeyondTop = -1;
     double lineBeyondBottom = -1;
+    double coverEndTop = 0;  // where what covers it there ends, if covered (rows)
+    double coverEndBottom = 0;
     bool deeperTop = false;  // what covers it there is the curve's hue in a deeper shade
     bool deeperBottom = false;
     bool parted = false;  // one of two pieces a horizontal line drawn over the curve parts, together
