@@ -1060,6 +1060,12 @@ class tst_pictures : public QObject {
         << "twins-part-under-another-curve.png" << QPointF(410, 57.5)
         << QPolygonF({{366.52, 48.44}, {367.97, 48.40}, {369.41, 48.34}, {370.88, 48.28}}) << 372.33 << 51.31 << 1.8
         << true << true;
+    // Two thick green curves 1 dB apart running as one (JPEG), picked there, so that the curve's
+    // thickness is the pair's: walked from the pick to the low end, where they part, the run
+    // parts into two each about half as thick, drifting apart; which one is the curve is not
+    // known (the walk went on along the other, 17 px off).
+    QTest::newRow("pair picked as one parts") << "green-pair-picked-as-one-parts.png" << QPointF(371.08, 33.09)
+                                              << QPolygonF({{369.50, 36.72}}) << 20.0 << 115.0 << 0.5 << true << false;
     // A dotted curve (gnuplot, JPEG) falling across a dotted grid line of a grey the curve's dots
     // pass for, its course flattened a little by the dots' ends against the line: a course this
     // steep meeting the line is no curve hidden along it (followed so, the trace ran on along the

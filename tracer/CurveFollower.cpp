@@ -24,6 +24,9 @@ constexpr double kThinLightPx = 1.25;
 // A curve this thick spans at least kThinnerShare of its thickness in every column it is whole in.
 constexpr double kThickerPx = 3;
 constexpr double kThinnerShare = 0.6;
+// Two curves of one width running as one pass for a curve up to twice as thick: each at least
+// kHalfShare of it.
+constexpr double kHalfShare = 0.4;
 
 // How far, beyond a whole run's centre, the centre of a column placed from one edge may be off
 // (pixels). With the other edge cut off by something drawn over the curve: kUnsureCut, plus
@@ -803,6 +806,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   bool bareStart = true;      // the columns walked before the first one found showed the background on the course
   bool confused = false;      // the columns since the last one found showed two runs too close to tell apart
   bool partedBefore = false;  // the columns since the last one found showed pieces a line parts
+  // The columns since the run followed parted into two far thinner than the curve, drifting apart
+  // (see below): how far apart the two were in the first of them, and where they lay in the last.
+  int split = 0;
+  double splitGapFirst = 0;
+  double splitTop = 0;
+  double splitBottom = 0;
   // What was found after a bridge from before x that does not fit, all of it past x, is not the
   // curve: the curve ends (or hides) at x, and the columns found before the bridge are its last
   // (past the plot's frame, where the curve ends, lie the axis's tick labels). Drops it; false
@@ -959,6 +968,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       bool faint = false;    // too thin and light to be the curve
       double unsure = 0;     // how far the centre may be off the curve's beyond a whole run's
       bool light = false;    // whole, and nowhere in the curve's full shade
+      bool thinner = false;  // whole, and far thinner than the curve (faint)
     };
     // A stroke under two pixels across may straddle two of them, neither in its full shade.
     const double fullCover = kFullCover * std::min(1.0, across / 2);
@@ -1018,6 +1028,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       if (!topCut && !bottomCut && T >= kThickPx && (run.peak < fullCover || thinner)) {
         Candidate faint{run.centre, top, bottom, true};
         faint.faint = true;
+        faint.thinner = thinner;
         candidates.push_back(faint);
         continue;
       }
@@ -1183,6 +1194,41 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       return touching >= 2;
     };
+    // The run followed parts into two, each about half as thick as the curve (far thinner than
+    // it) with the background between them, drifting apart column after column for as many
+    // columns as the curve is thick: two curves of its colour ran as one there (as one, they
+    // passed for the curve where it was picked), and which of them is the curve is not known. (A
+    // hollow marker's sides part and close again within its width.)
+    {
+      const double own = usual > 0 ? std::min(T, usual) : T;
+      const double fromTop = split > 0 ? splitTop : edgeTop;
+      const double fromBottom = split > 0 ? splitBottom : edgeBottom;
+      std::vector<const Candidate*> parts;
+      for (const Candidate& k : candidates) {
+        if (k.thinner && k.bottom - k.top >= kHalfShare * own && k.bottom >= fromTop - kTouchPx &&
+            k.top <= fromBottom + kTouchPx) {
+          parts.push_back(&k);
+        }
+      }
+      bool parting = (connected || split > 0) && parts.size() == 2;
+      if (parting) {
+        const Candidate* upper = parts[0]->top < parts[1]->top ? parts[0] : parts[1];
+        const Candidate* lower = upper == parts[0] ? parts[1] : parts[0];
+        const double apart = lower->top - upper->bottom;
+        parting = apart >= 1 && (split == 0 || apart >= splitGapFirst);
+        if (parting) {
+          splitGapFirst = split == 0 ? apart : splitGapFirst;
+          splitTop = upper->top;
+          splitBottom = lower->bottom;
+          if (++split >= own && apart > splitGapFirst + 1) {
+            return std::nullopt;
+          }
+        }
+      }
+      if (!parting) {
+        split = 0;
+      }
+    }
     if (connected && edgeBottom - edgeTop > std::min(1.5 * h + 0.5, h + T) && candidates.size() >= 2 &&
         fork(edgeTop, edgeBottom)) {
       return std::nullopt;
