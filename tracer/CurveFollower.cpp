@@ -317,14 +317,20 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
     };
     side(run.top - 1, -1, run.coveredTop, run.coverTopOnLine, run.deeperTop);
     side(run.bottom + 1, 1, run.coveredBottom, run.coverBottomOnLine, run.deeperBottom);
-    // Past a cover of the curve's hue in a deeper shade (a few rows: a thicker curve of its colour),
-    // a line of the curve's colour, whose edge the curve may have left the cover's for (its fringe
-    // rows pass for the line's).
-    const auto lineBeyond = [&](int next, int step) {
+    // The first row from `next` on, `step` at a time, past rows covered as `covers` tells (a few
+    // rows at most: another curve's stroke).
+    const auto pastCover = [&](int next, int step, int most, auto covers) {
       int row = next;
-      while (std::abs(row - next) <= 2 * kUnderLineRows && row >= 0 && row < H && coverAt(row) == kOver) {
+      while (std::abs(row - next) <= most && row >= 0 && row < H && covers(coverAt(row))) {
         row += step;
       }
+      return row;
+    };
+    // Past a cover of the curve's hue in a deeper shade (a thicker curve of its colour), a line of
+    // the curve's colour, whose edge the curve may have left the cover's for (its fringe rows pass
+    // for the line's).
+    const auto lineBeyond = [&](int next, int step) {
+      int row = pastCover(next, step, 2 * kUnderLineRows, [](Cover k) { return k == kOver; });
       if (row == next || row < 0 || row >= H || !Masked(column, row)) {
         return -1.0;
       }
@@ -333,14 +339,10 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
       }
       return step < 0 ? double(row) : double(row + 1);
     };
-    // The far edge of what covers it (another curve's stroke, over a line or not; a few rows at
-    // most).
+    // The far edge of what covers it (another curve's stroke, over a line or not), the row beside
+    // the run counted in.
     const auto coverEnd = [&](int next, int step) {
-      int row = next;
-      while (std::abs(row - next) <= 3 * kUnderLineRows && row + step >= 0 && row + step < H &&
-             coverAt(row + step) != kClear) {
-        row += step;
-      }
+      const int row = pastCover(next + step, step, 3 * kUnderLineRows, [](Cover k) { return k != kClear; }) - step;
       return step < 0 ? double(row) : double(row + 1);
     };
     if (run.coveredTop) {
