@@ -1096,6 +1096,13 @@ class tst_pictures : public QObject {
         << "thin-curve-parts-from-thick-at-grid-line.png" << QPointF(60.31, 49.46)
         << QPolygonF({{105.69, 63.08}, {107.96, 62.81}, {110.20, 64.61}, {112.46, 65.52}}) << 114.70 << 72.69 << 0.5
         << true << false;
+    // An impedance peak's top right on a grid line (JPEG), the path's last point there placed by
+    // hand: the course the path brings is nearly flat, the curve falls off it steeply and is gone
+    // from it in a few columns; the course then meets the grid line, under which the curve is not
+    // hidden (taken so, 14 px off).
+    QTest::newRow("steep flank off a peak at a grid line")
+        << "steep-flank-from-peak-at-grid-line.png" << QPointF(17.50, 235.19)
+        << QPolygonF({{128.33, 70.14}, {132.84, 60.23}, {137.35, 68.56}}) << 141.86 << 84.05 << 1.0 << true << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

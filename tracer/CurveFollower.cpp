@@ -121,6 +121,9 @@ constexpr double kGoesOnTurn = 0.6;
 // columns (a dotted curve's dots, a few columns apart, meeting a dotted grid line they pass for,
 // would otherwise take the line's course).
 constexpr double kAlongSlope = 0.4;
+// Columns since the curve was last found whose course showed the background: that many rule out
+// the curve hidden under a line the course then meets.
+constexpr int kBareBeforeLine = 2;
 constexpr double kShortSlope = 1;
 constexpr double kShortSlopeDashed = 3;
 constexpr double kShortSlackPx = 0.5;
@@ -808,6 +811,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   bool bareStart = true;      // the columns walked before the first one found showed the background on the course
   bool confused = false;      // the columns since the last one found showed two runs too close to tell apart
   bool partedBefore = false;  // the columns since the last one found showed pieces a line parts
+  int bareGap = 0;            // the columns since the last one found that showed the background on the course
   // The columns since the run followed parted into two far thinner than the curve, drifting apart
   // (see below): how far apart the two were in the first of them, and where they lay in the last.
   int split = 0;
@@ -1308,7 +1312,10 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     std::optional<double> along;  // the curve hidden along a line of its colour: the line's height
     bool alongLighter = false;    // that line lighter than the curve's full shade
-    if (candidates.empty() && slopeKnown && std::fabs(s) <= kAlongSlope) {
+    // (Not after columns that showed the background on the course: a curve that goes under a line
+    // shows up to it, and a solid curve gone from its course (turned off it steeply) is not hidden
+    // under the next line the course meets.)
+    if (candidates.empty() && slopeKnown && std::fabs(s) <= kAlongSlope && (p_.dashed || bareGap < kBareBeforeLine)) {
       // Nearly parallel to the line: the curve runs along it, hidden under it (and once hidden,
       // its course is the line's).
       along = HiddenUnder(c, alongLine ? *alongLine : pred, &alongLighter);
@@ -1374,6 +1381,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       found.push_back(last);
       gap = 0;
+      bareGap = 0;
     } else if (along) {
       last = {centreX, *along, 0, kUnsureLine};
       found.push_back(last);
@@ -1381,8 +1389,17 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       hasMoves = false;
       moveTop = moveBottom = 0;
       gap = 0;
+      bareGap = 0;
     } else {
       ++gap;
+      // The course shows the background here (the course skimming a line's edge: its row, on the
+      // line's band, shows the background itself).
+      if (const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
+          ColourDistance2(rows_.At(c, row), style_.background) <= contrast2_ / 4 ||
+          (style_.Cover(rows_.At(c, row)) >= 0 && style_.Cover(rows_.At(c, row)) < p_.minCover &&
+           !lines_.OnLine(c, row))) {
+        ++bareGap;
+      }
       // Before anything is found: whether the background shows on the course (a dash's gap),
       // rather than something drawn over the curve or two runs too close to tell apart.
       // (A vertical line crossing a shallow course, a grid line, hides a column of it at most, not
