@@ -270,6 +270,8 @@ bool Form1::SnapToCurve() {
   // picture, a narrow resonance peak, a curve under another one) it is not recorded.
   constexpr double kSurePx = 0.4;
   constexpr double kSureColumns = 0.15;
+  constexpr double kSureColumnsDashed = 0.4;
+  constexpr double kSteepDashed = 3;
   constexpr double kSureBend = 0.2;
   constexpr double kSureThickBend = 0.4;
   const auto slopeTo = [](QPointF a, QPointF b) {
@@ -335,7 +337,11 @@ bool Form1::SnapToCurve() {
   const double r = curvePick->style.thickness / 2;
   const double perColumn = recorded.empty() ? 0 : bend / std::max(1.0, std::fabs(next.x() - recorded[from].x()));
   const double thickBend = steepest * steepest / (1 + steepest * steepest) * r * r / 2 * perColumn;
-  if (kSurePx + kSureColumns * steepest + kSureBend * bend + kSureThickBend * thickBend + unsure > goal) {
+  // (A dashed or dotted curve's columns are placed by its dashes' or dots' ends, whose runs hold
+  // their height across the end: on a steep course they stand off the curve by more than a round
+  // stroke's.)
+  const double sureColumns = parameters.dashed && steepest >= kSteepDashed ? kSureColumnsDashed : kSureColumns;
+  if (kSurePx + sureColumns * steepest + kSureBend * bend + kSureThickBend * thickBend + unsure > goal) {
     return false;
   }
   // Right after a point placed by hand the curve was lost a step before: the next point must keep
