@@ -1107,6 +1107,14 @@ class tst_pictures : public QObject {
     QTest::newRow("steep flank off a peak at a grid line")
         << "steep-flank-from-peak-at-grid-line.png" << QPointF(17.50, 235.19)
         << QPolygonF({{128.33, 70.14}, {132.84, 60.23}, {137.35, 68.56}}) << 141.86 << 84.05 << 1.0 << true << false;
+    // A thin curve's narrow impedance peak: past its top the column holds the top's fringe, a
+    // lighter sliver nearer the course rising into the peak, and the whole run of the falling
+    // flank; the course carried on upwards finds nothing more. The curve turned off along the
+    // flank, and is lost there, not carried on from the fringe (11 px off).
+    QTest::newRow("thin narrow peak's top fringe")
+        << "thin-narrow-peak-top-fringe.png" << QPointF(65.5, 213.59)
+        << QPolygonF({{107.76, 106.83}, {109.16, 92.29}, {110.57, 84.14}, {111.97, 87.00}}) << 113.39 << 99.34 << 2.0
+        << true << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

@@ -811,6 +811,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   bool bareStart = true;      // the columns walked before the first one found showed the background on the course
   bool confused = false;      // the columns since the last one found showed two runs too close to tell apart
   bool partedBefore = false;  // the columns since the last one found showed pieces a line parts
+  bool passedBy = false;      // the last column found showed another whole run of the colour on the course
   int bareGap = 0;            // the columns since the last one found that showed the background on the course
   // The columns since the run followed parted into two far thinner than the curve, drifting apart
   // (see below): how far apart the two were in the first of them, and where they lay in the last.
@@ -1362,6 +1363,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     if (!candidates.empty()) {
       confused = false;
       const Candidate& taken = candidates.front();
+      passedBy = std::any_of(candidates.begin() + 1, candidates.end(),
+                             [](const Candidate& k) { return !k.faint && !k.light && !k.partial; });
       if (!taken.partial) {
         hasMoves = connected;
         moveTop = taken.top - edgeTop;
@@ -1449,6 +1452,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       break;
     }
     if (gap > bridge || c < 0 || c >= rows_.Width()) {
+      // Gone from the course short of x right after a column where a whole run of the colour lay
+      // beside the one taken: the curve turned off along that one (a thin curve's narrow peak,
+      // whose top's fringe lay nearer the course), not ended.
+      if (passedBy && gap > bridge && dir * (last.x - x) < 0) {
+        return std::nullopt;
+      }
       return endsBeyond();
     }
   }
