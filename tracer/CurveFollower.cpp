@@ -1397,11 +1397,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       ++gap;
       // The course shows the background here (the course skimming a line's edge: its row, on the
       // line's band, shows the background itself).
-      if (const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
-          ColourDistance2(rows_.At(c, row), style_.background) <= contrast2_ / 4 ||
-          (style_.Cover(rows_.At(c, row)) >= 0 && style_.Cover(rows_.At(c, row)) < p_.minCover &&
-           !lines_.OnLine(c, row))) {
-        ++bareGap;
+      {
+        const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
+        const QRgb p = rows_.At(c, row);
+        const double cover = style_.Cover(p);
+        if (ColourDistance2(p, style_.background) <= contrast2_ / 4 ||
+            (cover >= 0 && cover < p_.minCover && !lines_.OnLine(c, row))) {
+          ++bareGap;
+        }
       }
       // Before anything is found: whether the background shows on the course (a dash's gap),
       // rather than something drawn over the curve or two runs too close to tell apart.

@@ -338,8 +338,8 @@ bool Form1::SnapToCurve() {
   const double perColumn = recorded.empty() ? 0 : bend / std::max(1.0, std::fabs(next.x() - recorded[from].x()));
   const double thickBend = steepest * steepest / (1 + steepest * steepest) * r * r / 2 * perColumn;
   // (A dashed or dotted curve's columns are placed by its dashes' or dots' ends, whose runs hold
-  // their height across the end: on a steep course they stand off the curve by more than a round
-  // stroke's.)
+  // their height across the end: on a course steeper than kSteepDashed pixels per column they
+  // stand off the curve by more than a round stroke's.)
   const double sureColumns = parameters.dashed && steepest >= kSteepDashed ? kSureColumnsDashed : kSureColumns;
   if (kSurePx + sureColumns * steepest + kSureBend * bend + kSureThickBend * thickBend + unsure > goal) {
     return false;
