@@ -1115,6 +1115,14 @@ class tst_pictures : public QObject {
         << "thin-narrow-peak-top-fringe.png" << QPointF(65.5, 213.59)
         << QPolygonF({{107.76, 106.83}, {109.16, 92.29}, {110.57, 84.14}, {111.97, 87.00}}) << 113.39 << 99.34 << 2.0
         << true << false;
+    // A blue curve passing behind an opaque legend box (JPEG), the path's last point placed
+    // from one before it on a course bending there: nothing shows for nine columns, then the
+    // box's light frame on the course carried on; a height placed so is sure only to the turn
+    // from the path's course to the one found past the gap (it lay 2 px off).
+    QTest::newRow("curve behind a legend box")
+        << "curve-behind-legend-box.jpg" << QPointF(123.25, 86.51)
+        << QPolygonF({{244.60, 61.88}, {246.42, 62.40}, {248.26, 62.92}, {250.08, 63.44}}) << 251.92 << 61.87 << 0.5
+        << true << true;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);

@@ -56,6 +56,8 @@ constexpr double kUnknownRunShare = 1.25;
 // A height carried beyond the columns found, on one side of x only, is off by up to this share of
 // the slope per column carried (past the first half column).
 constexpr double kCarriedShare = 0.5;
+// The columns past a gap that give the course's slope there.
+constexpr double kSideColumns = 4;
 // A thick curve's centres within kEnvelopeReach columns of x are placed from its stroke's side
 // outside a bend, where the two sides place them kEnvelopeGap or more apart, on courses up to
 // kEnvelopeSlope bending by kEnvelopeBend or more (pixels per column, per column).
@@ -1482,6 +1484,21 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     std::vector<Found> withStart{Found{start.x(), start.y()}};
     withStart.insert(withStart.end(), found.begin(), found.end());
     report(withStart);
+    // Of a solid curve, nothing shows from the path's last point on to the columns found past the
+    // gap (the curve behind an opaque box; the last point placed so from the one before): where
+    // the course found past the gap turns from the path's, the curve bent somewhere in it, and the
+    // height at x may lie off by up to the turn over the rest of the gap. (A dashed curve's gaps
+    // are its own, bridged dash by dash.)
+    if (std::vector<std::pair<double, double>> after; unsurePx != nullptr && !found.empty() && !p_.dashed) {
+      for (const Found& f : found) {
+        if (std::fabs(f.x - found.front().x) <= kSideColumns) {
+          after.emplace_back(f.x, f.y);
+        }
+      }
+      if (const std::optional<FittedLine> fit = after.size() >= 2 ? FitLine(after) : std::nullopt) {
+        *unsurePx += std::fabs(fit->slope - courseSlope) * std::fabs(found.front().x - x) / 2;
+      }
+    }
     return Refine(withStart, x, courseSlope);
   }
   report(found);
