@@ -1010,6 +1010,12 @@ class tst_pictures : public QObject {
         << "curve-ends-at-frame.jpg" << QPointF(266.1, 78.2)
         << QPolygonF({{354.37, 116.89}, {355.77, 119.37}, {357.19, 121.14}, {358.59, 122.53}}) << 360.0 << 124.45 << 1.0
         << false << false;
+    // A light grey curve ending at the black frame of a straightened scan (JPEG): the frame's
+    // blurred edge, a blend of black and white, passes for the grey all along it, so the columns
+    // beside it are not the curve's (taken there, the curve's end lay 4 px off).
+    QTest::newRow("grey curve ending at a black frame")
+        << "grey-curve-ends-at-black-frame.png" << QPointF(64.76, 249.83) << QPolygonF({{64.76, 249.83}}) << 33.75
+        << 263.44 << 1.0 << false << false;
     // A thin yellow curve hidden under a thick orange one on a dark plot, JPEG: the orange's
     // fringes above and below pass for the yellow, which may lie anywhere under the cover.
     QTest::newRow("thin curve under a thick one, dark")

@@ -180,8 +180,11 @@ CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, 
                              Parameters parameters)
     : rows_(picture), lines_(lines), style_(style), p_(parameters) {
   for (const StraightLine& line : lines.Lines()) {
-    confusable_.push_back(style.Cover(line.colour) >= p_.minCover ? 1 : 0);
-    lineCover_.push_back(style.Cover(line.colour));
+    // A vertical line in a deeper shade of the curve's hue (a grey curve, the black frame) has a
+    // fringe of blends that pass for the curve all along it: its columns tell nothing either.
+    const bool deeper = !line.horizontal && style.Deeper(line.colour);
+    confusable_.push_back(deeper || style.Cover(line.colour) >= p_.minCover ? 1 : 0);
+    lineCover_.push_back(deeper ? style.darkest : style.Cover(line.colour));
   }
   contrast2_ = ColourDistance2(style.colour, style.background) / 4;
 }

@@ -147,7 +147,7 @@ class CurveFollower {
   const StraightLines& lines_;
   CurveStyle style_;
   Parameters p_;
-  std::vector<char> confusable_;   // per line: its colour passes for the curve's
+  std::vector<char> confusable_;   // per line: its colour (or, vertical, its edge) passes for the curve's
   std::vector<double> lineCover_;  // per line: how much of the curve's colour it shows
   int contrast2_ = 0;              // squared RGB distance from the background of something drawn over it
 };
