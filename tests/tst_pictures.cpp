@@ -1016,6 +1016,18 @@ class tst_pictures : public QObject {
     QTest::newRow("grey curve ending at a black frame")
         << "grey-curve-ends-at-black-frame.png" << QPointF(64.76, 249.83) << QPolygonF({{64.76, 249.83}}) << 33.75
         << 263.44 << 1.0 << false << false;
+    // Further on, the grey curve's steep flanks cut by horizontal grid lines of its shade: a run
+    // cut by one is placed from its other edge by the stroke across the course (not by the run's
+    // height over a whole column, which the slope adds to: placed so, 2 to 3 px off). Past a
+    // narrow peak's top, and where the falling flank crosses the 10 ohm line.
+    QTest::newRow("grey curve's flank past a narrow peak's top")
+        << "grey-curve-ends-at-black-frame.png" << QPointF(64.76, 249.83)
+        << QPolygonF({{126.19, 131.41}, {128.84, 126.65}, {131.47, 120.19}, {134.12, 123.23}}) << 136.77 << 129.26
+        << 1.0 << true << true;
+    QTest::newRow("grey curve's flank across a grid line")
+        << "grey-curve-ends-at-black-frame.png" << QPointF(64.76, 249.83)
+        << QPolygonF({{142.05, 149.40}, {144.67, 158.67}, {147.33, 167.99}, {149.95, 176.95}}) << 152.61 << 185.26
+        << 1.0 << true << true;
     // A thin yellow curve hidden under a thick orange one on a dark plot, JPEG: the orange's
     // fringes above and below pass for the yellow, which may lie anywhere under the cover.
     QTest::newRow("thin curve under a thick one, dark")

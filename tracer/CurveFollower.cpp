@@ -38,6 +38,9 @@ constexpr double kUnsureCut = 0.25;
 constexpr double kUnsureCutSlope = 0.4;
 constexpr double kUnsureJump = 0.5;
 constexpr double kUnsureLine = 0.2;
+// How far the middle of the path's last three points stands off the chord of the other two where
+// the path turns over a peak's or a dip's top between them (pixels).
+constexpr double kTurnPx = 3;
 // A run found whole may be up to kGrowthPx taller than the curve's (JPEG noise, a bend); beyond
 // that, on a course no steeper than kGrowthSlope (steeper, a bend alone makes the run tall), it
 // is merging with something along it, and its centre is pulled towards that by half the growth.
@@ -707,6 +710,29 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       slopeKnown = true;
     }
   }
+  // Where the path's last step turns back from the two steps before it (a peak's or a dip's top
+  // passed between its last points), the chord over the last two steps is no guide to the slope at
+  // its end, which is the last step's and then some: the parabola through the last three points
+  // gives it. (Not where the steps before turn too: a jagged measurement's zigzag.)
+  if (path.size() >= 4) {
+    const QPointF& a = path[path.size() - 4];
+    const QPointF& b = path[path.size() - 3];
+    const QPointF& m = path[path.size() - 2];
+    const double w0 = b.x() - a.x();
+    const double w1 = m.x() - b.x();
+    const double w2 = start.x() - m.x();
+    if (std::fabs(w0) >= 1 && std::fabs(w1) >= 1 && std::fabs(w2) >= 1 && w0 * w1 > 0 && w1 * w2 > 0) {
+      const double s0 = (b.y() - a.y()) / w0;
+      const double s1 = (m.y() - b.y()) / w1;
+      const double s2 = (start.y() - m.y()) / w2;
+      // (A turn a point a pixel or two off makes, as one placed by hand after it corrects, is
+      // smaller: the middle point stands off the chord of its neighbours by less.)
+      const double standsOff = std::fabs(s1 - s2) * w1 * w2 / (w1 + w2);
+      if (s0 * s1 > 0 && s1 * s2 < 0 && standsOff >= kTurnPx) {
+        pathSlope = s2 + (s2 - s1) * w2 / (w1 + w2);
+      }
+    }
+  }
   // The path's slope as the course's own only where it comes from a step close by (not a chord
   // from a pick far off).
   const double courseSlope =
@@ -1104,9 +1130,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           if (lineEnd >= 0) {
             unsure = std::max(unsure, (topCut ? bottom - lineEnd : lineEnd - top) - height);
           }
+          // (Placed from its edge by the stroke across the course where no run before gives the
+          // height: the edges are where the stroke's cover averages over the column, the column's
+          // width on a slope not among them.)
+          const double place = connected ? height : across;
           candidates.push_back(
-              topCut ? Candidate{bottom - height / 2, bottom - height, bottom, true, run.deeperTop, false, unsure}
-                     : Candidate{top + height / 2, top, top + height, true, run.deeperBottom, false, unsure});
+              topCut ? Candidate{bottom - place / 2, bottom - place, bottom, true, run.deeperTop, false, unsure}
+                     : Candidate{top + place / 2, top, top + place, true, run.deeperBottom, false, unsure});
         }
         continue;
       }
