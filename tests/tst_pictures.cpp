@@ -351,6 +351,10 @@ class tst_pictures : public QObject {
     // there): on their steep flanks a dot's columns hold its centre's height across it, off the
     // curve by more than a round stroke's columns (recorded so, 4 to 6 % off).
     QTest::newRow("dotted steep peaks, small") << "dotted-steep-peaks-twoscale.json" << 160;
+    // A black dash-dot impedance curve (JPEG) whose runs are cut short over several columns on
+    // end: each piece is placed by the stroke's height as the last whole run had it, not grown
+    // by how that run's edges moved apart once more at every column cut (placed so, 3.4 % off).
+    QTest::newRow("dash-dot runs cut over columns") << "dashdot-cut-twoscale.json" << 40;
   }
   void endToEnd() {
     QFETCH(QString, graph);

@@ -745,6 +745,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   // The last run taken: its edges (continuous pixels), and how they moved from the run before.
   bool hasEdges = false;
   bool hasMoves = false;
+  bool lastWhole = false;  // the last run taken was whole (a piece's edge placed from the other is not)
   double edgeTop = 0;
   double edgeBottom = 0;
   double moveTop = 0;
@@ -973,10 +974,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // stroke across the course, or the last run's height where that is less (a run taken whole
     // where something drawn across the curve had cut it, its edge off, would else shrink the
     // heights carried on from it down to nothing; at a narrow peak's top the course turns flat).
+    // (How the edges moved is a whole run's: after a piece, whose other edge was placed by this
+    // height, adding it again would grow the height at every column cut.)
     const double across = T * std::sqrt(1 + s * s);  // the stroke across the course
-    const double height = connected ? std::max({T, std::min(across, edgeBottom - edgeTop),
-                                                edgeBottom - edgeTop + (hasMoves ? moveBottom - moveTop : 0)})
-                                    : h;
+    const double height = connected
+                              ? std::max({T, std::min(across, edgeBottom - edgeTop),
+                                          edgeBottom - edgeTop + (hasMoves && lastWhole ? moveBottom - moveTop : 0)})
+                              : h;
     const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
     // The curve's usual run height lately (its median over the last columns found whole), against
     // which a run grown tall by merging slowly with another curve stands out.
@@ -1405,6 +1409,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         moveTop = taken.top - edgeTop;
         moveBottom = taken.bottom - edgeBottom;
       }
+      lastWhole = !taken.partial;
       edgeTop = taken.top;
       edgeBottom = taken.bottom;
       hasEdges = true;
