@@ -1032,6 +1032,14 @@ class tst_pictures : public QObject {
         << "grey-curve-ends-at-black-frame.png" << QPointF(64.76, 249.83)
         << QPolygonF({{142.05, 149.40}, {144.67, 158.67}, {147.33, 167.99}, {149.95, 176.95}}) << 152.61 << 185.26
         << 1.0 << true << true;
+    // A thick dashed curve up a resonance's steep flank (6 px a column), JPEG: a dash's end, cut
+    // across the curve, leaves runs that shrink to nothing below the curve's centre, and the next
+    // dash's start lies as far above it; the columns on the two sides of the gap do not fit one
+    // course, so the height between them is unsure (placed from them, 17 px off).
+    QTest::newRow("dashed curve's gap on a steep flank")
+        << "dashed-steep-flank-gap.png" << QPointF(69.0, 411.5)
+        << QPolygonF({{108.09, 339.44}, {113.48, 320.65}, {118.92, 301.42}, {124.36, 274.30}}) << 129.755 << 244.497
+        << 1.0 << true << true;
     // A thin yellow curve hidden under a thick orange one on a dark plot, JPEG: the orange's
     // fringes above and below pass for the yellow, which may lie anywhere under the cover.
     QTest::newRow("thin curve under a thick one, dark")

@@ -61,6 +61,11 @@ constexpr double kUnknownRunShare = 1.25;
 constexpr double kCarriedShare = 0.5;
 // The columns past a gap that give the course's slope there.
 constexpr double kSideColumns = 4;
+// x lies inside a bridged stretch where the nearest column found on one side of it is farther than
+// kBridgedGapPx; the columns fitted across it stray from the fit by up to kBridgedSlackPx (beyond
+// their own unsureness) where they place one course.
+constexpr double kBridgedGapPx = 1.5;
+constexpr double kBridgedSlackPx = 0.5;
 // A thick curve's centres within kEnvelopeReach columns of x are placed from its stroke's side
 // outside a bend, where the two sides place them kEnvelopeGap or more apart, on courses up to
 // kEnvelopeSlope bending by kEnvelopeBend or more (pixels per column, per column).
@@ -513,7 +518,35 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x, double c
     const double slope = std::max(std::fabs(Fit(found, x + 0.5) - Fit(found, x - 0.5)), std::fabs(courseSlope));
     extrapolated = kCarriedShare * std::max(0.0, d - 0.5) * slope;
   }
-  return (n > 0 ? sum / n : 0) + extrapolated;
+  // Inside a stretch bridged over (found on both sides, but a gap on at least one of them): the
+  // height is fitted through the nearest columns on each side, and is off by as much as they stray
+  // from the fit (a dash's start cut short past the gap, a course that turns within it).
+  double bridged = 0;
+  if (before != nullptr && after != nullptr && std::max(x - before->x, after->x - x) > kBridgedGapPx) {
+    std::vector<Found> sides[2];
+    for (const Found& f : found) {
+      sides[f.x < x ? 0 : 1].push_back(f);
+    }
+    std::vector<std::pair<double, double>> points;
+    std::vector<double> own;
+    for (std::vector<Found>& side : sides) {
+      std::sort(side.begin(), side.end(),
+                [x](const Found& a, const Found& b) { return std::fabs(a.x - x) < std::fabs(b.x - x); });
+      for (std::size_t i = 0; i < side.size() && i < 3; ++i) {
+        points.emplace_back(side[i].x, side[i].y);
+        own.push_back(side[i].unsure);
+      }
+    }
+    const int degree = points.size() >= 5 ? 2 : 1;
+    if (points.size() > std::size_t(degree) + 1) {
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto [px, py] = points[i];
+        bridged =
+            std::max(bridged, std::fabs(PolyFit(points, px, degree).value_or(py) - py) - own[i] - kBridgedSlackPx);
+      }
+    }
+  }
+  return (n > 0 ? sum / n : 0) + extrapolated + bridged;
 }
 
 // The stroke of a thick curve is its centre line swept by a disc of half its thickness. Each

@@ -133,7 +133,8 @@ class CurveFollower {
   // The mean unsureness of the columns found within fitColumns of x, or of the nearest on each
   // side where there are none.
   // Found on one side of x only, the height carried to x is the less sure the steeper the course
-  // (the columns', or `courseSlope` where steeper: a dash's columns may lie level).
+  // (the columns', or `courseSlope` where steeper: a dash's columns may lie level). Inside a
+  // bridged stretch, the less sure the farther the columns fitted across it stray from one course.
   double Unsure(const std::vector<Found>& found, double x, double courseSlope) const;
   // On a steep stretch the curve's height at x is better read along the rows across it: their
   // runs' centres give x at each row, and the height is where that line of centres meets x.
