@@ -1040,6 +1040,14 @@ class tst_pictures : public QObject {
         << "dashed-steep-flank-gap.png" << QPointF(69.0, 411.5)
         << QPolygonF({{108.09, 339.44}, {113.48, 320.65}, {118.92, 301.42}, {124.36, 274.30}}) << 129.755 << 244.497
         << 1.0 << true << true;
+    // Filled diamonds of the curve's colour on a resonance's flank (slope 1 to 1.5), JPEG: a
+    // column through a diamond beside its centre holds the diamond's run, centred on the marker,
+    // not on the curve, and taller than the curve's; its centre is unsure by half the growth
+    // (taken as the curve's, 4.9 px off).
+    QTest::newRow("marker on a flank") << "markers-on-steep-flank.png" << QPointF(32.1, 196.9)
+                                       << QPolygonF(
+                                              {{97.21, 164.13}, {102.11, 159.42}, {107.06, 154.61}, {112.01, 149.44}})
+                                       << 116.91 << 141.637 << 1.0 << true << true;
     // A thin yellow curve hidden under a thick orange one on a dark plot, JPEG: the orange's
     // fringes above and below pass for the yellow, which may lie anywhere under the cover.
     QTest::newRow("thin curve under a thick one, dark")

@@ -46,6 +46,9 @@ constexpr double kTurnPx = 3;
 // is merging with something along it, and its centre is pulled towards that by half the growth.
 constexpr double kGrowthPx = 1.2;
 constexpr double kGrowthSlope = 0.75;
+// Grown taller than the run expected on a course up to kGrowthUnsureSlope (a marker of the curve's
+// colour drawn on a flank), a run's centre is unsure by half the growth beyond kGrowthPx.
+constexpr double kGrowthUnsureSlope = 2;
 // A run cut short on one side no taller than this shows only the fringe of something cut off.
 constexpr double kSliverPx = 0.1;
 // The steepest course on which a vertical line crossing a dash's gap leaves the gap bare.
@@ -1237,9 +1240,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         tallRuns.emplace_back(top, bottom);
         continue;  // grown tall: merging with another curve along a shallow crossing
       }
-      if (!candidate.partial && std::fabs(s) <= kGrowthSlope) {
-        // Taller than the curve, though not so tall as to be left: merging with something.
-        candidate.unsure = std::max(0.0, bottom - top - h - kGrowthPx) / 2;
+      if (!candidate.partial && std::fabs(s) <= kGrowthUnsureSlope) {
+        // Taller than the curve, though not so tall as to be left: merging with something. (Not
+        // where the centres found step by step climb steeper than the course carried: a flank
+        // steepening within the step, whose runs grow with it.)
+        const double shown = connected ? std::fabs(candidate.centre - last.y) / std::max(1.0, g) : 0;
+        const double grown = std::max(h, T * std::sqrt(1 + shown * shown) + shown);
+        candidate.unsure = std::max(0.0, bottom - top - grown - kGrowthPx) / 2;
       }
       if (!candidate.partial && T >= kShortThickPx && std::fabs(s) <= (p_.dashed ? kShortSlopeDashed : kShortSlope)) {
         // Shorter than the curve's stroke across the column: an end of it (a thick dash's, cut
