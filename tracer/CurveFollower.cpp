@@ -769,6 +769,17 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
     }
   }
+  // How the path's slope turns per column over its last two steps.
+  double pathBend = 0;
+  if (path.size() >= 3) {
+    const QPointF& b = path[path.size() - 3];
+    const QPointF& m = path[path.size() - 2];
+    const double w1 = m.x() - b.x();
+    const double w2 = start.x() - m.x();
+    if (std::fabs(w1) >= 1 && std::fabs(w2) >= 1 && w1 * w2 > 0) {
+      pathBend = std::fabs((start.y() - m.y()) / w2 - (m.y() - b.y()) / w1) / (std::fabs(w1 + w2) / 2);
+    }
+  }
   // The path's slope as the course's own only where it comes from a step close by (not a chord
   // from a pick far off).
   const double courseSlope =
@@ -970,6 +981,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         report(found);
         if (slopeAt != nullptr) {
           *slopeAt = PolyFit(points, x + 0.5, 1).value_or(0) - PolyFit(points, x - 0.5, 1).value_or(0);
+        }
+        if (unsurePx != nullptr) {
+          // Carried straight on while the path bends (a narrow peak's top, right before the line):
+          // the curve may turn on as it bent, by half the bend per column for each column squared.
+          *unsurePx += 0.5 * pathBend * (x - last.x) * (x - last.x);
         }
         return PolyFit(points, x, 1);
       }
