@@ -94,7 +94,8 @@ constexpr double kNearStepPx = 12;
 // than kShortSlackPx, on a course no steeper than kShortSlope (steeper, a bend alone shortens the
 // runs), is an end of the stroke: its centre is off by up to half of what is missing. On a curve
 // known to be dashed, each dash's end cuts the runs short on steeper courses too, up to
-// kShortSlopeDashed.
+// kShortSlopeDashed; on any course where the dashes are kThickerPx or thicker (a bend shortens a
+// thick stroke's runs far less than a dash's square-cut end does).
 constexpr double kShortThickPx = 2;
 // A gap of a curve shows in a column where its course is no steeper than kShallowTelling; a dashed
 // curve's where it is no steeper than kSteepTelling and the background shows across its run.
@@ -1264,7 +1265,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const double grown = std::max(h, T * std::sqrt(1 + shown * shown) + shown);
         candidate.unsure = std::max(0.0, bottom - top - grown - kGrowthPx) / 2;
       }
-      if (!candidate.partial && T >= kShortThickPx && std::fabs(s) <= (p_.dashed ? kShortSlopeDashed : kShortSlope)) {
+      if (!candidate.partial && T >= kShortThickPx &&
+          (std::fabs(s) <= (p_.dashed ? kShortSlopeDashed : kShortSlope) || (p_.dashed && T >= kThickerPx))) {
         // Shorter than the curve's stroke across the column: an end of it (a thick dash's, cut
         // across the curve), whose centre is off the curve's by up to half of what is missing.
         candidate.unsure = std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) / 2);
