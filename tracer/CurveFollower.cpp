@@ -69,6 +69,8 @@ constexpr double kSideColumns = 4;
 // their own unsureness) where they place one course.
 constexpr double kBridgedGapPx = 1.5;
 constexpr double kBridgedSlackPx = 0.5;
+// Where x lies in a bridged stretch, its height is fitted through so many columns on each side.
+constexpr std::size_t kNearestOnEachSide = 3;
 // A thick curve's centres within kEnvelopeReach columns of x are placed from its stroke's side
 // outside a bend, where the two sides place them kEnvelopeGap or more apart, on courses up to
 // kEnvelopeSlope bending by kEnvelopeBend or more (pixels per column, per column).
@@ -432,12 +434,34 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
   return runs;
 }
 
+std::vector<CurveFollower::Found> CurveFollower::NearestOnEachSide(const std::vector<Found>& found, double x,
+                                                                   bool skipUnderLine) {
+  std::vector<Found> before;
+  std::vector<Found> after;
+  for (const Found& f : found) {
+    if (!(skipUnderLine && f.underLine)) {
+      (f.x < x ? before : after).push_back(f);
+    }
+  }
+  const auto byDistance = [x](const Found& a, const Found& b) { return std::fabs(a.x - x) < std::fabs(b.x - x); };
+  std::sort(before.begin(), before.end(), byDistance);
+  std::sort(after.begin(), after.end(), byDistance);
+  std::vector<Found> nearest;
+  for (std::size_t i = 0; i < kNearestOnEachSide; ++i) {
+    if (i < before.size()) {
+      nearest.push_back(before[i]);
+    }
+    if (i < after.size()) {
+      nearest.push_back(after[i]);
+    }
+  }
+  return nearest;
+}
+
 double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
   // The columns found within fitColumns of x; where x lies in a bridged stretch, the nearest few
   // on each side of it.
   std::vector<std::pair<double, double>> near;
-  std::vector<std::pair<double, double>> before;
-  std::vector<std::pair<double, double>> after;
   // (Where a vertical line of another colour drawn over the curve crosses the run in x's own
   // column, and may cut its ends there and in the columns beside it, the columns clear of the line
   // a few further on each side place the curve instead.)
@@ -458,22 +482,13 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
     if (std::fabs(f.x - x) <= reach) {
       near.emplace_back(f.x, f.y);
     }
-    (f.x < x ? before : after).emplace_back(f.x, f.y);
   }
-  const auto byDistance = [x](const auto& a, const auto& b) { return std::fabs(a.first - x) < std::fabs(b.first - x); };
-  std::sort(before.begin(), before.end(), byDistance);
-  std::sort(after.begin(), after.end(), byDistance);
   const bool bothSides = std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first <= x; }) &&
                          std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first >= x; });
   if (!bothSides || near.size() < 3) {
     near.clear();
-    for (std::size_t i = 0; i < 3; ++i) {
-      if (i < before.size()) {
-        near.push_back(before[i]);
-      }
-      if (i < after.size()) {
-        near.push_back(after[i]);
-      }
+    for (const Found& f : NearestOnEachSide(found, x, skipUnderLine)) {
+      near.emplace_back(f.x, f.y);
     }
   }
   if (near.size() == 1) {
@@ -527,19 +542,11 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x, double c
   // from the fit (a dash's start cut short past the gap, a course that turns within it).
   double bridged = 0;
   if (before != nullptr && after != nullptr && std::max(x - before->x, after->x - x) > kBridgedGapPx) {
-    std::vector<Found> sides[2];
-    for (const Found& f : found) {
-      sides[f.x < x ? 0 : 1].push_back(f);
-    }
     std::vector<std::pair<double, double>> points;
     std::vector<double> own;
-    for (std::vector<Found>& side : sides) {
-      std::sort(side.begin(), side.end(),
-                [x](const Found& a, const Found& b) { return std::fabs(a.x - x) < std::fabs(b.x - x); });
-      for (std::size_t i = 0; i < side.size() && i < 3; ++i) {
-        points.emplace_back(side[i].x, side[i].y);
-        own.push_back(side[i].unsure);
-      }
+    for (const Found& f : NearestOnEachSide(found, x, false)) {
+      points.emplace_back(f.x, f.y);
+      own.push_back(f.unsure);
     }
     const int degree = points.size() >= 5 ? 2 : 1;
     if (points.size() > std::size_t(degree) + 1) {

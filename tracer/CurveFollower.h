@@ -127,6 +127,9 @@ class CurveFollower {
   // where the curve hides under it; none if there is none.
   // `lighter`: whether that line is lighter than the curve's full shade.
   std::optional<double> HiddenUnder(int column, double y, bool* lighter = nullptr) const;
+  // The columns found nearest x on each side of it (those under a vertical line drawn over the
+  // curve left out with `skipUnderLine`), for a height fitted across a bridged stretch.
+  static std::vector<Found> NearestOnEachSide(const std::vector<Found>& found, double x, bool skipUnderLine);
   double Fit(const std::vector<Found>& found, double x) const;
   // Whether x's own column, among those found, is crossed by a vertical line drawn over the run.
   static bool UnderLineAt(const std::vector<Found>& found, double x);
