@@ -363,6 +363,10 @@ class tst_pictures : public QObject {
     // each column crosses a dash's end, whose run, shorter than the stroke across, is centred off
     // the curve's by up to half of what is missing (taken as whole, 12 px, 2.2 % off).
     QTest::newRow("thick dashes down a steep flank") << "thick-dashed-resonance.json" << 40;
+    // A thick dashed impedance curve (JPEG) right past a narrow peak's top: the dash bent over the
+    // top ends hanging down while the curve falls away steeply in the gap, its next dash below the
+    // course the walk looked along (carried on from the dash's end, 6 px, 2.4 % off).
+    QTest::newRow("dash's end past a peak's top") << "dash-hangs-past-peak-top.json" << 25;
   }
   void endToEnd() {
     QFETCH(QString, graph);

@@ -560,6 +560,32 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x, double c
   return (n > 0 ? sum / n : 0) + extrapolated + bridged;
 }
 
+double CurveFollower::OffCourse(const Found& last, double y, double slope, int dir, int end) const {
+  // (Off the stroke across the course, within twice its rows and the curve's thickness more on
+  // each side: as far as its next dash lies past a sharp turn.)
+  const double across = style_.thickness * std::sqrt(1 + slope * slope);
+  const double reach = 2 * across + 2 * style_.thickness;
+  std::optional<double> nearest;
+  for (int c = Floor(last.x); (c - end) * dir <= 0; c += dir) {
+    const int k = (c - Floor(last.x)) * dir;
+    const double along = last.y + slope * (c + 0.5 - last.x);
+    if (k > 0 && OnVerticalLine(c, std::clamp(Floor(along), 0, rows_.Height() - 1))) {
+      break;  // past a vertical line (the plot's frame, beyond which lie its labels)
+    }
+    for (const Run& run : RunsIn(c, Floor(along - reach), Floor(along + reach), 0)) {
+      if (run.topEdge <= along + across / 2 && run.bottomEdge >= along - across / 2) {
+        continue;  // on the course: the walk saw it
+      }
+      if (run.peak < kFullCover || run.bottomEdge - run.topEdge < style_.thickness / 2) {
+        continue;  // a speck of the colour's fringe (a grid's dot, noise), no dash
+      }
+      const double d = std::max({0.0, run.topEdge - y, y - run.bottomEdge});
+      nearest = std::min(nearest.value_or(d), d);
+    }
+  }
+  return nearest.value_or(0);
+}
+
 // The stroke of a thick curve is its centre line swept by a disc of half its thickness. Each
 // column's run reaches, at its top, a disc whose centre lies on the curve: the curve passes no
 // higher at x than the top edges nearby, each lowered by the disc's height at its distance from x
@@ -953,15 +979,19 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         // it falls in a quarter of a column.
         *unsurePx += kEndShare * std::fabs(courseSlope);
       }
-      if (found.size() == 1 && path.size() >= 2 && std::fabs(courseSlope) > 0) {
-        // A single column found (the curve's last before the frame, say): the course the path
-        // brings carries it to x (a fit through that column alone would hold its height level).
-        if (slopeAt != nullptr) {
-          *slopeAt = courseSlope;
-        }
-        return found.front().y + courseSlope * (x - found.front().x);
+      // A single column found (the curve's last before the frame, say): the course the path
+      // brings carries it to x (a fit through that column alone would hold its height level).
+      const bool single = found.size() == 1 && path.size() >= 2 && std::fabs(courseSlope) > 0;
+      const double y = single ? found.front().y + courseSlope * (x - found.front().x) : Fit(found, x);
+      if (single && slopeAt != nullptr) {
+        *slopeAt = courseSlope;
       }
-      return Fit(found, x);
+      // A dashed curve may have turned off the course within the gap past x: its next dash lies
+      // where the walk did not look.
+      if (unsurePx != nullptr && p_.dashed) {
+        *unsurePx = std::max(*unsurePx, OffCourse(found.back(), y, courseSlope, dir, target + dir));
+      }
+      return y;
     }
     // x lies just under a vertical line (the plot's frame at the curve's end) right after the
     // curve was last seen: the last columns found carry it on.

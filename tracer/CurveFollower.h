@@ -143,6 +143,10 @@ class CurveFollower {
   // runs' centres give x at each row, and the height is where that line of centres meets x.
   // `courseSlope` is the path's, for where the columns near x are too few to tell the slope.
   double Refine(const std::vector<Found>& found, double x, double courseSlope) const;
+  // A dashed curve lost right past `last`: how far from height y (in the columns from it up to
+  // column `end`) the nearest run of its colour off the course lies, where its next dash may have
+  // gone (the curve turned within the gap, past a peak's top); 0 where none does.
+  double OffCourse(const Found& last, double y, double slope, int dir, int end) const;
   // A thick curve's centres placed from the side of its stroke outside the bend, where it bends
   // sharply (a narrow peak's top): see the definition.
   std::vector<Found> Enveloped(const std::vector<Found>& found, double x) const;
