@@ -1288,10 +1288,12 @@ class tst_pictures : public QObject {
   // The dash clicked: a dot of a dotted curve is one, about its own size, as is a dash, each with
   // the gap to the next; a solid curve is none, nor is a piece of one between two curves of another
   // colour drawn over it, nor between two pale grid lines drawn over it; a dotted curve running up
-  // along a pale grid line that touches its dots still is one.
+  // along a pale grid line that touches its dots still is one, and so is a dash drawn over a grid
+  // line (its edges there blend its colour with the line's).
   void dashAtPick_data() {
     QTest::addColumn<int>("kind");  // 0 dotted, 1 solid, 2 solid cut by two red curves, 3 long dashes,
-                                    // 4 solid cut by two pale grid lines, 5 dotted up a pale grid line
+                                    // 4 solid cut by two pale grid lines, 5 dotted up a pale grid line,
+                                    // 6 green dashes, one over a grid line drawn under them
     QTest::addColumn<int>("least");
     QTest::addColumn<int>("most");  // -1: none
     QTest::addColumn<int>("gap");   // about
@@ -1301,6 +1303,7 @@ class tst_pictures : public QObject {
     QTest::newRow("long gaps") << 3 << 12 << 15 << 24;
     QTest::newRow("solid, under pale grid lines") << 4 << -1 << -1 << 0;
     QTest::newRow("dotted, along a pale grid line") << 5 << 4 << 8 << 3;
+    QTest::newRow("coloured dash over a grid line") << 6 << 21 << 25 << 14;
   }
   void dashAtPick() {
     QFETCH(int, kind);
@@ -1315,6 +1318,15 @@ class tst_pictures : public QObject {
         p.setPen(QPen(QColor(170, 170, 170), 1.5));
         p.drawLine(QPointF(102.5, 5), QPointF(102.5, 95));
       }
+      if (kind == 6) {
+        // The dash's anti-aliased edges blend the green with the line's grey: neither's shade.
+        p.setPen(QPen(QColor(153, 153, 153), 1));
+        p.drawLine(QPointF(104.5, 5), QPointF(104.5, 95));
+        QPen pen(QColor(44, 160, 44), 7, Qt::CustomDashLine, Qt::FlatCap);
+        pen.setDashPattern({3, 2});
+        p.setPen(pen);
+        p.drawLine(QPointF(88, 50.3), QPointF(180, 50.3));
+      }
       const bool dashed = kind == 0 || kind == 3 || kind == 5;
       QPen pen(Qt::black, kind == 3 ? 3 : 4, dashed ? Qt::CustomDashLine : Qt::SolidLine,
                kind == 3 ? Qt::FlatCap : Qt::RoundCap);
@@ -1322,11 +1334,13 @@ class tst_pictures : public QObject {
         pen.setDashPattern(kind == 3 ? QList<qreal>{4, 8} : QList<qreal>{0.01, 1.8});
       }
       p.setPen(pen);
-      p.drawLine(QPointF(kind == 5 ? 100 : 20, kind == 5 ? 10 : 50),
-                 QPointF(kind == 5 ? 100 : 180, kind == 5 ? 90 : 50));
+      if (kind != 6) {
+        p.drawLine(QPointF(kind == 5 ? 100 : 20, kind == 5 ? 10 : 50),
+                   QPointF(kind == 5 ? 100 : 180, kind == 5 ? 90 : 50));
+      }
       p.setPen(kind == 4 ? QPen(QColor(200, 200, 200), 1) : QPen(Qt::red, 3));
       for (const double x : {kind >= 2 ? 94.5 : 0.0, 104.5}) {
-        if (kind != 5) {
+        if (kind != 5 && kind != 6) {
           p.drawLine(QPointF(x, 20), QPointF(x, 80));
         }
       }
@@ -1336,15 +1350,18 @@ class tst_pictures : public QObject {
         {{false, 94.5, 1, 20, 80, 1, qRgb(200, 200, 200)}, {false, 104.5, 1, 20, 80, 1, qRgb(200, 200, 200)}}, 200,
         100);
     const tracer::StraightLines alongside({{false, 102.5, 1.5, 5, 95, 1, qRgb(170, 170, 170)}}, 200, 100);
+    const tracer::StraightLines under({{false, 104.5, 1, 5, 95, 1, qRgb(153, 153, 153)}}, 200, 100);
     const std::optional<tracer::CurvePick> pick = tracer::CurvePicker().Pick(picture, none,
                                                                              {kind == 0   ? 92.0
                                                                               : kind == 3 ? 62.0
+                                                                              : kind == 6 ? 90.0
                                                                                           : 100.0,
                                                                               kind == 5 ? 10 + 6 * 7.24 : 50.0});
     QVERIFY(pick);
     const std::optional<tracer::CurveTexture::Dash> dash = tracer::CurveTexture::DashAt(picture,
                                                                                         kind == 4   ? grid
                                                                                         : kind == 5 ? alongside
+                                                                                        : kind == 6 ? under
                                                                                                     : none,
                                                                                         pick->style, pick->onCurve);
     QVERIFY2(most < 0 ? !dash : dash && dash->length >= least && dash->length <= most && std::abs(dash->gap - gap) <= 1,

@@ -131,6 +131,13 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
     }
     return false;
   };
+  // Whether pixel (x, y) on a straight line is the curve's edge blended with the line's colour
+  // (a dash drawn over a grid line): what borders the patch there is the line, nothing drawn over
+  // the curve.
+  const auto edgeOverLine = [&](int x, int y, QRgb p) {
+    const StraightLine* line = lines.LineAt(x, y);
+    return line != nullptr && style.CoverOver(p, line->colour) >= 0;
+  };
   int minX = todo.front().first;
   int maxX = minX;
   int minY = todo.front().second;
@@ -157,7 +164,8 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
         if (fills(x + dx, y + dy) || goesOnBeyondLine(x + dx, y + dy, dx, dy)) {
           s = 1;
           todo.emplace_back(x + dx, y + dy);
-        } else if (style.Cover(p) < 0 && ColourDistance2(p, style.background) > contrast2) {
+        } else if (style.Cover(p) < 0 && ColourDistance2(p, style.background) > contrast2 &&
+                   !edgeOverLine(x + dx, y + dy, p)) {
           return std::nullopt;  // cut short by something else drawn over it
         } else {
           s = 2;
