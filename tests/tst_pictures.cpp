@@ -367,6 +367,10 @@ class tst_pictures : public QObject {
     // top ends hanging down while the curve falls away steeply in the gap, its next dash below the
     // course the walk looked along (carried on from the dash's end, 6 px, 2.4 % off).
     QTest::newRow("dash's end past a peak's top") << "dash-hangs-past-peak-top.json" << 25;
+    // The same kind of curve climbing into the plot's frame, its last dash ending a few columns
+    // short of it: the dash's square-cut end holds its runs' centres off the curve's, and carried
+    // along their slope to the frame the height falls behind the climb (4 px, 2.2 % off).
+    QTest::newRow("dash's end before the frame") << "dash-end-at-frame.json" << 45;
   }
   void endToEnd() {
     QFETCH(QString, graph);

@@ -1017,13 +1017,20 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       if (points.size() >= 2) {
         report(found);
+        const double fitSlope = PolyFit(points, x + 0.5, 1).value_or(0) - PolyFit(points, x - 0.5, 1).value_or(0);
         if (slopeAt != nullptr) {
-          *slopeAt = PolyFit(points, x + 0.5, 1).value_or(0) - PolyFit(points, x - 0.5, 1).value_or(0);
+          *slopeAt = fitSlope;
         }
         if (unsurePx != nullptr) {
           // Carried straight on while the path bends (a narrow peak's top, right before the line):
           // the curve may turn on as it bent, by half the bend per column for each column squared.
           *unsurePx += 0.5 * pathBend * (x - last.x) * (x - last.x);
+          // A dashed curve's last columns may be a dash's square-cut end, its runs' centres off
+          // the curve's: carried along their slope, the height is unsure by how far that strays
+          // from the course the path brings.
+          if (p_.dashed) {
+            *unsurePx += std::fabs(fitSlope - courseSlope) * std::fabs(x - last.x);
+          }
         }
         return PolyFit(points, x, 1);
       }
