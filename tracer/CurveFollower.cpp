@@ -567,9 +567,8 @@ double CurveFollower::OffCourse(const Found& last, double y, double slope, int d
   const double reach = 2 * across + 2 * style_.thickness;
   std::optional<double> nearest;
   for (int c = Floor(last.x); (c - end) * dir <= 0; c += dir) {
-    const int k = (c - Floor(last.x)) * dir;
     const double along = last.y + slope * (c + 0.5 - last.x);
-    if (k > 0 && OnVerticalLine(c, std::clamp(Floor(along), 0, rows_.Height() - 1))) {
+    if (c != Floor(last.x) && OnVerticalLine(c, std::clamp(Floor(along), 0, rows_.Height() - 1))) {
       break;  // past a vertical line (the plot's frame, beyond which lie its labels)
     }
     for (const Run& run : RunsIn(c, Floor(along - reach), Floor(along + reach), 0)) {
