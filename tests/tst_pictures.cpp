@@ -371,6 +371,10 @@ class tst_pictures : public QObject {
     // short of it: the dash's square-cut end holds its runs' centres off the curve's, and carried
     // along their slope to the frame the height falls behind the climb (4 px, 2.2 % off).
     QTest::newRow("dash's end before the frame") << "dash-end-at-frame.json" << 45;
+    // Picked in a gap of a thick dashed curve running along a grid line: the columns by the click
+    // are a dash's end, all but one cut by the line; the stroke measured from that one alone was
+    // a pixel thick (its gaps then unbridged, 11 points up to 8 % off).
+    QTest::newRow("picked at a dash's end on a grid line") << "dashed-picked-at-dash-end-on-grid-line.json" << 45;
   }
   void endToEnd() {
     QFETCH(QString, graph);

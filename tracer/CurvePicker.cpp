@@ -435,9 +435,10 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     }
   }
   // (Where some columns show the curve past the line, they tell it better than those whose edge
-  // lies under the line.)
+  // lies under the line. A single clean column, a dash's end by the click where the rest of the
+  // dash runs along the line, measures nothing alone: the columns the line cuts tell it too.)
   const bool pastBoth = std::any_of(walkedRuns.begin(), walkedRuns.end(), [](const Walked& r) { return r.pastBoth; });
-  if (masses.empty()) {
+  if (masses.size() < 2) {
     for (const Walked& r : walkedRuns) {
       if (const std::optional<double> s = localSlope(r.x); r.pastLine > 0 && r.pastBoth == pastBoth && s) {
         masses.push_back(r.pastLine / std::sqrt(1 + *s * *s));
