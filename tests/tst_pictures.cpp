@@ -311,6 +311,11 @@ class tst_pictures : public QObject {
     QTest::newRow("thin curve in a thick one, dark") << "thin-in-thick-dark.json" << 20;
     // Picked on a narrow resonance's flank (its thickness measured across that flank alone).
     QTest::newRow("narrow peak picked on its flank") << "narrow-peak-twoscale.json" << 20;
+    // A thin black curve hidden in a thick one along their course across a black grid line: the
+    // runs against the line on both sides of it are the thick curve's, together far taller than
+    // the thin one's, and the thin curve may lie anywhere in them (recorded from the upper one, or
+    // along the line, 2.3 px off).
+    QTest::newRow("thin in thick across a grid line") << "thin-in-thick-across-grid-line.json" << 110;
     // Two curves of one colour merged along a shallow crossing, parting under a vertical grid line.
     QTest::newRow("curves parting under a grid line") << "curves-part-under-grid-line.json" << 10;
     // Two thick curves of one colour parting at a small angle on a dotted grid line of their colour

@@ -1130,6 +1130,24 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         tallRuns.emplace_back(run.topEdge, run.bottomEdge);
       }
     };
+    // A run against a line of the curve's colour with another run against the line's far side: a
+    // stroke across the line, taller together than the curve's run by more than a run may grow,
+    // holds something thicker than the curve (another curve of its colour along the line), in
+    // which the curve may lie anywhere. How far its centre may then be off; 0 where no such run is.
+    const auto acrossLine = [&](const Run& run) {
+      double unsure = 0;
+      for (const Run& other : runs) {
+        const bool below = run.touchesBottom && other.touchesTop && other.topEdge > run.bottomEdge &&
+                           other.topEdge - run.bottomEdge <= kUnderLineRows + 1;
+        const bool above = run.touchesTop && other.touchesBottom && other.bottomEdge < run.topEdge &&
+                           run.topEdge - other.bottomEdge <= kUnderLineRows + 1;
+        const double extent = std::max(run.bottomEdge, other.bottomEdge) - std::min(run.topEdge, other.topEdge);
+        if ((below || above) && extent > h + 2 * kGrowthPx) {
+          unsure = std::max(unsure, (extent - h) / 2);
+        }
+      }
+      return unsure;
+    };
     std::vector<Candidate> candidates;
     bool parted = false;   // pieces a horizontal line parts lie on the course: two curves, or a steep turn
     bool cutBoth = false;  // a piece cut on both sides lies on the course
@@ -1204,7 +1222,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           // The edge cut off lies under something drawn over the curve (whose fringe blends with
           // the curve's: a sliver of it may pass for the curve), or under a line of its colour.
           const bool underCover = topCut ? run.coveredTop : run.coveredBottom;
-          double unsure = underCover ? kUnsureCut + kUnsureCutSlope * std::fabs(s) : kUnsureLine;
+          double unsure =
+              underCover ? kUnsureCut + kUnsureCutSlope * std::fabs(s) : std::max(kUnsureLine, acrossLine(run));
           // Another sliver cut by the cover from its other side: the curve may lie anywhere under
           // the cover between them (a thin curve under a thicker one whose fringes pass for it),
           // up to the far one's end.
@@ -1256,6 +1275,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       }
       Candidate candidate{run.centre, top, bottom, false};
       candidate.light = !topCut && !bottomCut && run.peak < kFullCover;
+      candidate.unsure = againstLine ? acrossLine(run) : 0;
       // On a shallow course, a run shorter than the stroke across it that ends against a
       // horizontal line drawn over the curve (a grid line along its edge) is cut there: its other
       // edge places the curve. (Not a dashed curve's: a dash's end is as short.)
@@ -1285,9 +1305,16 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
         } else if (!topFits && top < edgeTop + moveTop - tolerance - std::max(1.0, T / 2)) {
-          candidate = {bottom - height / 2, bottom - height, bottom, true, false, false, kUnsureJump};
+          candidate = {bottom - height / 2,
+                       bottom - height,
+                       bottom,
+                       true,
+                       false,
+                       false,
+                       std::max(kUnsureJump, candidate.unsure)};
         } else if (!bottomFits && bottom > edgeBottom + moveBottom + tolerance + std::max(1.0, T / 2)) {
-          candidate = {top + height / 2, top, top + height, true, false, false, kUnsureJump};
+          candidate = {
+              top + height / 2, top, top + height, true, false, false, std::max(kUnsureJump, candidate.unsure)};
         }
       } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
         mergeUnlessAcross(run);
@@ -1306,7 +1333,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         // steepening within the step, whose runs grow with it.)
         const double shown = connected ? std::fabs(candidate.centre - last.y) / std::max(1.0, g) : 0;
         const double grown = std::max(h, T * std::sqrt(1 + shown * shown) + shown);
-        candidate.unsure = std::max(0.0, bottom - top - grown - kGrowthPx) / 2;
+        candidate.unsure = std::max(candidate.unsure, std::max(0.0, bottom - top - grown - kGrowthPx) / 2);
       }
       if (!candidate.partial && T >= kShortThickPx &&
           (std::fabs(s) <= (p_.dashed ? kShortSlopeDashed : kShortSlope) || (p_.dashed && T >= kThickerPx))) {
@@ -1527,7 +1554,15 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       gap = 0;
       bareGap = 0;
     } else if (along) {
-      last = {centreX, *along, 0, kUnsureLine};
+      // (Between runs against both sides of the line that together are far taller than the curve's,
+      // the curve may lie anywhere in them.)
+      double acrossUnsure = kUnsureLine;
+      for (const Run& run : runs) {
+        if (run.bottomEdge >= lo - h && run.topEdge <= hi + h) {
+          acrossUnsure = std::max(acrossUnsure, acrossLine(run));
+        }
+      }
+      last = {centreX, *along, 0, acrossUnsure};
       found.push_back(last);
       hasEdges = false;
       hasMoves = false;
