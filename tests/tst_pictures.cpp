@@ -342,6 +342,10 @@ class tst_pictures : public QObject {
     // A thick curve with hollow markers of a thin outline: past a marker, its outline parting from
     // the curve is no branch of the curve (it is far thinner).
     QTest::newRow("thin hollow markers on a thick curve") << "thick-hollow-diamonds.json" << 3;
+    // Small hollow squares on a thick curve: across a marker its lower side runs a pixel below the
+    // curve's run, far thinner than it, and is no curve to tell the curve from (both were left and
+    // the height fitted across the marker, 1.8 px off).
+    QTest::newRow("small hollow squares on a thick curve") << "thick-hollow-squares.json" << 0;
     // A thick dashed impedance curve crossed by the solid response curve of its colour where a gap
     // of its own begins, close before the plot's frame: past the crossing only the solid curve
     // shows on the course, and the trace turning onto it is no peak's top (the solid curve runs

@@ -1454,6 +1454,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         candidates = {*own};
       }
     }
+    // The run nearest the course whole, the only other one far thinner than the curve (a marker's
+    // thin outline, a thinner curve of its colour): that one is no branch of the curve (as at a
+    // fork), so the two are not too close to tell apart.
+    if (std::fabs(s) <= kGrowthSlope && candidates.size() == 2 && !candidates[0].partial && !candidates[0].faint &&
+        candidates[0].bottom - candidates[0].top <= h + kGrowthPx && candidates[1].thinner) {
+      candidates.pop_back();
+    }
     // (After columns where they could not be told apart, the course carried over them is the less
     // sure the farther it is carried.)
     if (candidates.size() >= 2 && std::fabs(candidates[1].centre - pred) - std::fabs(candidates[0].centre - pred) <
