@@ -316,6 +316,11 @@ class tst_pictures : public QObject {
     // the thin one's, and the thin curve may lie anywhere in them (recorded from the upper one, or
     // along the line, 2.3 px off).
     QTest::newRow("thin in thick across a grid line") << "thin-in-thick-across-grid-line.json" << 110;
+    // Picked on a resonance's steep flank in a tilted scan (straightened on import), where the
+    // colours of the stroke's fringes bled off the curve's in every column near the click: the
+    // stroke's thickness comes from the runs so cut, not a pixel's default (with which every run
+    // along the curve stood taller than the curve's, and unsure).
+    QTest::newRow("picked on a steep flank of a scan") << "steep-pick-tilted-scan.json" << 6;
     // Two curves of one colour merged along a shallow crossing, parting under a vertical grid line.
     QTest::newRow("curves parting under a grid line") << "curves-part-under-grid-line.json" << 10;
     // Two thick curves of one colour parting at a small angle on a dotted grid line of their colour

@@ -445,6 +445,17 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
       }
     }
   }
+  // Where no column is clean (a steep flank in a JPEG, the colours of every run's fringes bled off
+  // the curve's on both sides), the runs cut so still hold the stroke's mass up to their cuts: too
+  // thin a stroke rather than none, which would leave the thickness at a pixel.
+  const bool allCut = masses.empty();
+  if (allCut) {
+    for (const Walked& r : walkedRuns) {
+      if (const std::optional<double> s = localSlope(r.x); s && r.mass > 0) {
+        masses.push_back(r.mass / std::sqrt(1 + *s * *s));
+      }
+    }
+  }
   // The course at the seed: its run and the slope through its neighbours.
   const Walked* atSeed = nullptr;
   for (const Walked& r : walkedRuns) {
@@ -505,7 +516,7 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   if (byColumns && byRows) {
     style.thickness = std::fabs(slope) < 1.5 ? *byColumns : (*byColumns + *byRows) / 2;
   } else {
-    style.thickness = byColumns ? *byColumns : byRows ? *byRows : 1.0;
+    style.thickness = byColumns ? *byColumns : byRows ? *byRows : allCut && !masses.empty() ? Median(masses) : 1.0;
   }
   style.thickness = std::max(0.5, style.thickness);
   // Clicked on a thick dash near its square-cut end, the columns there are cut across the stroke
