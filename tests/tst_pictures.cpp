@@ -316,6 +316,11 @@ class tst_pictures : public QObject {
     // the thin one's, and the thin curve may lie anywhere in them (recorded from the upper one, or
     // along the line, 2.3 px off).
     QTest::newRow("thin in thick across a grid line") << "thin-in-thick-across-grid-line.json" << 110;
+    // Two black curves of a data sheet (JPEG 40) running merged for a stretch: the run grown by
+    // the other curve on one side has its centre off the curve's by half of what it grew by; once
+    // it grew by more than a blurred picture's runs do, that half counts whole, not less that
+    // growth (recorded so, 1.5 px, 0.54 dB off).
+    QTest::newRow("black curves merging, JPEG") << "black-curves-merging-jpeg.json" << 80;
     // Picked on a resonance's steep flank in a tilted scan (straightened on import), where the
     // colours of the stroke's fringes bled off the curve's in every column near the click: the
     // stroke's thickness comes from the runs so cut, not a pixel's default (with which every run

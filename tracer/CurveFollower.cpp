@@ -1333,7 +1333,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         // steepening within the step, whose runs grow with it.)
         const double shown = connected ? std::fabs(candidate.centre - last.y) / std::max(1.0, g) : 0;
         const double grown = std::max(h, T * std::sqrt(1 + shown * shown) + shown);
-        candidate.unsure = std::max(candidate.unsure, std::max(0.0, bottom - top - grown - kGrowthPx) / 2);
+        // Grown on one side (merging with something), the run's centre is off the curve's by half
+        // of what it grew by; grown by up to kGrowthPx (a blurred picture, both sides), not at all.
+        // Past that it is taken as one-sided, its whole half counting from twice that on, where the
+        // slope is known (else the run may be as tall as a steeper course makes it).
+        const double excess = bottom - top - grown - kGrowthPx;
+        candidate.unsure =
+            std::max(candidate.unsure, slopeKnown ? std::min(excess, (excess + kGrowthPx) / 2) : excess / 2);
       }
       if (!candidate.partial && T >= kShortThickPx &&
           (std::fabs(s) <= (p_.dashed ? kShortSlopeDashed : kShortSlope) || (p_.dashed && T >= kThickerPx))) {
