@@ -923,6 +923,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   bool bareStart = true;      // the columns walked before the first one found showed the background on the course
   bool confused = false;      // the columns since the last one found showed two runs too close to tell apart
   bool partedBefore = false;  // the columns since the last one found showed pieces a line parts
+  int twoUnderLine = 0;       // columns on end that showed two pieces under a vertical line, apart
   bool passedBy = false;      // the last column found showed another whole run of the colour on the course
   int bareGap = 0;            // the columns since the last one found that showed the background on the course
   // The columns since the run followed parted into two far thinner than the curve, drifting apart
@@ -1151,6 +1152,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     std::vector<Candidate> candidates;
     bool parted = false;   // pieces a horizontal line parts lie on the course: two curves, or a steep turn
     bool cutBoth = false;  // a piece cut on both sides lies on the course
+    std::vector<std::pair<double, double>> cutPieces;  // those pieces (rows)
     for (const Run& run : runs) {
       const double top = run.topEdge;
       const double bottom = run.bottomEdge;
@@ -1170,6 +1172,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       const bool whole = bottom - top >= height - 0.6;  // as tall as the curve's run: nothing cut
       if (topCut && bottomCut && !whole) {
         cutBoth = true;
+        cutPieces.emplace_back(top, bottom);
         continue;
       }
       // Nowhere in the full shade of a thick curve, with nothing cut off it: a lighter line or
@@ -1481,6 +1484,21 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       return std::nullopt;
     }
     partedBefore = candidates.empty() && (partedBefore || parted);
+    // Under a vertical line of its colour, two pieces on the course with the background between
+    // them, column after column: two curves of the colour pass under the line there (one may turn
+    // at a peak's top right before it), and which of them the curve goes on as past the line is not
+    // known. (A dashed curve's pieces may be a dash's end and the next one's start.)
+    {
+      std::sort(cutPieces.begin(), cutPieces.end());
+      bool apart = false;
+      for (std::size_t k = 1; k < cutPieces.size(); ++k) {
+        apart = apart || cutPieces[k].first - cutPieces[k - 1].second >= std::max(1.0, T / 2);
+      }
+      twoUnderLine = candidates.empty() && !p_.dashed && apart ? twoUnderLine + 1 : 0;
+      if (twoUnderLine >= 2) {
+        return std::nullopt;
+      }
+    }
     if (!candidates.empty() && candidates.front().faint) {
       candidates.clear();
     }
