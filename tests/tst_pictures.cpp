@@ -326,6 +326,12 @@ class tst_pictures : public QObject {
     // stroke's thickness comes from the runs so cut, not a pixel's default (with which every run
     // along the curve stood taller than the curve's, and unsure).
     QTest::newRow("picked on a steep flank of a scan") << "steep-pick-tilted-scan.json" << 6;
+    // A grey impedance curve of a tilted scan, picked where it climbs a resonance's flank along a
+    // grey vertical grid line: the flank's runs beside the line lie far from the click's height
+    // (measured so, a pixel thick, 52 by hand). At the peak's top the response curve of that grey
+    // crosses right before a grid line: under the line both show, apart, and which one goes on
+    // past it is not known (carried on along the climb, 50 points on the response curve).
+    QTest::newRow("peak's top meets a curve at a grid line") << "peak-top-meets-curve-tilted.json" << 20;
     // Two curves of one colour merged along a shallow crossing, parting under a vertical grid line.
     QTest::newRow("curves parting under a grid line") << "curves-part-under-grid-line.json" << 10;
     // Two thick curves of one colour parting at a small angle on a dotted grid line of their colour

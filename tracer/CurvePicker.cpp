@@ -418,6 +418,42 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
       break;
     }
   }
+  // No run near the click's height in any column: the click lies on a line of the curve's colour
+  // (masked) where the curve climbs or falls steeply along it, its runs in the columns beside the
+  // line far above or below the click. Those columns are searched farther, each next run expected
+  // where the course through the last two found leads.
+  if (walkedRuns.empty()) {
+    constexpr int kSteepReach = 16;
+    for (const int dir : {-1, 1}) {
+      double y = seed.y() + 0.5;
+      std::optional<double> step;  // the course's change of height per column, outwards
+      int misses = 0;
+      for (int k = 1; k <= 6 && misses <= 3; ++k) {
+        const int column = seed.x() + dir * k;
+        const double expected = y + step.value_or(0) * (misses + 1);
+        const int window = step ? 3 : kSteepReach;
+        std::optional<CurveRun> run;
+        for (const CurveRun& r : columns.Runs(column, platform::RoundToInt32(std::floor(expected)) - window,
+                                              platform::RoundToInt32(std::floor(expected)) + window)) {
+          if (!run || std::fabs(r.centre - expected) < std::fabs(run->centre - expected)) {
+            run = r;
+          }
+        }
+        if (!run) {
+          ++misses;
+          continue;
+        }
+        if (std::count_if(walkedRuns.begin(), walkedRuns.end(),
+                          [&](const Walked& found) { return (found.x - seed.x()) * dir > 0; }) > 0) {
+          step = (run->centre - y) / (misses + 1);
+        }
+        misses = 0;
+        y = run->centre;
+        const auto [past, both] = pastLine(column, *run);
+        walkedRuns.push_back({column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed, past, both});
+      }
+    }
+  }
   const auto localSlope = [&](double x) {
     std::vector<std::pair<double, double>> course;
     for (const Walked& n : walkedRuns) {
