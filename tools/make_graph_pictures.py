@@ -306,6 +306,23 @@ def mpl_picture(path, rng, style, jpeg_quality):
     return (W, H), traced
 
 
+def border_centres(png, left, right, bottom, top):
+    """The centres of a plot border's four lines near where they are expected, read off the picture."""
+    dark = 255 - np.asarray(Image.open(png).convert("L"), float)
+    H, W = dark.shape
+    across = dark[int(H * 0.3):int(H * 0.7), :].mean(axis=0)  # per column, over the plot's middle rows
+    down = dark[:, int(W * 0.3):int(W * 0.7)].mean(axis=1)
+
+    def centre(profile, guess):
+        lo = max(0, int(round(guess)) - 6)
+        window = profile[lo:int(round(guess)) + 7]
+        k = int(np.argmax(window))
+        picked = [j for j in range(max(0, k - 2), min(len(window), k + 3)) if window[j] > 0.2 * window[k]]
+        return sum(window[j] * (lo + j + 0.5) for j in picked) / sum(window[j] for j in picked)
+
+    return centre(across, left), centre(across, right), centre(down, bottom), centre(down, top)
+
+
 def gnuplot_picture(path, rng):
     """A gnuplot graph (pngcairo) with a dotted grid; margins at known places of the canvas."""
     width = rng.choice([500, 640, 800, 1000, 1280, 1600])
@@ -345,9 +362,9 @@ set key {rng.choice(["top right", "bottom center", "top left"])}
 plot {", ".join(plots)}
 """
         subprocess.run(["gnuplot"], input=script.encode(), check=True)
-    # The plot area spans the margins' fractions of the canvas (y measured from the bottom).
-    x0, x1 = l * width, r * width
-    y0, y1 = (1 - b) * height, (1 - t) * height
+    # The plot area spans the margins' fractions of the canvas, give or take the pixel gnuplot rounds
+    # its border to: measured where the border is drawn (its lines' centres, continuous pixels).
+    x0, x1, y0, y1 = border_centres(path + ".png", l * width, r * width, (1 - b) * height, (1 - t) * height)
 
     def to_px(f, v):
         u = (np.log10(f) - math.log10(20)) / (math.log10(20000) - math.log10(20))
