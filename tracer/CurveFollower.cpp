@@ -1301,6 +1301,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         // it. (An edge that falls short is the curve bending.)
         const bool topFits = std::fabs(top - (edgeTop + moveTop)) <= tolerance;
         const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
+        const double jumpUnsure = std::max(kUnsureJump, candidate.unsure);
         if (!topFits && !bottomFits) {
           if (bottom - top > height + 2 * tolerance) {
             mergeUnlessAcross(run);
@@ -1308,16 +1309,9 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
         } else if (!topFits && top < edgeTop + moveTop - tolerance - std::max(1.0, T / 2)) {
-          candidate = {bottom - height / 2,
-                       bottom - height,
-                       bottom,
-                       true,
-                       false,
-                       false,
-                       std::max(kUnsureJump, candidate.unsure)};
+          candidate = {bottom - height / 2, bottom - height, bottom, true, false, false, jumpUnsure};
         } else if (!bottomFits && bottom > edgeBottom + moveBottom + tolerance + std::max(1.0, T / 2)) {
-          candidate = {
-              top + height / 2, top, top + height, true, false, false, std::max(kUnsureJump, candidate.unsure)};
+          candidate = {top + height / 2, top, top + height, true, false, false, jumpUnsure};
         }
       } else if (slopeKnown && bottom - top > p_.mergedFactor * h + 3) {
         mergeUnlessAcross(run);

@@ -443,8 +443,8 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
           ++misses;
           continue;
         }
-        if (std::count_if(walkedRuns.begin(), walkedRuns.end(),
-                          [&](const Walked& found) { return (found.x - seed.x()) * dir > 0; }) > 0) {
+        if (std::any_of(walkedRuns.begin(), walkedRuns.end(),
+                        [&](const Walked& found) { return (found.x - seed.x()) * dir > 0; })) {
           step = (run->centre - y) / (misses + 1);
         }
         misses = 0;
