@@ -310,8 +310,8 @@ def border_centres(png, left, right, bottom, top):
     """The centres of a plot border's four lines near where they are expected, read off the picture."""
     dark = 255 - np.asarray(Image.open(png).convert("L"), float)
     H, W = dark.shape
-    across = dark[int(H * 0.3):int(H * 0.7), :].mean(axis=0)  # per column, over the plot's middle rows
-    down = dark[:, int(W * 0.3):int(W * 0.7)].mean(axis=1)
+    across = np.median(dark[int(H * 0.3):int(H * 0.7), :], axis=0)  # per column, over the plot's middle rows
+    down = np.median(dark[:, int(W * 0.3):int(W * 0.7)], axis=1)
 
     def centre(profile, guess):
         lo = max(0, int(round(guess)) - 6)
