@@ -379,14 +379,15 @@ plot {", ".join(plots)}
     fx = [to_px(f, refs[0])[0] for f in f_refs]
     ly = [to_px(100, v)[1] for v in refs]
     # Picked at 60 Hz, or where the curve first lies clear of the other one (which may run over it
-    # there), as a user clicks on the curve where it shows.
+    # there), as a user clicks on the curve where it shows; where it is nowhere clear, where the
+    # other one lies farthest from it.
     others_px = [np.column_stack(to_px(F, o)) for o in others]
-    pick = 60
-    for f0 in [60, 30, 40, 80, 120, 200, 300, 500, 700, 1000, 1500, 2000, 3000, 5000]:
+    picks = [60, 30, 40, 80, 120, 200, 300, 500, 700, 1000, 1500, 2000, 3000, 5000]
+
+    def clearance(f0):
         k = int(np.searchsorted(F, f0))
-        if all(np.min(np.hypot(o[:, 0] - pxx[k], o[:, 1] - pyy[k])) > 12 for o in others_px):
-            pick = f0
-            break
+        return min((np.min(np.hypot(o[:, 0] - pxx[k], o[:, 1] - pyy[k])) for o in others_px), default=math.inf)
+    pick = next((f0 for f0 in picks if clearance(f0) > 12), None) or max(picks, key=clearance)
     return (width, height), [dict(kind=kind, scale=scale, values=values, px=np.column_stack([pxx, pyy]),
                                   freq_refs=list(zip(f_refs, fx)), level_refs=list(zip(refs, ly)), pick_hz=pick,
                                   note=f"gnuplot: {source}, dt {dt}, lw {lw}, {1 + len(others)} curves")]
