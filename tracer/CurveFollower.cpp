@@ -192,7 +192,7 @@ CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, 
 
 CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, const CurveStyle& style,
                              Parameters parameters)
-    : rows_(picture), lines_(lines), style_(style), p_(parameters) {
+    : rows_(picture), lines_(lines), style_(style), cover_(style), p_(parameters) {
   for (const StraightLine& line : lines.Lines()) {
     // A vertical line in a deeper shade of the curve's hue (a grey curve, the black frame) has a
     // fringe of blends that pass for the curve all along it: its columns tell nothing either.
@@ -237,7 +237,7 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
   // the curve's full shade, a pixel far deeper than the line is the curve drawn over it.)
   const auto cover = [&](int y) {
     const double under = MaskCover(column, y);
-    const double own = style_.Cover(rows_.At(column, y));
+    const double own = cover_(rows_.At(column, y));
     return under < 0 || (under < kFullCover && own >= under + kOverLine) ? own : -2.0;
   };
   // A run that reaches the window's edge is read on, up to a long steep stretch.
@@ -317,7 +317,7 @@ std::vector<CurveFollower::Run> CurveFollower::RunsIn(int column, int lo, int hi
         return kClear;
       }
       const QRgb p = rows_.At(column, row);
-      if (style_.Cover(p) >= 0 || ColourDistance2(p, style_.background) <= contrast2_) {
+      if (cover_(p) >= 0 || ColourDistance2(p, style_.background) <= contrast2_) {
         return kClear;
       }
       const StraightLine* line = lines_.LineAt(column, row);
@@ -708,14 +708,14 @@ double CurveFollower::Refine(const std::vector<Found>& foundAsRun, double x, dou
         break;
       }
       crossing = crossing || OnVerticalLine(c, r);
-      const double w = std::max(0.0, style_.Cover(rows_.At(c, r)));
+      const double w = std::max(0.0, cover_(rows_.At(c, r)));
       weight += w;
       moment += w * (c + 0.5);
     }
     // Only rows whose run lies wholly inside the stretch read, clear of lines, and that cross the
     // curve's whole stroke (not a dash's end, cut across the curve, nor its gap).
-    if (clean && weight >= std::max(0.5, kRowShare * full) && style_.Cover(rows_.At(from, r)) < p_.minCover &&
-        style_.Cover(rows_.At(to, r)) < p_.minCover) {
+    if (clean && weight >= std::max(0.5, kRowShare * full) && cover_(rows_.At(from, r)) < p_.minCover &&
+        cover_(rows_.At(to, r)) < p_.minCover) {
       centres.emplace_back(r + 0.5, moment / weight);
     }
   }
@@ -747,7 +747,7 @@ std::optional<double> CurveFollower::HiddenUnder(int column, double y, bool* lig
           std::fabs(line.centre - y) + style_.thickness / 2 <= line.thickness / 2 + 1) {
         centre = line.centre;
         if (lighter != nullptr) {
-          *lighter = style_.Cover(line.colour) < kFullCover;
+          *lighter = cover_(line.colour) < kFullCover;
         }
         return true;
       }
@@ -1037,10 +1037,13 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     return std::nullopt;
   };
+  // (Per column, kept across them: their storage is reused.)
+  std::vector<std::pair<double, double>> recent;
+  std::vector<double> lately;
   for (int c = Floor(start.x());; c += dir) {
     // The slope of the course: through the columns found last, else the path's.
     double s = pathSlope;
-    std::vector<std::pair<double, double>> recent;
+    recent.clear();
     for (auto it = found.rbegin(); it != found.rend() && recent.size() < 10; ++it) {
       if (std::fabs(it->x - last.x) <= 14) {
         recent.emplace_back(it->x, it->y);
@@ -1081,7 +1084,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
     // The curve's usual run height lately (its median over the last columns found whole), against
     // which a run grown tall by merging slowly with another curve stands out.
-    std::vector<double> lately;
+    lately.clear();
     for (auto it = found.rbegin(); it != found.rend() && lately.size() < 15; ++it) {
       if (it->height > 0) {
         lately.push_back(it->height);
@@ -1196,7 +1199,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // beyond the curve's shades), lighter here, not the curve.
       if (const int back = std::clamp(c - dir, 0, rows_.Width() - 1),
           row = std::clamp(Floor(run.centre), 0, rows_.Height() - 1);
-          T < kThickPx && run.peak > 1 && style_.Cover(rows_.At(back, row)) < 0 && style_.Deeper(rows_.At(back, row))) {
+          T < kThickPx && run.peak > 1 && cover_(rows_.At(back, row)) < 0 && style_.Deeper(rows_.At(back, row))) {
         Candidate faint{run.centre, top, bottom, true};
         faint.faint = true;
         candidates.push_back(faint);
@@ -1525,7 +1528,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     if (walked != nullptr && (c - Floor(start.x())) * dir > 0 && (c - target) * dir <= 0) {
       // A gap tells only where the course shows the background: not under a line or another curve.
       const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
-      const bool bare = !candidates.empty() || (style_.Cover(rows_.At(c, row)) >= 0 && !lines_.OnLine(c, row));
+      const bool bare = !candidates.empty() || (cover_(rows_.At(c, row)) >= 0 && !lines_.OnLine(c, row));
       const bool vertical = OnVerticalLine(c, row);
       // A dashed curve's gaps show on steeper courses too where its dashes are short (dots), and
       // then across the whole run's height: not the pixel at the course alone, which a steep
@@ -1535,7 +1538,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         telling = !candidates.empty();
         for (int y = Floor(pred - h / 2); !telling && y <= Floor(pred + h / 2); ++y) {
           const int r = std::clamp(y, 0, rows_.Height() - 1);
-          const double cover = style_.Cover(rows_.At(c, r));
+          const double cover = cover_(rows_.At(c, r));
           if (cover < 0 || cover >= p_.minCover || lines_.OnLine(c, r)) {
             break;
           }
@@ -1572,7 +1575,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       if (OnVerticalLine(c, std::clamp(Floor(taken.centre), 0, rows_.Height() - 1))) {
         for (int r = Floor(taken.top) - 1; r <= Floor(taken.bottom) + 1 && !last.underLine; ++r) {
           const int row = std::clamp(r, 0, rows_.Height() - 1);
-          last.underLine = OnVerticalLine(c, row) && !Masked(c, row) && style_.Cover(rows_.At(c, row)) < p_.minCover;
+          last.underLine = OnVerticalLine(c, row) && !Masked(c, row) && cover_(rows_.At(c, row)) < p_.minCover;
         }
       }
       found.push_back(last);
@@ -1601,7 +1604,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       {
         const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
         const QRgb p = rows_.At(c, row);
-        const double cover = style_.Cover(p);
+        const double cover = cover_(p);
         if (ColourDistance2(p, style_.background) <= contrast2_ / 4 ||
             (cover >= 0 && cover < p_.minCover && !lines_.OnLine(c, row))) {
           ++bareGap;
@@ -1613,7 +1616,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // a steep flank's turn; the column the walk starts in holds the path's last point.)
       if (found.empty() && c != Floor(start.x())) {
         const int row = std::clamp(Floor(pred), 0, rows_.Height() - 1);
-        const double atCourse = style_.Cover(rows_.At(c, row));
+        const double atCourse = cover_(rows_.At(c, row));
         // (Nor does a run far taller than the curve's on the course: the curve turning off it
         // steeply, or another one crossing.)
         const bool tall = std::any_of(runs.begin(), runs.end(), [&](const Run& r) {

@@ -154,6 +154,7 @@ class CurveFollower {
   PictureRows rows_;
   const StraightLines& lines_;
   CurveStyle style_;
+  CoverMeter cover_;  // style_.Cover, worked out faster
   Parameters p_;
   std::vector<char> confusable_;   // per line: its colour (or, vertical, its edge) passes for the curve's
   std::vector<double> lineCover_;  // per line: how much of the curve's colour it shows

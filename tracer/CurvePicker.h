@@ -41,6 +41,38 @@ struct CurveStyle {
   bool Deeper(QRgb p) const;
 };
 
+// CurveStyle::Cover with its constants worked out once, for the many pixels a trace reads.
+class CoverMeter {
+ public:
+  explicit CoverMeter(const CurveStyle& style)
+      : background_(style.background), darkest_(style.darkest), tolerance2_(style.tolerance * style.tolerance) {
+    direction_[0] = qRed(style.colour) - qRed(style.background);
+    direction_[1] = qGreen(style.colour) - qGreen(style.background);
+    direction_[2] = qBlue(style.colour) - qBlue(style.background);
+    length2_ = direction_[0] * direction_[0] + direction_[1] * direction_[1] + direction_[2] * direction_[2];
+  }
+  double operator()(QRgb p) const {
+    if (length2_ <= 0) {
+      return -1;
+    }
+    const double v[3] = {double(qRed(p) - qRed(background_)), double(qGreen(p) - qGreen(background_)),
+                         double(qBlue(p) - qBlue(background_))};
+    const double t = (v[0] * direction_[0] + v[1] * direction_[1] + v[2] * direction_[2]) / length2_;
+    double off = 0;
+    for (int i = 0; i < 3; ++i) {
+      off += (v[i] - t * direction_[i]) * (v[i] - t * direction_[i]);
+    }
+    return off > tolerance2_ || t > darkest_ ? -1 : (t > 0 ? t : 0.0);
+  }
+
+ private:
+  QRgb background_;
+  double darkest_;
+  double tolerance2_;
+  double direction_[3] = {0, 0, 0};  // colour - background
+  double length2_ = 0;               // its squared length
+};
+
 struct CurvePick {
   CurveStyle style;
   QPointF onCurve;  // the curve's centre in the clicked column, or the nearest one clear of lines

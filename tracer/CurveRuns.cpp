@@ -22,30 +22,11 @@ double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 }  // namespace
 
 CurveColumns::CurveColumns(const QImage& picture, const StraightLines& lines, const CurveStyle& style)
-    : rows_(picture), lines_(lines), style_(style) {
+    : rows_(picture), lines_(lines), style_(style), cover_(style) {
   for (const StraightLine& line : lines.Lines()) {
     confusable_.push_back(style.Cover(line.colour) >= kIn ? 1 : 0);
   }
   contrast2_ = ColourDistance2(style.colour, style.background) / 9;
-  direction_[0] = qRed(style.colour) - qRed(style.background);
-  direction_[1] = qGreen(style.colour) - qGreen(style.background);
-  direction_[2] = qBlue(style.colour) - qBlue(style.background);
-  length2_ = direction_[0] * direction_[0] + direction_[1] * direction_[1] + direction_[2] * direction_[2];
-  tolerance2_ = style.tolerance * style.tolerance;
-}
-
-double CurveColumns::CoverOf(QRgb p) const {
-  if (length2_ <= 0) {
-    return -1;
-  }
-  const double v[3] = {double(qRed(p) - qRed(style_.background)), double(qGreen(p) - qGreen(style_.background)),
-                       double(qBlue(p) - qBlue(style_.background))};
-  const double t = (v[0] * direction_[0] + v[1] * direction_[1] + v[2] * direction_[2]) / length2_;
-  double off = 0;
-  for (int i = 0; i < 3; ++i) {
-    off += (v[i] - t * direction_[i]) * (v[i] - t * direction_[i]);
-  }
-  return off > tolerance2_ || t > style_.darkest ? -1 : std::max(0.0, t);
 }
 
 bool CurveColumns::Masked(int x, int y) const {
@@ -95,7 +76,7 @@ std::vector<CurveRun> CurveColumns::Runs(int column, int lo, int hi, double in, 
       return kMaskedPixel;
     }
     const QRgb p = rows_.At(column, y);
-    const double c = CoverOf(p);
+    const double c = cover_(p);
     if (c >= 0) {
       return c;
     }

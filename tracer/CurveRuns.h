@@ -75,15 +75,10 @@ class CurveColumns {
   const StraightLines& Lines() const { return lines_; }
 
  private:
-  // CurveStyle::Cover, its constants worked out once.
-  double CoverOf(QRgb p) const;
-
   PictureRows rows_;
   const StraightLines& lines_;
   CurveStyle style_;
-  double direction_[3] = {0, 0, 0};  // colour - background
-  double length2_ = 0;               // its squared length
-  double tolerance2_ = 0;
+  CoverMeter cover_;
   std::vector<char> confusable_;  // per line: its colour passes for the curve's
   int contrast2_ = 0;             // squared RGB distance from the background of something drawn
 };
