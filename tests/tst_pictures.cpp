@@ -241,6 +241,27 @@ class tst_pictures : public QObject {
     QVERIFY2(snapped && std::fabs(*snapped - 245.5) < 0.1, qPrintable(QString::number(snapped.value_or(-1))));
   }
 
+  // The follower's fast cover of a pixel is the picked style's own, to the last bit, for dark,
+  // coloured and light curves on light and dark backgrounds (a pixel it read otherwise would be
+  // the curve's to one and not to the other), over pixels all across the colour cube.
+  void coverMeter() {
+    const tracer::CurveStyle styles[] = {{qRgb(0, 0, 0), qRgb(255, 255, 255), 12, 1.6},
+                                         {qRgb(214, 39, 40), qRgb(250, 248, 240), 36.6, 1.27},
+                                         {qRgb(220, 220, 60), qRgb(20, 20, 30), 5, 1.05},
+                                         {qRgb(128, 128, 128), qRgb(128, 128, 128), 10, 1.6}};
+    for (const tracer::CurveStyle& style : styles) {
+      const tracer::CoverMeter meter(style);
+      for (int r = 0; r < 256; r += 15) {
+        for (int g = 0; g < 256; g += 17) {
+          for (int b = 0; b < 256; b += 5) {
+            const QRgb p = qRgb(r, g, b);
+            QVERIFY2(meter(p) == style.Cover(p), qPrintable(QString::number(p, 16)));
+          }
+        }
+      }
+    }
+  }
+
   // The lean of a grid picture turned by a known angle, to a hundredth of a degree; straightening
   // by it brings the lines level again, and a point of the tilted picture lands where
   // StraightenedPoint says. A picture without long lines, or with one alone, has no lean.
