@@ -51,6 +51,9 @@ constexpr double kGrowthSlope = 0.75;
 constexpr double kGrowthUnsureSlope = 2;
 // A run cut short on one side no taller than this shows only the fringe of something cut off.
 constexpr double kSliverPx = 0.1;
+// Columns past two runs too close to tell apart in which the one not taken is looked for on the
+// course they came after.
+constexpr int kRecheckColumns = 3;
 // The steepest course on which a vertical line crossing a dash's gap leaves the gap bare.
 constexpr double kShallowUnderLine = 1;
 // A run far taller than the curve's whose centre lies this near the course (a share of its height:
@@ -920,8 +923,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
   };
   double slopeBefore = pathSlope;
-  bool bareStart = true;      // the columns walked before the first one found showed the background on the course
-  bool confused = false;      // the columns since the last one found showed two runs too close to tell apart
+  bool bareStart = true;  // the columns walked before the first one found showed the background on the course
+  bool confused = false;  // the columns since the last one found showed two runs too close to tell apart
+  // Once one run was taken after such columns: the course they came after (from where and how
+  // steep), checked over the next few columns.
+  int recheck = 0;
+  double beforeX = 0;
+  double beforeY = 0;
+  double beforeSlope = 0;
   bool partedBefore = false;  // the columns since the last one found showed pieces a line parts
   int twoUnderLine = 0;       // columns on end that showed two pieces under a vertical line, apart
   bool passedBy = false;      // the last column found showed another whole run of the colour on the course
@@ -1100,6 +1109,19 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // well where a walk starts.)
     const double joinUpTo = connected ? std::max(h, height) + kGrowthPx : kUnknownRunShare * h + kGrowthPx;
     const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2, joinUpTo);
+    // Right after two runs too close to tell apart, one of them taken where the other did not show
+    // (a dash's or dot's gap): where the other shows again on the course they came after, apart
+    // from the one taken, which of them the curve goes on as is not known.
+    if (recheck > 0) {
+      --recheck;
+      const double before = beforeY + beforeSlope * (centreX - beforeX);
+      if (std::fabs(before - pred) >= std::max(2.0, T) && std::any_of(runs.begin(), runs.end(), [&](const Run& r) {
+            return std::fabs(r.centre - before) <= h / 2 + p_.slackPx &&
+                   (r.bottomEdge < pred - h / 2 - p_.slackPx || r.topEdge > pred + h / 2 + p_.slackPx);
+          })) {
+        return std::nullopt;
+      }
+    }
     // Each run on the course, with where the curve's centre and edges lie in it.
     struct Candidate {
       double centre;
@@ -1556,6 +1578,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       slopeBefore = s;
     }
     if (!candidates.empty()) {
+      if (confused) {
+        recheck = kRecheckColumns;
+        beforeX = last.x;
+        beforeY = last.y;
+        beforeSlope = slopeBefore;
+      }
       confused = false;
       const Candidate& taken = candidates.front();
       passedBy = std::any_of(candidates.begin() + 1, candidates.end(),
