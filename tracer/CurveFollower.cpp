@@ -53,7 +53,7 @@ constexpr double kGrowthUnsureSlope = 2;
 constexpr double kSliverPx = 0.1;
 // Columns past two runs too close to tell apart in which the one not taken is looked for on the
 // course they came after.
-constexpr int kRecheckColumns = 3;
+constexpr int kRecheckColumns = 6;
 // The steepest course on which a vertical line crossing a dash's gap leaves the gap bare.
 constexpr double kShallowUnderLine = 1;
 // A run far taller than the curve's whose centre lies this near the course (a share of its height:
