@@ -427,6 +427,12 @@ class tst_pictures : public QObject {
     // the other back on the course they came along (taken on along the dashed one, 12 points up to
     // 1.8 dB off).
     QTest::newRow("dash-dot crossing a dashed curve of its grey") << "dashdot-crosses-grey-dashed.json" << 15;
+    // A thin curve under the thick dashes of a curve of its colour (JPEG 40, 160 to 280 Hz in 30
+    // steps): in each column the dash's run, taller than the thin curve's stroke, is cut where the
+    // two strokes overlap (a purer blue than the colour picked), with a piece of the thin curve
+    // past that: the curve may lie anywhere between the two (taken at the dash's centre, 8 points
+    // up to 0.7 dB off).
+    QTest::newRow("thin curve under thick dashes, JPEG") << "thin-under-thick-dashes-jpeg.json" << 12;
   }
   void endToEnd() {
     QFETCH(QString, graph);

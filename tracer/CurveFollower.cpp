@@ -1369,6 +1369,22 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         // across the curve), whose centre is off the curve's by up to half of what is missing.
         candidate.unsure = std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) / 2);
       }
+      // Taller than the curve's stroke and cut by something drawn over it on one side, past which
+      // another piece of the colour lies, cut by it too: the curve may lie anywhere under it
+      // between the two (a thin curve under a thicker one of its colour, whose fringes pass for
+      // it), up to the far piece's end.
+      if (!candidate.partial && (run.coveredTop || run.coveredBottom) && bottom - top > h + kGrowthPx / 2) {
+        for (const Run& facing : runs) {
+          if (run.coveredBottom && facing.coveredTop && facing.topEdge > bottom &&
+              facing.topEdge <= run.coverEndBottom + 1) {
+            candidate.unsure = std::max(candidate.unsure, facing.bottomEdge - top - height);
+          }
+          if (run.coveredTop && facing.coveredBottom && facing.bottomEdge < top &&
+              facing.bottomEdge >= run.coverEndTop - 1) {
+            candidate.unsure = std::max(candidate.unsure, bottom - facing.topEdge - height);
+          }
+        }
+      }
       candidates.push_back(candidate);
     }
     std::sort(candidates.begin(), candidates.end(), [pred](const Candidate& a, const Candidate& b) {
