@@ -433,6 +433,10 @@ class tst_pictures : public QObject {
     // past that: the curve may lie anywhere between the two (taken at the dash's centre, 8 points
     // up to 0.7 dB off).
     QTest::newRow("thin curve under thick dashes, JPEG") << "thin-under-thick-dashes-jpeg.json" << 12;
+    // A thick impedance curve down a narrow resonance's steep flank (slope 4), crossing vertical
+    // grid lines: the rows read across the flank near a line are those on one side of it only,
+    // and their course carried on to the step's column missed the curve (5 px, 3 % off).
+    QTest::newRow("steep flank across grid lines") << "steep-flank-crosses-grid-lines.json" << 3;
   }
   void endToEnd() {
     QFETCH(QString, graph);

@@ -722,7 +722,13 @@ double CurveFollower::Refine(const std::vector<Found>& foundAsRun, double x, dou
       centres.emplace_back(r + 0.5, moment / weight);
     }
   }
-  if (centres.size() < 3) {
+  // (Rows only to one side of x, the others cut by a vertical line drawn over the curve, carry
+  // their course on to x along a slope they measure over a few rows only: the columns place it. So
+  // too on a solid curve, whose columns are whole; a dashed one's may be a dash's end, whose rows,
+  // though to one side, place it better.)
+  const auto [leftmost, rightmost] = std::minmax_element(
+      centres.begin(), centres.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+  if (centres.size() < 3 || ((crossing || !p_.dashed) && (leftmost->second > x || rightmost->second < x))) {
     return y0;
   }
   // x along the rows as a straight line of y; the height where it meets x.
