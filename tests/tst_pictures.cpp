@@ -437,6 +437,10 @@ class tst_pictures : public QObject {
     // grid lines: the rows read across the flank near a line are those on one side of it only,
     // and their course carried on to the step's column missed the curve (5 px, 3 % off).
     QTest::newRow("steep flank across grid lines") << "steep-flank-crosses-grid-lines.json" << 3;
+    // Two white curves on a dark plot, a thick one (picked) and a thin one, meeting where a thick
+    // cyan curve is drawn over both: the thick one goes on under the cyan, the thin one alone
+    // above it (followed on as the thick one, 12 points up to 4.7 dB off).
+    QTest::newRow("thick and thin white curves part under cyan") << "two-white-curves-part-under-cyan.json" << 4;
   }
   void endToEnd() {
     QFETCH(QString, graph);

@@ -24,6 +24,12 @@ constexpr double kThinLightPx = 1.25;
 // A curve this thick spans at least kThinnerShare of its thickness in every column it is whole in.
 constexpr double kThickerPx = 3;
 constexpr double kThinnerShare = 0.6;
+// On a solid curve at least kThinnerStrokePx thick, a whole run on a course no steeper than
+// kThinnerSlope (where a bend changes the stroke down the column little) spans its stroke across
+// it, as its runs showed it, less at most kThinnerPx.
+constexpr double kThinnerStrokePx = 2.5;
+constexpr double kThinnerSlope = 0.3;
+constexpr double kThinnerPx = 0.75;
 // Two curves of one width running as one pass for a curve up to twice as thick: each at least
 // kHalfShare of it.
 constexpr double kHalfShare = 0.4;
@@ -1214,7 +1220,17 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // Likewise a whole run far thinner than a thick curve (as picked, or as its runs were lately,
       // should the pick have measured a dash's end): another, thinner curve of its colour.
       const double own = usual > 0 ? std::min(T, usual) : T;
-      const bool thinner = own >= kThickerPx && bottom - top < kThinnerShare * own;
+      // So too, on a solid curve's shallow course, a whole run thinner by kThinnerPx than the
+      // stroke its whole runs showed around the pick (taken no thicker than as picked: those runs
+      // may hold another curve merged with it): a curve of its colour drawn thinner. (Only between
+      // two rows of the background or its blend with the colour: a blend with another colour
+      // along an edge leaves the edge short.)
+      const double stroke = std::min(T, p_.strokePx);
+      const auto bare = [&](int row) { return cover_(rows_.At(c, std::clamp(row, 0, rows_.Height() - 1))) >= 0; };
+      const bool thinner =
+          (own >= kThickerPx && bottom - top < kThinnerShare * own) ||
+          (!p_.dashed && stroke >= kThinnerStrokePx && std::fabs(s) <= kThinnerSlope &&
+           bottom - top < stroke * std::sqrt(1 + s * s) - kThinnerPx && bare(run.top - 1) && bare(run.bottom + 1));
       if (!topCut && !bottomCut && T >= kThickPx && (run.peak < fullCover || thinner)) {
         Candidate faint{run.centre, top, bottom, true};
         faint.faint = true;
@@ -1589,9 +1605,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           telling = y == Floor(pred + h / 2);
         }
       }
+      const bool whole = !candidates.empty() && !candidates.front().partial && !candidates.front().faint &&
+                         !candidates.front().light && candidates.front().unsure == 0 && std::fabs(s) <= kThinnerSlope;
       walked->push_back({c, !candidates.empty(), !candidates.empty() && candidates.front().covered, telling,
                          std::fabs(s) <= kShallowTelling && vertical,
-                         candidates.empty() && along.has_value() && alongLighter});
+                         candidates.empty() && along.has_value() && alongLighter,
+                         whole ? (candidates.front().bottom - candidates.front().top) / std::sqrt(1 + s * s) : 0});
     }
     if (!candidates.empty() && gap >= 1) {
       bridges.push_back(Bridge{last, slopeBefore, (last.x + centreX) / 2, gap, found.size()});

@@ -38,6 +38,7 @@ class CurveFollower {
     int fitColumns = 2;         // columns on each side of the asked x that its height is fitted through
     double mergedFactor = 1.8;  // a run this many times the expected height (plus 3 px) is merged with something
     bool dashed = false;        // the curve is drawn in dashes (its runs are cut short where each ends)
+    double strokePx = 0;        // the stroke across the course, as the curve's whole runs showed it (0: unknown)
   };
 
   // `lines`: the picture's straight lines; those whose colour the curve's style takes for its own
@@ -56,6 +57,7 @@ class CurveFollower {
     bool crossed;         // a shallow course crossing a vertical line: neither the curve nor a gap shows
     bool hidden = false;  // the curve taken as hidden along a line of its colour lighter than its
                           // full shade (the line's height), which the curve drawn over it would show on
+    double across = 0;    // the stroke across a shallow course where the run found is whole (else 0)
   };
   // The curve's height at `x` (continuous pixels), followed from the last point of `path` (recent
   // points on the curve, oldest first; at least one); none where the curve is lost on the way.

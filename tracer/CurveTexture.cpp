@@ -18,6 +18,7 @@ void CurveTexture::Measure(const QImage& picture, const StraightLines& lines, co
 
 void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {
   learnt_ = true;
+  std::vector<double> strokes;
   // Walks one way from the pick; true where only the dash clicked stopped it, on a stretch that
   // showed no gap.
   const auto walk = [&](int dir) {
@@ -27,6 +28,11 @@ void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {
       std::vector<CurveFollower::Column> walked;
       const std::optional<double> y = follower.HeightAt(path, x, &walked);
       Note(walked);
+      for (const CurveFollower::Column& column : walked) {
+        if (column.across > 0) {
+          strokes.push_back(column.across);
+        }
+      }
       std::optional<int> from;
       if (!walked.empty() && !Keeps(walked.back().column, dir, &from)) {
         const int dash = std::exchange(dash_.length, 0);
@@ -54,10 +60,15 @@ void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {
     // line's faint pixels). Learnt again without it.
     columns_.clear();
     dash_ = {};
+    strokes.clear();
     walk(1);
     walk(-1);
   }
   covered_.clear();  // what covers the curve counts only as the trace meets it
+  if (strokes.size() >= std::size_t(std::max(1, minStrokeColumns))) {
+    std::nth_element(strokes.begin(), strokes.begin() + std::ptrdiff_t(strokes.size() / 2), strokes.end());
+    strokePx_ = strokes[strokes.size() / 2];
+  }
   hidden_ = 0;
 }
 

@@ -47,6 +47,7 @@ class CurveTexture {
     learnt_ = false;
     measured_ = false;
     dash_ = {};
+    strokePx_ = 0;
   }
   // A dash or dot of a curve: its length (its patch's diagonal) and how far the next patch of the
   // curve's colour lies from it (0 where none is near), pixels.
@@ -78,6 +79,10 @@ class CurveTexture {
   // or leaves its texture.
   void Learn(const CurveFollower& follower, const CurvePick& pick);
   bool Learnt() const { return learnt_; }
+  // The curve's stroke across its course, the median over the whole runs the learning walk found
+  // (at least minStrokeColumns of them); 0 where unknown.
+  double StrokePx() const { return strokePx_; }
+  int minStrokeColumns = 32;
 
   // Notes the columns the follower walked: whether it found the curve's run there where a gap
   // would show, where the course crossed a line, and whether the run was cut short by something
@@ -104,6 +109,7 @@ class CurveTexture {
   bool learnt_ = false;
   bool measured_ = false;
   Dash dash_;  // the dash clicked, where the pick lies on one; 0 for none
+  double strokePx_ = 0;
 };
 
 }  // namespace tracer

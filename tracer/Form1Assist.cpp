@@ -202,10 +202,11 @@ bool Form1::SnapToCurve() {
   CurveFollower::Parameters parameters;
   parameters.bridgePx = curveTexture_.BridgePx(parameters.bridgePx);
   parameters.dashed = curveTexture_.Dashed();
-  const CurveFollower follower(picture, PictureLines(), curvePick->style, parameters);
   if (!curveTexture_.Learnt()) {
-    curveTexture_.Learn(follower, *curvePick);
+    curveTexture_.Learn(CurveFollower(picture, PictureLines(), curvePick->style, parameters), *curvePick);
   }
+  parameters.strokePx = curveTexture_.StrokePx();
+  const CurveFollower follower(picture, PictureLines(), curvePick->style, parameters);
   std::vector<CurveFollower::Column> walked;
   double unsure = 0;
   double slopeHere = 0;
