@@ -441,6 +441,10 @@ class tst_pictures : public QObject {
     // cyan curve is drawn over both: the thick one goes on under the cyan, the thin one alone
     // above it (followed on as the thick one, 12 points up to 4.7 dB off).
     QTest::newRow("thick and thin white curves part under cyan") << "two-white-curves-part-under-cyan.json" << 4;
+    // A thin dotted curve with filled triangles on it (20 to 200 Hz in 30 steps), picked on a
+    // triangle: past it a gap, then the dots, whose stroke is the curve's. (Taken as thick as the
+    // triangle, every dot was too thin to be the curve's own: 11 points by hand, 6 off.)
+    QTest::newRow("triangles on a dotted curve, picked on one") << "triangles-on-dotted-curve.json" << 3;
   }
   void endToEnd() {
     QFETCH(QString, graph);

@@ -23,6 +23,7 @@ double Distance(QRgb a, QRgb b) { return std::sqrt(double(ColourDistance2(a, b))
 constexpr double kMarkerShare = 1.6;
 constexpr double kMarkerWidth = 1.5;
 constexpr int kPastMarker = 16;
+constexpr int kMarkerGap = 4;
 // Pixels of the curve's full shade, at least, that measure its colour's spread off the lines'
 // bands, where all pixels spread over kBlendShare times as far and kBlendPx more.
 constexpr int kSpreadPixels = 8;
@@ -54,7 +55,8 @@ double Median(std::vector<double> v) {
 // keeps to the runs' course, the marker's centre being off the stroke's. Each weight is taken
 // across `slope`, the course through the columns by the click: shallower than the stroke's past
 // a marker, it leaves the thickness a little generous, which the follower bears better than the
-// stroke's own slope (fewer points by hand on the pictures measured).
+// stroke's own slope (fewer points by hand on the pictures measured). On a dotted curve the stroke
+// past the marker shows past a gap of up to kMarkerGap columns.
 std::optional<double> StrokePastMarker(const CurveColumns& columns, QPoint seed, double near, double slope) {
   const double window = std::max(3.0, near);
   std::vector<double> past;
@@ -62,6 +64,8 @@ std::optional<double> StrokePastMarker(const CurveColumns& columns, QPoint seed,
   for (const int dir : {-1, 1}) {
     std::vector<std::pair<double, double>> course;  // the centres walked, nearest the click first
     bool pastMarker = false;
+    int bare = 0;         // columns on end where nothing of the colour lies on the course (a dotted curve's gap)
+    bool gapped = false;  // such a gap passed
     for (int k = 0; k <= kPastMarker; ++k) {
       const int column = seed.x() + dir * k;
       double y = seed.y() + 0.5;
@@ -79,9 +83,19 @@ std::optional<double> StrokePastMarker(const CurveColumns& columns, QPoint seed,
           best = run;
         }
       }
+      // (Past a marker on a dotted curve, the next dot lies past a gap; a patch past a gap as heavy
+      // as the one clicked is the next dash of a dashed curve, not the stroke past a marker.)
       if (!best) {
+        if (++bare > kMarkerGap) {
+          break;
+        }
+        gapped = true;
+        continue;
+      }
+      if (gapped && best->mass > near / kMarkerShare) {
         break;
       }
+      bare = 0;
       course.emplace_back(column + 0.5, best->centre);
       pastMarker = pastMarker || best->mass <= near / kMarkerShare;
       if (!pastMarker) {
@@ -607,7 +621,14 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     if (const std::optional<double> bar = barAt(seed, *dash)) {
       style.thickness = *bar;
     } else if (dash->width > style.thickness + kDashWiderPx) {
-      style.thickness = dash->width;
+      // (Unless the next patch of the colour is no wider than the columns tell: the patch clicked
+      // is a marker drawn on a dotted curve, not one of its dashes.)
+      const std::optional<CurveTexture::Dash> next =
+          dash->next ? CurveTexture::DashAt(picture, lines, style, QPointF(*dash->next) + QPointF(0.5, 0.5))
+                     : std::nullopt;
+      if (!next || next->width > style.thickness + kDashWiderPx) {
+        style.thickness = dash->width;
+      }
     }
   } else if (style.thickness < kBarThinPx) {
     bool found = false;
