@@ -58,13 +58,13 @@ void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {
   if (right && left) {
     // A solid curve runs on both ways: what looked like a dash was the curve cut short (a thin
     // line's faint pixels). Learnt again without it.
-    columns_.clear();
+    columns_.Clear();
     dash_ = {};
     strokes.clear();
     walk(1);
     walk(-1);
   }
-  covered_.clear();  // what covers the curve counts only as the trace meets it
+  covered_.Clear();  // what covers the curve counts only as the trace meets it
   if (strokes.size() >= std::size_t(std::max(1, minStrokeColumns))) {
     std::nth_element(strokes.begin(), strokes.begin() + std::ptrdiff_t(strokes.size() / 2), strokes.end());
     strokePx_ = strokes[strokes.size() / 2];
@@ -270,26 +270,45 @@ std::optional<CurveTexture::Dash> CurveTexture::DashAt(const QImage& picture, co
 
 void CurveTexture::Note(const std::vector<CurveFollower::Column>& walked) {
   for (const CurveFollower::Column& column : walked) {
-    covered_[column.column] = column.covered;
+    covered_.Set(column.column, column.covered ? 1 : 0);
     hidden_ = column.hidden ? hidden_ + 1 : column.found ? 0 : hidden_;
     if (column.telling) {
-      columns_[column.column] = column.found ? kFound : kGap;
+      columns_.Set(column.column, column.found ? kFound : kGap);
     } else if (column.crossed) {
-      columns_[column.column] = kCrossed;
+      columns_.Set(column.column, kCrossed);
     }
   }
 }
 
-void CurveTexture::Forget(int from, int to) {
-  columns_.erase(columns_.lower_bound(std::min(from, to)), columns_.upper_bound(std::max(from, to)));
+void CurveTexture::PerColumn::Set(int column, signed char value) {
+  if (values_.empty()) {
+    base_ = column;
+  }
+  // (Grown by at least its size to the left, as to the right, so that a walk to the left costs no
+  // more than one to the right.)
+  if (column < base_) {
+    const int grow = std::max({base_ - column, int(values_.size()), 64});
+    values_.insert(values_.begin(), std::size_t(grow), kNone);
+    base_ -= grow;
+  } else if (column > Last()) {
+    values_.resize(std::size_t(column - base_ + 1), kNone);
+  }
+  values_[std::size_t(column - base_)] = value;
 }
+
+void CurveTexture::PerColumn::Erase(int from, int to) {
+  for (int c = std::max(from, First()); c <= std::min(to, Last()); ++c) {
+    values_[std::size_t(c - base_)] = kNone;
+  }
+}
+
+void CurveTexture::Forget(int from, int to) { columns_.Erase(std::min(from, to), std::max(from, to)); }
 
 bool CurveTexture::Keeps(int column, int dir, std::optional<int>* streakFrom) const {
   // Half hidden along something else for long, the curve may as well be the other's edge.
   int covered = 0;
   for (int c = column;; c -= dir) {
-    const auto it = covered_.find(c);
-    if (it == covered_.end() || !it->second) {
+    if (covered_.At(c) != 1) {
       break;
     }
     if (++covered > coveredColumns) {
@@ -302,11 +321,11 @@ bool CurveTexture::Keeps(int column, int dir, std::optional<int>* streakFrom) co
   int from = column;
   int crossing = 0;
   for (int c = column;; c -= dir) {
-    const auto it = columns_.find(c);
-    if (it == columns_.end() || it->second == kGap || (it->second == kCrossed && ++crossing > maxCrossed)) {
+    const signed char state = columns_.At(c);
+    if (state == PerColumn::kNone || state == kGap || (state == kCrossed && ++crossing > maxCrossed)) {
       break;
     }
-    if (it->second == kFound) {
+    if (state == kFound) {
       ++streak;
       crossing = 0;
       from = c;
@@ -326,9 +345,12 @@ bool CurveTexture::Keeps(int column, int dir, std::optional<int>* streakFrom) co
   int dash = 0;
   int previous = 0;
   bool hasPrevious = false;
-  for (auto it = columns_.lower_bound(column - reachColumns);
-       it != columns_.end() && it->first <= column + reachColumns; ++it) {
-    const auto& [c, state] = *it;
+  for (int c = std::max(column - reachColumns, columns_.First()); c <= std::min(column + reachColumns, columns_.Last());
+       ++c) {
+    const signed char state = columns_.At(c);
+    if (state == PerColumn::kNone) {
+      continue;
+    }
     if (c >= first && c <= last) {
       hasPrevious = false;
       dash = 0;

@@ -17,7 +17,6 @@
 #include <QImage>
 #include <QPointF>
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -41,8 +40,8 @@ class CurveTexture {
   int learnStep = 4;       // columns per step of that walk
 
   void Clear() {
-    columns_.clear();
-    covered_.clear();
+    columns_.Clear();
+    covered_.Clear();
     hidden_ = 0;
     learnt_ = false;
     measured_ = false;
@@ -102,10 +101,31 @@ class CurveTexture {
   bool Keeps(int column, int dir, std::optional<int>* streakFrom = nullptr) const;
 
  private:
-  enum State : char { kGap, kFound, kCrossed };
-  std::map<int, State> columns_;  // walked so far: the curve's run found, a gap, or a line crossed
-  std::map<int, bool> covered_;   // walked so far: whether the run found was cut short there
-  int hidden_ = 0;                // columns on end taken as hidden along a line, lately
+  // A small value per column walked (none for the others), stored densely: a trace notes every
+  // column it walks and reads back long stretches of them at each step.
+  class PerColumn {
+   public:
+    static constexpr signed char kNone = -1;
+    signed char At(int column) const {
+      const long i = long(column) - base_;
+      return i >= 0 && i < long(values_.size()) ? values_[std::size_t(i)] : kNone;
+    }
+    void Set(int column, signed char value);
+    // Sets the columns from..to (from <= to) to none.
+    void Erase(int from, int to);
+    void Clear() { values_.clear(); }
+    // The first and last column that may hold a value.
+    int First() const { return base_; }
+    int Last() const { return base_ + int(values_.size()) - 1; }
+
+   private:
+    std::vector<signed char> values_;
+    int base_ = 0;  // the column of values_[0]
+  };
+  enum State : signed char { kGap, kFound, kCrossed };
+  PerColumn columns_;  // walked so far: the curve's run found, a gap, or a line crossed
+  PerColumn covered_;  // walked so far: whether the run found was cut short there (1) or not (0)
+  int hidden_ = 0;     // columns on end taken as hidden along a line, lately
   bool learnt_ = false;
   bool measured_ = false;
   Dash dash_;  // the dash clicked, where the pick lies on one; 0 for none
