@@ -1,6 +1,7 @@
 #include "CurveFollower.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "LineFit.h"
@@ -1060,7 +1061,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   };
   // (Per column, kept across them: their storage is reused.)
   std::vector<std::pair<double, double>> recent;
-  std::vector<double> lately;
+  std::array<double, 15> lately{};
   for (int c = Floor(start.x());; c += dir) {
     // The slope of the course: through the columns found last, else the path's.
     double s = pathSlope;
@@ -1105,17 +1106,18 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     const double tolerance = 1.5 + 0.4 * std::max({std::fabs(moveTop), std::fabs(moveBottom), 1.0});
     // The curve's usual run height lately (its median over the last columns found whole), against
     // which a run grown tall by merging slowly with another curve stands out.
-    lately.clear();
-    for (auto it = found.rbegin(); it != found.rend() && lately.size() < 15; ++it) {
+    // (Sorted as they are gathered: a few values, at every column walked.)
+    std::size_t gathered = 0;
+    for (auto it = found.rbegin(); it != found.rend() && gathered < lately.size(); ++it) {
       if (it->height > 0) {
-        lately.push_back(it->height);
+        std::size_t i = gathered++;
+        for (; i > 0 && lately[i - 1] > it->height; --i) {
+          lately[i] = lately[i - 1];
+        }
+        lately[i] = it->height;
       }
     }
-    double usual = 0;
-    if (lately.size() >= 5) {
-      std::nth_element(lately.begin(), lately.begin() + long(lately.size() / 2), lately.end());
-      usual = lately[lately.size() / 2];
-    }
+    const double usual = gathered >= 5 ? lately[gathered / 2] : 0;
     // (Runs parted by a line drawn over the curve are one up to the run's height expected: the last
     // run's as its edges went on, else the stroke across the course, whose slope is known only so
     // well where a walk starts.)
