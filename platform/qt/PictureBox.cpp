@@ -291,7 +291,14 @@ void PictureBox::PaintPicture(const QImage& picture, double x, double y, double 
   Changed();
 }
 
-void PictureBox::UpdateArea(const QRect& pixels) { update(pixels); }
+void PictureBox::UpdateArea(const QRect& pixels) {
+  // Qt keeps the areas asked for until the next paint as a region, each addition dearer as the
+  // region grows: past kScatteredAreas of them (a trace's points recorded in one go), the box
+  // around them all is asked for instead. (A paint fills its region's bounding box anyway.)
+  constexpr int kScatteredAreas = 64;
+  pendingBox_ |= pixels;
+  update(++pendingAreas_ > kScatteredAreas ? pendingBox_ : pixels);
+}
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
@@ -333,6 +340,8 @@ void PictureBox::keyPressEvent(QKeyEvent* event) {
 
 void PictureBox::paintEvent(QPaintEvent* event) {
   updatePending_ = false;
+  pendingBox_ = QRect();
+  pendingAreas_ = 0;
   if (!autoRedraw_ && paintHandler_ && !painting_) {
     painting_ = true;
     try {

@@ -191,6 +191,8 @@ class PictureBox : public QWidget {
   bool autoSize_ = false;
   bool pressed_ = false;
   bool updatePending_ = false;  // a repaint has been asked for and not yet done
+  QRect pendingBox_;            // around the areas asked for since the last paint
+  int pendingAreas_ = 0;        // how many
   std::function<void()> paintHandler_;
   std::function<void()> click_;
   std::function<void(int, int, float, float)> mouseMove_;
