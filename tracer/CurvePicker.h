@@ -50,11 +50,23 @@ class CoverMeter {
     direction_[1] = qGreen(style.colour) - qGreen(style.background);
     direction_[2] = qBlue(style.colour) - qBlue(style.background);
     length2_ = direction_[0] * direction_[0] + direction_[1] * direction_[1] + direction_[2] * direction_[2];
+    lastCover_ = length2_ > 0 ? Measure(lastPixel_) : -1;
   }
   double operator()(QRgb p) const {
     if (length2_ <= 0) {
       return -1;
     }
+    // (Pixels next to each other are often alike: the background, the curve's full shade.)
+    if (p == lastPixel_) {
+      return lastCover_;
+    }
+    lastPixel_ = p;
+    lastCover_ = Measure(p);
+    return lastCover_;
+  }
+
+ private:
+  double Measure(QRgb p) const {
     const double v[3] = {double(qRed(p) - qRed(background_)), double(qGreen(p) - qGreen(background_)),
                          double(qBlue(p) - qBlue(background_))};
     const double t = (v[0] * direction_[0] + v[1] * direction_[1] + v[2] * direction_[2]) / length2_;
@@ -65,12 +77,13 @@ class CoverMeter {
     return off > tolerance2_ || t > darkest_ ? -1 : (t > 0 ? t : 0.0);
   }
 
- private:
   QRgb background_;
   double darkest_;
   double tolerance2_;
   double direction_[3] = {0, 0, 0};  // colour - background
   double length2_ = 0;               // its squared length
+  mutable QRgb lastPixel_ = 0;       // the pixel measured last, and its cover
+  mutable double lastCover_ = 0;
 };
 
 struct CurvePick {
