@@ -24,6 +24,7 @@ constexpr double kMarkerShare = 1.6;
 constexpr double kMarkerWidth = 1.5;
 constexpr int kPastMarker = 16;
 constexpr int kMarkerGap = 4;
+constexpr std::ptrdiff_t kCourseColumns = 4;  // (two centres alone waver by a pixel)
 // Pixels of the curve's full shade, at least, that measure its colour's spread off the lines'
 // bands, where all pixels spread over kBlendShare times as far and kBlendPx more.
 constexpr int kSpreadPixels = 8;
@@ -97,11 +98,22 @@ std::optional<double> StrokePastMarker(const CurveColumns& columns, QPoint seed,
       }
       bare = 0;
       course.emplace_back(column + 0.5, best->centre);
-      pastMarker = pastMarker || best->mass <= near / kMarkerShare;
+      // Weighed across the course as walked (through the last kCourseColumns centres) where that
+      // is steep: a marker on a steep flank flattens the course through the columns by the click,
+      // and the stroke's columns past it, down the flank, weigh as much as the marker's.
+      double across = slope;
+      if (course.size() >= kCourseColumns) {
+        const std::optional<FittedLine> walked = FitLine({course.end() - kCourseColumns, course.end()});
+        if (walked && std::fabs(walked->slope) >= 1) {
+          across = walked->slope;
+        }
+      }
+      const double mass = best->mass / std::sqrt(1 + across * across) * std::sqrt(1 + slope * slope);
+      pastMarker = pastMarker || mass <= near / kMarkerShare;
       if (!pastMarker) {
         heavy += k > 0 ? 1 : 0;
       } else if (!best->Cut() && !best->crossed) {
-        past.push_back(best->mass / std::sqrt(1 + slope * slope));
+        past.push_back(mass / std::sqrt(1 + slope * slope));
       }
     }
   }
