@@ -452,6 +452,10 @@ class tst_pictures : public QObject {
     // passed for the curve's own runs: 2 points up to 4.9 % off.) Most of it by hand: the goal
     // is about a pixel there, and a diamond every few columns.
     QTest::newRow("picked on a marker on a steep flank") << "marker-on-steep-flank.json" << 27;
+    // A black curve (JPEG) falling steeply right past a small bump's top, on a black grid (2 to
+    // 20 kHz in 40 steps): the walk found the stroke no further than the bump, and the height was
+    // carried level from it while the fall's runs lay just below the course (0.5 dB off).
+    QTest::newRow("steep fall past a bump's top, JPEG") << "falls-past-bump-jpeg.json" << 2;
   }
   void endToEnd() {
     QFETCH(QString, graph);

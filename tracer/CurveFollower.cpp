@@ -1009,9 +1009,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         *slopeAt = courseSlope;
       }
       // A dashed curve may have turned off the course within the gap past x: its next dash lies
-      // where the walk did not look.
+      // where the walk did not look. So may a solid one, found no further, within a few columns
+      // past the last one found (a marker's tip at a narrow peak's top, past which the curve
+      // falls away steeply).
       if (unsurePx != nullptr && p_.dashed) {
         *unsurePx = std::max(*unsurePx, OffCourse(found.back(), y, courseSlope, dir, target + dir));
+      } else if (unsurePx != nullptr) {
+        const int end = Floor(found.back().x) + dir * platform::RoundToInt32(std::ceil(T + 2));
+        *unsurePx = std::max(*unsurePx, OffCourse(found.back(), y, courseSlope, dir, end));
       }
       return y;
     }
