@@ -56,15 +56,19 @@ double Median(std::vector<double> v) {
 // keeps to the runs' course, the marker's centre being off the stroke's. Each weight is taken
 // across `slope`, the course through the columns by the click: shallower than the stroke's past
 // a marker, it leaves the thickness a little generous, which the follower bears better than the
-// stroke's own slope (fewer points by hand on the pictures measured). On a dotted curve the stroke
-// past the marker shows past a gap of up to kMarkerGap columns.
+// stroke's own slope (fewer points by hand on the pictures measured). Where that tells no marker,
+// the weights across the course as walked past it (through the last kCourseColumns centres, where
+// that is steep) may: a marker on a steep flank flattens the course through the columns by the
+// click, and the stroke's columns down the flank past it weigh as much as the marker's. On a
+// dotted curve the stroke past the marker shows past a gap of up to kMarkerGap columns.
 std::optional<double> StrokePastMarker(const CurveColumns& columns, QPoint seed, double near, double slope) {
   const double window = std::max(3.0, near);
-  std::vector<double> past;
-  int heavy = 0;
+  // Weighed across `slope` ([0]) and across the course as walked ([1]).
+  std::vector<double> past[2];
+  int heavy[2] = {0, 0};
   for (const int dir : {-1, 1}) {
     std::vector<std::pair<double, double>> course;  // the centres walked, nearest the click first
-    bool pastMarker = false;
+    bool pastMarker[2] = {false, false};
     int bare = 0;         // columns on end where nothing of the colour lies on the course (a dotted curve's gap)
     bool gapped = false;  // such a gap passed
     for (int k = 0; k <= kPastMarker; ++k) {
@@ -98,27 +102,29 @@ std::optional<double> StrokePastMarker(const CurveColumns& columns, QPoint seed,
       }
       bare = 0;
       course.emplace_back(column + 0.5, best->centre);
-      // Weighed across the course as walked (through the last kCourseColumns centres) where that
-      // is steep: a marker on a steep flank flattens the course through the columns by the click,
-      // and the stroke's columns past it, down the flank, weigh as much as the marker's.
-      double across = slope;
+      double walkedSlope = slope;
       if (course.size() >= kCourseColumns) {
         const std::optional<FittedLine> walked = FitLine({course.end() - kCourseColumns, course.end()});
         if (walked && std::fabs(walked->slope) >= 1) {
-          across = walked->slope;
+          walkedSlope = walked->slope;
         }
       }
-      const double mass = best->mass / std::sqrt(1 + across * across) * std::sqrt(1 + slope * slope);
-      pastMarker = pastMarker || mass <= near / kMarkerShare;
-      if (!pastMarker) {
-        heavy += k > 0 ? 1 : 0;
-      } else if (!best->Cut() && !best->crossed) {
-        past.push_back(mass / std::sqrt(1 + slope * slope));
+      for (const int i : {0, 1}) {
+        const double across = i == 0 ? slope : walkedSlope;
+        const double weight = best->mass / std::sqrt(1 + across * across);
+        pastMarker[i] = pastMarker[i] || weight * std::sqrt(1 + slope * slope) <= near / kMarkerShare;
+        if (!pastMarker[i]) {
+          heavy[i] += k > 0 ? 1 : 0;
+        } else if (!best->Cut() && !best->crossed) {
+          past[i].push_back(weight);
+        }
       }
     }
   }
-  if (past.size() >= 4 && heavy + 1 <= kMarkerWidth * near + 2 && near > kMarkerShare * Median(past)) {
-    return Median(past);
+  for (const int i : {0, 1}) {
+    if (past[i].size() >= 4 && heavy[i] + 1 <= kMarkerWidth * near + 2 && near > kMarkerShare * Median(past[i])) {
+      return Median(past[i]);
+    }
   }
   return std::nullopt;
 }
