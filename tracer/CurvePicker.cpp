@@ -121,8 +121,13 @@ std::optional<double> StrokePastMarker(const CurveColumns& columns, QPoint seed,
       }
     }
   }
+  // (Across the course as walked, only where the columns past the click weigh no more than the
+  // click's: a marker is at least as heavy as the stroke's columns beside it on any course, while
+  // a dash-dot curve's dot, clicked, is lighter than its dashes' columns on a steep flank, whose
+  // runs, cut by the dashes' ends, tell too thin a stroke across the course.)
   for (const int i : {0, 1}) {
-    if (past[i].size() >= 4 && heavy[i] + 1 <= kMarkerWidth * near + 2 && near > kMarkerShare * Median(past[i])) {
+    if (past[i].size() >= 4 && heavy[i] + 1 <= kMarkerWidth * near + 2 && near > kMarkerShare * Median(past[i]) &&
+        (i == 0 || (!past[0].empty() && Median(past[0]) <= near))) {
       return Median(past[i]);
     }
   }
