@@ -1780,6 +1780,21 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     return Refine(withStart, x, courseSlope);
   }
   report(found);
+  // A dashed curve found only past x, from a dash's start on (its first columns cut across the
+  // curve, their centres off it): carried back to x along their slope, the height is unsure by how
+  // far that strays from the path's slope (a chord from the pick, where the path has no step yet).
+  if (std::vector<std::pair<double, double>> after;
+      unsurePx != nullptr && p_.dashed && !found.empty() &&
+      std::none_of(found.begin(), found.end(), [&](const Found& f) { return (f.x - x) * dir < 0; })) {
+    for (const Found& f : found) {
+      if (std::fabs(f.x - found.front().x) <= kSideColumns) {
+        after.emplace_back(f.x, f.y);
+      }
+    }
+    if (const std::optional<FittedLine> fit = after.size() >= 2 ? FitLine(after) : std::nullopt) {
+      *unsurePx += std::fabs(fit->slope - pathSlope) * std::fabs(found.front().x - x);
+    }
+  }
   return Refine(found, x, courseSlope);
 }
 
