@@ -5,6 +5,7 @@
 // legend, and graph pictures traced end to end against their truth.
 #include <QPainter>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -218,6 +219,24 @@ class tst_pictures : public QObject {
     QVERIFY(std::any_of(lines.Lines().begin(), lines.Lines().end(), [](const tracer::StraightLine& line) {
       return line.horizontal && std::fabs(line.centre - 84.5) < 0.1 && line.to - line.from > 400;
     }));
+  }
+
+  // A picture in matplotlib's "classic" style: dotted black grid lines a pixel thick, the dots of
+  // the vertical ones beside the horizontal ones here and there. Every horizontal grid line clear
+  // of the curves is found (at 364.5, those dots pulled a few of its pieces aside, and it was not
+  // taken for straight), and the body of each is its dots' dark shade (their mean, with their
+  // partly covered ends, is a light grey).
+  void dottedGridAmongDottedLines() {
+    const QImage picture(QStringLiteral(FIXTURES_DIR "/dashed-along-dotted-grid.png"));
+    QVERIFY(!picture.isNull());
+    const tracer::StraightLines lines = tracer::StraightLineFinder().Find(picture);
+    for (const double y : {108.5, 211.5, 262.5, 313.5, 364.5, 415.5, 466.5}) {
+      const auto line = std::find_if(lines.Lines().begin(), lines.Lines().end(), [y](const tracer::StraightLine& l) {
+        return l.horizontal && std::fabs(l.centre - y) < 0.1;
+      });
+      QVERIFY2(line != lines.Lines().end(), qPrintable(QString::number(y)));
+      QVERIFY2(qGray(line->body) < 80 && qGray(line->colour) > 100, qPrintable(QString::number(y)));
+    }
   }
 
   // Grid lines drawn over a thick curve of another colour, one of them lying along it over a
@@ -461,6 +480,12 @@ class tst_pictures : public QObject {
     // on, whose first columns' centres run level; carried back to x along them, the height strayed
     // from the path's slope (5 points up to 2.7 % off).
     QTest::newRow("dashed curve found only past x, JPEG") << "dashed-start-past-x-jpeg.json" << 3;
+    // A thin blue dashed curve running along a dotted black grid line (matplotlib's "classic"
+    // style), picked where a dotted vertical line crosses it, in a gap between dashes (20 to 300 Hz
+    // in 40 steps): the nearest dark pixel is a dot of the grid, whose dots are far darker than the
+    // line's mean colour. (Picked as the curve's colour, the trace kept to the grid line where the
+    // curve rises off it: 3 points up to 0.74 dB off.)
+    QTest::newRow("dashed along a dotted grid line, picked at a crossing") << "dashed-along-dotted-grid.json" << 3;
   }
   void endToEnd() {
     QFETCH(QString, graph);

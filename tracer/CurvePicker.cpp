@@ -20,6 +20,12 @@ double Distance(QRgb a, QRgb b) { return std::sqrt(double(ColourDistance2(a, b))
 // Columns near the click that weigh this many times those past them, over no more columns than
 // kMarkerWidth times their weight, hold a marker drawn on the stroke; kPastMarker columns on each
 // side are walked.
+// A line drawing less of its length than this is dotted: most of its pixels are its dots' lighter
+// ends, and its mean colour far lighter than its dots' (its body's). Its dots are thinner than
+// kDottedThickPx (thicker ones in a row are a dotted curve's flat stretch).
+constexpr double kDottedCoverage = 0.6;
+constexpr double kDottedThickPx = 2;
+constexpr double kDotCore = 1.3;  // how much deeper than the usual shade of its dots a dot's core may be
 constexpr double kMarkerShare = 1.6;
 constexpr double kMarkerWidth = 1.5;
 constexpr int kPastMarker = 16;
@@ -199,13 +205,26 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     return std::nullopt;
   }
   // The curve's own pixels: inside the picture and off its straight lines.
-  // (On a line's band, a pixel far from the line's colour shows the curve drawn over it.)
+  // (On a line's band, a pixel far from the line's colour shows the curve drawn over it; but not
+  // a thin dotted line's pixel of the shade of its dots, or a little deeper: its mean colour, with
+  // its dots' lighter ends, is far lighter than they are.)
+  const QRgb paper = StraightLineFinder::Background(picture);  // the lines' background
   const auto usable = [&](int x, int y) {
     if (x < 0 || y < 0 || x >= W || y >= H) {
       return false;
     }
     const StraightLine* line = lines.LineAt(x, y);
-    return line == nullptr || Distance(rows.At(x, y), line->colour) > 60;
+    if (line == nullptr) {
+      return true;
+    }
+    const QRgb p = rows.At(x, y);
+    if (line->coverage < kDottedCoverage && line->thickness < kDottedThickPx) {
+      const auto [t, off] = Project(p, line->body, paper);
+      if (t <= kDotCore && off <= 60 * 60) {
+        return false;
+      }
+    }
+    return Distance(p, line->colour) > 60;
   };
 
   // The background near the click: the most common colour of a square around it.

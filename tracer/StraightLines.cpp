@@ -38,6 +38,8 @@ constexpr int kRowsPerGroup = 8;
 // pulls a few of its pieces aside, one fit after another; a curve lying on a line pulls half).
 constexpr int kFitPasses = 8;
 constexpr int kLoosePasses = 3;
+// How far (a share of the usual) the ink of a line's body pixels may stray from the usual.
+constexpr double kBodyInkSpread = 0.15;
 
 // The pixels of a band across a candidate line, laid out the same way for both orientations:
 // `across` rows of `along` pixels, row k being the picture row (column) first + k.
@@ -377,6 +379,109 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
     int s, e;                  // its stretch along
   };
   std::vector<Found> found;  // how each line was found
+  struct Stretch {
+    bool horizontal;
+    Found at;
+    double coverage;
+  };
+  // Stretches across most of the picture that were not straight and even as first measured: the
+  // dots of dotted lines across may have pulled their pieces aside (measured again once those
+  // lines are known; a curve's flat stretch is seldom as long).
+  std::vector<Stretch> unsure;
+  // Where the lines found across a line at `centre` over [from, to] cross it (pixels along it).
+  const auto crossingsOf = [&](bool horizontal, double centre, int from, int to) {
+    const int along = horizontal ? W : H;
+    std::vector<std::pair<int, int>> crossings;
+    for (const StraightLine& other : lines) {
+      if (other.horizontal != horizontal && other.from <= centre && centre <= other.to + 1 && other.centre >= from &&
+          other.centre <= to + 1) {
+        const double half = other.thickness / 2 + 1.5;
+        crossings.emplace_back(std::max(0, platform::RoundToInt32(std::floor(other.centre - half))),
+                               std::min(along - 1, platform::RoundToInt32(std::ceil(other.centre + half))));
+      }
+    }
+    return crossings;
+  };
+  // A measured stretch becomes a line unless it is a flat stretch of a curve.
+  const auto Accept = [&](const Stretch& stretch, const Band& band, const std::vector<char>& on,
+                          const Measured& measured) {
+    const auto [groupStart, groupEnd, s, e] = stretch.at;
+    const int along = stretch.horizontal ? W : H;
+    const int k0 = m2;
+    const int k1 = m2 + groupEnd - groupStart;
+    // The line's colour: the mean of its pixels in the profile's fullest row; its body's, the mean
+    // of those inked no less than their neighbours along it and about as much as most of them (a
+    // dotted line's dots, not their lighter, partly covered ends, nor a curve where it crosses).
+    const auto inkAt = [&](int j) {
+      return j >= s && j <= e && on[Index(j)] != 0 ? int(band.InkAt(measured.peak, j)) : 0;
+    };
+    const auto ofBody = [&](int j) { return inkAt(j) >= inkAt(j - 1) && inkAt(j) >= inkAt(j + 1); };
+    std::vector<int> bodyInks;
+    for (int j = s; j <= e; ++j) {
+      if (on[Index(j)] != 0 && ofBody(j)) {
+        bodyInks.push_back(inkAt(j));
+      }
+    }
+    if (bodyInks.empty()) {
+      return;
+    }
+    std::nth_element(bodyInks.begin(), bodyInks.begin() + long(bodyInks.size() / 2), bodyInks.end());
+    const int usualInk = bodyInks[bodyInks.size() / 2];
+    struct Mean {
+      long long sum[3] = {0, 0, 0};
+      int taken = 0;
+      void Add(QRgb c) {
+        sum[0] += qRed(c);
+        sum[1] += qGreen(c);
+        sum[2] += qBlue(c);
+        ++taken;
+      }
+      QRgb Colour() const {
+        return qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken),
+                    static_cast<int>(sum[2] / taken));
+      }
+    };
+    Mean all;
+    Mean body;
+    for (int j = s; j <= e; ++j) {
+      if (on[Index(j)] != 0) {
+        const QRgb c = band.colour[Index(measured.peak * band.along + j)];
+        all.Add(c);
+        if (ofBody(j) && std::abs(inkAt(j) - usualInk) <= kBodyInkSpread * usualInk + 4) {
+          body.Add(c);
+        }
+      }
+    }
+    const QRgb colour = all.Colour();
+    // A flat stretch of a curve ends where the curve bends away: its ink goes on beside the
+    // stretch's rows on one side. A line ends in the open or at a line across (ink on both sides).
+    const auto bendsAway = [&](int from, int to) {
+      int above = 0;
+      int below = 0;
+      for (int j = std::max(0, from); j <= std::min(along - 1, to); ++j) {
+        const auto inked = [&](int k) {
+          return band.InkAt(k, j) >= T && ColourDistance2(band.colour[Index(k * band.along + j)], colour) <= 60 * 60;
+        };
+        above += inked(k0 - 1) || inked(k0 - 2) || inked(k0 - 3) ? 1 : 0;
+        below += inked(k1 + 1) || inked(k1 + 2) || inked(k1 + 3) ? 1 : 0;
+      }
+      return (above >= 2) != (below >= 2);
+    };
+    if (2 * (e - s + 1) < along && (bendsAway(e + 1, e + 3) || bendsAway(s - 3, s - 1))) {
+      return;
+    }
+    found.push_back(stretch.at);
+    StraightLine line;
+    line.horizontal = stretch.horizontal;
+    line.centre = measured.centre;
+    line.thickness = measured.thickness;
+    line.from = s;
+    line.to = e;
+    line.coverage = stretch.coverage;
+    line.colour = colour;
+    line.body = body.Colour();
+    lines.push_back(line);
+  };
   // The lines in the rows (columns) groupStart to groupEnd: each long stretch of them measured.
   const auto MeasureGroup = [&](bool horizontal, int groupStart, int groupEnd) {
     const int along = horizontal ? W : H;
@@ -418,51 +523,12 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       if (e - s + 1 < minLength || coverage < p_.minCoverage) {
         continue;
       }
-      const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_, 2 * (e - s + 1) >= along);
-      if (!measured) {
-        continue;
+      const Stretch stretch{horizontal, {groupStart, groupEnd, s, e}, coverage};
+      if (const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_, 2 * (e - s + 1) >= along)) {
+        Accept(stretch, band, on, *measured);
+      } else if (2 * (e - s + 1) >= along) {
+        unsure.push_back(stretch);
       }
-      // The line's colour: the mean of its pixels in the profile's fullest row.
-      long long sum[3] = {0, 0, 0};
-      int taken = 0;
-      for (int j = s; j <= e; ++j) {
-        if (on[Index(j)] != 0) {
-          const QRgb c = band.colour[Index(measured->peak * band.along + j)];
-          sum[0] += qRed(c);
-          sum[1] += qGreen(c);
-          sum[2] += qBlue(c);
-          ++taken;
-        }
-      }
-      const QRgb colour =
-          qRgb(static_cast<int>(sum[0] / taken), static_cast<int>(sum[1] / taken), static_cast<int>(sum[2] / taken));
-      // A flat stretch of a curve ends where the curve bends away: its ink goes on beside the
-      // stretch's rows on one side. A line ends in the open or at a line across (ink on both sides).
-      const auto bendsAway = [&](int from, int to) {
-        int above = 0;
-        int below = 0;
-        for (int j = std::max(0, from); j <= std::min(along - 1, to); ++j) {
-          const auto inked = [&](int k) {
-            return band.InkAt(k, j) >= T && ColourDistance2(band.colour[Index(k * band.along + j)], colour) <= 60 * 60;
-          };
-          above += inked(k0 - 1) || inked(k0 - 2) || inked(k0 - 3) ? 1 : 0;
-          below += inked(k1 + 1) || inked(k1 + 2) || inked(k1 + 3) ? 1 : 0;
-        }
-        return (above >= 2) != (below >= 2);
-      };
-      if (2 * (e - s + 1) < along && (bendsAway(e + 1, e + 3) || bendsAway(s - 3, s - 1))) {
-        continue;
-      }
-      found.push_back({groupStart, groupEnd, s, e});
-      StraightLine line;
-      line.horizontal = horizontal;
-      line.centre = measured->centre;
-      line.thickness = measured->thickness;
-      line.from = s;
-      line.to = e;
-      line.coverage = coverage;
-      line.colour = colour;
-      lines.push_back(line);
     }
   };
   for (const bool horizontal : {true, false}) {
@@ -519,25 +585,39 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       }
     }
   }
+  // A dotted line across adds a dot beside a line's rows here and there, which may pull enough
+  // of its pieces aside that it is not measured as straight: measured again without the bands of
+  // the lines found across it.
+  for (const Stretch& stretch : unsure) {
+    const auto [groupStart, groupEnd, s, e] = stretch.at;
+    const std::vector<std::pair<int, int>> crossings =
+        crossingsOf(stretch.horizontal, (groupStart + groupEnd + 1) / 2.0, s, e);
+    if (crossings.empty()) {
+      continue;
+    }
+    const Band band = ReadBand(rows, stretch.horizontal, groupStart - m2, groupEnd + m2, background);
+    const int k0 = m2;
+    const int k1 = m2 + groupEnd - groupStart;
+    std::vector<char> on = OnLine(band, k0, k1, m, T);
+    for (const auto& [from, to] : crossings) {
+      std::fill(on.begin() + from, on.begin() + to + 1, 0);
+    }
+    if (const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_, true)) {
+      Accept(stretch, band, on, *measured);
+    }
+  }
   // Lines that cross a line add their ink to its profile where they cross, a dotted one unevenly
   // (the dots of dotted grid lines across pulled a dotted line's centre 0.2 px aside): each line
   // is measured again without the pixels in the bands of the lines across it.
   for (std::size_t n = 0; n < lines.size(); ++n) {
-    StraightLine& line = lines[n];
     const Found& f = found[n];
-    const int along = line.horizontal ? W : H;
-    std::vector<std::pair<int, int>> crossings;
-    for (const StraightLine& other : lines) {
-      if (other.horizontal != line.horizontal && other.from <= line.centre && line.centre <= other.to + 1 &&
-          other.centre >= line.from && other.centre <= line.to + 1) {
-        const double half = other.thickness / 2 + 1.5;
-        crossings.emplace_back(std::max(0, platform::RoundToInt32(std::floor(other.centre - half))),
-                               std::min(along - 1, platform::RoundToInt32(std::ceil(other.centre + half))));
-      }
-    }
+    const std::vector<std::pair<int, int>> crossings =
+        crossingsOf(lines[n].horizontal, lines[n].centre, lines[n].from, lines[n].to);
     if (crossings.empty()) {
       continue;
     }
+    StraightLine& line = lines[n];
+    const int along = line.horizontal ? W : H;
     const Band band = ReadBand(rows, line.horizontal, f.groupStart - m2, f.groupEnd + m2, background);
     const int k0 = m2;
     const int k1 = m2 + f.groupEnd - f.groupStart;

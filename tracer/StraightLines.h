@@ -30,7 +30,8 @@ struct StraightLine {
   int from = 0;          // extent along the line: first and last pixel drawn
   int to = 0;
   double coverage = 1;  // share of the extent drawn: 1 for a solid line, less for dashes or dots
-  QRgb colour = 0;      // as drawn at its centre (opaque RGB)
+  QRgb colour = 0;      // as drawn at its centre (opaque RGB), the mean along it
+  QRgb body = 0;        // of its body: the full shade of its dots or dashes, not their ends
 };
 
 class StraightLines {
