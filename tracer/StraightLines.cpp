@@ -585,49 +585,49 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       }
     }
   }
-  // A dotted line across adds a dot beside a line's rows here and there, which may pull enough
-  // of its pieces aside that it is not measured as straight: measured again without the bands of
-  // the lines found across it.
-  for (const Stretch& stretch : unsure) {
-    const auto [groupStart, groupEnd, s, e] = stretch.at;
-    const std::vector<std::pair<int, int>> crossings =
-        crossingsOf(stretch.horizontal, (groupStart + groupEnd + 1) / 2.0, s, e);
+  // A stretch measured again without the bands of the lines found across it (none where none
+  // cross it).
+  struct Remeasured {
+    Band band;
+    std::vector<char> on;
+    std::optional<Measured> measured;
+  };
+  const auto MeasureBetweenCrossings = [&](bool horizontal, const Found& f, double centre,
+                                           bool across) -> std::optional<Remeasured> {
+    const std::vector<std::pair<int, int>> crossings = crossingsOf(horizontal, centre, f.s, f.e);
     if (crossings.empty()) {
-      continue;
+      return std::nullopt;
     }
-    const Band band = ReadBand(rows, stretch.horizontal, groupStart - m2, groupEnd + m2, background);
     const int k0 = m2;
-    const int k1 = m2 + groupEnd - groupStart;
-    std::vector<char> on = OnLine(band, k0, k1, m, T);
+    const int k1 = m2 + f.groupEnd - f.groupStart;
+    Remeasured r;
+    r.band = ReadBand(rows, horizontal, f.groupStart - m2, f.groupEnd + m2, background);
+    r.on = OnLine(r.band, k0, k1, m, T);
     for (const auto& [from, to] : crossings) {
-      std::fill(on.begin() + from, on.begin() + to + 1, 0);
+      std::fill(r.on.begin() + from, r.on.begin() + to + 1, 0);
     }
-    if (const std::optional<Measured> measured = Measure(band, on, k0, k1, s, e, p_, true)) {
-      Accept(stretch, band, on, *measured);
+    r.measured = Measure(r.band, r.on, k0, k1, f.s, f.e, p_, across);
+    return r;
+  };
+  // A dotted line across adds a dot beside a line's rows here and there, which may pull enough
+  // of its pieces aside that it is not measured as straight: measured again.
+  for (const Stretch& stretch : unsure) {
+    const double centre = (stretch.at.groupStart + stretch.at.groupEnd + 1) / 2.0;
+    if (const std::optional<Remeasured> r = MeasureBetweenCrossings(stretch.horizontal, stretch.at, centre, true);
+        r && r->measured) {
+      Accept(stretch, r->band, r->on, *r->measured);
     }
   }
   // Lines that cross a line add their ink to its profile where they cross, a dotted one unevenly
   // (the dots of dotted grid lines across pulled a dotted line's centre 0.2 px aside): each line
   // is measured again without the pixels in the bands of the lines across it.
   for (std::size_t n = 0; n < lines.size(); ++n) {
-    const Found& f = found[n];
-    const std::vector<std::pair<int, int>> crossings =
-        crossingsOf(lines[n].horizontal, lines[n].centre, lines[n].from, lines[n].to);
-    if (crossings.empty()) {
-      continue;
-    }
     StraightLine& line = lines[n];
-    const int along = line.horizontal ? W : H;
-    const Band band = ReadBand(rows, line.horizontal, f.groupStart - m2, f.groupEnd + m2, background);
-    const int k0 = m2;
-    const int k1 = m2 + f.groupEnd - f.groupStart;
-    std::vector<char> on = OnLine(band, k0, k1, m, T);
-    for (const auto& [from, to] : crossings) {
-      std::fill(on.begin() + from, on.begin() + to + 1, 0);
-    }
-    if (const std::optional<Measured> measured =
-            Measure(band, on, k0, k1, f.s, f.e, p_, 2 * (f.e - f.s + 1) >= along)) {
-      line.centre = measured->centre;
+    const Found& f = found[n];
+    const bool across = 2 * (f.e - f.s + 1) >= (line.horizontal ? W : H);
+    if (const std::optional<Remeasured> r = MeasureBetweenCrossings(line.horizontal, f, line.centre, across);
+        r && r->measured) {
+      line.centre = r->measured->centre;
     }
   }
   return {std::move(lines), W, H};
