@@ -419,6 +419,13 @@ class tst_autoregister : public QObject {
                                           << "gnuplot-dotted-ohm.json" << QRect() << MessageResult::kNo
                                           << "Auto Register: frequency 100 Hz and 10 kHz, impedance 10 ohm and 100 ohm"
                                           << QList<double>{100, 10000, none, none, 10, 100} << "mnuOhmScale10";
+    // matplotlib's "classic" style: a grey margin round a white plot, whose shade bridged the
+    // gaps between the left labels' last zeros, stacked one above another: they passed for a
+    // dotted line beside the frame, and the plot area reached over them (20 read as 2, 100 as 10).
+    QTest::newRow("grey margin") << "dashed-along-dotted-grid.png"
+                                 << "dashed-along-dotted-grid.json" << QRect() << MessageResult::kNo
+                                 << "Auto Register: frequency 100 Hz and 10 kHz, amplitude 20 dB and 100 dB"
+                                 << QList<double>{100, 10000, 20, 100, none, none} << "mnuOhmScale2";
     QTest::newRow("no labels") << "graph-spl-960x640.png" << QString() << QRect(0, 0, 960, 640) << MessageResult::kNo
                                << "Auto Register: no axis labels could be read, nothing registered"
                                << QList<double>{none, none, none, none, none, none} << "mnuOhmScale2";

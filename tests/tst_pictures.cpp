@@ -225,7 +225,7 @@ class tst_pictures : public QObject {
   // the vertical ones beside the horizontal ones here and there. Every horizontal grid line clear
   // of the curves is found (at 364.5, those dots pulled a few of its pieces aside, and it was not
   // taken for straight), and the body of each is its dots' dark shade (their mean, with their
-  // partly covered ends, is a light grey).
+  // partly covered ends, is a light grey). The figure's margin is grey, the plot white.
   void dottedGridAmongDottedLines() {
     const QImage picture(QStringLiteral(FIXTURES_DIR "/dashed-along-dotted-grid.png"));
     QVERIFY(!picture.isNull());
@@ -237,6 +237,9 @@ class tst_pictures : public QObject {
       QVERIFY2(line != lines.Lines().end(), qPrintable(QString::number(y)));
       QVERIFY2(qGray(line->body) < 80 && qGray(line->colour) > 100, qPrintable(QString::number(y)));
     }
+    // Nor is a column of the left labels' last digits in the grey margin a line.
+    QVERIFY(std::none_of(lines.Lines().begin(), lines.Lines().end(),
+                         [](const tracer::StraightLine& l) { return !l.horizontal && l.centre < 110; }));
   }
 
   // Grid lines drawn over a thick curve of another colour, one of them lying along it over a

@@ -146,6 +146,30 @@ std::vector<char> OnLine(const Band& band, int k0, int k1, int m, int threshold)
   return on;
 }
 
+// Whether most of the pixels `on` a stretch [s, e] have a side clear of ink, m and m + 3 pixels
+// away, as a line drawn on the picture's background has (the plot's frame on one side at least;
+// at one distance alone, a glyph's anti-aliased edge may pass through the background's shade).
+// In a margin of another shade than the plot, the shade's own ink bridged the gaps between the
+// digits of labels stacked one above another, and their strokes passed for a dotted line.
+bool MostlyOnPaper(const Band& band, const std::vector<char>& on, int k0, int k1, int s, int e, int m, int threshold) {
+  int drawn = 0;
+  int clear = 0;
+  for (int i = s; i <= e; ++i) {
+    if (on[Index(i)] == 0) {
+      continue;
+    }
+    ++drawn;
+    for (int k = k0; k <= k1; ++k) {
+      if (band.InkAt(k, i) >= threshold && (std::max(band.InkAt(k - m, i), band.InkAt(k - m - 3, i)) < threshold ||
+                                            std::max(band.InkAt(k + m, i), band.InkAt(k + m + 3, i)) < threshold)) {
+        ++clear;
+        break;
+      }
+    }
+  }
+  return 2 * clear >= drawn;
+}
+
 struct Measured {
   double centre = 0;
   double thickness = 0;
@@ -520,7 +544,7 @@ StraightLines StraightLineFinder::Find(const QImage& picture) const {
       }
       i = e + 1;
       const double coverage = double(drawn) / (e - s + 1);
-      if (e - s + 1 < minLength || coverage < p_.minCoverage) {
+      if (e - s + 1 < minLength || coverage < p_.minCoverage || !MostlyOnPaper(band, on, k0, k1, s, e, m, T)) {
         continue;
       }
       const Stretch stretch{horizontal, {groupStart, groupEnd, s, e}, coverage};
