@@ -72,6 +72,11 @@ constexpr double kUnknownRunShare = 1.25;
 // A height carried beyond the columns found, on one side of x only, is off by up to this share of
 // the slope per column carried (past the first half column).
 constexpr double kCarriedShare = 0.5;
+// The steepest a curve is taken to turn within a gap, pixels per column.
+constexpr double kBesideSlope = 2;
+// A gap of fewer columns than this (a dot's gap, a thin line crossing) hides no turn of the curve:
+// the runs found on both sides bound its course.
+constexpr double kBesideGapColumns = 4;
 // The columns past a gap that give the course's slope there.
 constexpr double kSideColumns = 4;
 // x lies inside a bridged stretch where the nearest column found on one side of it is farther than
@@ -572,12 +577,13 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x, double c
 
 double CurveFollower::OffCourse(const Found& last, double y, double slope, int dir, int end) const {
   // (Off the stroke across the course, within twice its rows and the curve's thickness more on
-  // each side: as far as its next dash lies past a sharp turn.)
+  // each side, and as far as the curve may have turned by from the last column found: as far as
+  // its next dash lies past a sharp turn.)
   const double across = style_.thickness * std::sqrt(1 + slope * slope);
-  const double reach = 2 * across + 2 * style_.thickness;
   std::optional<double> nearest;
   for (int c = Floor(last.x); (c - end) * dir <= 0; c += dir) {
     const double along = last.y + slope * (c + 0.5 - last.x);
+    const double reach = 2 * across + 2 * style_.thickness + kBesideSlope * std::fabs(c + 0.5 - last.x);
     if (c != Floor(last.x) && OnVerticalLine(c, std::clamp(Floor(along), 0, rows_.Height() - 1))) {
       break;  // past a vertical line (the plot's frame, beyond which lie its labels)
     }
@@ -926,10 +932,31 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   };
   const auto dropPastX = [&] { bridges.erase(std::remove_if(bridges.begin(), bridges.end(), pastX), bridges.end()); };
 
+  // Runs of the curve's colour just beside the course in the columns of a gap (read, but outside
+  // the rows the curve was looked for in): where one lies in the gap that x is bridged over, the
+  // curve may have turned off the straight course there (a dotted curve's dots down a dip, just
+  // out of reach, while the bridge meets a dot of the flank past it).
+  std::vector<std::pair<double, double>> beside;
   // How sure the height at x is, and the course's slope there, from the columns found around it.
   const auto report = [&](const std::vector<Found>& around) {
     if (unsurePx != nullptr) {
       *unsurePx = Unsure(around, x, courseSlope);
+      const Found* before = nullptr;
+      const Found* after = nullptr;
+      for (const Found& f : around) {
+        const Found*& side = f.x < x ? before : after;
+        if (side == nullptr || std::fabs(f.x - x) < std::fabs(side->x - x)) {
+          side = &f;
+        }
+      }
+      if (before != nullptr && after != nullptr && after->x - before->x >= kBesideGapColumns) {
+        for (const auto& [bx, by] : beside) {
+          if (bx > before->x && bx < after->x) {
+            const double onBridge = before->y + (after->y - before->y) * (bx - before->x) / (after->x - before->x);
+            *unsurePx = std::max(*unsurePx, std::fabs(by - onBridge));
+          }
+        }
+      }
     }
     if (slopeAt != nullptr) {
       *slopeAt = Fit(around, x + 0.5) - Fit(around, x - 0.5);
@@ -1675,6 +1702,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       bareGap = 0;
     } else {
       ++gap;
+      for (const Run& run : runs) {
+        // (Not a dot of a dotted line, grid or frame, drawn in the curve's colour.)
+        const double middle = (run.topEdge + run.bottomEdge) / 2;
+        if ((run.bottomEdge < lo || run.topEdge > hi) &&
+            !lines_.OnLine(c, std::clamp(Floor(middle), 0, rows_.Height() - 1))) {
+          beside.emplace_back(centreX, middle);
+        }
+      }
       // The course shows the background here (the course skimming a line's edge: its row, on the
       // line's band, shows the background itself).
       {
