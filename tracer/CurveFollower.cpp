@@ -77,6 +77,9 @@ constexpr double kBesideSlope = 2;
 // A gap of fewer columns than this (a dot's gap, a thin line crossing) hides no turn of the curve:
 // the runs found on both sides bound its course.
 constexpr double kBesideGapColumns = 4;
+// A run is taller than the course on each side of it explains by up to this much (a blurred
+// picture's fringes) without the curve turning within its column.
+constexpr double kZigzagSlackPx = 1.5;
 // The columns past a gap that give the course's slope there.
 constexpr double kSideColumns = 4;
 // x lies inside a bridged stretch where the nearest column found on one side of it is farther than
@@ -947,6 +950,29 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const Found*& side = f.x < x ? before : after;
         if (side == nullptr || std::fabs(f.x - x) < std::fabs(side->x - x)) {
           side = &f;
+        }
+      }
+      // A run far taller than the course through the columns on each side of it explains (its
+      // slope plus the stroke across it): the curve zigzags within the column (raw measured data
+      // drawn small), and where it is at x is not known to better than half the excess.
+      for (const Found& f : around) {
+        if (std::fabs(f.x - x) > p_.fitColumns + 0.5 || f.height <= 0 || !f.whole) {
+          continue;
+        }
+        const Found* prev = nullptr;
+        const Found* next = nullptr;
+        for (const Found& g : around) {
+          if (g.height > 0 && std::fabs(g.x - (f.x - 1)) < 0.25) {
+            prev = &g;
+          } else if (g.height > 0 && std::fabs(g.x - (f.x + 1)) < 0.25) {
+            next = &g;
+          }
+        }
+        if (prev != nullptr && next != nullptr) {
+          const double slope = (next->y - prev->y) / 2;
+          const double excess =
+              f.height - style_.thickness * std::sqrt(1 + slope * slope) - std::fabs(slope) - kZigzagSlackPx;
+          *unsurePx = std::max(*unsurePx, excess / 2);
         }
       }
       if (before != nullptr && after != nullptr && after->x - before->x >= kBesideGapColumns) {
