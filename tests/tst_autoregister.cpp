@@ -228,6 +228,23 @@ class tst_autoregister : public QObject {
     }
     QCOMPARE(values, agreeing);
   }
+  // Labels "10²" to "10⁴" centred on their grid lines, each with a minor line's tick mark 9 px
+  // before it (matplotlib): the tick marks, on whole pixels, fit their scale better than the
+  // grid lines do, but the labels stand on the grid lines.
+  void agreementPrefersTheLabelsLines() {
+    std::vector<LabelReading> r;
+    const double lines[] = {260.0, 471.0, 682.99};
+    const double ticks[] = {251.0, 462.0, 673.0};
+    for (int i = 0; i < 3; ++i) {
+      r.push_back({i, lines[i], std::pow(10.0, i + 2), 0});
+      r.push_back({i, ticks[i], std::pow(10.0, i + 2), 1});
+    }
+    const std::optional<tracer::AgreedScale> scale = tracer::AgreeOnScale(r, false, true, true);
+    QVERIFY(scale && scale->agreeing.size() == 3);
+    for (int i = 0; i < 3; ++i) {
+      QCOMPARE(scale->agreeing[std::size_t(i)].position, lines[i]);
+    }
+  }
 
   // Label texts as read, to values: the forms that graphs print, and misreadings that are none.
   void labelValues_data() {

@@ -95,8 +95,9 @@ std::optional<AxisFound> Agree(const std::vector<Label>& labels, Reading reading
   for (int i = 0; i < int(labels.size()); ++i) {
     for (const QString& text : labels[std::size_t(i)].texts) {
       if (const std::optional<double> value = Value(text, reading)) {
-        for (const double position : labels[std::size_t(i)].positions) {
-          readings.push_back({i, position, *value});
+        const std::vector<double>& positions = labels[std::size_t(i)].positions;
+        for (std::size_t k = 0; k < positions.size(); ++k) {
+          readings.push_back({i, positions[k], *value, int(k)});
         }
       }
     }

@@ -167,8 +167,16 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
         if (c.agreeing.size() < 3 || (c.fit.slope > 0) != rising) {
           continue;
         }
+        const auto rank = [](const Candidate& k) {
+          int sum = 0;
+          for (const auto& [label, r] : k.agreeing) {
+            sum += r.rank;
+          }
+          return sum;
+        };
         const bool better = !best || c.agreeing.size() > best->agreeing.size() ||
-                            (c.agreeing.size() == best->agreeing.size() && c.fit.worst < best->fit.worst);
+                            (c.agreeing.size() == best->agreeing.size() &&
+                             (rank(c) < rank(*best) || (rank(c) == rank(*best) && c.fit.worst < best->fit.worst)));
         if (better && (!onlyThree || EvenSteps(kind, c.agreeing))) {
           if (best) {
             others.push_back(std::move(*best));

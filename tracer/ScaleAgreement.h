@@ -9,7 +9,9 @@
 // off its scale). Candidates start from the scale through every two readings of different labels;
 // each label takes its first reading that agrees (they come in order of preference). The set
 // that most labels agree on wins; where two sets that disagree (a label says different things
-// in them) tie, or fewer than three labels agree, nothing does. Exactly three agree only where
+// in them) tie, or fewer than three labels agree, nothing does. Of two sets as large that agree,
+// the one on the lines the labels put first wins (a label's grid line before its tick mark, which
+// may be a minor line's), then the one that fits best. Exactly three agree only where
 // their values step evenly (a logarithmic scale by decades), as the labels of an axis do.
 #pragma once
 
@@ -22,6 +24,7 @@ struct LabelReading {
   int label;        // which label (a label may have several readings)
   double position;  // of its line, pixels
   double value;
+  int rank = 0;  // how far down the label's lines this one comes (0: the line the label stands on)
 };
 
 enum class ScaleKind { kLinear, kLogarithmic };
