@@ -196,6 +196,10 @@ class tst_autoregister : public QObject {
                                                                   {blurred(500), 50},
                                                                   {blurred(1000), 1000}}
                                                 << "log rising" << QList<double>{};
+    // "10¹" to "10⁴" in small type, each exponent read as a last digit: a log scale fits them, a
+    // sliver of a decade across the plot.
+    QTest::newRow("powers of ten, exponents as digits")
+        << QList<QPointF>{{50.5, 101}, {144.5, 102}, {238.5, 103}, {332.5, 104}} << "log rising" << QList<double>{};
     QTest::newRow("ohms 1, 10, 100") << QList<QPointF>{{589.43, 1}, {304.44, 10}, {19.57, 100}} << "log"
                                      << QList<double>{100, 10, 1};
     QTest::newRow("levels, a 60 read as 80")

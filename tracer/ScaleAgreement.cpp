@@ -10,6 +10,8 @@ namespace tracer {
 
 namespace {
 
+constexpr double kLeastSpan = 2;
+
 double Unit(ScaleKind kind, double value) { return kind == ScaleKind::kLinear ? value : std::log10(value); }
 
 bool Usable(ScaleKind kind, double value) { return std::isfinite(value) && (kind == ScaleKind::kLinear || value > 0); }
@@ -166,6 +168,17 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
         Candidate c = Through(kind, a, b, readings, tolerance);
         if (c.agreeing.size() < 3 || (c.fit.slope > 0) != rising) {
           continue;
+        }
+        // Labels of a logarithmic axis span at least a factor of kLeastSpan; three that span less
+        // step by a sliver of a decade over the whole plot (powers of ten whose exponents were
+        // read as last digits: "101" to "104").
+        if (kind == ScaleKind::kLogarithmic) {
+          const auto [low, high] =
+              std::minmax_element(c.agreeing.begin(), c.agreeing.end(),
+                                  [](const auto& x, const auto& y) { return x.second.value < y.second.value; });
+          if (high->second.value < kLeastSpan * low->second.value) {
+            continue;
+          }
         }
         const auto rank = [](const Candidate& k) {
           int sum = 0;
