@@ -263,6 +263,18 @@ class tst_pictures : public QObject {
     QVERIFY2(snapped && std::fabs(*snapped - 245.5) < 0.1, qPrintable(QString::number(snapped.value_or(-1))));
   }
 
+  // A dashed grid line drawn on the plot's frame (as matplotlib draws the first decade's), its
+  // pixels beside the frame's band found as a line of their own 1.35 px off: a label or a
+  // reference beside them snaps to the frame. A dashed line clear of any other is snapped to.
+  void snapPassesLineDrawnOverFrame() {
+    const tracer::StraightLines lines({{false, 175.22, 2.57, 105, 806, 0.96, 0, 0},
+                                       {false, 176.57, 2.07, 108, 795, 0.29, 0, 0},
+                                       {false, 266.0, 2.22, 108, 802, 0.48, 0, 0}},
+                                      1300, 900);
+    QCOMPARE(lines.Snap(false, 177.5, 3).value_or(-1), 175.22);
+    QCOMPARE(lines.Snap(false, 267.5, 3).value_or(-1), 266.0);
+  }
+
   // The follower's fast cover of a pixel is the picked style's own, to the last bit, for dark,
   // coloured and light curves on light and dark backgrounds (a pixel it read otherwise would be
   // the curve's to one and not to the other), over pixels all across the colour cube.

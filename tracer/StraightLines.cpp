@@ -315,10 +315,20 @@ const StraightLine* StraightLines::LineAt(int x, int y) const {
 }
 
 std::optional<double> StraightLines::Snap(bool horizontal, double at, double within) const {
+  // (Not a fainter line whose band overlaps another's along most of its extent: one line drawn
+  // over another, a dashed grid line on the plot's frame, whose pixels beside the frame's band
+  // were measured as a line of their own, a pixel and a half off.)
+  const auto drawnOver = [&](const StraightLine& x) {
+    return std::any_of(lines_.begin(), lines_.end(), [&](const StraightLine& y) {
+      const int shared = std::min(x.to, y.to) - std::max(x.from, y.from) + 1;
+      return y.horizontal == x.horizontal && y.coverage > x.coverage &&
+             std::fabs(x.centre - y.centre) < (x.thickness + y.thickness) / 2 && 2 * shared > x.to - x.from + 1;
+    });
+  };
   std::optional<double> best;
   for (const StraightLine& line : lines_) {
     if (line.horizontal == horizontal && std::fabs(line.centre - at) <= within &&
-        (!best || std::fabs(line.centre - at) < std::fabs(*best - at))) {
+        (!best || std::fabs(line.centre - at) < std::fabs(*best - at)) && !drawnOver(line)) {
       best = line.centre;
     }
   }

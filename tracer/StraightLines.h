@@ -51,7 +51,8 @@ class StraightLines {
   bool AnyLineAt(int x, int y, Accept&& accept) const;
 
   // The centre of the line running the given way (horizontal: at a height near `at`; vertical: at
-  // an x near `at`) nearest to `at` within `within` pixels, or none.
+  // an x near `at`) nearest to `at` within `within` pixels, or none; a fainter line drawn over a
+  // more solid one (their bands overlapping) is the solid one's.
   std::optional<double> Snap(bool horizontal, double at, double within) const;
 
  private:
