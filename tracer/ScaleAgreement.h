@@ -12,7 +12,8 @@
 // in them) tie, or fewer than three labels agree, nothing does. Of two sets as large that agree,
 // the one on the lines the labels put first wins (a label's grid line before its tick mark, which
 // may be a minor line's), then the one that fits best. Exactly three agree only where
-// their values step evenly (a logarithmic scale by decades), as the labels of an axis do.
+// their values step evenly (a logarithmic scale by decades), as the labels of an axis do; on a
+// logarithmic scale the labels that agree span at least a factor of two.
 #pragma once
 
 #include <optional>
