@@ -944,14 +944,6 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   const auto report = [&](const std::vector<Found>& around) {
     if (unsurePx != nullptr) {
       *unsurePx = Unsure(around, x, courseSlope);
-      const Found* before = nullptr;
-      const Found* after = nullptr;
-      for (const Found& f : around) {
-        const Found*& side = f.x < x ? before : after;
-        if (side == nullptr || std::fabs(f.x - x) < std::fabs(side->x - x)) {
-          side = &f;
-        }
-      }
       // A run far taller than the course through the columns on each side of it explains (its
       // slope plus the stroke across it): the curve zigzags within the column (raw measured data
       // drawn small), and where it is at x is not known to better than half the excess.
@@ -973,6 +965,15 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           const double excess =
               f.height - style_.thickness * std::sqrt(1 + slope * slope) - std::fabs(slope) - kZigzagSlackPx;
           *unsurePx = std::max(*unsurePx, excess / 2);
+        }
+      }
+      // (The nearest columns found on each side of x: the gap x lies in, if any.)
+      const Found* before = nullptr;
+      const Found* after = nullptr;
+      for (const Found& f : around) {
+        const Found*& side = f.x < x ? before : after;
+        if (side == nullptr || std::fabs(f.x - x) < std::fabs(side->x - x)) {
+          side = &f;
         }
       }
       if (before != nullptr && after != nullptr && after->x - before->x >= kBesideGapColumns) {

@@ -148,6 +148,14 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
     read.insert(r.label);
   }
   const bool onlyThree = read.size() == 3;
+  // How far down its labels' lines a set lies (0: on the lines they stand on).
+  const auto rank = [](const Candidate& k) {
+    int sum = 0;
+    for (const auto& [label, r] : k.agreeing) {
+      sum += r.rank;
+    }
+    return sum;
+  };
   std::optional<Candidate> best;
   std::vector<Candidate> others;  // every other set of three labels or more
   for (const ScaleKind kind : {ScaleKind::kLinear, ScaleKind::kLogarithmic}) {
@@ -180,13 +188,6 @@ std::optional<AgreedScale> AgreeOnScale(const std::vector<LabelReading>& reading
             continue;
           }
         }
-        const auto rank = [](const Candidate& k) {
-          int sum = 0;
-          for (const auto& [label, r] : k.agreeing) {
-            sum += r.rank;
-          }
-          return sum;
-        };
         const bool better = !best || c.agreeing.size() > best->agreeing.size() ||
                             (c.agreeing.size() == best->agreeing.size() &&
                              (rank(c) < rank(*best) || (rank(c) == rank(*best) && c.fit.worst < best->fit.worst)));
