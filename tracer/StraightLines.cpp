@@ -38,6 +38,10 @@ constexpr int kRowsPerGroup = 8;
 // pulls a few of its pieces aside, one fit after another; a curve lying on a line pulls half).
 constexpr int kFitPasses = 8;
 constexpr int kLoosePasses = 3;
+// How much thicker than the usual a line's thinnest pieces are (pixels), on a line no thicker than
+// kThinLinePx.
+constexpr double kThinPiecePx = 0.25;
+constexpr double kThinLinePx = 2;
 // How far (a share of the usual) the ink of a line's body pixels may stray from the usual.
 constexpr double kBodyInkSpread = 0.15;
 
@@ -215,11 +219,9 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
   const std::size_t rank = across ? sorted.size() / 4 : sorted.size() / 2;
   std::nth_element(sorted.begin(), sorted.begin() + long(rank), sorted.end());
   const double usual = sorted[rank];
-  std::vector<std::pair<double, double>> even;
-  std::vector<std::size_t> evenPieces;  // which piece each of `even` is
+  std::vector<std::size_t> evenPieces;
   for (std::size_t n = 0; n < centres.size(); ++n) {
     if (thicknesses[n] <= 1.6 * usual + 0.5 && thicknesses[n] >= usual / 1.6 - 0.5) {
-      even.push_back(centres[n]);
       evenPieces.push_back(n);
     }
   }
@@ -234,57 +236,77 @@ std::optional<Measured> Measure(const Band& band, const std::vector<char>& on, i
     }
     return moment / weight;
   };
-  const std::vector<std::size_t> allEven = evenPieces;
   const std::size_t agreeing = across ? (centres.size() + 2) / 3 : (centres.size() + 1) / 2;
-  if (even.size() < std::max<std::size_t>(3, agreeing) || usual > p.maxThicknessPx) {
+  if (evenPieces.size() < std::max<std::size_t>(3, agreeing) || usual > p.maxThicknessPx) {
     return std::nullopt;
   }
-  // The straight line through the pieces' centres, fitted again without those (half at most)
-  // that a curve running close beside the line pulls off it. (Across most of the picture a thick
-  // curve may lie along a third of the line and pull the first fit along with it, leaving the
-  // line's own pieces off it too: there those within twice the middle piece's distance stay.)
-  double slope = 0;
-  double offset = 0;
-  double wander = 0;
-  const std::size_t all = even.size();
-  for (int pass = 0; pass < kFitPasses; ++pass) {
-    const std::optional<FittedLine> fit = FitLine(even);
-    if (!fit) {
-      return std::nullopt;  // pieces all in one column: no line to measure
+  // The straight line through the chosen pieces' centres, fitted again without those (half at
+  // most) that a curve running close beside the line pulls off it: the pieces left, or none where
+  // they are not straight. (Across most of the picture a thick curve may lie along a third of the
+  // line and pull the first fit along with it, leaving the line's own pieces off it too: there
+  // those within twice the middle piece's distance stay.)
+  const auto straight = [&](std::vector<std::size_t> chosen) -> std::optional<std::vector<std::size_t>> {
+    const std::size_t all = chosen.size();
+    double slope = 0;
+    double wander = 0;
+    for (int pass = 0; pass < kFitPasses; ++pass) {
+      std::vector<std::pair<double, double>> points;
+      for (const std::size_t n : chosen) {
+        points.push_back(centres[n]);
+      }
+      const std::optional<FittedLine> fit = FitLine(points);
+      if (!fit) {
+        return std::nullopt;  // pieces all in one column: no line to measure
+      }
+      slope = fit->slope;
+      std::vector<double> residuals;
+      for (const auto& [x, y] : points) {
+        residuals.push_back(std::fabs(y - (fit->offset + slope * x)));
+      }
+      std::vector<double> ranked = residuals;
+      std::nth_element(ranked.begin(), ranked.begin() + long(ranked.size() / 2), ranked.end());
+      const double middle = ranked[ranked.size() / 2];
+      wander = *std::max_element(residuals.begin(), residuals.end());
+      const double keep = across ? std::max(p.maxWanderPx, 2 * middle) : p.maxWanderPx;
+      std::vector<std::size_t> kept;
+      for (std::size_t n = 0; n < chosen.size(); ++n) {
+        if (residuals[n] <= keep) {
+          kept.push_back(chosen[n]);
+        }
+      }
+      if (wander <= p.maxWanderPx || kept.size() * 2 < all || kept.size() < 3 || kept.size() == chosen.size() ||
+          (pass + 1 >= kLoosePasses && kept.size() * 4 < all * 3)) {
+        break;
+      }
+      chosen = std::move(kept);
     }
-    slope = fit->slope;
-    offset = fit->offset;
-    std::vector<double> residuals;
-    for (const auto& [x, y] : even) {
-      residuals.push_back(std::fabs(y - (offset + slope * x)));
+    if (wander > p.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p.maxWanderPx) {
+      return std::nullopt;
     }
-    std::vector<double> ranked = residuals;
-    std::nth_element(ranked.begin(), ranked.begin() + long(ranked.size() / 2), ranked.end());
-    const double middle = ranked[ranked.size() / 2];
-    wander = 0;
-    for (const double r : residuals) {
-      wander = std::max(wander, r);
-    }
-    const double keep = across ? std::max(p.maxWanderPx, 2 * middle) : p.maxWanderPx;
-    std::vector<std::pair<double, double>> kept;
-    std::vector<std::size_t> keptPieces;
-    for (std::size_t n = 0; n < even.size(); ++n) {
-      if (residuals[n] <= keep) {
-        kept.push_back(even[n]);
-        keptPieces.push_back(evenPieces[n]);
+    return chosen;
+  };
+  std::optional<std::vector<std::size_t>> kept = straight(evenPieces);
+  if (!kept && across && usual <= kThinLinePx) {
+    // A thick curve lying on a thin line along half of it pulls as many pieces aside as the line
+    // keeps, each thicker than the line: the line's thinnest pieces alone, if enough. (Not a thick
+    // band's: the flattest stretches of a thick curve that waves along a line lie as straight.)
+    std::vector<std::size_t> thin;
+    for (const std::size_t n : evenPieces) {
+      if (thicknesses[n] <= usual + kThinPiecePx) {
+        thin.push_back(n);
       }
     }
-    if (wander <= p.maxWanderPx || kept.size() * 2 < all || kept.size() < 3 || kept.size() == even.size() ||
-        (pass + 1 >= kLoosePasses && kept.size() * 4 < all * 3)) {
-      break;
+    if (thin.size() >= std::max<std::size_t>(3, agreeing) && thin.size() < evenPieces.size()) {
+      kept = straight(thin);
+      if (kept && kept->size() < agreeing) {
+        kept.reset();  // (a curve's flattest stretches, by chance in line)
+      }
     }
-    even = std::move(kept);
-    evenPieces = std::move(keptPieces);
   }
-  if (wander > p.maxWanderPx || std::fabs(slope) * (e - s) > 4 * p.maxWanderPx) {
+  if (!kept) {
     return std::nullopt;
   }
-  return Measured{centreOf(across ? evenPieces : allEven), usual, whole->peak};
+  return Measured{centreOf(across ? *kept : evenPieces), usual, whole->peak};
 }
 
 }  // namespace
