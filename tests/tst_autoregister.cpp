@@ -447,6 +447,14 @@ class tst_autoregister : public QObject {
                                  << "dashed-along-dotted-grid.json" << QRect() << MessageResult::kNo
                                  << "Auto Register: frequency 100 Hz and 10 kHz, amplitude 20 dB and 100 dB"
                                  << QList<double>{100, 10000, 20, 100, none, none} << "mnuOhmScale2";
+    // A small matplotlib picture on white: the left labels' last zeros, one above another beside
+    // the frame, pass for a broken line there, and the plot area reached over them (110 read as
+    // 11, 20 as 2).
+    QTest::newRow("digits stacked beside the frame")
+        << "digits-stacked-beside-frame.png"
+        << "digits-stacked-beside-frame.json" << QRect() << MessageResult::kNo
+        << "Auto Register: frequency 100 Hz and 10 kHz, amplitude 20 dB and 110 dB"
+        << QList<double>{100, 10000, 20, 110, none, none} << "mnuOhmScale2";
     QTest::newRow("no labels") << "graph-spl-960x640.png" << QString() << QRect(0, 0, 960, 640) << MessageResult::kNo
                                << "Auto Register: no axis labels could be read, nothing registered"
                                << QList<double>{none, none, none, none, none, none} << "mnuOhmScale2";

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "LabelFinder.h"
@@ -13,6 +14,13 @@ namespace tracer {
 
 namespace {
 
+// A line drawing at least kSolidCoverage of its length is solid; one drawing less than
+// kBrokenCoverage broken (dashed, dotted, or digits one above another). Within kBesideFrameShare
+// of the longest line's length outside a solid line, a broken one is the labels'.
+constexpr double kSolidCoverage = 0.9;
+constexpr double kBrokenCoverage = 0.6;
+constexpr double kBesideFrameShare = 0.1;
+
 struct Extent {
   double low = 0;  // centres across, the outermost lines
   double high = 0;
@@ -22,7 +30,9 @@ struct Extent {
 };
 
 // The outermost of the long lines running one way (at least half as long as the longest), and
-// the stretch they cover along.
+// the stretch they cover along. Not a broken one just outside a solid one: the labels beside the
+// frame, ending in the same digit one above another, stack into a broken line there (the plot
+// area reaching over them, their last digits were lost: 10 read as 1, 50 as 5).
 Extent Lines(const StraightLines& lines, bool horizontal) {
   int longest = 0;
   for (const StraightLine& l : lines.Lines()) {
@@ -30,9 +40,25 @@ Extent Lines(const StraightLines& lines, bool horizontal) {
       longest = std::max(longest, l.to - l.from + 1);
     }
   }
+  const auto isLong = [&](const StraightLine& l) {
+    return l.horizontal == horizontal && 2 * (l.to - l.from + 1) >= longest;
+  };
+  double solidLow = std::numeric_limits<double>::max();
+  double solidHigh = std::numeric_limits<double>::lowest();
+  for (const StraightLine& l : lines.Lines()) {
+    if (isLong(l) && l.coverage >= kSolidCoverage) {
+      solidLow = std::min(solidLow, l.centre);
+      solidHigh = std::max(solidHigh, l.centre);
+    }
+  }
+  const double beside = kBesideFrameShare * longest;
+  const auto besideFrame = [&](const StraightLine& l) {
+    return l.coverage < kBrokenCoverage && ((l.centre < solidLow && l.centre >= solidLow - beside) ||
+                                            (l.centre > solidHigh && l.centre <= solidHigh + beside));
+  };
   Extent e;
   for (const StraightLine& l : lines.Lines()) {
-    if (l.horizontal != horizontal || 2 * (l.to - l.from + 1) < longest) {
+    if (!isLong(l) || besideFrame(l)) {
       continue;
     }
     if (!e.found) {
