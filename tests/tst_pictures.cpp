@@ -1018,41 +1018,52 @@ class tst_pictures : public QObject {
   // A thick curve picked where grey grid lines are drawn over it, a horizontal one lying along it
   // for its whole length: inside its stroke (the stroke spans both pieces and the line), along its
   // edge (the edge lies under the line), or its edge leaving the line (the columns that show the
-  // curve past the line tell it); and beside a vertical one crossing it there. Its thickness comes
-  // from the runs the line cuts, and its colour's spread from the pixels off the lines' bands, not
-  // from their blend with the lines.
+  // curve past the line tell it); and beside a vertical one crossing it there, or on a dotted
+  // black one (its dots' ends blend with the curve into a deeper shade than the curve's). Its
+  // thickness comes from the runs the line cuts, and its colour and spread from the pixels off the
+  // lines' bands, not from their blend with the lines.
   void pickUnderGridLines_data() {
     QTest::addColumn<double>("offset");  // of the curve's centre below the horizontal line
     QTest::addColumn<double>("slope");
     QTest::addColumn<double>("clickX");
-    QTest::newRow("line inside the stroke") << 1.0 << 0.0 << 100.0;
-    QTest::newRow("line along its edge") << 4.0 << 0.0 << 100.0;
-    QTest::newRow("beside a vertical line") << 1.0 << 0.0 << 152.5;
-    QTest::newRow("its edge leaving the line") << 2.25 << 0.02 << 100.0;
+    QTest::addColumn<bool>("dotted");  // the vertical line black and dotted
+    QTest::newRow("line inside the stroke") << 1.0 << 0.0 << 100.0 << false;
+    QTest::newRow("line along its edge") << 4.0 << 0.0 << 100.0 << false;
+    QTest::newRow("beside a vertical line") << 1.0 << 0.0 << 152.5 << false;
+    QTest::newRow("its edge leaving the line") << 2.25 << 0.02 << 100.0 << false;
+    QTest::newRow("on a dotted vertical line") << 1.0 << 0.0 << 150.5 << true;
   }
   void pickUnderGridLines() {
     QFETCH(double, offset);
     QFETCH(double, slope);
     QFETCH(double, clickX);
+    QFETCH(bool, dotted);
+    const QColor red(214, 39, 40);
     QImage picture = Filled(300, 200, Qt::white);
     {
       QPainter p(&picture);
       p.setRenderHint(QPainter::Antialiasing);
-      p.setPen(QPen(QColor(214, 39, 40), 8, Qt::SolidLine, Qt::FlatCap));
+      p.setPen(QPen(red, 8, Qt::SolidLine, Qt::FlatCap));
       p.drawLine(QPointF(10, 100.5 + offset - 90 * slope), QPointF(290, 100.5 + offset + 190 * slope));
       p.setPen(QPen(QColor(200, 200, 200), 2.5));
       p.drawLine(QPointF(5, 100.5), QPointF(295, 100.5));
-      p.setPen(QPen(QColor(162, 162, 162), 2));
-      p.drawLine(QPointF(150.5, 5), QPointF(150.5, 195));
+      p.setPen(dotted ? QPen(Qt::black, 1, Qt::DotLine) : QPen(QColor(162, 162, 162), 2));
+      p.drawLine(QPointF(150.5, 5.3), QPointF(150.5, 195));
     }
     const tracer::StraightLines lines(
-        {{true, 100.5, 2.5, 5, 295, 1, qRgb(200, 200, 200)}, {false, 150.5, 2, 5, 195, 1, qRgb(162, 162, 162)}}, 300,
-        200);
+        {{true, 100.5, 2.5, 5, 295, 1, qRgb(200, 200, 200)},
+         dotted ? tracer::StraightLine{false, 150.5, 1, 5, 195, 0.5, qRgb(128, 128, 128), qRgb(0, 0, 0)}
+                : tracer::StraightLine{false, 150.5, 2, 5, 195, 1, qRgb(162, 162, 162)}},
+        300, 200);
     const std::optional<tracer::CurvePick> pick =
-        tracer::CurvePicker().Pick(picture, lines, {clickX, 100.5 + offset + 2.5});
+        tracer::CurvePicker().Pick(picture, lines, {clickX, 100.5 + offset + (dotted ? 0 : 2.5)});
     QVERIFY(pick);
-    QVERIFY2(std::fabs(pick->style.thickness - 8) < 1.5 && pick->style.tolerance < 40,
-             qPrintable(QStringLiteral("%1 px, %2").arg(pick->style.thickness).arg(pick->style.tolerance)));
+    QVERIFY2(std::fabs(pick->style.thickness - 8) < 1.5 && pick->style.tolerance < 40 &&
+                 std::sqrt(tracer::ColourDistance2(pick->style.colour, red.rgb())) < 20,
+             qPrintable(QStringLiteral("%1 px, %2, %3")
+                            .arg(pick->style.thickness)
+                            .arg(pick->style.tolerance)
+                            .arg(QColor(pick->style.colour).name())));
   }
 
   // A thick dashed curve crossed by a solid one of its colour where a gap of its own begins:

@@ -267,8 +267,25 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   }
   // Its colour: the mean of the pixels near the seed that are as strong as the strongest one of
   // its hue beside it (the curve's body, not its anti-aliased edges, nor a light dot of a dotted
-  // curve whose dashes are darker).
-  const QRgb seedColour = rows.At(seed.x(), seed.y());
+  // curve whose dashes are darker). The hue from the nearest such pixel off the lines' bands where
+  // the seed lies on one: clicked on a dotted grid line where the curve crosses it, the seed was a
+  // dot's blend with the curve, deeper than the curve's shade, and the curve's own pixels, off that
+  // hue, were left out of its colour (measured as the blend's, its stroke a pixel thin).
+  QPoint hueSeed = seed;
+  if (lines.LineAt(seed.x(), seed.y()) != nullptr) {
+    double beside = 1e9;
+    for (int y = seed.y() - p_.searchPx; y <= seed.y() + p_.searchPx; ++y) {
+      for (int x = seed.x() - p_.searchPx; x <= seed.x() + p_.searchPx; ++x) {
+        const double d2 = double((x - seed.x()) * (x - seed.x()) + (y - seed.y()) * (y - seed.y()));
+        if (usable(x, y) && lines.LineAt(x, y) == nullptr &&
+            Distance(rows.At(x, y), style.background) >= 0.6 * strongest && d2 < beside) {
+          beside = d2;
+          hueSeed = QPoint(x, y);
+        }
+      }
+    }
+  }
+  const QRgb seedColour = rows.At(hueSeed.x(), hueSeed.y());
   QRgb body = seedColour;
   double bodyT = 1;
   for (int y = seed.y() - 5; y <= seed.y() + 5; ++y) {
