@@ -524,6 +524,10 @@ class tst_pictures : public QObject {
     // it is not found, and the trace keeps to it past where the curve leaves (21 points up to 4 dB
     // off).
     QTest::newRow("dash-dot leaving a grid line") << "dashdot-leaves-grid-line.json" << 6;
+    // Two thick black curves running as one into a black grid line (320 Hz to 1.4 kHz in 30 steps):
+    // the run grown tall parts into one going on below and one cut short against the line, which
+    // counted as no branch; the trace went on along the other curve (10 points up to 1.2 dB off).
+    QTest::newRow("curves parting into a grid line") << "curves-part-into-grid-line.json" << 4;
   }
   void endToEnd() {
     QFETCH(QString, graph);

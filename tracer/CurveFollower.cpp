@@ -1491,12 +1491,26 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // that both touch it. Which of them is the curve cannot be told. So too where the curve was
     // last seen merged with another in a run too tall to be its own, bridged over. (Grown by a
     // stroke's width is enough: two curves running as one part at a shallow angle from there.)
+    // (A branch run into a line of the curve's colour is cut short against it, and no candidate:
+    // it counts as one all the same.)
     const auto fork = [&](double forkTop, double forkBottom) {
+      const auto touches = [&](double top, double bottom) {
+        return bottom >= forkTop - 0.5 && top <= forkBottom + 0.5;
+      };
       int touching = 0;
       for (const Candidate& k : candidates) {
         // (A faint run, too light or far thinner to be the curve, is none of its branches: a
         // marker's thin outline drawn over it, a lighter line's fringe.)
-        touching += !k.faint && k.bottom >= forkTop - 0.5 && k.top <= forkBottom + 0.5 ? 1 : 0;
+        touching += !k.faint && touches(k.top, k.bottom) ? 1 : 0;
+      }
+      for (const Run& r : runs) {
+        const bool taken = std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& k) {
+          return k.bottom >= r.topEdge && k.top <= r.bottomEdge;
+        });
+        touching += !taken && !r.parted && (r.touchesTop || r.touchesBottom) &&
+                            r.bottomEdge - r.topEdge >= kHalfShare * T && touches(r.topEdge, r.bottomEdge)
+                        ? 1
+                        : 0;
       }
       return touching >= 2;
     };
@@ -1535,11 +1549,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         split = 0;
       }
     }
-    if (connected && edgeBottom - edgeTop > std::min(1.5 * h + 0.5, h + T) && candidates.size() >= 2 &&
+    if (connected && edgeBottom - edgeTop > std::min(1.5 * h + 0.5, h + T) && !candidates.empty() &&
         fork(edgeTop, edgeBottom)) {
       return std::nullopt;
     }
-    if (merged && candidates.size() >= 2 &&
+    if (merged && !candidates.empty() &&
         fork(mergedTop + s * (centreX - mergedX), mergedBottom + s * (centreX - mergedX))) {
       return std::nullopt;
     }
