@@ -524,10 +524,13 @@ class tst_pictures : public QObject {
     // it is not found, and the trace keeps to it past where the curve leaves (21 points up to 4 dB
     // off).
     QTest::newRow("dash-dot leaving a grid line") << "dashdot-leaves-grid-line.json" << 6;
-    // Two thick black curves running as one into a black grid line (320 Hz to 1.4 kHz in 30 steps):
-    // the run grown tall parts into one going on below and one cut short against the line, which
-    // counted as no branch; the trace went on along the other curve (10 points up to 1.2 dB off).
+    // Two thick black curves running as one into a black grid line (320 Hz to 1.4 kHz in 30 steps),
+    // and a thin orange curve crossing a thick orange one right where a red one is drawn over them
+    // (600 Hz to 3 kHz in 30 steps): the run grown tall parts into one going on and one cut short
+    // against the line or under the red curve, which counted as no branch; the trace went on
+    // along the other curve of its colour (10 points up to 1.2 dB off; 19 up to 10 dB).
     QTest::newRow("curves parting into a grid line") << "curves-part-into-grid-line.json" << 4;
+    QTest::newRow("thin curve leaving a thick one under another") << "thin-crosses-thick-of-its-colour.json" << 4;
   }
   void endToEnd() {
     QFETCH(QString, graph);

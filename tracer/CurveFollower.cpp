@@ -1491,8 +1491,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // that both touch it. Which of them is the curve cannot be told. So too where the curve was
     // last seen merged with another in a run too tall to be its own, bridged over. (Grown by a
     // stroke's width is enough: two curves running as one part at a shallow angle from there.)
-    // (A branch run into a line of the curve's colour is cut short against it, and no candidate:
-    // it counts as one all the same.)
+    // (A branch run into a line of the curve's colour, or under something drawn over it, is cut
+    // short there and no candidate: it counts as one all the same.)
     const auto fork = [&](double forkTop, double forkBottom) {
       const auto touches = [&](double top, double bottom) {
         return bottom >= forkTop - 0.5 && top <= forkBottom + 0.5;
@@ -1507,7 +1507,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const bool taken = std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& k) {
           return k.bottom >= r.topEdge && k.top <= r.bottomEdge;
         });
-        touching += !taken && !r.parted && (r.touchesTop || r.touchesBottom) &&
+        touching += !taken && !r.parted && (r.touchesTop || r.touchesBottom || r.coveredTop || r.coveredBottom) &&
                             r.bottomEdge - r.topEdge >= kHalfShare * T && touches(r.topEdge, r.bottomEdge)
                         ? 1
                         : 0;
