@@ -753,6 +753,13 @@ class tst_pictures : public QObject {
       QVERIFY2(p.x() >= 40 && std::fabs(p.y() - curve(p.x())) < 1,
                qPrintable(QStringLiteral("%1, %2 for %3").arg(p.x()).arg(p.y()).arg(curve(p.x()))));
     }
+    // Complete, Auto Trace chosen again says so and records nothing.
+    const QString complete = QStringLiteral("Trace complete: %1 points").arg(w.tracePlaces.size());
+    const std::size_t messages = t.services.messageBox.shown.size();
+    QCOMPARE(t.Panel(4), complete);
+    t.AutoTrace();
+    QVERIFY(t.Panel(4) == complete && t.g.recordedPointCount == int(w.tracePlaces.size()) &&
+            t.services.messageBox.shown.size() == messages);
     // Of 100000 steps, one a column: no point twice.
     t.services.messageBox.answers = {MessageResult::kNo};
     w.mnuTraceStop->trigger();

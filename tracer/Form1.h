@@ -354,6 +354,8 @@ class Form1 : public platform::FormWindow {
   QString TraceStatus() const;
   // The status of a limited trace whose last step is recorded.
   void ShowTraceComplete();
+  // Every step of a limited trace recorded, or as many points as the limit allows.
+  bool PastTraceLimit() const;
   // One step of Auto Trace: the curve found in the trace column, the point recorded; false when
   // the run ends there.
   bool AutoTraceStep();

@@ -420,6 +420,12 @@ void Form1::mnuAutoTrace_Click() {
           platform::MessageButtons::kOk, kTitle);
       return;
     }
+    // A complete trace has no step left to follow the curve to: it says so again (looking past the
+    // last step, the curve was reported lost).
+    if (PastTraceLimit() || isTraceAtEnd) {
+      ShowTraceComplete();
+      return;
+    }
     // The steps run in slices from the event loop, so that the window goes on answering.
     isAutoTracing = true;
     StatusBar->SetPanelText(4, QStringLiteral("Auto Trace: Esc stops it"));

@@ -84,6 +84,10 @@ std::optional<std::int32_t> Form1::StepPosition(std::int32_t k) {
   return FreqToGraphX(traceStartLog + k * traceLogStep);
 }
 
+bool Form1::PastTraceLimit() const {
+  return g_.recordedPointCount > g_.tracePointLimit || (g_.useTraceLimits && traceStepNumber > g_.tracePointLimit);
+}
+
 void Form1::ShowTraceComplete() {
   StatusBar->SetPanelText(4, QStringLiteral("Trace complete: %1 points").arg(g_.recordedPointCount));
 }
@@ -122,8 +126,7 @@ bool Form1::RecordTracePoint(bool byHand) {
   const QString endOfArea = QStringLiteral("The end of the graph area has been reached.");
   // Past a limited trace's last step there is no step left to record, and the column at the end
   // of the area holds its point already.
-  const bool pastLimit =
-      g_.recordedPointCount > g_.tracePointLimit || (g_.useTraceLimits && traceStepNumber > g_.tracePointLimit);
+  const bool pastLimit = PastTraceLimit();
   if (pastLimit || isTraceAtEnd) {
     if (g_.useTraceLimits) {
       ShowTraceComplete();
