@@ -253,38 +253,35 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   if (strongest < p_.minContrast) {
     return std::nullopt;
   }
-  QPoint seed(cx, cy);
-  double nearest = 1e9;
-  for (int y = cy - p_.searchPx; y <= cy + p_.searchPx; ++y) {
-    for (int x = cx - p_.searchPx; x <= cx + p_.searchPx; ++x) {
-      const double d2 = (x + 0.5 - at.x()) * (x + 0.5 - at.x()) + (y + 0.5 - at.y()) * (y + 0.5 - at.y());
-      if (usable(x, y) && (!offLines || lines.LineAt(x, y) == nullptr) &&
-          Distance(rows.At(x, y), style.background) >= 0.6 * strongest && d2 < nearest) {
-        nearest = d2;
-        seed = QPoint(x, y);
+  // Of the pixels within searchPx of `centre` that stand out so (off the lines' bands only, with
+  // `offLinesOnly`), the nearest to `centre`; `otherwise` where there is none.
+  const auto nearestStrong = [&](QPointF centre, bool offLinesOnly, QPoint otherwise) {
+    QPoint found = otherwise;
+    double nearest = 1e9;
+    const int ax = platform::RoundToInt32(std::floor(centre.x()));
+    const int ay = platform::RoundToInt32(std::floor(centre.y()));
+    for (int y = ay - p_.searchPx; y <= ay + p_.searchPx; ++y) {
+      for (int x = ax - p_.searchPx; x <= ax + p_.searchPx; ++x) {
+        const double d2 =
+            (x + 0.5 - centre.x()) * (x + 0.5 - centre.x()) + (y + 0.5 - centre.y()) * (y + 0.5 - centre.y());
+        if (usable(x, y) && (!offLinesOnly || lines.LineAt(x, y) == nullptr) &&
+            Distance(rows.At(x, y), style.background) >= 0.6 * strongest && d2 < nearest) {
+          nearest = d2;
+          found = QPoint(x, y);
+        }
       }
     }
-  }
+    return found;
+  };
+  const QPoint seed = nearestStrong(at, offLines, QPoint(cx, cy));
   // Its colour: the mean of the pixels near the seed that are as strong as the strongest one of
   // its hue beside it (the curve's body, not its anti-aliased edges, nor a light dot of a dotted
   // curve whose dashes are darker). The hue from the nearest such pixel off the lines' bands where
   // the seed lies on one: clicked on a dotted grid line where the curve crosses it, the seed was a
   // dot's blend with the curve, deeper than the curve's shade, and the curve's own pixels, off that
   // hue, were left out of its colour (measured as the blend's, its stroke a pixel thin).
-  QPoint hueSeed = seed;
-  if (lines.LineAt(seed.x(), seed.y()) != nullptr) {
-    double beside = 1e9;
-    for (int y = seed.y() - p_.searchPx; y <= seed.y() + p_.searchPx; ++y) {
-      for (int x = seed.x() - p_.searchPx; x <= seed.x() + p_.searchPx; ++x) {
-        const double d2 = double((x - seed.x()) * (x - seed.x()) + (y - seed.y()) * (y - seed.y()));
-        if (usable(x, y) && lines.LineAt(x, y) == nullptr &&
-            Distance(rows.At(x, y), style.background) >= 0.6 * strongest && d2 < beside) {
-          beside = d2;
-          hueSeed = QPoint(x, y);
-        }
-      }
-    }
-  }
+  const QPoint hueSeed =
+      lines.LineAt(seed.x(), seed.y()) == nullptr ? seed : nearestStrong(QPointF(seed) + QPointF(0.5, 0.5), true, seed);
   const QRgb seedColour = rows.At(hueSeed.x(), hueSeed.y());
   QRgb body = seedColour;
   double bodyT = 1;
