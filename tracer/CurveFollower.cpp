@@ -215,8 +215,8 @@ CurveFollower::CurveFollower(const QImage& picture, const StraightLines& lines, 
     // A vertical line in a deeper shade of the curve's hue (a grey curve, the black frame) has a
     // fringe of blends that pass for the curve all along it: its columns tell nothing either.
     const bool deeper = !line.horizontal && style.Deeper(line.colour);
-    confusable_.push_back(deeper || style.Cover(line.colour) >= p_.minCover ? 1 : 0);
-    lineCover_.push_back(deeper ? style.darkest : style.Cover(line.colour));
+    confusable_.push_back(deeper || style.LineCover(line) >= p_.minCover ? 1 : 0);
+    lineCover_.push_back(deeper ? style.darkest : style.LineCover(line));
   }
   contrast2_ = ColourDistance2(style.colour, style.background) / 4;
 }

@@ -168,6 +168,8 @@ double CurveStyle::Cover(QRgb p) const {
   return std::max(0.0, t);
 }
 
+double CurveStyle::LineCover(const StraightLine& line) const { return Cover(line.body) < 0 ? -1 : Cover(line.colour); }
+
 double CurveStyle::CoverOver(QRgb p, QRgb under) const {
   const auto [t, off] = Project(p, colour, under);
   if (off > tolerance * tolerance || t > darkest) {

@@ -36,6 +36,11 @@ struct CurveStyle {
   // The same over another colour `under` than the background (an edge of the curve drawn over
   // something else).
   double CoverOver(QRgb p, QRgb under) const;
+  // The same for a straight line's colour (the mean along it), -1 where the line's body does not
+  // pass for the curve's colour: a dotted grey grid line's mean, lighter than its dots and tinted
+  // by the coloured curve crossing it, may lie within a wide tolerance of that curve's blends
+  // where its dots' own grey does not.
+  double LineCover(const StraightLine& line) const;
   // Whether p shows the curve's hue in a deeper shade than its own (beyond `darkest`): a thicker
   // or darker curve of that hue, whose edges pass for the curve's own pixels.
   bool Deeper(QRgb p) const;

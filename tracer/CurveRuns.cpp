@@ -24,7 +24,7 @@ double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 CurveColumns::CurveColumns(const QImage& picture, const StraightLines& lines, const CurveStyle& style)
     : rows_(picture), lines_(lines), style_(style), cover_(style) {
   for (const StraightLine& line : lines.Lines()) {
-    confusable_.push_back(style.Cover(line.colour) >= kIn ? 1 : 0);
+    confusable_.push_back(style.LineCover(line) >= kIn ? 1 : 0);
   }
   contrast2_ = ColourDistance2(style.colour, style.background) / 9;
 }
