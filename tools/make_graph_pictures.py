@@ -306,21 +306,59 @@ def mpl_picture(path, rng, style, jpeg_quality):
     return (W, H), traced
 
 
-def border_centres(png, left, right, bottom, top):
-    """The centres of a plot border's four lines near where they are expected, read off the picture."""
-    dark = 255 - np.asarray(Image.open(png).convert("L"), float)
-    H, W = dark.shape
-    across = np.median(dark[int(H * 0.3):int(H * 0.7), :], axis=0)  # per column, over the plot's middle rows
-    down = np.median(dark[:, int(W * 0.3):int(W * 0.7)], axis=1)
+def gnuplot_plot_area(width, height, margins):
+    """Where gnuplot (pngcairo) maps the ends of its axes on a canvas of that size with those margins
+    (left, right, bottom, top, fractions of the screen): x0, x1, y0, y1 in continuous pixels.
 
-    def centre(profile, guess):
-        lo = max(0, int(round(guess)) - 6)
-        window = profile[lo:int(round(guess)) + 7]
-        k = int(np.argmax(window))
-        picked = [j for j in range(max(0, k - 2), min(len(window), k + 3)) if window[j] > 0.2 * window[k]]
-        return sum(window[j] * (lo + j + 0.5) for j in picked) / sum(window[j] for j in picked)
-
-    return centre(across, left), centre(across, right), centre(down, bottom), centre(down, top)
+    The border is drawn crisp, on a pixel's centre, while the curves are drawn where they lie, up
+    to half a pixel from it; so the mapping is measured on sloping lines drawn on a canvas alike:
+    two nearly level ones give y0 and y1, two nearly upright ones x0 and x1 (least squares over
+    their centres, column by column and row by row)."""
+    l, r, b, t = margins
+    with tempfile.TemporaryDirectory() as tmp:
+        png = os.path.join(tmp, "area.png")
+        data = os.path.join(tmp, "lines.txt")
+        lines = [((0, 0.2), (1, 0.22)), ((0, 0.8), (1, 0.82)), ((0.2, 0), (0.22, 1)), ((0.8, 0), (0.82, 1))]
+        with open(data, "w") as out:
+            for (ua, va), (ub, vb) in lines:
+                out.write(f"{ua} {va}\n{ub} {vb}\n\n\n")
+        script = f"""
+set terminal pngcairo size {width},{height}
+set output '{png}'
+set lmargin at screen {l}; set rmargin at screen {r}; set bmargin at screen {b}; set tmargin at screen {t}
+set xrange [0:1]; set yrange [0:1]
+unset key; unset border; unset xtics; unset ytics
+plot for [k=0:3] '{data}' index k with lines lw 1 lc rgb '#000000'
+"""
+        subprocess.run(["gnuplot"], input=script.encode(), check=True)
+        ink = 255 - np.asarray(Image.open(png).convert("L"), float)
+    # Rough ends from the margins, refined below (a line's slope is small, so u or v along it
+    # depends on them only weakly).
+    x0, x1, y0, y1 = l * width, r * width, (1 - b) * height, (1 - t) * height
+    for _ in range(2):
+        ys, vs = [], []
+        for (ua, va), (ub, vb) in lines[:2]:
+            for c in range(int(x0 + 0.1 * (x1 - x0)), int(x0 + 0.9 * (x1 - x0))):
+                u = (c + 0.5 - x0) / (x1 - x0)
+                v = va + (vb - va) * u
+                guess = y0 + v * (y1 - y0)
+                lo, hi = int(guess) - 4, int(guess) + 5
+                w = ink[lo:hi, c]
+                ys.append(((np.arange(lo, hi) + 0.5) * w).sum() / w.sum())
+                vs.append(v)
+        (y0, y1) = np.linalg.lstsq(np.column_stack([1 - np.array(vs), vs]), np.array(ys), rcond=None)[0]
+        xs, us = [], []
+        for (ua, va), (ub, vb) in lines[2:]:
+            for row in range(int(y1 + 0.1 * (y0 - y1)), int(y1 + 0.9 * (y0 - y1))):
+                v = (row + 0.5 - y0) / (y1 - y0)
+                u = ua + (ub - ua) * v
+                guess = x0 + u * (x1 - x0)
+                lo, hi = int(guess) - 4, int(guess) + 5
+                w = ink[row, lo:hi]
+                xs.append(((np.arange(lo, hi) + 0.5) * w).sum() / w.sum())
+                us.append(u)
+        (x0, x1) = np.linalg.lstsq(np.column_stack([1 - np.array(us), us]), np.array(xs), rcond=None)[0]
+    return float(x0), float(x1), float(y0), float(y1)
 
 
 def gnuplot_picture(path, rng):
@@ -362,9 +400,9 @@ set key {rng.choice(["top right", "bottom center", "top left"])}
 plot {", ".join(plots)}
 """
         subprocess.run(["gnuplot"], input=script.encode(), check=True)
-    # The plot area spans the margins' fractions of the canvas, give or take the pixel gnuplot rounds
-    # its border to: measured where the border is drawn (its lines' centres, continuous pixels).
-    x0, x1, y0, y1 = border_centres(path + ".png", l * width, r * width, (1 - b) * height, (1 - t) * height)
+    # Where the axes' ends lie on the picture, as gnuplot draws curves (not its border, drawn on a
+    # pixel's centre).
+    x0, x1, y0, y1 = gnuplot_plot_area(width, height, (l, r, b, t))
 
     def to_px(f, v):
         u = (np.log10(f) - math.log10(20)) / (math.log10(20000) - math.log10(20))
