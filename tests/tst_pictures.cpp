@@ -1144,6 +1144,9 @@ class tst_pictures : public QObject {
     QTest::newRow("on a bar across a steep flank") << "bar-dotted-thick-jpeg.png" << QPointF(296, 205) << 6.25;
     QTest::newRow("where a lighter curve crosses the bars")
         << "bar-dotted-thick-jpeg.png" << QPointF(68.8, 89.5) << 6.25;
+    // A thin black curve picked just beside a narrow peak's top: the rows there run across both
+    // flanks (taken so, the stroke measured 4.75 px).
+    QTest::newRow("beside a narrow peak's top") << "thin-peak-top-black.png" << QPointF(38.3, 41.5) << 2.8;
   }
   void pickOnThickDashOrDot() {
     QFETCH(QString, picture);

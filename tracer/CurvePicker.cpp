@@ -41,6 +41,10 @@ constexpr double kBlendPx = 4;
 constexpr double kDashWiderPx = 1;
 // How far a patch's long axis turns from the course (radians) where it is a bar drawn across it;
 // the next bar's as long within kDashWiderPx and this share of the length.
+// A row's run along a steep course longer than kBothFlanksShare times the stroke across it, and
+// kBothFlanksPx more, crosses both flanks of a narrow peak.
+constexpr double kBothFlanksShare = 1.5;
+constexpr double kBothFlanksPx = 1;
 constexpr double kBarTurn = std::numbers::pi / 3;
 constexpr double kBarAlike = 0.2;
 constexpr double kBarReach = 3;  // how far across it (times its length) the next bar may lie
@@ -613,7 +617,11 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
           mass += std::min(1.0, c);
         }
       }
-      if (clean) {
+      // (Not a row through a narrow peak's top, across both of its flanks: far longer than the
+      // stroke the columns tell.)
+      const bool bothFlanks =
+          byColumns && mass > kBothFlanksShare * *byColumns * std::sqrt(1 + 1 / (slope * slope)) + kBothFlanksPx;
+      if (clean && !bothFlanks) {
         across.push_back(mass);
       }
     }
