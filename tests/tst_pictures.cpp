@@ -1387,6 +1387,19 @@ class tst_pictures : public QObject {
              qPrintable(QStringLiteral("%1, unsure %2").arg(y.value_or(-1)).arg(unsure)));
   }
 
+  // A black dash-dot curve falling steeply (2 px a column), x past a dash's end, at a dot: the
+  // dot's few rows all centre on it, and the line through their centres, nearly upright, met x
+  // 9 px above the dot (recorded so, 3.3 % off).
+  void dotPastDashOnSteepFall() {
+    tracer::CurveFollower::Parameters dashed;
+    dashed.dashed = true;
+    const std::unique_ptr<FixtureCurve> f = FollowFixture("dashdot-steep-dot-past-dash.png", {61.50, 58.20}, dashed);
+    QVERIFY(f);
+    const std::optional<double> y = f->follower->HeightAt(
+        {{61.50, 58.20}, {87.71, 137.22}, {99.37, 164.89}, {111.03, 189.64}, {122.58, 211.41}}, 134.244);
+    QVERIFY2(!y || std::fabs(*y - 231.21) < 1, qPrintable(QString::number(y.value_or(-1))));
+  }
+
   // A thick curve with hollow square markers drawn over it every few columns: the markers' sides,
   // each a run far taller than the curve's and centred on it, are crossed like a grid line, not
   // taken for another curve merged with it (which would stop the trace at every marker). A thin

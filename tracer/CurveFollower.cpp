@@ -72,6 +72,9 @@ constexpr double kUnknownRunShare = 1.25;
 // A height carried beyond the columns found, on one side of x only, is off by up to this share of
 // the slope per column carried (past the first half column).
 constexpr double kCarriedShare = 0.5;
+// Rows' centres whose course (columns per row) differs from the columns' by more than this share
+// of it do not follow the curve.
+constexpr double kRowsAlongCourse = 0.5;
 // The steepest a curve is taken to turn within a gap, pixels per column.
 constexpr double kBesideSlope = 2;
 // A gap of fewer columns than this (a dot's gap, a thin line crossing) hides no turn of the curve:
@@ -751,6 +754,11 @@ double CurveFollower::Refine(const std::vector<Found>& foundAsRun, double x, dou
   const std::optional<double> xAtY0 = PolyFit(centres, y0, 1);
   const std::optional<double> xAbove = PolyFit(centres, y0 + 1, 1);
   if (!xAtY0 || !xAbove || std::fabs(*xAbove - *xAtY0) < 1e-6) {
+    return y0;
+  }
+  // (The centres must run along the course: a round dot's few rows all centre on the dot, and the
+  // line through them runs nearly upright, meeting x far off.)
+  if (std::fabs(*xAbove - *xAtY0 - 1 / s) > kRowsAlongCourse / std::fabs(s)) {
     return y0;
   }
   const double y = y0 + (x - *xAtY0) / (*xAbove - *xAtY0);
