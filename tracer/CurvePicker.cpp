@@ -39,12 +39,12 @@ constexpr double kBlendPx = 4;
 // A dash clicked, wider than the stroke the columns by the click tell by more than this: they lie
 // by its end.
 constexpr double kDashWiderPx = 1;
-// How far a patch's long axis turns from the course (radians) where it is a bar drawn across it;
-// the next bar's as long within kDashWiderPx and this share of the length.
 // A row's run along a steep course longer than kBothFlanksShare times the stroke across it, and
 // kBothFlanksPx more, crosses both flanks of a narrow peak.
 constexpr double kBothFlanksShare = 1.5;
 constexpr double kBothFlanksPx = 1;
+// How far a patch's long axis turns from the course (radians) where it is a bar drawn across it;
+// the next bar's as long within kDashWiderPx and this share of the length.
 constexpr double kBarTurn = std::numbers::pi / 3;
 constexpr double kBarAlike = 0.2;
 constexpr double kBarReach = 3;  // how far across it (times its length) the next bar may lie
