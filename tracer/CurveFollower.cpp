@@ -1418,19 +1418,20 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
         const bool topFits = std::fabs(top - (edgeTop + moveTop)) <= tolerance;
         const bool bottomFits = std::fabs(bottom - (edgeBottom + moveBottom)) <= tolerance;
         const double jumpUnsure = std::max(kUnsureJump, candidate.unsure);
-        // (Placed so, the centre is sure only to half of how far the edge jumped past that: had
-        // the curve's own edge moved so, its centre would lie that far off.)
-        const double jumpLimit = tolerance + std::max(1.0, T / 2);
+        // (An edge that jumps more than half a stroke, and a pixel at least, past its wavering is
+        // something else's. Placed so, the centre is sure only to half of all the edge jumped past
+        // its wavering: had the curve's own edge moved so, its centre would lie that far off.)
+        const double jumpPast = std::max(1.0, T / 2);
         if (!topFits && !bottomFits) {
           if (bottom - top > height + 2 * tolerance) {
             mergeUnlessAcross(run);
             continue;  // merged on both sides
           }
           candidate.partial = true;  // a piece (a dash, a dot): its own centre, but no new course
-        } else if (const double jump = edgeTop + moveTop - jumpLimit - top; !topFits && jump > 0) {
+        } else if (const double jump = edgeTop + moveTop - tolerance - top; !topFits && jump > jumpPast) {
           const double unsure = std::max(jumpUnsure, jump / 2);
           candidate = {bottom - height / 2, bottom - height, bottom, true, false, false, unsure};
-        } else if (const double drop = bottom - (edgeBottom + moveBottom + jumpLimit); !bottomFits && drop > 0) {
+        } else if (const double drop = bottom - (edgeBottom + moveBottom + tolerance); !bottomFits && drop > jumpPast) {
           const double unsure = std::max(jumpUnsure, drop / 2);
           candidate = {top + height / 2, top, top + height, true, false, false, unsure};
         }
