@@ -1198,26 +1198,27 @@ class tst_pictures : public QObject {
     QTest::addColumn<double>("within");
     QTest::addColumn<bool>("mayBeLost");
     QTest::addColumn<bool>("orUnsure");  // or off by no more than it says it may be, or unsure beyond the goal
+    QTest::addColumn<bool>("dashed");    // followed as a dashed or dotted curve
     QTest::newRow("thick peak's top under grid lines")
         << "thick-peak-top-under-grid.png" << QPointF(13.5, 170)
         << QPolygonF({{34.75, 110.72}, {39.31, 90.08}, {43.82, 68.59}, {48.33, 52.65}}) << 52.84 << 42.76 << 3.0
-        << false << false;
+        << false << false << false;
     QTest::newRow("curves crossing at a grid line")
         << "curves-cross-at-grid-line.png" << QPointF(183.21, 447.68)
         << QPolygonF({{540.37, 415.06}, {542.30, 414.57}, {544.26, 414.44}, {546.19, 414.42}}) << 548.11 << 412.21
-        << 1.0 << true << false;
+        << 1.0 << true << false << false;
     // The curve's end at the plot's frame, its last column before the frame cut by it: the course
     // the path brings carries the one column found on to x.
     QTest::newRow("curve ending at the frame")
         << "curve-ends-at-frame.jpg" << QPointF(266.1, 78.2)
         << QPolygonF({{354.37, 116.89}, {355.77, 119.37}, {357.19, 121.14}, {358.59, 122.53}}) << 360.0 << 124.45 << 1.0
-        << false << false;
+        << false << false << false;
     // A light grey curve ending at the black frame of a straightened scan (JPEG): the frame's
     // blurred edge, a blend of black and white, passes for the grey all along it, so the columns
     // beside it are not the curve's (taken there, the curve's end lay 4 px off).
     QTest::newRow("grey curve ending at a black frame")
         << "grey-curve-ends-at-black-frame.png" << QPointF(64.76, 249.83) << QPolygonF({{64.76, 249.83}}) << 33.75
-        << 263.44 << 1.0 << false << false;
+        << 263.44 << 1.0 << false << false << false;
     // Further on, the grey curve's steep flanks cut by horizontal grid lines of its shade: a run
     // cut by one is placed from its other edge by the stroke across the course (not by the run's
     // height over a whole column, which the slope adds to: placed so, 2 to 3 px off). Past a
@@ -1225,11 +1226,11 @@ class tst_pictures : public QObject {
     QTest::newRow("grey curve's flank past a narrow peak's top")
         << "grey-curve-ends-at-black-frame.png" << QPointF(64.76, 249.83)
         << QPolygonF({{126.19, 131.41}, {128.84, 126.65}, {131.47, 120.19}, {134.12, 123.23}}) << 136.77 << 129.26
-        << 1.0 << true << true;
+        << 1.0 << true << true << false;
     QTest::newRow("grey curve's flank across a grid line")
         << "grey-curve-ends-at-black-frame.png" << QPointF(64.76, 249.83)
         << QPolygonF({{142.05, 149.40}, {144.67, 158.67}, {147.33, 167.99}, {149.95, 176.95}}) << 152.61 << 185.26
-        << 1.0 << true << true;
+        << 1.0 << true << true << false;
     // A thick dashed curve up a resonance's steep flank (6 px a column), JPEG: a dash's end, cut
     // across the curve, leaves runs that shrink to nothing below the curve's centre, and the next
     // dash's start lies as far above it; the columns on the two sides of the gap do not fit one
@@ -1237,7 +1238,7 @@ class tst_pictures : public QObject {
     QTest::newRow("dashed curve's gap on a steep flank")
         << "dashed-steep-flank-gap.png" << QPointF(69.0, 411.5)
         << QPolygonF({{108.09, 339.44}, {113.48, 320.65}, {118.92, 301.42}, {124.36, 274.30}}) << 129.755 << 244.497
-        << 1.0 << true << true;
+        << 1.0 << true << true << false;
     // Filled diamonds of the curve's colour on a resonance's flank (slope 1 to 1.5), JPEG: a
     // column through a diamond beside its centre holds the diamond's run, centred on the marker,
     // not on the curve, and taller than the curve's; its centre is unsure by half the growth
@@ -1245,19 +1246,19 @@ class tst_pictures : public QObject {
     QTest::newRow("marker on a flank") << "markers-on-steep-flank.png" << QPointF(32.1, 196.9)
                                        << QPolygonF(
                                               {{97.21, 164.13}, {102.11, 159.42}, {107.06, 154.61}, {112.01, 149.44}})
-                                       << 116.91 << 141.637 << 1.0 << true << true;
+                                       << 116.91 << 141.637 << 1.0 << true << true << false;
     // A thin yellow curve hidden under a thick orange one on a dark plot, JPEG: the orange's
     // fringes above and below pass for the yellow, which may lie anywhere under the cover.
     QTest::newRow("thin curve under a thick one, dark")
         << "thin-under-thick-dark.jpg" << QPointF(126.65, 161.2)
         << QPolygonF({{369.83, 126.99}, {372.74, 126.95}, {375.66, 126.90}, {378.57, 126.78}}) << 381.46 << 126.58
-        << 0.5 << true << true;
+        << 0.5 << true << true << false;
     // Two curves of one colour merged in one run, parting right under a vertical grid line, JPEG:
     // the piece above, cut by the line, is the other branch; past the line, which of the two
     // continues the curve cannot be told.
     QTest::newRow("curves of one colour part under a grid line")
         << "same-colour-part-under-grid-line.jpg" << QPointF(187.8, 268.23)
-        << QPolygonF({{563.75, 211.20}, {568.03, 210.98}, {572.26, 210.58}}) << 576.54 << 208.42 << 0.5 << true
+        << QPolygonF({{563.75, 211.20}, {568.03, 210.98}, {572.26, 210.58}}) << 576.54 << 208.42 << 0.5 << true << false
         << false;
     // Three black curves of three widths: the followed one and a thicker one merged in one run
     // that parts, past a third one crossing them, into a run of the curve's height and one still
@@ -1265,32 +1266,33 @@ class tst_pictures : public QObject {
     // carried on along the thicker one (7 px off).
     QTest::newRow("merged run parting into one still too tall")
         << "curves-part-tall-run.png" << QPointF(299.8, 316.09)
-        << QPolygonF({{979.35, 175.45}, {985.65, 175.99}, {992.02, 178.32}}) << 998.32 << 173.06 << 0.5 << true
+        << QPolygonF({{979.35, 175.45}, {985.65, 175.99}, {992.02, 178.32}}) << 998.32 << 173.06 << 0.5 << true << false
         << false;
     // A dark blue curve dotted far apart, picked on a dot beside a purple curve, JPEG: the purple's
     // dark fringes, beyond the colour's spread over the dot, are not taken for the dotted curve
     // hidden under the purple one (3.5 px off).
     QTest::newRow("dots picked beside another curve")
         << "dots-beside-other-curve-jpeg.png" << QPointF(19.5, 59.96)
-        << QPolygonF({{71.131, 40.253}, {73.249, 39.358}, {75.368, 38.429}}) << 77.504 << 37.478 << 0.5 << true
+        << QPolygonF({{71.131, 40.253}, {73.249, 39.358}, {75.368, 38.429}}) << 77.504 << 37.478 << 0.5 << true << false
         << false;
     // A blue curve with the grey grid drawn over it, running along a grid line: only its edges show,
     // a third of its shade, above and below the line; together they place it on the line.
     QTest::newRow("curve under a grid line drawn over it")
         << "curve-under-grid-line-drawn-over.png" << QPointF(50.4, 29.64)
-        << QPolygonF({{60.75, 26.85}, {63.93, 26.21}, {67.11, 25.77}}) << 72.67 << 25.50 << 0.3 << false << false;
+        << QPolygonF({{60.75, 26.85}, {63.93, 26.21}, {67.11, 25.77}}) << 72.67 << 25.50 << 0.3 << false << false
+        << false;
     // Two navy curves of one width running as one, then parting at a shallow angle: the run grows
     // to less than half as tall again before it parts, and which part is the curve is not known.
     QTest::newRow("two curves of one colour part after running as one")
         << "twins-part-after-running-as-one.png" << QPointF(102.4, 75.0)
         << QPolygonF({{71.01, 109.83}, {74.09, 104.81}, {77.20, 100.16}, {80.31, 94.73}}) << 83.39 << 92.9 << 0.5
-        << true << false;
+        << true << false << false;
     // Two purple curves of one colour running together under a blue one drawn over them, then
     // parting on both sides of it: the one above shows whole, but the curve may be the one below.
     QTest::newRow("twins part on both sides of another curve")
         << "twins-part-under-another-curve.png" << QPointF(410, 57.5)
         << QPolygonF({{367.97, 48.41}, {370.88, 48.28}, {373.77, 48.03}, {376.69, 47.50}}) << 379.60 << 53.51 << 0.5
-        << true << true;
+        << true << true << false;
     // Further before, at a finer step: the two running as one (a run taller than one curve's),
     // the blue one then cuts the run's lower side: the one below may go on under the blue one, and
     // the curve with it, anywhere down to the blue one's far edge (followed on along the one
@@ -1299,13 +1301,14 @@ class tst_pictures : public QObject {
     QTest::newRow("twins run as one into another curve's cover")
         << "twins-part-under-another-curve.png" << QPointF(410, 57.5)
         << QPolygonF({{366.52, 48.44}, {367.97, 48.40}, {369.41, 48.34}, {370.88, 48.28}}) << 372.33 << 51.31 << 1.8
-        << true << true;
+        << true << true << false;
     // Two thick green curves 1 dB apart running as one (JPEG), picked there, so that the curve's
     // thickness is the pair's: walked from the pick to the low end, where they part, the run
     // parts into two each about half as thick, drifting apart; which one is the curve is not
     // known (the walk went on along the other, 17 px off).
-    QTest::newRow("pair picked as one parts") << "green-pair-picked-as-one-parts.png" << QPointF(371.08, 33.09)
-                                              << QPolygonF({{369.50, 36.72}}) << 20.0 << 115.0 << 0.5 << true << false;
+    QTest::newRow("pair picked as one parts")
+        << "green-pair-picked-as-one-parts.png" << QPointF(371.08, 33.09) << QPolygonF({{369.50, 36.72}}) << 20.0
+        << 115.0 << 0.5 << true << false << false;
     // A dotted curve (gnuplot, JPEG) falling across a dotted grid line of a grey the curve's dots
     // pass for, its course flattened a little by the dots' ends against the line: a course this
     // steep meeting the line is no curve hidden along it (followed so, the trace ran on along the
@@ -1313,7 +1316,7 @@ class tst_pictures : public QObject {
     QTest::newRow("dotted curve across a dotted grid line of its shade")
         << "dotted-crosses-dotted-grid-line.jpg" << QPointF(117.27, 45.52)
         << QPolygonF({{343.24, 106.27}, {344.31, 107.04}, {345.38, 107.73}, {346.45, 108.24}}) << 349.63 << 110.27
-        << 0.5 << true << false;
+        << 0.5 << true << false << false;
     // A thin dotted blue curve (gnuplot) crossing a dotted grey grid line at a shallow slope,
     // picked on its steep flank where a grid line crosses it: the few pixels there, one a blend
     // with the grid, spread the colour so far that the grid lines' mean colour, tinted by the dots
@@ -1322,7 +1325,14 @@ class tst_pictures : public QObject {
     QTest::newRow("dotted curve crossing a grey grid line")
         << "dotted-dip-gnuplot-ohm.png" << QPointF(117.9, 192.7)
         << QPolygonF({{393.94, 242.59}, {396.06, 241.88}, {398.18, 241.17}, {400.30, 240.45}}) << 410.9 << 236.30 << 1.0
-        << true << true;
+        << true << true << false;
+    // A black dash-dot curve falling steeply (2 px a column), x past a dash's end, at a dot: the
+    // dot's few rows all centre on it, and the line through their centres, nearly upright, met x
+    // 9 px above the dot (recorded so, 3.3 % off).
+    QTest::newRow("dash-dot curve's dot on a steep fall")
+        << "dashdot-steep-dot-past-dash.png" << QPointF(61.50, 58.20)
+        << QPolygonF({{61.50, 58.20}, {87.71, 137.22}, {99.37, 164.89}, {111.03, 189.64}, {122.58, 211.41}}) << 134.244
+        << 231.21 << 1.0 << true << false << true;
     // A thick red curve with markers of its colour (1.4 kHz): where a marker lifts one edge of
     // the run past the course, the other edge places the curve, sure only to half of all the
     // edge jumped beyond the run's wavering (counting only the jump past a stroke's half more,
@@ -1330,14 +1340,14 @@ class tst_pictures : public QObject {
     QTest::newRow("marker lifting a thick curve's edge")
         << "markers-lift-edge-thick-red.png" << QPointF(139.51, 149.17)
         << QPolygonF({{139.51, 149.17}, {144.02, 148.00}, {148.53, 146.75}, {153.04, 145.45}}) << 157.549 << 144.107
-        << 1.5 << true << true;
+        << 1.5 << true << true << false;
     // A thin black curve leaving a thick black one's edge for a grid line of its shade (both
     // anti-aliased): what shows of it beside the thick one is the thick one's fringe, covered by
     // its core, with the grid line right past the core; the curve may lie anywhere up to the line.
     QTest::newRow("thin curve leaves a thick one for a grid line")
         << "thin-curve-leaves-thick-for-grid-line.png" << QPointF(18.91, 85.24)
         << QPolygonF({{277.28, 58.55}, {279.76, 58.17}, {282.23, 58.03}, {284.72, 57.98}}) << 287.20 << 55.85 << 0.5
-        << true << true;
+        << true << true << false;
     // Further on, hidden along the grid line, it leaves the line upwards while the thick one,
     // lighter in a column where it straddles two rows, passes for it below the line: a run deeper
     // than the curve's shade beside a column deeper still is the thick one (2.3 px off; the goal,
@@ -1345,21 +1355,22 @@ class tst_pictures : public QObject {
     QTest::newRow("thin curve off a grid line beside a thick one")
         << "thin-curve-leaves-thick-for-grid-line.png" << QPointF(18.91, 85.24)
         << QPolygonF({{282.23, 57.04}, {284.72, 55.50}, {287.20, 55.85}, {289.67, 55.50}}) << 292.16 << 54.70 << 1.9
-        << true << true;
+        << true << true << false;
     // A thin black curve merged with a thick black one parts from it where the merged run meets a
     // grid line of their shade, going on below the line while the thick one goes on above it, JPEG:
     // which side the curve went on is not known (followed on above, up to 11 px off).
     QTest::newRow("thin curve parts from a thick one at a grid line")
         << "thin-curve-parts-from-thick-at-grid-line.png" << QPointF(60.31, 49.46)
         << QPolygonF({{105.69, 63.08}, {107.96, 62.81}, {110.20, 64.61}, {112.46, 65.52}}) << 114.70 << 72.69 << 0.5
-        << true << false;
+        << true << false << false;
     // An impedance peak's top right on a grid line (JPEG), the path's last point there placed by
     // hand: the course the path brings is nearly flat, the curve falls off it steeply and is gone
     // from it in a few columns; the course then meets the grid line, under which the curve is not
     // hidden (taken so, 14 px off).
     QTest::newRow("steep flank off a peak at a grid line")
         << "steep-flank-from-peak-at-grid-line.png" << QPointF(17.50, 235.19)
-        << QPolygonF({{128.33, 70.14}, {132.84, 60.23}, {137.35, 68.56}}) << 141.86 << 84.05 << 1.0 << true << false;
+        << QPolygonF({{128.33, 70.14}, {132.84, 60.23}, {137.35, 68.56}}) << 141.86 << 84.05 << 1.0 << true << false
+        << false;
     // A thin curve's narrow impedance peak: past its top the column holds the top's fringe, a
     // lighter sliver nearer the course rising into the peak, and the whole run of the falling
     // flank; the course carried on upwards finds nothing more. The curve turned off along the
@@ -1367,7 +1378,7 @@ class tst_pictures : public QObject {
     QTest::newRow("thin narrow peak's top fringe")
         << "thin-narrow-peak-top-fringe.png" << QPointF(65.5, 213.59)
         << QPolygonF({{107.76, 106.83}, {109.16, 92.29}, {110.57, 84.14}, {111.97, 87.00}}) << 113.39 << 99.34 << 2.0
-        << true << false;
+        << true << false << false;
     // A blue curve passing behind an opaque legend box (JPEG), the path's last point placed
     // from one before it on a course bending there: nothing shows for nine columns, then the
     // box's light frame on the course carried on; a height placed so is sure only to the turn
@@ -1375,7 +1386,7 @@ class tst_pictures : public QObject {
     QTest::newRow("curve behind a legend box")
         << "curve-behind-legend-box.jpg" << QPointF(123.25, 86.51)
         << QPolygonF({{244.60, 61.88}, {246.42, 62.40}, {248.26, 62.92}, {250.08, 63.44}}) << 251.92 << 61.87 << 0.5
-        << true << true;
+        << true << true << false;
   }
   void heightOnFixture() {
     QFETCH(QString, picture);
@@ -1386,26 +1397,16 @@ class tst_pictures : public QObject {
     QFETCH(double, within);
     QFETCH(bool, mayBeLost);
     QFETCH(bool, orUnsure);
-    const std::unique_ptr<FixtureCurve> f = FollowFixture(picture, pick);
+    QFETCH(bool, dashed);
+    tracer::CurveFollower::Parameters parameters;
+    parameters.dashed = dashed;
+    const std::unique_ptr<FixtureCurve> f = FollowFixture(picture, pick, parameters);
     QVERIFY(f);
     double unsure = 0;
     const std::optional<double> y = f->follower->HeightAt({path.begin(), path.end()}, x, nullptr, &unsure);
     // (Unsure by 2 px or more, the trace stops there on pictures of these crops' scale.)
     QVERIFY2(y ? std::fabs(*y - truth) < within + (orUnsure ? unsure : 0) || (orUnsure && unsure >= 2) : mayBeLost,
              qPrintable(QStringLiteral("%1, unsure %2").arg(y.value_or(-1)).arg(unsure)));
-  }
-
-  // A black dash-dot curve falling steeply (2 px a column), x past a dash's end, at a dot: the
-  // dot's few rows all centre on it, and the line through their centres, nearly upright, met x
-  // 9 px above the dot (recorded so, 3.3 % off).
-  void dotPastDashOnSteepFall() {
-    tracer::CurveFollower::Parameters dashed;
-    dashed.dashed = true;
-    const std::unique_ptr<FixtureCurve> f = FollowFixture("dashdot-steep-dot-past-dash.png", {61.50, 58.20}, dashed);
-    QVERIFY(f);
-    const std::optional<double> y = f->follower->HeightAt(
-        {{61.50, 58.20}, {87.71, 137.22}, {99.37, 164.89}, {111.03, 189.64}, {122.58, 211.41}}, 134.244);
-    QVERIFY2(!y || std::fabs(*y - 231.21) < 1, qPrintable(QString::number(y.value_or(-1))));
   }
 
   // A thick curve with hollow square markers drawn over it every few columns: the markers' sides,
