@@ -1147,6 +1147,10 @@ class tst_pictures : public QObject {
     // A thin black curve picked just beside a narrow peak's top: the rows there run across both
     // flanks (taken so, the stroke measured 4.75 px).
     QTest::newRow("beside a narrow peak's top") << "thin-peak-top-black.png" << QPointF(38.3, 41.5) << 2.8;
+    // A stroke some 24 px thick fills most of the square the background is measured in (taken
+    // for the background, the pick found no curve).
+    QTest::newRow("on a stroke wider than half the square around it")
+        << "thick-stroke-fills-pick-square.png" << QPointF(67.5, 65) << 24.4;
   }
   void pickOnThickDashOrDot() {
     QFETCH(QString, picture);

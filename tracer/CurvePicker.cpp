@@ -233,12 +233,15 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     return Distance(p, line->colour) > 60;
   };
 
-  // The background near the click: the most common colour of a square around it.
+  // The background near the click: the most common colour of a square's rim around it. (Not of
+  // the whole square: a stroke some twenty pixels thick fills most of it, and would be taken for
+  // the background; it crosses the rim only twice.)
   std::vector<QRgb> around;
   const int reach = 24;
+  const int rim = 6;
   for (int y = cy - reach; y <= cy + reach; ++y) {
     for (int x = cx - reach; x <= cx + reach; ++x) {
-      if (usable(x, y)) {
+      if (std::max(std::abs(x - cx), std::abs(y - cy)) > reach - rim && usable(x, y)) {
         around.push_back(rows.At(x, y));
       }
     }
