@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 #include "CurveRuns.h"
@@ -445,14 +446,18 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
     bool clean;
     double pastLine = 0;    // cut by a horizontal line drawn over it: the stroke's height as that tells (else 0)
     bool pastBoth = false;  // from both pieces the line parts
+    double joined = 0;      // the stroke's height as the pieces read as one run across the band tell it (else 0)
   };
   // A run cut on one side by a horizontal line drawn over the curve (a grid the curve runs
   // along): where the curve's colour shows again right past the line's band, the stroke spans both
   // pieces and the band; else its edge on the cut side lies somewhere under the band, half of it
-  // on the average.
-  const auto pastLine = [&](int column, const CurveRun& run) -> std::pair<double, bool> {
+  // on the average. On a shallow course (`shallow`: the centre moved by less than a pixel from the
+  // last column's) the two pieces may also be read as one run joined across the band (a thick
+  // curve's square dots over a grid line that parts them): its height is told apart; on a steep
+  // course such a run is the stroke's long way down the column, not across it.
+  const auto pastLine = [&](int column, const CurveRun& run, bool shallow) -> std::tuple<double, bool, double> {
     if (run.lineTop == run.lineBottom || (run.lineTop ? run.cutBottom : run.cutTop)) {
-      return {0.0, false};
+      return {0.0, false, 0.0};
     }
     const int dir = run.lineTop ? -1 : 1;
     const int edge = run.lineTop ? run.top : run.bottom;
@@ -464,16 +469,24 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
       });
     }
     if (line == nullptr) {
-      return {0.0, false};
+      return {0.0, false, 0.0};
     }
     const int beyond = platform::RoundToInt32(std::ceil(line->thickness)) + 3;
+    double joined = 0;
     for (const CurveRun& other :
          columns.Runs(column, std::min(edge, edge + dir * beyond), std::max(edge, edge + dir * beyond))) {
       if (run.lineTop ? other.bottom < run.top && other.lineBottom : other.top > run.bottom && other.lineTop) {
-        return {run.lineTop ? run.bottomEdge - other.topEdge : other.bottomEdge - run.topEdge, true};
+        return {run.lineTop ? run.bottomEdge - other.topEdge : other.bottomEdge - run.topEdge, true, 0.0};
+      }
+      if (shallow && other.crossed && run.lineTop && other.top < run.top && std::abs(other.bottom - run.bottom) <= 1) {
+        joined = run.bottomEdge - other.topEdge;
+      }
+      if (shallow && other.crossed && run.lineBottom && other.bottom > run.bottom &&
+          std::abs(other.top - run.top) <= 1) {
+        joined = other.bottomEdge - run.topEdge;
       }
     }
-    return {run.Height() + line->thickness / 2, false};
+    return {run.Height() + line->thickness / 2, false, joined};
   };
   std::vector<Walked> walkedRuns;
   for (const int far : {6, 12}) {
@@ -486,10 +499,10 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
         const std::optional<CurveRun> run = runNear(column, y);
         misses = run ? 0 : misses + 1;
         if (run) {
+          const auto [past, both, joined] = pastLine(column, *run, std::fabs(run->centre - y) < 1);
           y = run->centre;
-          const auto [past, both] = pastLine(column, *run);
-          walkedRuns.push_back(
-              {column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed && (k > 6 || far == 6), past, both});
+          walkedRuns.push_back({column + 0.5, run->centre, run->mass,
+                                !run->Cut() && !run->crossed && (k > 6 || far == 6), past, both, joined});
         }
       }
     }
@@ -527,9 +540,9 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
           step = (run->centre - y) / (misses + 1);
         }
         misses = 0;
+        const auto [past, both, joined] = pastLine(column, *run, std::fabs(run->centre - y) < 1);
         y = run->centre;
-        const auto [past, both] = pastLine(column, *run);
-        walkedRuns.push_back({column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed, past, both});
+        walkedRuns.push_back({column + 0.5, run->centre, run->mass, !run->Cut() && !run->crossed, past, both, joined});
       }
     }
   }
@@ -552,11 +565,15 @@ std::optional<CurvePick> CurvePicker::Pick(const QImage& picture, const Straight
   // (Where some columns show the curve past the line, they tell it better than those whose edge
   // lies under the line. A single clean column, a dash's end by the click where the rest of the
   // dash runs along the line, measures nothing alone: the columns the line cuts tell it too.)
+  // Runs joined across the band count only where most runs are (else such a one is a dash's end
+  // beside the next dash's, or another curve's, piece).
   const bool pastBoth = std::any_of(walkedRuns.begin(), walkedRuns.end(), [](const Walked& r) { return r.pastBoth; });
+  const auto joined = std::count_if(walkedRuns.begin(), walkedRuns.end(), [](const Walked& r) { return r.joined > 0; });
+  const bool joinedCount = 2 * std::size_t(joined) >= walkedRuns.size();
   if (masses.size() < 2) {
     for (const Walked& r : walkedRuns) {
       if (const std::optional<double> s = localSlope(r.x); r.pastLine > 0 && r.pastBoth == pastBoth && s) {
-        masses.push_back(r.pastLine / std::sqrt(1 + *s * *s));
+        masses.push_back((joinedCount && r.joined > 0 ? r.joined : r.pastLine) / std::sqrt(1 + *s * *s));
       }
     }
   }
