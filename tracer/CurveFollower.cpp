@@ -991,6 +991,16 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
             *unsurePx = std::max(*unsurePx, std::fabs(by - onBridge));
           }
         }
+      } else if (const Found* side = before != nullptr ? before : after;
+                 (before == nullptr) != (after == nullptr) && (side->x - x) * dir > 0) {
+        // Carried back over the gap the walk started in from the columns found past it: a run
+        // beside the course there may be where the curve went (hidden along a line of its colour
+        // just out of reach, while the course carried back runs on through the background).
+        for (const auto& [bx, by] : beside) {
+          if ((bx - side->x) * (x - side->x) > 0 && std::fabs(bx - side->x) >= kBesideGapColumns) {
+            *unsurePx = std::max(*unsurePx, std::fabs(by - Fit(around, bx)));
+          }
+        }
       }
     }
     if (slopeAt != nullptr) {
