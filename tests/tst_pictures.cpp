@@ -726,6 +726,7 @@ class tst_pictures : public QObject {
       w.mnuPickColour->trigger();
       t.Click();
       QCOMPARE(w.curvePick.has_value(), x > 100);
+      QCOMPARE(t.Panel(4) == "No curve at the click: Trace > Pick Curve Colour, then click on the curve", x < 100);
     }
     QCOMPARE(t.g.recordedPointCount, 0);
     // The run goes on in slices, here driven by hand. Esc between two slices stops it; so does a

@@ -299,6 +299,8 @@ class Form1 : public platform::FormWindow {
 
   static inline const QString kTitle = QStringLiteral("Quelbrin");  // of the window's message boxes
   static inline const QString kImportFirst = QStringLiteral("Use the File > Import Graph menu item to import a graph.");
+  static inline const QString kNoCurveAtClick =
+      QStringLiteral("No curve at the click: Trace > Pick Curve Colour, then click on the curve");
 
   // Where the shapes placed on the picture lie in its own pixels: the reference lines (x of a
   // vertical line, y of a horizontal one), the column that the marker's right edge and the trace

@@ -367,7 +367,8 @@ void Form1::mnuPickColour_Click() {
       services_.messageBox.Show(kImportFirst, platform::MessageButtons::kOk, kTitle);
       return;
     }
-    if (!isPickingColour) {
+    // (Not the word that the last click found no curve: what stood there before it.)
+    if (!isPickingColour && StatusBar->PanelText(4) != kNoCurveAtClick) {
       panelBeforePick_ = StatusBar->PanelText(4);
     }
     isPickingColour = true;
@@ -387,6 +388,10 @@ void Form1::PickColour() {
     pickedAt_ = tracePlaces.size();
     SnapToCurve();
     UpdateMagnifier();
+  } else {
+    // (Said, not left to the next Auto Trace's "pick the colour first": the click found nothing
+    // that stands out from the background there.)
+    StatusBar->SetPanelText(4, kNoCurveAtClick);
   }
 }
 
