@@ -1428,16 +1428,22 @@ class tst_pictures : public QObject {
   // each a run far taller than the curve's and centred on it, are crossed like a grid line, not
   // taken for another curve merged with it (which would stop the trace at every marker). A thin
   // curve with filled circles, picked on one: the curve's thickness is the stroke's past the
-  // marker, not the marker's (which would leave every run of the curve too thin to be its own).
+  // marker, not the marker's (which would leave every run of the curve too thin to be its own). A
+  // thin curve through hollow diamonds: on its shallow stretches their outline, parting from the
+  // curve's run and closing round it again, is bridged over (taken for other curves forking off,
+  // the trace stopped at every marker, 33 points by hand).
   void throughMarkers_data() {
-    QTest::addColumn<bool>("filled");
+    QTest::addColumn<QString>("marker");
     QTest::addColumn<int>("byHand");  // at most
-    QTest::newRow("hollow squares on a thick curve") << false << 3;
-    QTest::newRow("filled circles on a steep thin curve, picked on one") << true << 8;
+    QTest::newRow("hollow squares on a thick curve") << "square" << 3;
+    QTest::newRow("filled circles on a steep thin curve, picked on one") << "circle" << 8;
+    QTest::newRow("hollow diamonds on a thin curve") << "diamond" << 24;
   }
   void throughMarkers() {
-    QFETCH(bool, filled);
+    QFETCH(QString, marker);
     QFETCH(int, byHand);
+    const bool filled = marker == QLatin1String("circle");
+    const bool diamond = marker == QLatin1String("diamond");
     fakes::GraphCase c;
     c.size = QSize(600, 300);
     c.freq[0][0] = 20, c.freq[0][1] = 40.5, c.freq[1][0] = 20000, c.freq[1][1] = 560.5;
@@ -1451,13 +1457,15 @@ class tst_pictures : public QObject {
     const double first = filled ? 197.1 - step * 4 : 52;
     const fakes::GraphResult r = TraceDrawn(c, height, [&](QPainter& p) {
       const QColor colour = filled ? QColor(44, 160, 44) : QColor(148, 103, 189);
-      p.setPen(QPen(colour, filled ? 1.5 : 4));
+      p.setPen(QPen(colour, filled || diamond ? 1.5 : 4));
       p.drawPolyline(Polyline(height, 40, 560));
-      p.setPen(QPen(colour, 2));
+      p.setPen(QPen(colour, diamond ? 1.5 : 2));
       p.setBrush(filled ? QBrush(colour) : QBrush());
       for (double x = first; x < 560; x += step) {
         if (filled) {
           p.drawEllipse(QPointF(x, height(x)), 3, 3);
+        } else if (diamond) {
+          p.drawPolygon(QPolygonF({{x - 5, height(x)}, {x, height(x) - 5}, {x + 5, height(x)}, {x, height(x) + 5}}));
         } else {
           p.drawRect(QRectF(x - 8, height(x) - 8, 16, 16));
         }

@@ -92,6 +92,12 @@ constexpr double kBridgedGapPx = 1.5;
 constexpr double kBridgedSlackPx = 0.5;
 // Where x lies in a bridged stretch, its height is fitted through so many columns on each side.
 constexpr std::size_t kNearestOnEachSide = 3;
+// A hollow marker's outline is looked for within kMarkerReachShare of the curve's run height, or
+// kMarkerReachPx, of the course.
+constexpr double kMarkerReachShare = 4;
+constexpr double kMarkerReachPx = 12;
+// The steepest course (pixels per column) a marker is bridged over on.
+constexpr double kMarkerSlope = 0.5;
 // A thick curve's centres within kEnvelopeReach columns of x are placed from its stroke's side
 // outside a bend, where the two sides place them kEnvelopeGap or more apart, on courses up to
 // kEnvelopeSlope bending by kEnvelopeBend or more (pixels per column, per column).
@@ -864,6 +870,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
   double moveTop = 0;
   double moveBottom = 0;
   int gap = 0;
+  // A hollow marker drawn on the curve (its outline parting from the curve's run and closing
+  // again round it): the columns up to where it closes are a gap, bridged over (`markerEnd`, the
+  // column it closes in; `markerColumns`, of the gap walked, those inside markers).
+  std::optional<int> markerEnd;
+  int markerColumns = 0;
   // A bridge over a hidden stretch must fit from both sides: the course before it and the one
   // found after it meet in its middle (else what was found after it is something else).
   struct Bridge {
@@ -1199,7 +1210,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     // run's as its edges went on, else the stroke across the course, whose slope is known only so
     // well where a walk starts.)
     const double joinUpTo = connected ? std::max(h, height) + kGrowthPx : kUnknownRunShare * h + kGrowthPx;
-    const std::vector<Run> runs = RunsIn(c, Floor(lo) - 2, Floor(hi) + 2, joinUpTo);
+    const bool inMarker = markerEnd && (c - *markerEnd) * dir < 0;
+    std::vector<Run> runs = inMarker ? std::vector<Run>{} : RunsIn(c, Floor(lo) - 2, Floor(hi) + 2, joinUpTo);
     // Right after two runs too close to tell apart, one of them taken where the other did not show
     // (a dash's or dot's gap): where the other shows again on the course they came after, apart
     // from the one taken, which of them the curve goes on as is not known.
@@ -1570,7 +1582,16 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
     if (connected && edgeBottom - edgeTop > std::min(1.5 * h + 0.5, h + T) && !candidates.empty() &&
         fork(edgeTop, edgeBottom)) {
-      return std::nullopt;
+      // (On a course the path brings steeper than the columns' own, too: a marker's columns
+      // flatten the course they give.)
+      const std::optional<int> closes =
+          std::fabs(pathSlope) <= kMarkerSlope ? MarkerCloses(c, dir, pred, s, std::max(h, usual)) : std::nullopt;
+      if (!closes) {
+        return std::nullopt;
+      }
+      markerEnd = c + dir * *closes;
+      candidates.clear();
+      runs.clear();
     }
     if (merged && !candidates.empty() &&
         fork(mergedTop + s * (centreX - mergedX), mergedBottom + s * (centreX - mergedX))) {
@@ -1767,6 +1788,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       bareGap = 0;
     } else {
       ++gap;
+      markerColumns += markerEnd && (c - *markerEnd) * dir < 0 ? 1 : 0;
       for (const Run& run : runs) {
         // (Not a dot of a dotted line, grid or frame, drawn in the curve's colour.)
         const double middle = (run.topEdge + run.bottomEdge) / 2;
@@ -1834,11 +1856,12 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
                     [&](const Bridge& b) { return found.size() >= b.after + 2 || pastX(b); })) {
       break;
     }
-    if (gap > bridge || c < 0 || c >= rows_.Width()) {
+    markerColumns = gap == 0 ? 0 : markerColumns;
+    if (gap - markerColumns > bridge || c < 0 || c >= rows_.Width()) {
       // Gone from the course short of x right after a column where a whole run of the colour lay
       // beside the one taken: the curve turned off along that one (a thin curve's narrow peak,
       // whose top's fringe lay nearer the course), not ended.
-      if (passedBy && gap > bridge && dir * (last.x - x) < 0) {
+      if (passedBy && gap - markerColumns > bridge && dir * (last.x - x) < 0) {
         return std::nullopt;
       }
       return endsBeyond();
@@ -1896,6 +1919,50 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     }
   }
   return Refine(found, x, courseSlope);
+}
+
+std::optional<int> CurveFollower::MarkerCloses(int column, int dir, double y, double slope, double h) const {
+  // Within a marker's reach of the course: the outline on both sides of the curve's run in one
+  // column at least (the course followed on through the curve's runs inside it), then the curve's
+  // run alone in two columns in a row, no taller than the curve's (past the outline's far corner).
+  // Only on a shallow course: on a steep one the curve runs along two of a diamond's sides, and
+  // the columns inside show their corners as much as the curve.
+  if (std::fabs(slope) > kMarkerSlope) {
+    return std::nullopt;
+  }
+  const double reach = std::max(kMarkerReachShare * h, kMarkerReachPx);
+  const int columns = platform::RoundToInt32(std::ceil(2 * reach)) + 4;
+  double course = y;
+  bool aroundIt = false;
+  int alone = 0;
+  for (int k = 1; k <= columns; ++k) {
+    const int c = column + dir * k;
+    if (c < 0 || c >= rows_.Width()) {
+      return std::nullopt;
+    }
+    course += slope * dir;
+    const std::vector<Run> runs = RunsIn(c, Floor(course - reach) - 1, Floor(course + reach) + 1, 0);
+    const Run* own = nullptr;
+    for (const Run& r : runs) {
+      if (r.bottomEdge - r.topEdge <= h + kGrowthPx && std::fabs(r.centre - course) <= h &&
+          (own == nullptr || std::fabs(r.centre - course) < std::fabs(own->centre - course))) {
+        own = &r;
+      }
+    }
+    if (own == nullptr) {
+      alone = 0;
+      continue;
+    }
+    const bool above = std::any_of(runs.begin(), runs.end(), [&](const Run& r) { return r.bottomEdge < own->topEdge; });
+    const bool below = std::any_of(runs.begin(), runs.end(), [&](const Run& r) { return r.topEdge > own->bottomEdge; });
+    aroundIt = aroundIt || (above && below);
+    alone = runs.size() == 1 && own->bottomEdge - own->topEdge <= h + kGrowthPx / 2 ? alone + 1 : 0;
+    if (aroundIt && alone >= 2) {
+      return k;
+    }
+    course = own->centre;
+  }
+  return std::nullopt;
 }
 
 bool CurveFollower::ShowsAt(int column, double y, double band) const {

@@ -118,6 +118,10 @@ class CurveFollower {
   // curve) are one, where together they are no taller than `joinUpTo` (the curve's run and what a
   // whole run may grow by: taller, they are two curves crossing at the line).
   std::vector<Run> RunsIn(int column, int lo, int hi, double joinUpTo) const;
+  // Where the run followed forks in `column` (walking `dir`, the course at height y there with
+  // `slope`, the curve's run h tall): the columns on to where a hollow marker's outline around the
+  // curve closes again, or none (no such outline: the fork may be another curve's).
+  std::optional<int> MarkerCloses(int column, int dir, double y, double slope, double h) const;
   // Whether a run of the colour reaches within `band` of height y in the column.
   bool ShowsAt(int column, double y, double band) const;
   // Whether pixel (x, y) lies on a line of the curve's colour (masked), or on any line (hidden).
