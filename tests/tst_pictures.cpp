@@ -1154,12 +1154,12 @@ class tst_pictures : public QObject {
     // A thin black curve picked just beside a narrow peak's top: the rows there run across both
     // flanks (taken so, the stroke measured 4.75 px).
     QTest::newRow("beside a narrow peak's top") << "thin-peak-top-black.png" << QPointF(38.3, 41.5) << 2.8;
-    // A stroke some 24 px thick fills most of the square the background is measured in (taken
-    // for the background, the pick found no curve).
     // Thick square dots over a dotted grid line that parts each dot's columns (read from beyond
     // the line's band, the pieces are one run; taken for the stroke, the lower piece told 5.3 px).
     QTest::newRow("on a square dot across a grid line")
         << "thick-square-dots-over-dotted-grid.png" << QPointF(97.8, 49) << 10.0;
+    // A stroke some 24 px thick fills most of the square the background is measured in (taken
+    // for the background, the pick found no curve).
     QTest::newRow("on a stroke wider than half the square around it")
         << "thick-stroke-fills-pick-square.png" << QPointF(67.5, 65) << 24.4;
   }
