@@ -90,6 +90,9 @@ constexpr double kSideColumns = 4;
 // their own unsureness) where they place one course.
 constexpr double kBridgedGapPx = 1.5;
 constexpr double kBridgedSlackPx = 0.5;
+// How far the columns next to x may stray from the fit through them before the height at x is
+// taken as less sure by what is beyond it (a fit that cannot follow the curve's knee).
+constexpr double kMisfitSlackPx = 0.5;
 // Where x lies in a bridged stretch, its height is fitted through so many columns on each side.
 constexpr std::size_t kNearestOnEachSide = 3;
 // A hollow marker's outline is looked for within kMarkerReachShare of the curve's run height, or
@@ -485,10 +488,11 @@ std::vector<CurveFollower::Found> CurveFollower::NearestOnEachSide(const std::ve
   return nearest;
 }
 
-double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
+double CurveFollower::Fit(const std::vector<Found>& found, double x, std::vector<Found>* fitted,
+                          int* degreeUsed) const {
   // The columns found within fitColumns of x; where x lies in a bridged stretch, the nearest few
   // on each side of it.
-  std::vector<std::pair<double, double>> near;
+  std::vector<Found> near;
   // (Where a vertical line of another colour drawn over the curve crosses the run in x's own
   // column, and may cut its ends there and in the columns beside it, the columns clear of the line
   // a few further on each side place the curve instead.)
@@ -507,25 +511,32 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x) const {
       continue;
     }
     if (std::fabs(f.x - x) <= reach) {
-      near.emplace_back(f.x, f.y);
+      near.push_back(f);
     }
   }
-  const bool bothSides = std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first <= x; }) &&
-                         std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first >= x; });
+  const bool bothSides = std::any_of(near.begin(), near.end(), [x](const Found& f) { return f.x <= x; }) &&
+                         std::any_of(near.begin(), near.end(), [x](const Found& f) { return f.x >= x; });
   if (!bothSides || near.size() < 3) {
-    near.clear();
-    for (const Found& f : NearestOnEachSide(found, x, skipUnderLine)) {
-      near.emplace_back(f.x, f.y);
-    }
-  }
-  if (near.size() == 1) {
-    return near[0].second;
+    near = NearestOnEachSide(found, x, skipUnderLine);
   }
   const int degree = near.size() >= 5 ? 2 : 1;
-  if (const std::optional<double> y = PolyFit(near, x, degree)) {
+  if (fitted != nullptr) {
+    *fitted = near;
+  }
+  if (degreeUsed != nullptr) {
+    *degreeUsed = degree;
+  }
+  if (near.size() == 1) {
+    return near[0].y;
+  }
+  std::vector<std::pair<double, double>> points;
+  for (const Found& f : near) {
+    points.emplace_back(f.x, f.y);
+  }
+  if (const std::optional<double> y = PolyFit(points, x, degree)) {
     return *y;
   }
-  return near[0].second;
+  return near[0].y;
 }
 
 bool CurveFollower::UnderLineAt(const std::vector<Found>& found, double x) {
@@ -584,7 +595,26 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x, double c
       }
     }
   }
-  return (n > 0 ? sum / n : 0) + extrapolated + bridged;
+  // The fit's own misfit at the columns next to x: a straight line or parabola through the columns
+  // around a sharp knee (a narrow peak's steep flank turning into its top within a column or two)
+  // cannot follow it, and the height fitted at x is off by about as much as it misses them.
+  double misfit = 0;
+  std::vector<Found> fitted;
+  int degree = 1;
+  Fit(found, x, &fitted, &degree);
+  if (fitted.size() > std::size_t(degree) + 1) {
+    std::vector<std::pair<double, double>> points;
+    for (const Found& f : fitted) {
+      points.emplace_back(f.x, f.y);
+    }
+    for (const Found* f : {before, after}) {
+      if (f != nullptr && std::fabs(f->x - x) <= 1) {
+        misfit = std::max(misfit,
+                          std::fabs(PolyFit(points, f->x, degree).value_or(f->y) - f->y) - f->unsure - kMisfitSlackPx);
+      }
+    }
+  }
+  return (n > 0 ? sum / n : 0) + extrapolated + std::max(bridged, misfit);
 }
 
 double CurveFollower::OffCourse(const Found& last, double y, double slope, int dir, int end) const {

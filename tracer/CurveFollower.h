@@ -136,14 +136,19 @@ class CurveFollower {
   // The columns found nearest x on each side of it (those under a vertical line drawn over the
   // curve left out with `skipUnderLine`), for a height fitted across a bridged stretch.
   static std::vector<Found> NearestOnEachSide(const std::vector<Found>& found, double x, bool skipUnderLine);
-  double Fit(const std::vector<Found>& found, double x) const;
+  // The height at x fitted through the columns found around it (`fitted` gets them, `degreeUsed`
+  // the fit's degree).
+  double Fit(const std::vector<Found>& found, double x, std::vector<Found>* fitted = nullptr,
+             int* degreeUsed = nullptr) const;
   // Whether x's own column, among those found, is crossed by a vertical line drawn over the run.
   static bool UnderLineAt(const std::vector<Found>& found, double x);
   // The mean unsureness of the columns found within fitColumns of x, or of the nearest on each
   // side where there are none.
   // Found on one side of x only, the height carried to x is the less sure the steeper the course
   // (the columns', or `courseSlope` where steeper: a dash's columns may lie level). Inside a
-  // bridged stretch, the less sure the farther the columns fitted across it stray from one course.
+  // bridged stretch, the less sure the farther the columns fitted across it stray from one course;
+  // anywhere, the less sure the farther the columns next to x lie off the fit through those around
+  // it (a knee the fit cannot follow).
   double Unsure(const std::vector<Found>& found, double x, double courseSlope) const;
   // On a steep stretch the curve's height at x is better read along the rows across it: their
   // runs' centres give x at each row, and the height is where that line of centres meets x.
