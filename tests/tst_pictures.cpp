@@ -1503,13 +1503,15 @@ class tst_pictures : public QObject {
   }
 
   // Auto Trace records a point only where it is sure of it to within the goal (2 % of an
-  // impedance): on a graph where 2 % spans less than half a pixel (where a JPEG's noise or a
+  // impedance): on a graph where 2 % spans less than a quarter of a pixel (where a JPEG's noise or a
   // neighbour's edge moves the height by more) it leaves every point to the hand; drawn fifteen
-  // times taller, it traces the same curve alone.
+  // times taller, it traces the same curve alone. A clean thin curve's centre is sure to less than
+  // half a pixel: where 2 % spans that much at the lowest, it is traced alone too.
   void sureToTheGoal_data() {
     QTest::addColumn<double>("pixelsPerOhm");
     QTest::addColumn<bool>("alone");
-    QTest::newRow("2 % under half a pixel") << 2.0 << false;
+    QTest::newRow("2 % under a quarter of a pixel") << 1.5 << false;
+    QTest::newRow("2 % from 0.4 pixel") << 5.0 << true;
     QTest::newRow("2 % over a pixel") << 30.0 << true;
   }
   void sureToTheGoal() {

@@ -7,6 +7,7 @@
 
 #include "CourseCheck.h"
 #include "CurveFollower.h"
+#include "CurvePicker.h"
 #include "CurveTexture.h"
 #include "Form1.h"
 #include "Twips.h"
@@ -269,7 +270,15 @@ bool Form1::SnapToCurve() {
   // the curve by r * r / 2 times the bend per column (the reading along rows makes up some of it:
   // kSureThickBend of it counts). Where all that is more than the point may be off by (a tiny
   // picture, a narrow resonance peak, a curve under another one) it is not recorded.
-  constexpr double kSurePx = 0.4;
+  // (kSurePx holds on a clean picture where nothing made the columns unsure: there their centres
+  // stray by less in all but one column in a hundred. kSureNoisePx more on a dashed or dotted
+  // curve, whose gaps are bridged over where the curve may bend; else up to that much more where
+  // the curve's colour strays (JPEG noise: each kSureNoiseTolerance of its tolerance above the
+  // floor adds kSureNoisePx) or where a column was placed from one edge or beside something else,
+  // whose height strays farther than its own unsureness says (twice that counts).)
+  constexpr double kSurePx = 0.3;
+  constexpr double kSureNoisePx = 0.1;
+  constexpr double kSureNoiseTolerance = 15;
   constexpr double kSureColumns = 0.15;
   constexpr double kSureColumnsDashed = 0.4;
   constexpr double kSteepDashed = 3;
@@ -342,7 +351,11 @@ bool Form1::SnapToCurve() {
   // their height across the end: on a course steeper than kSteepDashed pixels per column they
   // stand off the curve by more than a round stroke's.)
   const double sureColumns = parameters.dashed && steepest >= kSteepDashed ? kSureColumnsDashed : kSureColumns;
-  if (kSurePx + sureColumns * steepest + kSureBend * bend + kSureThickBend * thickBend + unsure > goal) {
+  const double noise = std::max(0.0, curvePick->style.tolerance - CurvePicker::Parameters{}.minTolerance);
+  const double sure = parameters.dashed
+                          ? kSurePx + kSureNoisePx
+                          : kSurePx + std::min(kSureNoisePx, 2 * unsure + kSureNoisePx * noise / kSureNoiseTolerance);
+  if (sure + sureColumns * steepest + kSureBend * bend + kSureThickBend * thickBend + unsure > goal) {
     return false;
   }
   // Right after a point placed by hand the curve was lost a step before: the next point must keep
