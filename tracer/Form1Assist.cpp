@@ -271,8 +271,8 @@ bool Form1::SnapToCurve() {
   // kSureThickBend of it counts). Where all that is more than the point may be off by (a tiny
   // picture, a narrow resonance peak, a curve under another one) it is not recorded.
   // (kSurePx holds on a clean picture where nothing made the columns unsure: there their centres
-  // stray by less in all but one column in a hundred. kSureNoisePx more on a dashed or dotted
-  // curve, whose gaps are bridged over where the curve may bend; else up to that much more where
+  // stray by less in all but one column in a hundred. kSureNoisePx more in a dashed or dotted
+  // curve's gap, bridged over where the curve may bend; else up to that much more where
   // the curve's colour strays (JPEG noise: each kSureNoiseTolerance of its tolerance above the
   // floor adds kSureNoisePx) or where a column was placed from one edge or beside something else,
   // whose height strays farther than its own unsureness says (twice that counts).)
@@ -352,7 +352,12 @@ bool Form1::SnapToCurve() {
   // stand off the curve by more than a round stroke's.)
   const double sureColumns = parameters.dashed && steepest >= kSteepDashed ? kSureColumnsDashed : kSureColumns;
   const double noise = std::max(0.0, curvePick->style.tolerance - CurvePicker::Parameters{}.minTolerance);
-  const double sure = parameters.dashed
+  // (On a dash, x's column and the one next to it found, a dashed curve is as sure as a solid one.)
+  const int xColumn = platform::RoundToInt32(std::floor(measured.x()));
+  const bool onDash = std::count_if(walked.begin(), walked.end(), [&](const CurveFollower::Column& k) {
+                        return std::abs(k.column - xColumn) <= 1 && k.found;
+                      }) >= 2;
+  const double sure = parameters.dashed && !onDash
                           ? kSurePx + kSureNoisePx
                           : kSurePx + std::min(kSureNoisePx, 2 * unsure + kSureNoisePx * noise / kSureNoiseTolerance);
   if (sure + sureColumns * steepest + kSureBend * bend + kSureThickBend * thickBend + unsure > goal) {
