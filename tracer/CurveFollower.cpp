@@ -488,11 +488,11 @@ std::vector<CurveFollower::Found> CurveFollower::NearestOnEachSide(const std::ve
   return nearest;
 }
 
-double CurveFollower::Fit(const std::vector<Found>& found, double x, std::vector<Found>* fitted,
+double CurveFollower::Fit(const std::vector<Found>& found, double x, std::vector<std::pair<double, double>>* fitted,
                           int* degreeUsed) const {
   // The columns found within fitColumns of x; where x lies in a bridged stretch, the nearest few
   // on each side of it.
-  std::vector<Found> near;
+  std::vector<std::pair<double, double>> near;
   // (Where a vertical line of another colour drawn over the curve crosses the run in x's own
   // column, and may cut its ends there and in the columns beside it, the columns clear of the line
   // a few further on each side place the curve instead.)
@@ -511,13 +511,16 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x, std::vector
       continue;
     }
     if (std::fabs(f.x - x) <= reach) {
-      near.push_back(f);
+      near.emplace_back(f.x, f.y);
     }
   }
-  const bool bothSides = std::any_of(near.begin(), near.end(), [x](const Found& f) { return f.x <= x; }) &&
-                         std::any_of(near.begin(), near.end(), [x](const Found& f) { return f.x >= x; });
+  const bool bothSides = std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first <= x; }) &&
+                         std::any_of(near.begin(), near.end(), [x](const auto& p) { return p.first >= x; });
   if (!bothSides || near.size() < 3) {
-    near = NearestOnEachSide(found, x, skipUnderLine);
+    near.clear();
+    for (const Found& f : NearestOnEachSide(found, x, skipUnderLine)) {
+      near.emplace_back(f.x, f.y);
+    }
   }
   const int degree = near.size() >= 5 ? 2 : 1;
   if (fitted != nullptr) {
@@ -527,16 +530,12 @@ double CurveFollower::Fit(const std::vector<Found>& found, double x, std::vector
     *degreeUsed = degree;
   }
   if (near.size() == 1) {
-    return near[0].y;
+    return near[0].second;
   }
-  std::vector<std::pair<double, double>> points;
-  for (const Found& f : near) {
-    points.emplace_back(f.x, f.y);
-  }
-  if (const std::optional<double> y = PolyFit(points, x, degree)) {
+  if (const std::optional<double> y = PolyFit(near, x, degree)) {
     return *y;
   }
-  return near[0].y;
+  return near[0].second;
 }
 
 bool CurveFollower::UnderLineAt(const std::vector<Found>& found, double x) {
@@ -599,18 +598,14 @@ double CurveFollower::Unsure(const std::vector<Found>& found, double x, double c
   // around a sharp knee (a narrow peak's steep flank turning into its top within a column or two)
   // cannot follow it, and the height fitted at x is off by about as much as it misses them.
   double misfit = 0;
-  std::vector<Found> fitted;
+  std::vector<std::pair<double, double>> fitted;
   int degree = 1;
   Fit(found, x, &fitted, &degree);
   if (fitted.size() > std::size_t(degree) + 1) {
-    std::vector<std::pair<double, double>> points;
-    for (const Found& f : fitted) {
-      points.emplace_back(f.x, f.y);
-    }
     for (const Found* f : {before, after}) {
       if (f != nullptr && std::fabs(f->x - x) <= 1) {
         misfit = std::max(misfit,
-                          std::fabs(PolyFit(points, f->x, degree).value_or(f->y) - f->y) - f->unsure - kMisfitSlackPx);
+                          std::fabs(PolyFit(fitted, f->x, degree).value_or(f->y) - f->y) - f->unsure - kMisfitSlackPx);
       }
     }
   }

@@ -136,9 +136,9 @@ class CurveFollower {
   // The columns found nearest x on each side of it (those under a vertical line drawn over the
   // curve left out with `skipUnderLine`), for a height fitted across a bridged stretch.
   static std::vector<Found> NearestOnEachSide(const std::vector<Found>& found, double x, bool skipUnderLine);
-  // The height at x fitted through the columns found around it (`fitted` gets them, `degreeUsed`
-  // the fit's degree).
-  double Fit(const std::vector<Found>& found, double x, std::vector<Found>* fitted = nullptr,
+  // The height at x fitted through the columns found around it (`fitted` gets their centres,
+  // `degreeUsed` the fit's degree).
+  double Fit(const std::vector<Found>& found, double x, std::vector<std::pair<double, double>>* fitted = nullptr,
              int* degreeUsed = nullptr) const;
   // Whether x's own column, among those found, is crossed by a vertical line drawn over the run.
   static bool UnderLineAt(const std::vector<Found>& found, double x);
