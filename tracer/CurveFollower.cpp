@@ -1715,8 +1715,11 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
     bool alongLighter = false;    // that line lighter than the curve's full shade
     // (Not after columns that showed the background on the course: a curve that goes under a line
     // shows up to it, and a solid curve gone from its course (turned off it steeply) is not hidden
-    // under the next line the course meets.)
-    if (candidates.empty() && slopeKnown && std::fabs(s) <= kAlongSlope && (p_.dashed || bareGap < kBareBeforeLine)) {
+    // under the next line the course meets. A dashed curve's gaps show the background, up to its
+    // dashes' spacing: farther, it too turned off the course, say steeply down from a peak's top.)
+    const bool goneFromCourse =
+        p_.dashed ? p_.dashGapPx > 0 && bareGap >= p_.dashGapPx + kBareBeforeLine : bareGap >= kBareBeforeLine;
+    if (candidates.empty() && slopeKnown && std::fabs(s) <= kAlongSlope && !goneFromCourse) {
       // Nearly parallel to the line: the curve runs along it, hidden under it (and once hidden,
       // its course is the line's).
       along = HiddenUnder(c, alongLine ? *alongLine : pred, &alongLighter);

@@ -70,6 +70,8 @@ class CurveTexture {
   bool Measured() const { return measured_; }
   // The columns the follower bridges: `usual`, or across the gaps of the dashes clicked.
   int BridgePx(int usual) const { return std::max(usual, dash_.gap); }
+  // How far the dash clicked lies from the next one (0 where none is near).
+  int GapPx() const { return dash_.gap; }
   // Whether the pick lies on a dash or dot.
   bool Dashed() const { return dash_.length > 0; }
   // Learns the texture around the pick once, before the curve is traced: a dashed curve met by a

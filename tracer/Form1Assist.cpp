@@ -203,6 +203,7 @@ bool Form1::SnapToCurve() {
   CurveFollower::Parameters parameters;
   parameters.bridgePx = curveTexture_.BridgePx(parameters.bridgePx);
   parameters.dashed = curveTexture_.Dashed();
+  parameters.dashGapPx = curveTexture_.GapPx();
   if (!curveTexture_.Learnt()) {
     curveTexture_.Learn(CurveFollower(picture, PictureLines(), curvePick->style, parameters), *curvePick);
   }
