@@ -1416,6 +1416,14 @@ class tst_pictures : public QObject {
         << "dotted-peak-top-over-grid-line.png" << QPointF(71.55, 67.83)
         << QPolygonF({{78.32, 50.21}, {80.56, 47.34}, {82.82, 47.14}, {85.09, 48.81}}) << 87.33 << 54.32 << 1.0 << true
         << true << true;
+    // A dotted impedance peak's top with a dashed grid line right past it, the path's last points
+    // on the top: nothing found past x, the next dot lies down the falling flank a column past the
+    // grid line; it tells the curve may have turned there (the search for it stopped at the line,
+    // as at the plot's frame, and the top was carried on flat: 4.5 px, 7.6 %, off).
+    QTest::newRow("dotted peak's top at a dashed grid line")
+        << "dotted-peak-top-at-dashed-grid-line.png" << QPointF(85.2, 103.8)
+        << QPolygonF({{85.2, 103.8}, {98.34, 69.94}, {99.32, 70.23}, {100.28, 70.42}, {101.24, 70.31}}) << 102.22
+        << 74.67 << 1.0 << false << true << true;
     // A blue curve passing behind an opaque legend box (JPEG), the path's last point placed
     // from one before it on a course bending there: nothing shows for nine columns, then the
     // box's light frame on the course carried on; a height placed so is sure only to the turn

@@ -621,9 +621,9 @@ double CurveFollower::OffCourse(const Found& last, double y, double slope, int d
   for (int c = Floor(last.x); (c - end) * dir <= 0; c += dir) {
     const double along = last.y + slope * (c + 0.5 - last.x);
     const double reach = 2 * across + 2 * style_.thickness + kBesideSlope * std::fabs(c + 0.5 - last.x);
-    if (c != Floor(last.x) && OnVerticalLine(c, std::clamp(Floor(along), 0, rows_.Height() - 1))) {
-      break;  // past a vertical line (the plot's frame, beyond which lie its labels)
-    }
+    // Up to a vertical line and in its columns, not past it (the plot's frame, beyond which lie its
+    // labels); a grid line's own columns may hold the next dash.
+    const bool onLine = c != Floor(last.x) && OnVerticalLine(c, std::clamp(Floor(along), 0, rows_.Height() - 1));
     for (const Run& run : RunsIn(c, Floor(along - reach), Floor(along + reach), 0)) {
       if (run.topEdge <= along + across / 2 && run.bottomEdge >= along - across / 2) {
         continue;  // on the course: the walk saw it
@@ -633,6 +633,9 @@ double CurveFollower::OffCourse(const Found& last, double y, double slope, int d
       }
       const double d = std::max({0.0, run.topEdge - y, y - run.bottomEdge});
       nearest = std::min(nearest.value_or(d), d);
+    }
+    if (onLine) {
+      break;
     }
   }
   return nearest.value_or(0);
