@@ -1424,6 +1424,13 @@ class tst_pictures : public QObject {
         << "dotted-peak-top-at-dashed-grid-line.png" << QPointF(85.2, 103.8)
         << QPolygonF({{85.2, 103.8}, {98.34, 69.94}, {99.32, 70.23}, {100.28, 70.42}, {101.24, 70.31}}) << 102.22
         << 74.67 << 1.0 << false << true << true;
+    // A dotted impedance's large square dots on a steep flank (JPEG, straightened), x past a dot
+    // with nothing found after it: the dot's columns centre level on its middle, the course
+    // climbs a pixel a column through it; carried on level from the dot, the height is unsure by
+    // that turn from the course over the columns from the dot's middle (5 px off).
+    QTest::newRow("large dots on a steep flank") << "big-dots-steep-flank.png" << QPointF(93.5, 101.0)
+                                                 << QPolygonF({{67.0, 126.82}, {77.6, 117.46}, {88.19, 107.03}})
+                                                 << 98.70 << 95.46 << 1.0 << true << true << true;
     // A blue curve passing behind an opaque legend box (JPEG), the path's last point placed
     // from one before it on a course bending there: nothing shows for nine columns, then the
     // box's light frame on the course carried on; a height placed so is sure only to the turn

@@ -93,6 +93,9 @@ constexpr double kBridgedSlackPx = 0.5;
 // How far the columns next to x may stray from the fit through them before the height at x is
 // taken as less sure by what is beyond it (a fit that cannot follow the curve's knee).
 constexpr double kMisfitSlackPx = 0.5;
+// Past a dash's end, how far its columns' fit may turn from the path's course (from the dash's
+// middle to x) before the height at x is taken as less sure by what is beyond it.
+constexpr double kDashTurnSlackPx = 0.5;
 // Where x lies in a bridged stretch, its height is fitted through so many columns on each side.
 constexpr std::size_t kNearestOnEachSide = 3;
 // A hollow marker's outline is looked for within kMarkerReachShare of the curve's run height, or
@@ -1125,6 +1128,18 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
       // falls away steeply).
       if (unsurePx != nullptr && p_.dashed) {
         *unsurePx = std::max(*unsurePx, OffCourse(found.back(), y, courseSlope, dir, target + dir));
+        // The last dash's columns place the curve at their middle; at x, carried along their fit,
+        // it is off by as much as the fit turns from the course the path brings over the columns
+        // from there (a large dot's columns centre level on its middle, on any course).
+        if (!single) {
+          std::size_t first = found.size() - 1;
+          while (first > 0 && std::fabs(found[first].x - found[first - 1].x) <= 1.5) {
+            --first;
+          }
+          const double middle = (found[first].x + found.back().x) / 2;
+          const double fitSlope = Fit(found, x + 0.5) - Fit(found, x - 0.5);
+          *unsurePx += std::max(0.0, std::fabs(fitSlope - courseSlope) * std::fabs(x - middle) - kDashTurnSlackPx);
+        }
       } else if (unsurePx != nullptr) {
         const int end = Floor(found.back().x) + dir * platform::RoundToInt32(std::ceil(T + 2));
         *unsurePx = std::max(*unsurePx, OffCourse(found.back(), y, courseSlope, dir, end));
@@ -1514,7 +1529,8 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           (std::fabs(s) <= (p_.dashed ? kShortSlopeDashed : kShortSlope) || (p_.dashed && T >= kThickerPx))) {
         // Shorter than the curve's stroke across the column: an end of it (a thick dash's, cut
         // across the curve), whose centre is off the curve's by up to half of what is missing.
-        candidate.unsure = std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) / 2);
+        candidate.unsure = std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) *
+                                                          (p_.dashed && getenv("XF") ? atof(getenv("XF")) : 0.5));
       }
       // Taller than the curve's stroke and cut by something drawn over it on one side, past which
       // another piece of the colour lies, cut by it too: the curve may lie anywhere under it
