@@ -92,11 +92,13 @@ std::unique_ptr<FixtureCurve> FollowFixture(const QString& name, QPointF at,
   if (!pick) {
     return nullptr;
   }
-  // A dashed curve's gaps as the dash picked shows them, as a trace measures them.
+  // A dashed curve's gaps and dashes as the dash picked shows them, as a trace measures them.
   tracer::CurveFollower::Parameters measured = parameters;
-  if (measured.dashed && measured.dashGapPx == 0) {
-    const auto dash = tracer::CurveTexture::DashAt(f->picture, f->lines, pick->style, pick->onCurve);
-    measured.dashGapPx = dash ? dash->gap : 0;
+  if (measured.dashed) {
+    tracer::CurveTexture texture;
+    texture.Measure(f->picture, f->lines, *pick);
+    measured.dashGapPx = texture.GapPx();
+    measured.dashLengthPx = texture.LongestDashPx();
   }
   f->follower = std::make_unique<tracer::CurveFollower>(f->picture, f->lines, pick->style, measured);
   return f;
@@ -1431,6 +1433,14 @@ class tst_pictures : public QObject {
     QTest::newRow("large dots on a steep flank") << "big-dots-steep-flank.png" << QPointF(93.5, 101.0)
                                                  << QPolygonF({{67.0, 126.82}, {77.6, 117.46}, {88.19, 107.03}})
                                                  << 98.70 << 95.46 << 1.0 << true << true << true;
+    // A dotted impedance climbing 5 px a column across a thick solid curve of its colour (two
+    // scales, drawn large: the goal is 9 px): from the path's last point, at the thick one's edge,
+    // the column runs are the thick curve's, each taller than a dot can make it; not the dotted
+    // curve's (followed along the thick one, 22 px off, unsure by 5 px).
+    QTest::newRow("dotted curve crossing a thick one steeply")
+        << "dotted-crosses-thick-steep.png" << QPointF(64.5, 194.5)
+        << QPolygonF({{64.5, 194.5}, {74.12, 160.03}, {82.6, 125.18}}) << 91.01 << 84.91 << 4.0 << true << false
+        << true;
     // A blue curve passing behind an opaque legend box (JPEG), the path's last point placed
     // from one before it on a course bending there: nothing shows for nine columns, then the
     // box's light frame on the course carried on; a height placed so is sure only to the turn

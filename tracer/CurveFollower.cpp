@@ -96,6 +96,9 @@ constexpr double kMisfitSlackPx = 0.5;
 // Past a dash's end, how far its columns' fit may turn from the path's course (from the dash's
 // middle to x) before the height at x is taken as less sure by what is beyond it.
 constexpr double kDashTurnSlackPx = 0.5;
+// How much taller than a dashed curve's longest dash a run may be (anti-aliased fringes, a dash
+// along a steep course spanning its stroke more) and still be one of its dashes.
+constexpr double kDashSlackPx = 2;
 // Where x lies in a bridged stretch, its height is fitted through so many columns on each side.
 constexpr std::size_t kNearestOnEachSide = 3;
 // A hollow marker's outline is looked for within kMarkerReachShare of the curve's run height, or
@@ -1365,6 +1368,14 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           (own >= kThickerPx && bottom - top < kThinnerShare * own) ||
           (!p_.dashed && stroke >= kThinnerStrokePx && std::fabs(s) <= kThinnerSlope &&
            bottom - top < stroke * std::sqrt(1 + s * s) - kThinnerPx && bare(run.top - 1) && bare(run.bottom + 1));
+      // A whole run taller than a dashed curve's longest dash (on any course: its dashes are apart)
+      // is not one of them alone: another curve of its colour, a solid one it crosses, say.
+      if (!topCut && !bottomCut && p_.dashed && p_.dashLengthPx > 0 && bottom - top > p_.dashLengthPx + kDashSlackPx) {
+        Candidate faint{run.centre, top, bottom, true};
+        faint.faint = true;
+        candidates.push_back(faint);
+        continue;
+      }
       if (!topCut && !bottomCut && T >= kThickPx && (run.peak < fullCover || thinner)) {
         Candidate faint{run.centre, top, bottom, true};
         faint.faint = true;

@@ -38,6 +38,7 @@ class CurveFollower {
     int fitColumns = 2;         // columns on each side of the asked x that its height is fitted through
     double mergedFactor = 1.8;  // a run this many times the expected height (plus 3 px) is merged with something
     bool dashed = false;        // the curve is drawn in dashes (its runs are cut short where each ends)
+    int dashLengthPx = 0;       // the longest of its dashes, as the one clicked and the next showed them (0: unknown)
     int dashGapPx = 0;          // how far apart its dashes lie, as the one clicked showed it (0: unknown)
     double strokePx = 0;        // the stroke across the course, as the curve's whole runs showed it (0: unknown)
   };

@@ -14,6 +14,10 @@ namespace tracer {
 void CurveTexture::Measure(const QImage& picture, const StraightLines& lines, const CurvePick& pick) {
   measured_ = true;
   dash_ = DashAt(picture, lines, pick.style, pick.onCurve).value_or(Dash{});
+  // (A dash-dot curve clicked on a dot: the next patch is a dash.)
+  const std::optional<Dash> next =
+      dash_.next ? DashAt(picture, lines, pick.style, QPointF(*dash_.next) + QPointF(0.5, 0.5)) : std::nullopt;
+  longestPx_ = std::max(dash_.length, next ? next->length : 0);
 }
 
 void CurveTexture::Learn(const CurveFollower& follower, const CurvePick& pick) {

@@ -46,6 +46,7 @@ class CurveTexture {
     learnt_ = false;
     measured_ = false;
     dash_ = {};
+    longestPx_ = 0;
     strokePx_ = 0;
   }
   // A dash or dot of a curve: its length (its patch's diagonal) and how far the next patch of the
@@ -72,6 +73,8 @@ class CurveTexture {
   int BridgePx(int usual) const { return std::max(usual, dash_.gap); }
   // How far the dash clicked lies from the next one (0 where none is near).
   int GapPx() const { return dash_.gap; }
+  // The longer of the dash clicked and the next one (0 where none was clicked).
+  int LongestDashPx() const { return longestPx_; }
   // Whether the pick lies on a dash or dot.
   bool Dashed() const { return dash_.length > 0; }
   // Learns the texture around the pick once, before the curve is traced: a dashed curve met by a
@@ -131,6 +134,7 @@ class CurveTexture {
   bool learnt_ = false;
   bool measured_ = false;
   Dash dash_;  // the dash clicked, where the pick lies on one; 0 for none
+  int longestPx_ = 0;
   double strokePx_ = 0;
 };
 

@@ -208,6 +208,7 @@ bool Form1::SnapToCurve() {
     curveTexture_.Learn(CurveFollower(picture, PictureLines(), curvePick->style, parameters), *curvePick);
   }
   parameters.strokePx = curveTexture_.StrokePx();
+  parameters.dashLengthPx = parameters.dashed ? curveTexture_.LongestDashPx() : 0;
   const CurveFollower follower(picture, PictureLines(), curvePick->style, parameters);
   std::vector<CurveFollower::Column> walked;
   double unsure = 0;
