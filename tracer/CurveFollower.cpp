@@ -1540,8 +1540,7 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           (std::fabs(s) <= (p_.dashed ? kShortSlopeDashed : kShortSlope) || (p_.dashed && T >= kThickerPx))) {
         // Shorter than the curve's stroke across the column: an end of it (a thick dash's, cut
         // across the curve), whose centre is off the curve's by up to half of what is missing.
-        candidate.unsure = std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) *
-                                                          (p_.dashed && getenv("XF") ? atof(getenv("XF")) : 0.5));
+        candidate.unsure = std::max(candidate.unsure, (T * std::sqrt(1 + s * s) - (bottom - top) - kShortSlackPx) / 2);
       }
       // Taller than the curve's stroke and cut by something drawn over it on one side, past which
       // another piece of the colour lies, cut by it too: the curve may lie anywhere under it
