@@ -1368,15 +1368,10 @@ std::optional<double> CurveFollower::HeightAt(const std::vector<QPointF>& path, 
           (own >= kThickerPx && bottom - top < kThinnerShare * own) ||
           (!p_.dashed && stroke >= kThinnerStrokePx && std::fabs(s) <= kThinnerSlope &&
            bottom - top < stroke * std::sqrt(1 + s * s) - kThinnerPx && bare(run.top - 1) && bare(run.bottom + 1));
-      // A whole run taller than a dashed curve's longest dash (on any course: its dashes are apart)
-      // is not one of them alone: another curve of its colour, a solid one it crosses, say.
-      if (!topCut && !bottomCut && p_.dashed && p_.dashLengthPx > 0 && bottom - top > p_.dashLengthPx + kDashSlackPx) {
-        Candidate faint{run.centre, top, bottom, true};
-        faint.faint = true;
-        candidates.push_back(faint);
-        continue;
-      }
-      if (!topCut && !bottomCut && T >= kThickPx && (run.peak < fullCover || thinner)) {
+      // So is a whole run taller than a dashed curve's longest dash (on any course: its dashes lie
+      // apart): another curve of its colour, a solid one it crosses, say.
+      const bool overDash = p_.dashed && p_.dashLengthPx > 0 && bottom - top > p_.dashLengthPx + kDashSlackPx;
+      if (!topCut && !bottomCut && ((T >= kThickPx && (run.peak < fullCover || thinner)) || overDash)) {
         Candidate faint{run.centre, top, bottom, true};
         faint.faint = true;
         faint.thinner = thinner;
